@@ -1,0 +1,53 @@
+# Native half: the core with GoogleTest (under the sanitizers), the allocation check,
+# the core benchmark, and the cross build of the Windows half.
+find_package(GTest REQUIRED)
+find_package(Threads REQUIRED)
+include(GoogleTest)
+
+option(ZELM_CROSS "Cross-build the DLL and run its tests under Wine" ON)
+
+zelm_core_library(zelmcore)
+
+# The core again, under AddressSanitizer and UBSan, for the unit tests.
+zelm_core_library(zelmcore_checked)
+set(ZELM_SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+target_compile_options(zelmcore_checked PUBLIC ${ZELM_SANITIZE})
+target_link_options(zelmcore_checked PUBLIC ${ZELM_SANITIZE})
+
+file(GLOB ZELM_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/native/*Test.cpp)
+add_executable(core_tests ${ZELM_NATIVE_TESTS})
+target_include_directories(core_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests/native)
+target_link_libraries(core_tests PRIVATE zelmcore_checked GTest::gtest GTest::gtest_main)
+gtest_discover_tests(core_tests DISCOVERY_TIMEOUT 30)
+
+# Counting allocator: its own program, since it replaces operator new.
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/native/allocations/AllocationCheck.cpp)
+  add_executable(allocation_check tests/native/allocations/AllocationCheck.cpp)
+  target_include_directories(allocation_check PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests/native)
+  target_link_libraries(allocation_check PRIVATE zelmcore GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(allocation_check DISCOVERY_TIMEOUT 30)
+endif()
+
+find_package(benchmark QUIET)
+if(benchmark_FOUND AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/bench/native/LabelBench.cpp)
+  add_executable(label_bench bench/native/LabelBench.cpp)
+  target_include_directories(label_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests/native)
+  target_link_libraries(label_bench PRIVATE zelmcore benchmark::benchmark)
+endif()
+
+if(ZELM_CROSS)
+  include(ExternalProject)
+  ExternalProject_Add(cross
+    SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/cross
+    CMAKE_ARGS
+      -DCMAKE_TOOLCHAIN_FILE=${CMAKE_CURRENT_SOURCE_DIR}/cmake/mingw-i686.cmake
+      -DCMAKE_BUILD_TYPE=Release
+      -DZELM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
+    BUILD_ALWAYS ON
+    INSTALL_COMMAND ""
+    USES_TERMINAL_BUILD ON)
+  # Let one ctest run see the cross build's tests too.
+  file(WRITE ${CMAKE_BINARY_DIR}/cross-tests.cmake "subdirs(\"${CMAKE_BINARY_DIR}/cross\")\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/cross-tests.cmake)
+endif()

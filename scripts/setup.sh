@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on a fresh Debian 12 machine, and nothing
+# when it is all there already. Safe to run again; as root no sudo is needed.
+set -euo pipefail
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+need=()
+for p in cmake g++ ninja-build googletest libgtest-dev libbenchmark-dev \
+         g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 \
+         wine libwine-dev wine32:i386 libwine:i386; do
+  have_pkg "$p" || need+=("$p")
+done
+
+if [ ${#need[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "setup: installing ${need[*]}" >&2
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null

@@ -1,0 +1,87 @@
+#include "catalogue/LabelCodes.h"
+
+#include <array>
+
+#include "catalogue/Catalogue.h"
+#include "skin/SlotTexts.h"
+
+namespace zelm {
+namespace {
+
+constexpr std::array<TLabelCode, cLabelCodeCount> MakeCodes() {
+  std::array<TLabelCode, cLabelCodeCount> Codes{};
+  std::size_t N = 0;
+  for (std::size_t I = 0; I < cParams.size(); ++I) {
+    const auto Index = static_cast<uint8_t>(I);
+    Codes[N++] = {cParams[I].ValueCode, TLabelCodeKind::Value, Index};
+    Codes[N++] = {cParams[I].TitleCode, TLabelCodeKind::Title, Index};
+    Codes[N++] = {cParams[I].UnitCode, TLabelCodeKind::Unit, Index};
+  }
+  for (std::size_t I = 0; I < cSlots.size(); ++I) {
+    const auto Index = static_cast<uint8_t>(I);
+    Codes[N++] = {cSlots[I].NameCode, TLabelCodeKind::SlotName, Index};
+    Codes[N++] = {cSlots[I].ValueCode, TLabelCodeKind::SlotValue, Index};
+    Codes[N++] = {cSlots[I].TitleCode, TLabelCodeKind::SlotTitle, Index};
+    Codes[N++] = {cSlots[I].UnitCode, TLabelCodeKind::SlotUnit, Index};
+  }
+  return Codes;
+}
+
+constexpr std::array<TLabelCode, cLabelCodeCount> cCodes = MakeCodes();
+
+constexpr uint32_t Hash(std::u16string_view Text) {
+  uint32_t H = 2166136261u;  // FNV-1a over the UTF-16 units
+  for (char16_t C : Text) {
+    H ^= C;
+    H *= 16777619u;
+  }
+  return H;
+}
+
+// Open addressing over a table four times the number of codes: most codes sit in
+// their first bucket, and a miss usually ends at an empty one.
+constexpr std::size_t cBuckets = 1024;
+static_assert(cBuckets >= 2 * cLabelCodeCount && (cBuckets & (cBuckets - 1)) == 0);
+
+struct TCodeTable {
+  std::array<int16_t, cBuckets> Bucket{};
+  constexpr TCodeTable() {
+    for (auto& B : Bucket) B = -1;
+    for (std::size_t I = 0; I < cCodes.size(); ++I) {
+      std::size_t B = Hash(cCodes[I].Code) & (cBuckets - 1);
+      while (Bucket[B] >= 0) B = (B + 1) & (cBuckets - 1);
+      Bucket[B] = static_cast<int16_t>(I);
+    }
+  }
+};
+
+constexpr TCodeTable cTable;
+
+constexpr char16_t LowerAsciiChar(char16_t C) { return (C >= u'A' && C <= u'Z') ? char16_t(C + 32) : C; }
+
+}  // namespace
+
+const TLabelCode* FindLabelCode(std::u16string_view Code) noexcept {
+  if (Code.size() > cMaxLabelCodeLength) return nullptr;
+  for (std::size_t B = Hash(Code) & (cBuckets - 1);; B = (B + 1) & (cBuckets - 1)) {
+    const int16_t I = cTable.Bucket[B];
+    if (I < 0) return nullptr;
+    if (cCodes[static_cast<std::size_t>(I)].Code == Code) return &cCodes[static_cast<std::size_t>(I)];
+  }
+}
+
+void TLoweredCode::Assign(std::u16string_view Text, bool Lower) noexcept {
+  FTooLong = Text.size() > cCapacity;
+  FLength = FTooLong ? cCapacity : Text.size();
+  for (std::size_t I = 0; I < FLength; ++I) FChars[I] = Lower ? LowerAsciiChar(Text[I]) : Text[I];
+}
+
+bool TLoweredCode::HasPrefix(std::u16string_view Prefix) const noexcept {
+  return View().substr(0, Prefix.size()) == Prefix && FLength >= Prefix.size();
+}
+
+void LowerAscii(std::u16string& Text) noexcept {
+  for (auto& C : Text) C = LowerAsciiChar(C);
+}
+
+}  // namespace zelm

@@ -1,0 +1,54 @@
+// Constant-time lookup of the 277 label codes a skin may ask for: the value, title and
+// unit code of each parameter and the four codes of each dynamic label slot.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace zelm {
+
+enum class TLabelCodeKind : uint8_t { Value, Title, Unit, SlotName, SlotValue, SlotTitle, SlotUnit };
+
+struct TLabelCode {
+  std::u16string_view Code;
+  TLabelCodeKind Kind;
+  uint8_t Index;  // parameter index (into cParams) or slot number
+};
+
+// No label code is longer than this; a longer text matches nothing.
+inline constexpr std::size_t cMaxLabelCodeLength = 29;
+inline constexpr std::size_t cLabelCodeCount = 277;
+
+// The code, compared whole and case-sensitively; nullptr when it is none of ours.
+// Hashes the text once and compares one or two entries: no scan, no allocation.
+const TLabelCode* FindLabelCode(std::u16string_view Code) noexcept;
+
+// A working copy of a code lowered for the 26 ASCII capitals only, kept on the stack.
+// Longer texts keep only their first characters and are marked too long, so they
+// still pass or fail the "ce_" prefix test but match no code.
+class TLoweredCode {
+ public:
+  explicit TLoweredCode(std::u16string_view Text) noexcept { Assign(Text, true); }
+  // Takes a text as it stands (a slot's field is not lowered again).
+  void Replace(std::u16string_view Text) noexcept { Assign(Text, false); }
+  bool HasPrefix(std::u16string_view Prefix) const noexcept;
+  // The text, cut to its first 32 characters when TooLong().
+  std::u16string_view View() const noexcept { return {FChars, FLength}; }
+  bool TooLong() const noexcept { return FTooLong; }
+  // Whole-text comparison with a fixed code.
+  bool Is(std::u16string_view Code) const noexcept { return !FTooLong && View() == Code; }
+  const TLabelCode* Find() const noexcept { return FTooLong ? nullptr : FindLabelCode(View()); }
+
+ private:
+  void Assign(std::u16string_view Text, bool Lower) noexcept;
+  static constexpr std::size_t cCapacity = 32;
+  char16_t FChars[cCapacity];
+  std::size_t FLength = 0;
+  bool FTooLong = false;
+};
+
+// ASCII-only lowering for texts that are kept (host variables read into slots).
+void LowerAscii(std::u16string& Text) noexcept;
+
+}  // namespace zelm

@@ -1,0 +1,111 @@
+// The extension object's state and behaviour, free of Windows: everything that
+// decides what ZelmKvel answers. The COM object owns one and converts at its edge.
+// Failures are thrown as EZelmError; the COM guard turns them into the caller's error.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "catalogue/Catalogue.h"
+#include "dataserver/DataServerLink.h"
+#include "host/HostObject.h"
+#include "skin/SlotTexts.h"
+
+namespace zelm {
+
+struct TLabelCode;
+
+enum TExtentionProcessCommandExitCode : int16_t {
+  ecNone = 0,
+  ecExecExit = 1,
+  ecBreak = 2,
+  ecExcuteCommand = 3,
+};
+
+// The five fields every parameter has.
+struct TParamFields {
+  std::u16string Value;  // last value text, ready for display
+  bool On = false;       // values are flowing
+  std::u16string Title;  // live parameters only
+  std::u16string Unit;   // live parameters only
+  int32_t Count = 0;     // idle countdown, in label requests
+};
+
+// The three fields of a dynamic label slot.
+struct TSlotFields {
+  std::u16string Code;   // the value code it shows, e.g. "ce_speed"
+  std::u16string Title;  // Code + "_title"
+  std::u16string Unit;   // Code + "_unit"
+};
+
+class TRRExtensionCore {
+ public:
+  TRRExtensionCore(TDataServerLink& Link, TPlatformText& Text) noexcept;
+  ~TRRExtensionCore();  // destroys the hidden window; sends nothing
+  TRRExtensionCore(const TRRExtensionCore&) = delete;
+  TRRExtensionCore& operator=(const TRRExtensionCore&) = delete;
+
+  // Lifecycle.
+  void Init(THostRef RRAPI);
+  void Initialize_(std::u16string_view ZelmDSPath);
+
+  // Label requests: the answer stays valid until the next call into the core.
+  std::u16string_view ReturnLabel(std::u16string_view LabelCode);
+
+  // Skin commands.
+  TExtentionProcessCommandExitCode ProcessCommand(std::u16string_view CMD);
+
+  // Widgets and skin.
+  static std::u16string_view ReturnIndicatorEx() noexcept { return u"False"; }
+  static std::u16string_view ReturnSlider() noexcept { return {}; }
+  void OnLoadSkin(THostRef Skin) noexcept;
+  void OnUnloadSkin() noexcept;
+  int32_t CommonListItemCount();
+  std::u16string_view CommonListItem(int32_t ItemIndex);
+  bool IsSkin(std::u16string_view ASkinName);
+
+  // The data server's link.
+  uint32_t GetHandle();
+  void InitConnection();
+  void SendParamMaskToServer(uint32_t MessageId, uint32_t Param1, uint32_t Param2 = 0,
+                             uint32_t Param3 = 0, uint32_t Param4 = 0);
+  // A value record that arrived on the hidden window (dwData and the copied data).
+  void StoreValueRecord(uint32_t Identifier, const void* Data, std::size_t Size);
+
+  // Dynamic labels.
+  static std::u16string_view DinamicLabelNext(std::u16string_view Str) noexcept;
+  void StepDinamicLabel(std::size_t Slot);
+
+  // State, readable by the shell and by tests.
+  const TParamFields& Param(std::size_t Index) const noexcept { return FParams[Index]; }
+  TParamFields& Param(std::size_t Index) noexcept { return FParams[Index]; }
+  const TSlotFields& Slot(std::size_t Index) const noexcept { return FSlots[Index]; }
+  uint32_t Handle() const noexcept { return FHandle; }
+  uint32_t ZelmHandle() const noexcept { return FZelmHandle; }
+  int32_t WaitTimeLeft() const noexcept { return WaitTime; }
+  const std::u16string& ZelmDSPath() const noexcept { return FZelmDSPath; }
+  bool HasHost() const noexcept { return FRRAPI != nullptr; }
+  bool HasSkin() const noexcept { return FSkin != nullptr; }
+
+ private:
+  std::u16string_view RenderParamCode(const TLabelCode* Match);
+
+  TDataServerLink& FLink;
+  TPlatformText& FText;
+
+  THostRef FRRAPI;
+  THostRef FSkin;
+  std::u16string FZelmDSPath;
+  uint32_t FHandle = 0;
+  uint32_t FZelmHandle = 0;
+  int32_t WaitTime = 0;
+  std::array<TParamFields, cParamCount> FParams;
+  std::array<TSlotFields, cSlotCount> FSlots;
+  // Holds a label answer that is not a field of its own (a slot's name from the host),
+  // reused from call to call so that steady label requests allocate nothing.
+  std::u16string FLabelAnswer;
+};
+
+}  // namespace zelm

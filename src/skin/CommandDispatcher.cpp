@@ -1,0 +1,30 @@
+// Skin commands. Every command a skin fires reaches every extension; we take only
+// our 18, matched whole after lowering the ASCII capitals, and leave the rest alone.
+#include "catalogue/LabelCodes.h"
+#include "extension/RRExtensionCore.h"
+
+namespace zelm {
+
+TExtentionProcessCommandExitCode TRRExtensionCore::ProcessCommand(std::u16string_view CMD) {
+  const TLoweredCode Command(CMD);
+  if (!Command.HasPrefix(u"ce_")) return ecNone;
+
+  if (Command.Is(u"ce_open")) {
+    SendParamMaskToServer(InitConnectionMessageId, GetHandle());
+    SendParamMaskToServer(TripReadMessageId, 0);
+    return ecBreak;
+  }
+  if (Command.Is(u"ce_close")) {
+    SendParamMaskToServer(TripResetMessageId, 0);
+    return ecBreak;
+  }
+  for (std::size_t Slot = 0; Slot < cSlotCount; ++Slot) {
+    if (Command.Is(cSlots[Slot].StepCommand)) {
+      StepDinamicLabel(Slot);
+      return ecBreak;
+    }
+  }
+  return ecNone;
+}
+
+}  // namespace zelm
