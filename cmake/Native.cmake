@@ -51,3 +51,8 @@ if(ZELM_CROSS)
   file(WRITE ${CMAKE_BINARY_DIR}/cross-tests.cmake "subdirs(\"${CMAKE_BINARY_DIR}/cross\")\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/cross-tests.cmake)
 endif()
+
+# The bench's portable parts (the vehicle model) are tested natively too.
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/Native.cmake)
+  include(${CMAKE_CURRENT_SOURCE_DIR}/tools/Native.cmake)
+endif()

@@ -8,3 +8,8 @@ set(CMAKE_CROSSCOMPILING_EMULATOR env ZELM_WINEPREFIX=${ZELM_WINEPREFIX}
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 zelm_core_library(zelmcore)
+
+# The bench programs (simulated car, stand-in host) have their own list.
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/CMakeLists.txt)
+  add_subdirectory(tools)
+endif()
