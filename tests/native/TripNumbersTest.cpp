@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include "dataserver/Protocol.h"
+
+namespace zelm {
+namespace {
+
+std::u16string Show(std::u16string_view Text, TValueForm Form, char16_t Separator = u'.') {
+  return FormatTripNumber(ReadTripNumber(Text, Separator), Form, Separator);
+}
+
+TEST(TripNumbers, FixedFormsRoundHalfAwayFromZeroToSixDigits) {
+  struct {
+    std::u16string_view In;
+    TValueForm Form;
+    std::u16string_view Out;
+  } Cases[] = {
+      {u"87.5", TValueForm::Fixed0, u"88"},          {u"86.5", TValueForm::Fixed0, u"87"},
+      {u"-86.5", TValueForm::Fixed0, u"-87"},        {u"1.5", TValueForm::Fixed3, u"1.500"},
+      {u"1234.5678", TValueForm::Fixed3, u"1234.570"}, {u"0.15", TValueForm::Fixed1, u"0.2"},
+      {u"0.25", TValueForm::Fixed1, u"0.3"},         {u"-0.25", TValueForm::Fixed1, u"-0.3"},
+      {u"9.96", TValueForm::Fixed1, u"10.0"},        {u"999999.5", TValueForm::Fixed0, u"1E6"},
+      {u"0.05", TValueForm::Fixed1, u"0.1"},         {u"0.0004", TValueForm::Fixed3, u"0.000"},
+      {u"0.0005", TValueForm::Fixed3, u"0.001"},     {u"12", TValueForm::Fixed1, u"12.0"},
+      {u"0.123456789", TValueForm::Fixed3, u"0.123"}, {u"123456.7", TValueForm::Fixed1, u"123457.0"},
+  };
+  for (const auto& C : Cases) EXPECT_EQ(Show(C.In, C.Form), C.Out);
+}
+
+TEST(TripNumbers, ZeroAndValuesThatRoundToZeroHaveNoMinus) {
+  EXPECT_EQ(Show(u"-0.04", TValueForm::Fixed1), u"0.0");
+  EXPECT_EQ(Show(u"-0", TValueForm::Fixed0), u"0");
+  EXPECT_EQ(Show(u"-0.0", TValueForm::General), u"0");
+  EXPECT_EQ(Show(u"-0.0001", TValueForm::Fixed3), u"0.000");
+  EXPECT_EQ(Show(u"0", TValueForm::Fixed3), u"0.000");
+}
+
+TEST(TripNumbers, LargeFixedValuesFallBackToTheExponentForm) {
+  EXPECT_EQ(Show(u"1234567.8", TValueForm::Fixed1), u"1.23457E6");
+  EXPECT_EQ(Show(u"1234567.8", TValueForm::Fixed3), u"1.23457E006");
+  EXPECT_EQ(Show(u"1234567.8", TValueForm::Fixed0), u"1.23457E6");
+  EXPECT_EQ(Show(u"-20000000", TValueForm::Fixed1), u"-2E7");
+}
+
+TEST(TripNumbers, GeneralFormTrimsZerosAndSwitchesToExponents) {
+  struct {
+    std::u16string_view In, Out;
+  } Cases[] = {
+      {u"12.0", u"12"},       {u"120.25", u"120.25"},   {u"1234.56789", u"1234.57"}, {u"0.0001", u"0.0001"},
+      {u"0.00005", u"5E-5"},  {u"1000000", u"1E6"},     {u"999999", u"999999"},      {u"999999.7", u"1E6"},
+      {u"-0.00012345678", u"-0.000123457"},             {u"1.5e10", u"1.5E10"},      {u"123456789", u"1.23457E8"},
+      {u"0.000099999", u"9.9999E-5"},                   {u"1e-300", u"1E-300"},
+  };
+  for (const auto& C : Cases) EXPECT_EQ(Show(C.In, TValueForm::General), C.Out);
+}
+
+TEST(TripNumbers, ReadingAcceptsTheNumberGrammarAndNothingElse) {
+  EXPECT_DOUBLE_EQ(ReadTripNumber(u"  +12.5  ", u'.'), 12.5);
+  EXPECT_DOUBLE_EQ(ReadTripNumber(u"-3", u'.'), -3);
+  EXPECT_DOUBLE_EQ(ReadTripNumber(u"1e3", u'.'), 1000);
+  EXPECT_DOUBLE_EQ(ReadTripNumber(u"2.5E-1", u'.'), 0.25);
+  EXPECT_DOUBLE_EQ(ReadTripNumber(u".5", u'.'), 0.5);
+  EXPECT_DOUBLE_EQ(ReadTripNumber(u"5.", u'.'), 5);
+  for (auto Bad : {u"", u"abc", u"1.2.3", u"1,5", u"12 km", u"1e", u"1e+", u"--1", u".", u"e5", u"1 2",
+                   u"0x10", u"inf", u"nan", u"1e999"})
+    EXPECT_EQ(ReadTripNumber(Bad, u'.'), 0.0);
+}
+
+TEST(TripNumbers, TheLocaleSeparatorServesForReadingAndWriting) {
+  EXPECT_EQ(Show(u"1,5", TValueForm::Fixed3, u','), u"1,500");
+  EXPECT_EQ(Show(u"1.5", TValueForm::Fixed1, u','), u"0,0");  // a full stop is no number there
+  EXPECT_EQ(Show(u"120,25", TValueForm::General, u','), u"120,25");
+  EXPECT_EQ(Show(u"0,00005", TValueForm::General, u','), u"5E-5");
+  EXPECT_EQ(Show(u"1234567,8", TValueForm::Fixed1, u','), u"1,23457E6");
+}
+
+TEST(ValueRecords, DecodingStaysWithinTheCopiedData) {
+  const char Full[] = "850\0__________________________Engine speed,rpm";  // value area is 30 bytes
+  auto R = DecodeParamValueData(Full, sizeof Full);
+  EXPECT_EQ(R.ValueText, "850");
+  EXPECT_EQ(R.TitleUnitText, "Engine speed,rpm");
+
+  // Value text without its NUL inside the 30 bytes: cut at 30.
+  std::string NoNul(40, 'x');
+  R = DecodeParamValueData(NoNul.data(), NoNul.size());
+  EXPECT_EQ(R.ValueText.size(), 30u);
+  EXPECT_EQ(R.TitleUnitText, std::string(10, 'x'));
+
+  // Shorter than 30 bytes, no NUL: the value text ends with the data; no title.
+  R = DecodeParamValueData("12.5", 4);
+  EXPECT_EQ(R.ValueText, "12.5");
+  EXPECT_TRUE(R.TitleUnitText.empty());
+
+  R = DecodeParamValueData(nullptr, 100);
+  EXPECT_TRUE(R.ValueText.empty() && R.TitleUnitText.empty());
+  R = DecodeParamValueData(Full, 0);
+  EXPECT_TRUE(R.ValueText.empty() && R.TitleUnitText.empty());
+}
+
+}  // namespace
+}  // namespace zelm
