@@ -23,19 +23,7 @@ inline int32_t CountDown(int32_t Count) noexcept {
 std::u16string_view TRRExtensionCore::ReturnLabel(std::u16string_view LabelCode) {
   TLoweredCode Code(LabelCode);
 
-  // Idle countdowns, for every request whatever its code. The flag is cleared after
-  // the Delete has gone out, so a value that arrives during that send does not leave
-  // the parameter on.
-  for (std::size_t I = 0; I < cParamCount; ++I) {
-    TParamFields& Param = FParams[I];
-    if (Param.Count == 0 && Param.On) {
-      SendParamMaskToServer(DeleteMessageId, cParams[I].Id);
-      Param.On = false;
-      Param.Count = cCount;
-    } else {
-      Param.Count = CountDown(Param.Count);
-    }
-  }
+  RunIdleCountdowns();
 
   if (!Code.HasPrefix(cPrefix)) return {};
 
@@ -82,26 +70,52 @@ std::u16string_view TRRExtensionCore::ReturnLabel(std::u16string_view LabelCode)
   }
 }
 
+// Every request runs all idle countdowns down, whatever its code. A parameter found at
+// exactly 0 while on is dropped: the flag is cleared after the Delete has gone out, so
+// a value that arrives during that send does not leave it on.
+void TRRExtensionCore::RunIdleCountdowns() {
+  // Almost always nothing is due: then no send can happen and every countdown simply
+  // steps, which the compiler does a vector at a time.
+  int32_t Due = 0;
+  for (std::size_t I = 0; I < cLanes; ++I) Due |= (FCount[I] == 0) & FOn[I];
+  if (!Due) {
+    for (auto& Count : FCount) Count = CountDown(Count);
+    return;
+  }
+  // In identifier order, one parameter after the other: a send may let value records
+  // in, which can turn later parameters on before their turn.
+  for (std::size_t I = 0; I < cParamCount; ++I) {
+    if (FCount[I] == 0 && FOn[I]) {
+      SendParamMaskToServer(DeleteMessageId, cParams[I].Id);
+      FOn[I] = 0;
+      FCount[I] = cCount;
+    } else {
+      FCount[I] = CountDown(FCount[I]);
+    }
+  }
+}
+
 std::u16string_view TRRExtensionCore::RenderParamCode(const TLabelCode* Match) {
   const TParamInfo& Info = cParams[Match->Index];
-  TParamFields& Param = FParams[Match->Index];
+  const std::size_t I = Match->Index;
+  const TParamFields& Param = FParams[I];
   switch (Match->Kind) {
     case TLabelCodeKind::Value:
-      if (Param.On) {
-        Param.Count = cCount;
+      if (FOn[I]) {
+        FCount[I] = cCount;
         return Param.Value;
       }
       // Off: subscribe, and load the countdown so that a subscription that is never
       // shown again is still dropped after cCount requests. The request that sent
       // the Add answers "-" even if the value arrives during the send.
-      Param.Count = cCount;
+      FCount[I] = cCount;
       if (Info.Kind == TParamKind::Trip) SendParamMaskToServer(TripReadMessageId, 0);
       SendParamMaskToServer(AddMessageId, Info.Id);
       return cNoValue;
     case TLabelCodeKind::Title:
-      return Param.On ? std::u16string_view(Param.Title) : Info.ValueCode;
+      return FOn[I] ? std::u16string_view(Param.Title) : Info.ValueCode;
     case TLabelCodeKind::Unit:
-      return Param.On ? std::u16string_view(Param.Unit) : cNoValue;
+      return FOn[I] ? std::u16string_view(Param.Unit) : cNoValue;
     default:
       return {};
   }

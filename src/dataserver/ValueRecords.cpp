@@ -28,16 +28,17 @@ void TRRExtensionCore::StoreValueRecord(uint32_t Identifier, const void* Data, s
   const int Index = ParamIndexOfId(Identifier);
   if (Index < 0) return;  // no parameter of ours: ignored
   const TParamInfo& Info = cParams[static_cast<std::size_t>(Index)];
-  TParamFields& Param = FParams[static_cast<std::size_t>(Index)];
+  const auto I = static_cast<std::size_t>(Index);
+  TParamFields& Param = FParams[I];
   const TParamValueData Record = DecodeParamValueData(Data, Size);
 
   if (Info.Kind == TParamKind::Live) {
     Param.Value = FText.FromAnsi(Record.ValueText);
     SetTitleAndUnit(FText.FromAnsi(Record.TitleUnitText), Param.Title, Param.Unit);
-    Param.On = true;
+    FOn[I] = 1;
     return;
   }
-  Param.On = true;
+  FOn[I] = 1;
   if (Info.Form == TValueForm::AsSent) {
     Param.Value = FText.FromAnsi(Record.ValueText);
   } else {

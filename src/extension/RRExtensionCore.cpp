@@ -22,7 +22,7 @@ void TRRExtensionCore::Initialize_(std::u16string_view ZelmDSPath) {
   FZelmDSPath.assign(ZelmDSPath);
   FZelmHandle = GetHandle();
   WaitTime = cWaitTime;
-  for (auto& Param : FParams) Param.Count = cCount;
+  FCount.fill(cCount);
   // A failing read stops here: earlier slots keep their new code, no title or unit
   // is rebuilt and the host is not asked to open the link.
   for (std::size_t I = 0; I < cSlotCount; ++I) {

@@ -24,13 +24,13 @@ enum TExtentionProcessCommandExitCode : int16_t {
   ecExcuteCommand = 3,
 };
 
-// The five fields every parameter has.
+// The texts every parameter has. Its other two fields, the on flag (values are
+// flowing) and the idle countdown (in label requests), are kept in arrays of their own
+// in the object: every label request runs all 71 countdowns, so they sit together.
 struct TParamFields {
   std::u16string Value;  // last value text, ready for display
-  bool On = false;       // values are flowing
   std::u16string Title;  // live parameters only
   std::u16string Unit;   // live parameters only
-  int32_t Count = 0;     // idle countdown, in label requests
 };
 
 // The three fields of a dynamic label slot.
@@ -80,7 +80,9 @@ class TRRExtensionCore {
 
   // State, readable by the shell and by tests.
   const TParamFields& Param(std::size_t Index) const noexcept { return FParams[Index]; }
-  TParamFields& Param(std::size_t Index) noexcept { return FParams[Index]; }
+  bool IsOn(std::size_t Index) const noexcept { return FOn[Index] != 0; }
+  int32_t Count(std::size_t Index) const noexcept { return FCount[Index]; }
+  void SetCount(std::size_t Index, int32_t Value) noexcept { FCount[Index] = Value; }
   const TSlotFields& Slot(std::size_t Index) const noexcept { return FSlots[Index]; }
   uint32_t Handle() const noexcept { return FHandle; }
   uint32_t ZelmHandle() const noexcept { return FZelmHandle; }
@@ -91,6 +93,7 @@ class TRRExtensionCore {
 
  private:
   std::u16string_view RenderParamCode(const TLabelCode* Match);
+  void RunIdleCountdowns();
 
   TDataServerLink& FLink;
   TPlatformText& FText;
@@ -102,6 +105,11 @@ class TRRExtensionCore {
   uint32_t FZelmHandle = 0;
   int32_t WaitTime = 0;
   std::array<TParamFields, cParamCount> FParams;
+  // Padded to a whole number of vector lanes; the spare entries stay off. The flags are
+  // 32-bit like the countdowns so that the check for a due drop vectorizes.
+  static constexpr std::size_t cLanes = (cParamCount + 7) / 8 * 8;
+  std::array<int32_t, cLanes> FOn{};
+  std::array<int32_t, cLanes> FCount{};
   std::array<TSlotFields, cSlotCount> FSlots;
   // Holds a label answer that is not a field of its own (a slot's name from the host),
   // reused from call to call so that steady label requests allocate nothing.

@@ -12,14 +12,14 @@ TEST(Lifecycle, InitAnnouncesTheWindowAndInitializeReadsAllSlotsThenOpens) {
   Rig.Host->Variables[u"CheckEngineDinamicLabel_3"] = u"CE_Speed\u0414";
   Rig.Core.Init(Rig.Host);
   EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{InitConnectionMessageId, 0x1234}}));
-  for (std::size_t I = 0; I < cParamCount; ++I) Rig.Core.Param(I).Count = -7;
+  for (std::size_t I = 0; I < cParamCount; ++I) Rig.Core.SetCount(I, -7);
   Rig.Core.Initialize_(u"C:\\Zelm\\ds.exe");
 
   EXPECT_EQ(Rig.Link.WindowsCreated, 1);
   EXPECT_EQ(Rig.Core.ZelmHandle(), Rig.Core.Handle());
   EXPECT_EQ(Rig.Core.WaitTimeLeft(), 100);
   EXPECT_EQ(Rig.Core.ZelmDSPath(), u"C:\\Zelm\\ds.exe");
-  for (std::size_t I = 0; I < cParamCount; ++I) EXPECT_EQ(Rig.Core.Param(I).Count, 100);
+  for (std::size_t I = 0; I < cParamCount; ++I) EXPECT_EQ(Rig.Core.Count(I), 100);
 
   ASSERT_EQ(Rig.Host->Calls.size(), 17u);
   for (std::size_t I = 0; I < cSlotCount; ++I) {
@@ -47,7 +47,7 @@ TEST(Lifecycle, InitializeBeforeInitFailsAtTheFirstReadAfterLoadingTheCountdowns
     EXPECT_EQ(E.Message, u"Invalid variant operation");
   }
   EXPECT_EQ(Rig.Core.WaitTimeLeft(), 100);
-  EXPECT_EQ(Rig.Core.Param(0).Count, 100);
+  EXPECT_EQ(Rig.Core.Count(0), 100);
   EXPECT_NE(Rig.Core.Handle(), 0u);
 
   // A null host object is stored; later host calls fail the same way.

@@ -59,11 +59,11 @@ TEST_F(LabelRendering, IdleParameterIsDroppedAtTheStartOfThe101stRequest) {
   EXPECT_EQ(Ask(u"ce_speed"), u"42");  // countdown reloaded to 100
   for (int I = 0; I < 100; ++I) Ask(u"something_else");
   EXPECT_TRUE(Rig.Link.Sent.empty());
-  EXPECT_TRUE(Rig.Core.Param(cSpeed).On);
+  EXPECT_TRUE(Rig.Core.IsOn(cSpeed));
   // The 101st request drops it first, then, asking for it, subscribes it again.
   EXPECT_EQ(Ask(u"ce_speed"), u"-");
   EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{DeleteMessageId, 1}, {AddMessageId, 1}}));
-  EXPECT_FALSE(Rig.Core.Param(cSpeed).On);
+  EXPECT_FALSE(Rig.Core.IsOn(cSpeed));
   EXPECT_EQ(Rig.Core.Param(cSpeed).Value, u"42");  // values are kept after a drop
 }
 
@@ -91,13 +91,13 @@ TEST_F(LabelRendering, ASubscriptionNeverShownIsStillDropped) {
   Rig.Link.Sent.clear();
   for (int I = 0; I < 101; ++I) Ask(u"x");
   EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{DeleteMessageId, 1}}));
-  EXPECT_FALSE(Rig.Core.Param(cSpeed).On);
+  EXPECT_FALSE(Rig.Core.IsOn(cSpeed));
 }
 
 TEST_F(LabelRendering, LostDistancePercentsBehavesLikeEveryOtherTripFigure) {
   const std::size_t P = IndexOf(141);
   EXPECT_EQ(Ask(u"ce_lostdistancepercents"), u"-");
-  EXPECT_FALSE(Rig.Core.Param(P).On);
+  EXPECT_FALSE(Rig.Core.IsOn(P));
   EXPECT_EQ(Ask(u"ce_lostdistancepercents"), u"-");  // no empty text before a value
   Rig.Deliver(141, "12.34");
   Rig.Link.Sent.clear();
@@ -147,7 +147,7 @@ TEST_F(LabelRendering, SlotCodesAnswerForTheCodeTheSlotHolds) {
 
 TEST_F(LabelRendering, AFailingSlotNameFailsTheRequestAfterTheCountdowns) {
   Rig.Host->FailOn = [](const TFakeHost::TCall& C) { return C.Name == u"GetInfo"; };
-  const int32_t Before = Rig.Core.Param(cSpeed).Count;
+  const int32_t Before = Rig.Core.Count(cSpeed);
   try {
     Ask(u"ce_dinamic_label_3_name");
     FAIL() << "no failure";
@@ -155,7 +155,7 @@ TEST_F(LabelRendering, AFailingSlotNameFailsTheRequestAfterTheCountdowns) {
     EXPECT_EQ(E.Code, Rig.Host->FailCode);
     EXPECT_EQ(E.Message, u"host failed");
   }
-  EXPECT_EQ(Rig.Core.Param(cSpeed).Count, Before - 1);
+  EXPECT_EQ(Rig.Core.Count(cSpeed), Before - 1);
   EXPECT_EQ(Rig.Core.WaitTimeLeft(), 99);
 }
 
@@ -167,7 +167,7 @@ TEST_F(LabelRendering, ARecordDuringTheDeleteDoesNotLeaveTheParameterOn) {
     if (Id == DeleteMessageId) Rig.Deliver(1, "43", "Speed,km/h");
   };
   Ask(u"x");
-  EXPECT_FALSE(Rig.Core.Param(cSpeed).On);
+  EXPECT_FALSE(Rig.Core.IsOn(cSpeed));
   EXPECT_EQ(Rig.Core.Param(cSpeed).Value, u"43");
 }
 
@@ -176,7 +176,7 @@ TEST_F(LabelRendering, TheRequestThatSendsTheAddAnswersDashEvenIfTheValueArrives
     if (Id == AddMessageId) Rig.Deliver(R.Data1, "42", "Speed,km/h");
   };
   EXPECT_EQ(Ask(u"ce_speed"), u"-");
-  EXPECT_TRUE(Rig.Core.Param(cSpeed).On);
+  EXPECT_TRUE(Rig.Core.IsOn(cSpeed));
   EXPECT_EQ(Ask(u"ce_speed"), u"42");
 }
 
@@ -186,13 +186,13 @@ TEST_F(LabelRendering, ValueRecordsSetExactlyTheirOwnParameter) {
   EXPECT_EQ(Rig.Core.Param(Rpm).Value, u"850");
   EXPECT_EQ(Rig.Core.Param(Rpm).Title, u"Engine speed");
   EXPECT_EQ(Rig.Core.Param(Rpm).Unit, u"rpm");
-  EXPECT_TRUE(Rig.Core.Param(Rpm).On);
+  EXPECT_TRUE(Rig.Core.IsOn(Rpm));
   for (std::size_t I = 0; I < cParamCount; ++I)
-    EXPECT_TRUE(I == Rpm || !Rig.Core.Param(I).On) << I;
+    EXPECT_TRUE(I == Rpm || !Rig.Core.IsOn(I)) << I;
 
   for (uint32_t Id : {0u, 40u, 80u, 96u, 136u, 145u, 163u, 200u}) Rig.Deliver(Id, "1", "a,b");
   for (std::size_t I = 0; I < cParamCount; ++I)
-    EXPECT_TRUE(I == Rpm || !Rig.Core.Param(I).On) << I;
+    EXPECT_TRUE(I == Rpm || !Rig.Core.IsOn(I)) << I;
 
   Rig.Deliver(64, "0.45", "O2 monitor,V");  // 64, 129, 130 are parameters here, not messages
   EXPECT_EQ(Rig.Core.Param(IndexOf(64)).Title, u"O2 monitor");
