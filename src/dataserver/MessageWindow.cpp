@@ -1,0 +1,105 @@
+#include "dataserver/MessageWindow.h"
+
+#include <atomic>
+
+#include "extension/RRExtensionCore.h"
+
+namespace zelm {
+namespace {
+
+std::atomic<bool> GClassRegistered{false};
+
+// Every window of our class reaches its link through GWLP_USERDATA; a window that is
+// not (or no longer) bound gets the default handling.
+LRESULT CALLBACK WindowEntry(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  auto* Link = reinterpret_cast<TMessageWindowLink*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
+  if (Link == nullptr) return DefWindowProcW(Window, Msg, WParam, LParam);
+  TMessage Message = {Msg, WParam, LParam, 0};
+  Link->WndProc(Message);
+  return Message.Result;
+}
+
+HINSTANCE OwnModule() noexcept {
+  HMODULE Module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCWSTR>(&WindowEntry), &Module);
+  return Module;
+}
+
+bool EnsureClass(HINSTANCE Module) noexcept {
+  if (GClassRegistered) return true;
+  WNDCLASSEXW Class = {};
+  Class.cbSize = sizeof Class;
+  Class.lpfnWndProc = WindowEntry;
+  Class.hInstance = Module;
+  Class.lpszClassName = cMessageWindowClass;
+  if (RegisterClassExW(&Class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  GClassRegistered = true;
+  return true;
+}
+
+HWND AsWindow(uint32_t Handle) noexcept { return reinterpret_cast<HWND>(static_cast<uintptr_t>(Handle)); }
+
+}  // namespace
+
+TMessageWindowLink::~TMessageWindowLink() {
+  if (FHandle) DestroyMessageWindow(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(FHandle)));
+}
+
+uint32_t TMessageWindowLink::CreateMessageWindow() {
+  const HINSTANCE Module = OwnModule();
+  if (!EnsureClass(Module)) return 0;
+  // Hidden for good: a popup tool window of no size, never shown.
+  HWND Window = CreateWindowExW(WS_EX_TOOLWINDOW, cMessageWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                Module, nullptr);
+  if (Window == nullptr) return 0;
+  FHandle = Window;
+  SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Window));
+}
+
+void TMessageWindowLink::DestroyMessageWindow(uint32_t Handle) {
+  HWND Window = AsWindow(Handle);
+  // Unbound first: whatever still reaches the window (or the window itself, should
+  // it outlive us on a thread that cannot destroy it) no longer finds this object.
+  if (GetWindowLongPtrW(Window, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this))
+    SetWindowLongPtrW(Window, GWLP_USERDATA, 0);
+  DestroyWindow(Window);
+  if (Window == FHandle) FHandle = nullptr;
+}
+
+void TMessageWindowLink::Send(uint32_t MessageId, const TCopyData& Record) {
+  if (!FGate.MayTry(GetTickCount64())) return;
+  // Looked up afresh each time: the server may have come or gone since.
+  HWND Server = FindWindowW(nullptr, reinterpret_cast<LPCWSTR>(cServerWindowTitle.data()));
+  if (Server == nullptr) return;
+  TCopyData Data = Record;
+  COPYDATASTRUCT Copy = {MessageId, sizeof Data, &Data};
+  DWORD_PTR Answer = 0;
+  // Value records the server sends us while we wait are still handled (SMTO_NORMAL);
+  // a server that does not answer within the bound is given up on.
+  const LRESULT Sent = SendMessageTimeoutW(Server, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&Copy),
+                                           SMTO_NORMAL | SMTO_ABORTIFHUNG, TSendGate::cSendBoundMs, &Answer);
+  FGate.Tried(GetTickCount64(), Sent == 0);
+}
+
+void TMessageWindowLink::WndProc(TMessage& Message) noexcept {
+  if (Message.Msg != WM_COPYDATA) {
+    Message.Result = DefWindowProcW(FHandle, Message.Msg, Message.WParam, Message.LParam);
+    return;
+  }
+  Message.Result = 0;
+  const auto* Copy = reinterpret_cast<const COPYDATASTRUCT*>(Message.LParam);
+  if (Copy == nullptr || FCore == nullptr) return;
+  try {
+    FCore->StoreValueRecord(static_cast<uint32_t>(Copy->dwData), Copy->lpData, Copy->cbData);
+  } catch (...) {
+    // Out of memory while storing a value: the record is lost, the host lives on.
+  }
+}
+
+void UnregisterMessageWindowClass(HINSTANCE Module) noexcept {
+  if (GClassRegistered.exchange(false)) UnregisterClassW(cMessageWindowClass, Module);
+}
+
+}  // namespace zelm

@@ -1,0 +1,717 @@
+// The object as a host sees it: created by ProgID through the registry, called through
+// its vtable and through IDispatch::Invoke, with the error convention, the host
+// binding (a C++ host object that fails on request) and its reference counting.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ComTestSupport.h"
+
+namespace zelm::wine {
+namespace {
+
+constexpr HRESULT cUnexpected = static_cast<HRESULT>(0x8000FFFF);
+
+TComPtr<IRRExtension> CreateByProgId() {
+  TComPtr<IRRExtension> Object;
+  CLSID Class = GUID_NULL;
+  EXPECT_EQ(CLSIDFromProgID(L"ZelmKvel.RRExtension", &Class), S_OK);
+  EXPECT_TRUE(IsEqualCLSID(Class, CLSID_RRExtension));
+  EXPECT_EQ(CoCreateInstance(Class, nullptr, CLSCTX_INPROC_SERVER, IID_IRRExtension, Object.OutVoid()), S_OK);
+  return Object;
+}
+
+DISPID IdOf(IDispatch* Dispatch, const wchar_t* Name) {
+  LPOLESTR Names[] = {const_cast<LPOLESTR>(Name)};
+  DISPID Id = DISPID_UNKNOWN;
+  EXPECT_EQ(Dispatch->GetIDsOfNames(IID_NULL, Names, 1, LOCALE_USER_DEFAULT, &Id), S_OK) << "name lookup";
+  return Id;
+}
+
+// Shallow argument variants: the caller keeps what they point at alive.
+VARIANT ByRef(BSTR* Text) {
+  VARIANT V;
+  V_VT(&V) = VT_BSTR | VT_BYREF;
+  V_BSTRREF(&V) = Text;
+  return V;
+}
+VARIANT ByRef(LONG* Number) {
+  VARIANT V;
+  V_VT(&V) = VT_I4 | VT_BYREF;
+  V_I4REF(&V) = Number;
+  return V;
+}
+VARIANT ByValue(BSTR Text) {
+  VARIANT V;
+  V_VT(&V) = VT_BSTR;
+  V_BSTR(&V) = Text;
+  return V;
+}
+VARIANT ByValue(IDispatch* Object) {
+  VARIANT V;
+  V_VT(&V) = VT_DISPATCH;
+  V_DISPATCH(&V) = Object;
+  return V;
+}
+VARIANT ByValue(bool Flag) {
+  VARIANT V;
+  V_VT(&V) = VT_BOOL;
+  V_BOOL(&V) = Flag ? VARIANT_TRUE : VARIANT_FALSE;
+  return V;
+}
+
+// IDispatch::Invoke with positional arguments given first-first.
+HRESULT Call(IDispatch* Dispatch, DISPID Id, std::vector<VARIANT> Args, VARIANT* Result,
+             EXCEPINFO* Exception = nullptr, WORD Flags = DISPATCH_METHOD) {
+  std::vector<VARIANT> Reversed(Args.rbegin(), Args.rend());
+  DISPPARAMS Params = {Reversed.data(), nullptr, static_cast<UINT>(Reversed.size()), 0};
+  UINT ArgumentError = 0;
+  return Dispatch->Invoke(Id, IID_NULL, LOCALE_USER_DEFAULT, Flags, &Params, Result, Exception, &ArgumentError);
+}
+
+void Free(EXCEPINFO& Exception) {
+  SysFreeString(Exception.bstrSource);
+  SysFreeString(Exception.bstrDescription);
+  SysFreeString(Exception.bstrHelpFile);
+  Exception = EXCEPINFO{};
+}
+
+// --- One road to every method: the vtable or IDispatch -----------------------------------
+
+struct TAnswer {
+  HRESULT Result = E_FAIL;
+  std::wstring Text;
+  bool operator==(const TAnswer& O) const { return Result == O.Result && Text == O.Text; }
+};
+
+std::ostream& operator<<(std::ostream& Out, const TAnswer& A) {
+  return Out << std::hex << A.Result << std::dec << " '" << std::string(A.Text.begin(), A.Text.end()) << "'";
+}
+
+class TCaller {
+ public:
+  TCaller(IRRExtension* Object, bool ByDispatch) : FObject(Object), FByDispatch(ByDispatch) {}
+
+  TAnswer ProcessCommand(const wchar_t* Command, IDispatch* Skin) {
+    TBstr Cmd(Command);
+    TInOutWatch Watch(Cmd);
+    if (!FByDispatch) {
+      short Result = -1;
+      IDispatch* SkinRef = Skin;
+      const HRESULT H = FObject->ProcessCommand(Cmd.Ref(), &SkinRef, &Result);
+      return {H, std::to_wstring(Result)};
+    }
+    return Invoke(L"ProcessCommand", {ByRef(Cmd.Ref()), ByValue(Skin)});
+  }
+  TAnswer ReturnLabel(const wchar_t* Code) {
+    TBstr Label(Code), Tip(L"tip");
+    TInOutWatch Watch(Label), WatchTip(Tip);
+    if (!FByDispatch) {
+      TBstr Result;
+      const HRESULT H = FObject->ReturnLabel(Label.Ref(), Tip.Ref(), Result.Out());
+      return {H, Result.Text()};
+    }
+    return Invoke(L"ReturnLabel", {ByRef(Label.Ref()), ByRef(Tip.Ref())});
+  }
+  TAnswer ReturnIndicatorEx(const wchar_t* Code) {
+    TBstr Indicator(Code);
+    TInOutWatch Watch(Indicator);
+    if (!FByDispatch) {
+      TBstr Result;
+      const HRESULT H = FObject->ReturnIndicatorEx(Indicator.Ref(), Result.Out());
+      return {H, Result.Text()};
+    }
+    return Invoke(L"ReturnIndicatorEx", {ByRef(Indicator.Ref())});
+  }
+  TAnswer IndicatorClick(const wchar_t* Code) {
+    TBstr Indicator(Code);
+    TInOutWatch Watch(Indicator);
+    if (!FByDispatch) return {FObject->IndicatorClick(Indicator.Ref()), L""};
+    return Invoke(L"IndicatorClick", {ByRef(Indicator.Ref())});
+  }
+  TAnswer ReturnSlider(const wchar_t* Code) {
+    TBstr Slider(Code);
+    TInOutWatch Watch(Slider);
+    if (!FByDispatch) {
+      TBstr Result;
+      const HRESULT H = FObject->ReturnSlider(Slider.Ref(), Result.Out());
+      return {H, Result.Text()};
+    }
+    return Invoke(L"ReturnSlider", {ByRef(Slider.Ref())});
+  }
+  TAnswer SetSlider(const wchar_t* Code, LONG Value, const wchar_t* Direction) {
+    TBstr Slider(Code), Towards(Direction);
+    TInOutWatch Watch(Slider), WatchDirection(Towards);
+    const LONG Before = Value;
+    TAnswer Answer;
+    if (!FByDispatch)
+      Answer = {FObject->SetSlider(Slider.Ref(), &Value, Towards.Ref()), L""};
+    else
+      Answer = Invoke(L"SetSlider", {ByRef(Slider.Ref()), ByRef(&Value), ByRef(Towards.Ref())});
+    EXPECT_EQ(Value, Before) << "SetSlider wrote to Value";
+    return Answer;
+  }
+  TAnswer Init(IDispatch* Host) {
+    if (!FByDispatch) return {FObject->Init(Host), L""};
+    return Invoke(L"Init", {ByValue(Host)});
+  }
+  TAnswer CommonListItemCount(IDispatch* Skin) {
+    if (!FByDispatch) {
+      LONG Result = -7;
+      const HRESULT H = FObject->CommonListItemCount(Skin, &Result);
+      return {H, std::to_wstring(Result)};
+    }
+    return Invoke(L"CommonListItemCount", {ByValue(Skin)});
+  }
+  TAnswer CommonListItem(IDispatch* Skin, LONG Index) {
+    const LONG Before = Index;
+    TAnswer Answer;
+    if (!FByDispatch) {
+      TBstr Result;
+      Answer = {FObject->CommonListItem(Skin, &Index, Result.Out()), Result.Text()};
+    } else {
+      Answer = Invoke(L"CommonListItem", {ByValue(Skin), ByRef(&Index)});
+    }
+    EXPECT_EQ(Index, Before);
+    return Answer;
+  }
+  TAnswer OnLoadSkin(IDispatch* Skin) {
+    if (!FByDispatch) return {FObject->OnLoadSkin(Skin), L""};
+    return Invoke(L"OnLoadSkin", {ByValue(Skin)});
+  }
+  TAnswer OnUnloadSkin(IDispatch* Skin) {
+    if (!FByDispatch) return {FObject->OnUnloadSkin(Skin), L""};
+    return Invoke(L"OnUnloadSkin", {ByValue(Skin)});
+  }
+  TAnswer Initialize(const wchar_t* Path) {
+    TBstr Text(Path);
+    if (!FByDispatch) return {FObject->Initialize(Text.Get()), L""};
+    return Invoke(L"Initialize", {ByValue(Text.Get())});
+  }
+  TAnswer Enabled(bool State) {
+    if (!FByDispatch) return {FObject->Enabled(State ? VARIANT_TRUE : VARIANT_FALSE), L""};
+    return Invoke(L"Enabled", {ByValue(State)});
+  }
+  TAnswer Property(const wchar_t* Item) {
+    TBstr Text(Item);
+    TInOutWatch Watch(Text);
+    if (!FByDispatch) return {FObject->Property(Text.Ref()), L""};
+    return Invoke(L"Property", {ByRef(Text.Ref())});
+  }
+
+ private:
+  // An in/out BSTR must come back as the very same string with the same text.
+  struct TInOutWatch {
+    explicit TInOutWatch(TBstr& Value) : FValue(Value), FPointer(Value.Get()), FText(Value.Text()) {}
+    ~TInOutWatch() {
+      EXPECT_EQ(FValue.Get(), FPointer) << "an in/out BSTR was replaced";
+      EXPECT_EQ(FValue.Text(), FText) << "an in/out BSTR was changed";
+    }
+    TBstr& FValue;
+    BSTR FPointer;
+    std::wstring FText;
+  };
+
+  TAnswer Invoke(const wchar_t* Name, std::vector<VARIANT> Args) {
+    TVariant Result;
+    EXCEPINFO Exception = {};
+    TAnswer Answer;
+    Answer.Result = Call(FObject, IdOf(FObject, Name), std::move(Args), &Result, &Exception);
+    if (Answer.Result == DISP_E_EXCEPTION) Answer.Result = Exception.scode;  // the method's own code
+    Free(Exception);
+    switch (V_VT(&Result.Get())) {
+      case VT_BSTR:
+        Answer.Text = V_BSTR(&Result.Get()) ? V_BSTR(&Result.Get()) : L"";
+        break;
+      case VT_I2:
+        Answer.Text = std::to_wstring(V_I2(&Result.Get()));
+        break;
+      case VT_I4:
+        Answer.Text = std::to_wstring(V_I4(&Result.Get()));
+        break;
+      default:
+        break;
+    }
+    return Answer;
+  }
+
+  IRRExtension* FObject;
+  bool FByDispatch;
+};
+
+// --- Identity, interfaces, type information ---------------------------------------------
+
+TEST(Client, CreatedByProgIdAnswersExactlyItsInterfaces) {
+  TComPtr<IRRExtension> Object = CreateByProgId();
+  ASSERT_TRUE(Object);
+  TComPtr<IUnknown> Identity;
+  ASSERT_EQ(Object->QueryInterface(IID_IUnknown, Identity.OutVoid()), S_OK);
+  for (const IID* Iid : {&IID_IUnknown, &IID_IDispatch, &IID_IRRExtension, &IID_ISupportErrorInfo,
+                         &IID_IProvideClassInfo}) {
+    TComPtr<IUnknown> Answer, Back;
+    EXPECT_EQ(Object->QueryInterface(*Iid, Answer.OutVoid()), S_OK);
+    ASSERT_TRUE(Answer);
+    Answer->QueryInterface(IID_IUnknown, Back.OutVoid());
+    EXPECT_EQ(Back.Get(), Identity.Get());
+  }
+  for (const IID* Iid : {&IID_IClassFactory, &IID_IPersist, &IID_IConnectionPointContainer, &IID_IMarshal,
+                         &__uuidof(IDispatchEx), &IID_IProvideClassInfo2}) {
+    void* Answer = reinterpret_cast<void*>(1);
+    EXPECT_EQ(Object->QueryInterface(*Iid, &Answer), E_NOINTERFACE);
+    EXPECT_EQ(Answer, nullptr);
+  }
+  EXPECT_EQ(Object->QueryInterface(IID_IDispatch, nullptr), E_POINTER);
+
+  TComPtr<ISupportErrorInfo> Support;
+  ASSERT_EQ(Object->QueryInterface(IID_ISupportErrorInfo, Support.OutVoid()), S_OK);
+  for (const IID* Iid : {&IID_IUnknown, &IID_IDispatch, &IID_IRRExtension, &IID_ISupportErrorInfo,
+                         &IID_IProvideClassInfo})
+    EXPECT_EQ(Support->InterfaceSupportsErrorInfo(*Iid), S_OK);
+  EXPECT_EQ(Support->InterfaceSupportsErrorInfo(IID_IPersist), S_FALSE);
+  EXPECT_EQ(Support->InterfaceSupportsErrorInfo(IID_IClassFactory), S_FALSE);
+
+  TComPtr<IProvideClassInfo> Provide;
+  ASSERT_EQ(Object->QueryInterface(IID_IProvideClassInfo, Provide.OutVoid()), S_OK);
+  TComPtr<ITypeInfo> Class;
+  ASSERT_EQ(Provide->GetClassInfo(Class.Out()), S_OK);
+  TYPEATTR* Attr = nullptr;
+  ASSERT_EQ(Class->GetTypeAttr(&Attr), S_OK);
+  EXPECT_EQ(Attr->typekind, TKIND_COCLASS);
+  EXPECT_TRUE(IsEqualGUID(Attr->guid, CLSID_RRExtension));
+  Class->ReleaseTypeAttr(Attr);
+  EXPECT_EQ(Provide->GetClassInfo(nullptr), E_POINTER);
+}
+
+TEST(Client, TypeInformationAndNames) {
+  TComPtr<IRRExtension> Object = CreateByProgId();
+  ASSERT_TRUE(Object);
+  UINT Count = 0;
+  EXPECT_EQ(Object->GetTypeInfoCount(&Count), S_OK);
+  EXPECT_EQ(Count, 1u);
+
+  TComPtr<ITypeInfo> Info;
+  ASSERT_EQ(Object->GetTypeInfo(0, 0, Info.Out()), S_OK);
+  TYPEATTR* Attr = nullptr;
+  ASSERT_EQ(Info->GetTypeAttr(&Attr), S_OK);
+  EXPECT_EQ(Attr->typekind, TKIND_DISPATCH);  // the dispatch form, as the coclass lists it
+  EXPECT_TRUE(IsEqualGUID(Attr->guid, IID_IRRExtension));
+  Info->ReleaseTypeAttr(Attr);
+  ITypeInfo* Bad = reinterpret_cast<ITypeInfo*>(1);
+  EXPECT_EQ(Object->GetTypeInfo(1, 0, &Bad), DISP_E_BADINDEX);
+  EXPECT_EQ(Bad, nullptr);
+  EXPECT_EQ(Object->GetTypeInfo(0, 0, nullptr), E_POINTER);
+
+  const wchar_t* Names[] = {L"ProcessCommand", L"ReturnLabel", L"ReturnIndicatorEx", L"IndicatorClick",
+                            L"ReturnSlider", L"SetSlider", L"Init", L"CommonListItemCount", L"CommonListItem",
+                            L"OnLoadSkin", L"OnUnloadSkin", L"Initialize", L"Enabled", L"Property"};
+  for (int I = 0; I < 14; ++I) EXPECT_EQ(IdOf(Object.Get(), Names[I]), 201 + I);
+  for (const wchar_t* Spelling : {L"initialize", L"INITIALIZE", L"iNiTiAlIzE"})
+    EXPECT_EQ(IdOf(Object.Get(), Spelling), 212);
+  for (const wchar_t* Unknown : {L"Initialize_", L"Property_", L"GetHandle", L"WndProc"}) {
+    LPOLESTR Name[] = {const_cast<LPOLESTR>(Unknown)};
+    DISPID Id = 0;
+    EXPECT_EQ(Object->GetIDsOfNames(IID_NULL, Name, 1, 0, &Id), DISP_E_UNKNOWNNAME);
+  }
+}
+
+TEST(Client, PutsAndForeignInterfaceIdsFindNoMember) {
+  TComPtr<IRRExtension> Object = CreateByProgId();
+  ASSERT_TRUE(Object);
+  TTestHost Host;
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  TBstr Path(L"C:\\Zelm");
+  for (WORD Flags : {WORD(DISPATCH_PROPERTYPUT), WORD(DISPATCH_PROPERTYPUTREF),
+                     WORD(DISPATCH_METHOD | DISPATCH_PROPERTYPUT)}) {
+    VARIANT Arg = ByValue(Path.Get());
+    DISPID Named = DISPID_PROPERTYPUT;
+    DISPPARAMS Params = {&Arg, &Named, 1, 1};
+    TVariant Result;
+    UINT ArgumentError = 0;
+    EXPECT_TRUE(FAILED(Object->Invoke(212, IID_NULL, 0, Flags, &Params, &Result, nullptr, &ArgumentError)))
+        << "flags " << Flags;
+  }
+  // Initialize never ran: the host was not asked for anything.
+  EXPECT_TRUE(Host.Calls.empty());
+
+  VARIANT Arg = ByValue(Path.Get());
+  DISPPARAMS Params = {&Arg, nullptr, 1, 0};
+  EXPECT_EQ(Object->Invoke(212, IID_IRRExtension, 0, DISPATCH_METHOD, &Params, nullptr, nullptr, nullptr),
+            DISP_E_UNKNOWNINTERFACE);
+  EXPECT_TRUE(Host.Calls.empty());
+  // With IID_NULL the same call goes through.
+  EXPECT_EQ(Object->Invoke(212, IID_NULL, 0, DISPATCH_METHOD, &Params, nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(Host.CallsOf(L"GetInfo").size(), 16u);
+}
+
+// --- Both roads agree -------------------------------------------------------------------------
+
+struct TRun {
+  std::vector<TAnswer> Answers;
+  std::vector<TTestHost::TCall> HostCalls;
+};
+
+TRun Drive(bool ByDispatch) {
+  TRun Run;
+  TComPtr<IRRExtension> Object = CreateByProgId();
+  if (!Object) return Run;
+  TTestHost Host, Skin;
+  Host.Variables = {{L"CheckEngineDinamicLabel", L"CE_Speed"}, {L"CheckEngineDinamicLabel_3", L"ce_voltage"}};
+  Skin.Name = L"ourskinname";
+  // RideRunner hands "CE_Open" back to the extension's ProcessCommand.
+  Host.OnExecute = [&](const TTestHost::TCall& Call) {
+    if (Call.Args.at(0) != L"CE_Open") return;
+    TBstr Command(L"CE_Open");
+    short Result = -1;
+    Object->ProcessCommand(Command.Ref(), nullptr, &Result);
+    Host.Variables[L"opened"] = std::to_wstring(Result);
+  };
+  TCaller C(Object.Get(), ByDispatch);
+  auto& A = Run.Answers;
+  A.push_back(C.ReturnIndicatorEx(L"ce_speed"));
+  A.push_back(C.ReturnSlider(L"ce_speed"));
+  A.push_back(C.CommonListItemCount(&Skin));  // no skin loaded yet
+  A.push_back(C.Init(&Host));
+  A.push_back(C.Initialize(L"C:\\Zelm"));
+  A.push_back({S_OK, Host.Variables[L"opened"]});
+  A.push_back(C.OnLoadSkin(&Skin));
+  A.push_back(C.CommonListItemCount(nullptr));
+  A.push_back(C.CommonListItem(nullptr, 0));
+  A.push_back(C.CommonListItem(&Host, 7));
+  A.push_back(C.ReturnLabel(L"ce_dinamic_label_name"));
+  A.push_back(C.ReturnLabel(L"CE_DINAMIC_LABEL_3_NAME"));
+  A.push_back(C.ReturnLabel(L"ce_speed"));
+  A.push_back(C.ReturnLabel(L"ce_speed_title"));
+  A.push_back(C.ReturnLabel(L"not ours"));
+  A.push_back(C.ReturnLabel(L""));
+  A.push_back(C.ProcessCommand(L"ce_next_dinamic_label_3", &Skin));
+  A.push_back(C.ProcessCommand(L"CE_CLOSE", &Skin));
+  A.push_back(C.ProcessCommand(L"ce_unknown", &Skin));
+  A.push_back(C.ProcessCommand(L"", &Skin));
+  A.push_back(C.IndicatorClick(L"ce_speed"));
+  A.push_back(C.SetSlider(L"volume", 42, L"up"));
+  A.push_back(C.Enabled(true));
+  A.push_back(C.Property(L"item"));
+  A.push_back(C.OnUnloadSkin(&Host));
+  A.push_back(C.CommonListItemCount(&Skin));
+  A.push_back(C.CommonListItem(&Skin, 0));
+  Run.HostCalls = Host.Calls;
+  for (const auto& Call : Skin.Calls) Run.HostCalls.push_back(Call);
+  return Run;
+}
+
+TEST(Client, VtableAndDispatchGiveTheSameAnswers) {
+  const TRun ByVtable = Drive(false);
+  const TRun ByDispatch = Drive(true);
+  ASSERT_EQ(ByVtable.Answers.size(), 27u);
+  for (std::size_t I = 0; I < ByVtable.Answers.size(); ++I)
+    EXPECT_EQ(ByVtable.Answers[I], ByDispatch.Answers[I]) << "call " << I;
+
+  // And the answers are the extension's, not just equal.
+  const auto& A = ByVtable.Answers;
+  const std::vector<TAnswer> Expected = {
+      {S_OK, L"False"}, {S_OK, L""}, {S_OK, L"-1"}, {S_OK, L""}, {S_OK, L""}, {S_OK, L"2"}, {S_OK, L""},
+      {S_OK, L"2"}, {S_OK, L"LSTc:\\1.txt\nItem 1"}, {S_OK, L"LSTc:\\2.txt\nItem 2"}, {S_OK, L"ce_speed"},
+      {S_OK, L"ce_voltage"}, {S_OK, L"-"}, {S_OK, L"ce_speed"}, {S_OK, L""}, {S_OK, L""}, {S_OK, L"2"},
+      {S_OK, L"2"}, {S_OK, L"0"}, {S_OK, L"0"}, {S_OK, L""}, {S_OK, L""}, {S_OK, L""}, {S_OK, L""},
+      {S_OK, L""}, {S_OK, L"-1"}, {S_OK, L""}};
+  for (std::size_t I = 0; I < Expected.size(); ++I) EXPECT_EQ(A[I], Expected[I]) << "call " << I;
+
+  ASSERT_EQ(ByVtable.HostCalls.size(), ByDispatch.HostCalls.size());
+  for (std::size_t I = 0; I < ByVtable.HostCalls.size(); ++I) {
+    EXPECT_EQ(ByVtable.HostCalls[I].Name, ByDispatch.HostCalls[I].Name) << "host call " << I;
+    EXPECT_EQ(ByVtable.HostCalls[I].Args, ByDispatch.HostCalls[I].Args) << "host call " << I;
+  }
+}
+
+// --- Start-up against the host -----------------------------------------------------------------
+
+TEST(Client, InitializeReadsTheSixteenVariablesInOrderThenAsksForCeOpen) {
+  TComPtr<IRRExtension> Object = CreateByProgId();
+  ASSERT_TRUE(Object);
+  TTestHost Host;
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  EXPECT_TRUE(Host.Calls.empty());  // Init only announces us to the data server
+  TBstr Path(L"C:\\Zelm");
+  ASSERT_EQ(Object->Initialize(Path.Get()), S_OK);
+
+  ASSERT_EQ(Host.Calls.size(), 17u);
+  for (int I = 0; I < 16; ++I) {
+    const auto& Call = Host.Calls[static_cast<std::size_t>(I)];
+    const std::wstring Variable = I == 0 ? L"CheckEngineDinamicLabel" : L"CheckEngineDinamicLabel_" + std::to_wstring(I);
+    EXPECT_EQ(Call.Name, L"GetInfo");
+    EXPECT_EQ(Call.Flags, DISPATCH_METHOD);
+    EXPECT_EQ(Call.Types, std::vector<VARTYPE>{VT_BSTR});
+    EXPECT_EQ(Call.Args, std::vector<std::wstring>{L"=$" + Variable + L"$"});
+  }
+  const auto& Open = Host.Calls[16];
+  EXPECT_EQ(Open.Name, L"Execute");
+  EXPECT_EQ(Open.Flags, DISPATCH_METHOD);
+  EXPECT_EQ(Open.Types, (std::vector<VARTYPE>{VT_BSTR, VT_BOOL}));
+  EXPECT_EQ(Open.Args, (std::vector<std::wstring>{L"CE_Open", L"false"}));
+
+  // The skin's name goes out as method-or-property-get without arguments.
+  TTestHost Skin;
+  ASSERT_EQ(Object->OnLoadSkin(&Skin), S_OK);
+  LONG Count = 0;
+  ASSERT_EQ(Object->CommonListItemCount(nullptr, &Count), S_OK);
+  EXPECT_EQ(Count, 2);
+  ASSERT_EQ(Skin.Calls.size(), 1u);
+  EXPECT_EQ(Skin.Calls[0].Name, L"SkinName");
+  EXPECT_EQ(Skin.Calls[0].Flags, DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+  EXPECT_TRUE(Skin.Calls[0].Args.empty());
+}
+
+TEST(Client, ScriptObjectsThatOnlyNameThroughDispatchExServeAsHosts) {
+  TComPtr<IRRExtension> Object = CreateByProgId();
+  ASSERT_TRUE(Object);
+  TTestHost Host;
+  Host.NamesOnlyThroughDispatchEx = true;
+  Host.Variables[L"CheckEngineDinamicLabel"] = L"ce_enginespeed";
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  TBstr Path(L"");
+  ASSERT_EQ(Object->Initialize(Path.Get()), S_OK);
+  EXPECT_EQ(Host.Calls.size(), 17u);
+  TBstr Code(L"ce_dinamic_label_name"), Tip, Result;
+  ASSERT_EQ(Object->ReturnLabel(Code.Ref(), Tip.Ref(), Result.Out()), S_OK);
+  EXPECT_EQ(Result.Text(), L"ce_enginespeed");
+}
+
+// --- Error convention --------------------------------------------------------------------------
+
+TEST(Client, InitializeBeforeInitFailsWithErrorInfo) {
+  TComPtr<IRRExtension> Object = CreateByProgId();
+  ASSERT_TRUE(Object);
+  SetErrorInfo(0, nullptr);
+  TBstr Path(L"C:\\Zelm");
+  EXPECT_EQ(Object->Initialize(Path.Get()), cUnexpected);
+  const TErrorInfo Info = TakeErrorInfo();
+  ASSERT_TRUE(Info.Present);
+  EXPECT_TRUE(IsEqualGUID(Info.Guid, IID_IRRExtension));
+  EXPECT_EQ(Info.Source, L"ZelmKvel.RRExtension");
+  EXPECT_EQ(Info.Description, L"Invalid variant operation");
+  EXPECT_EQ(Info.HelpContext, 0u);
+
+  // Through IDispatch the same failure arrives as an exception.
+  EXCEPINFO Exception = {};
+  TVariant Result;
+  EXPECT_EQ(Call(Object.Get(), 212, {ByValue(Path.Get())}, &Result, &Exception), DISP_E_EXCEPTION);
+  if (Exception.pfnDeferredFillIn) Exception.pfnDeferredFillIn(&Exception);
+  EXPECT_EQ(Exception.scode, cUnexpected);
+  EXPECT_STREQ(Exception.bstrDescription, L"Invalid variant operation");
+  EXPECT_STREQ(Exception.bstrSource, L"ZelmKvel.RRExtension");
+  Free(Exception);
+
+  // The object is still usable afterwards.
+  TTestHost Host;
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  EXPECT_EQ(Object->Initialize(Path.Get()), S_OK);
+}
+
+struct THostFailure {
+  const char* Case;
+  std::function<void(TTestHost&)> Arrange;
+  HRESULT Code;
+  std::wstring Description;
+  DWORD HelpContext;
+};
+
+TEST(Client, HostFailuresBecomeOurErrors) {
+  const std::vector<THostFailure> Cases = {
+      {"exception",
+       [](TTestHost& H) {
+         H.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
+         H.ExceptionCode = static_cast<HRESULT>(0x80040200);
+         H.ExceptionDescription = L"Variable store locked. . \r\n";
+         H.ExceptionHelpContext = 77;
+       },
+       static_cast<HRESULT>(0x80040200), L"Variable store locked", 77},
+      {"exception without a failure code",
+       [](TTestHost& H) {
+         H.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
+         H.ExceptionCode = 0;
+         H.ExceptionDescription = L"No code";
+       },
+       cUnexpected, L"No code", 0},
+      {"deferred exception",
+       [](TTestHost& H) {
+         H.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
+         H.DeferredFillIn = true;
+       },
+       static_cast<HRESULT>(0x80040155), L"Filled in late", 0},
+      {"missing method", [](TTestHost& H) { H.Missing = {L"GetInfo"}; }, cUnexpected,
+       L"Method 'GetInfo' not supported by automation object", 0},
+      {"null answer",
+       [](TTestHost& H) { H.Answer[L"GetInfo"] = [](VARIANT& V) { V_VT(&V) = VT_NULL; }; }, cUnexpected,
+       L"Could not convert variant of type (Null) into type (OleStr)", 0},
+      {"object answer",
+       [](TTestHost& H) {
+         H.Answer[L"GetInfo"] = [&H](VARIANT& V) {
+           V_VT(&V) = VT_DISPATCH;
+           V_DISPATCH(&V) = &H;
+           H.AddRef();
+         };
+       },
+       cUnexpected, L"Could not convert variant of type (Dispatch) into type (OleStr)", 0},
+      {"failed invoke, no system text", [](TTestHost& H) { H.FailWith[L"GetInfo"] = static_cast<HRESULT>(0x8004DEAD); },
+       static_cast<HRESULT>(0x8004DEAD), L"OLE error 8004DEAD", 0},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Case);
+    TComPtr<IRRExtension> Object = CreateByProgId();
+    ASSERT_TRUE(Object);
+    TTestHost Host;
+    Case.Arrange(Host);
+    ASSERT_EQ(Object->Init(&Host), S_OK);
+    TBstr Path(L"");
+    EXPECT_EQ(Object->Initialize(Path.Get()), Case.Code);
+    const TErrorInfo Info = TakeErrorInfo();
+    ASSERT_TRUE(Info.Present);
+    EXPECT_EQ(Info.Description, Case.Description);
+    EXPECT_EQ(Info.HelpContext, Case.HelpContext);
+    EXPECT_EQ(Info.Source, L"ZelmKvel.RRExtension");
+    // The first read failed: nothing further was asked of the host.
+    EXPECT_EQ(Host.CallsOf(L"Execute").size(), 0u);
+    Object.Reset();
+    EXPECT_EQ(Host.Refs, 0) << "the host was not released";
+  }
+}
+
+TEST(Client, AFailedInvokeCarriesTheSystemText) {
+  TComPtr<IRRExtension> Object = CreateByProgId();
+  ASSERT_TRUE(Object);
+  TTestHost Host;
+  Host.FailWith[L"GetInfo"] = DISP_E_TYPEMISMATCH;
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  TBstr Path(L"");
+  EXPECT_EQ(Object->Initialize(Path.Get()), DISP_E_TYPEMISMATCH);
+  const TErrorInfo Info = TakeErrorInfo();
+  ASSERT_TRUE(Info.Present);
+  ASSERT_FALSE(Info.Description.empty());
+  EXPECT_NE(Info.Description.back(), L'.');
+  EXPECT_NE(Info.Description.back(), L'\n');
+  EXPECT_NE(Info.Description.back(), L' ');
+  wchar_t System[256] = {};
+  if (FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, DISP_E_TYPEMISMATCH, 0,
+                     System, 256, nullptr) > 0)
+    EXPECT_EQ(std::wstring(System).rfind(Info.Description, 0), 0u) << "not the system's text";
+  else
+    EXPECT_EQ(Info.Description, L"OLE error 80020005");
+}
+
+TEST(Client, HostAnswersReadAsText) {
+  struct TCase {
+    const char* Name;
+    std::function<void(VARIANT&)> Answer;
+    std::wstring Code;  // what slot 0 then holds, lowered
+  };
+  static BSTR Shared = SysAllocString(L"CE_Voltage");
+  const std::vector<TCase> Cases = {
+      {"integer", [](VARIANT& V) { V_VT(&V) = VT_I4; V_I4(&V) = -42; }, L"-42"},
+      {"byte", [](VARIANT& V) { V_VT(&V) = VT_UI1; V_UI1(&V) = 200; }, L"200"},
+      {"boolean", [](VARIANT& V) { V_VT(&V) = VT_BOOL; V_BOOL(&V) = VARIANT_TRUE; }, L"true"},
+      {"empty", [](VARIANT& V) { V_VT(&V) = VT_EMPTY; }, L""},
+      {"by reference", [](VARIANT& V) { V_VT(&V) = VT_BSTR | VT_BYREF; V_BSTRREF(&V) = &Shared; }, L"ce_voltage"},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    TComPtr<IRRExtension> Object = CreateByProgId();
+    ASSERT_TRUE(Object);
+    TTestHost Host;
+    Host.Answer[L"GetInfo"] = Case.Answer;
+    ASSERT_EQ(Object->Init(&Host), S_OK);
+    TBstr Path(L"");
+    ASSERT_EQ(Object->Initialize(Path.Get()), S_OK);
+    TBstr Code(L"ce_dinamic_label_name"), Tip, Result;
+    ASSERT_EQ(Object->ReturnLabel(Code.Ref(), Tip.Ref(), Result.Out()), S_OK);
+    EXPECT_EQ(Result.Text(), Case.Code);
+  }
+}
+
+// --- Pointers, results, lifetime ---------------------------------------------------------------
+
+TEST(Client, NullPointersAreRefusedOrIgnoredAsTheyAreUsed) {
+  TComPtr<IRRExtension> Object = CreateByProgId();
+  ASSERT_TRUE(Object);
+  TBstr Code(L"ce_speed"), Result;
+  short Short = 0;
+  LONG Long = 0;
+  EXPECT_EQ(Object->ReturnLabel(Code.Ref(), Code.Ref(), nullptr), E_POINTER);
+  EXPECT_EQ(Object->ProcessCommand(Code.Ref(), nullptr, nullptr), E_POINTER);
+  EXPECT_EQ(Object->ReturnIndicatorEx(Code.Ref(), nullptr), E_POINTER);
+  EXPECT_EQ(Object->ReturnSlider(Code.Ref(), nullptr), E_POINTER);
+  EXPECT_EQ(Object->CommonListItemCount(nullptr, nullptr), E_POINTER);
+  EXPECT_EQ(Object->CommonListItem(nullptr, &Long, nullptr), E_POINTER);
+  EXPECT_EQ(Object->CommonListItem(nullptr, nullptr, Result.Out()), E_POINTER);
+  EXPECT_EQ(Object->ReturnLabel(nullptr, nullptr, Result.Out()), E_POINTER);
+  EXPECT_EQ(Object->ProcessCommand(nullptr, nullptr, &Short), E_POINTER);
+  EXPECT_EQ(Object->GetTypeInfoCount(nullptr), E_POINTER);
+  const TErrorInfo Info = TakeErrorInfo();
+  EXPECT_TRUE(Info.Present);
+  EXPECT_TRUE(IsEqualGUID(Info.Guid, IID_IRRExtension));
+
+  // Parameters a method does not read may be null.
+  EXPECT_EQ(Object->ReturnLabel(Code.Ref(), nullptr, Result.Out()), S_OK);
+  EXPECT_EQ(Object->ReturnIndicatorEx(nullptr, Result.Out()), S_OK);
+  EXPECT_EQ(Result.Text(), L"False");
+  EXPECT_EQ(Object->ReturnSlider(nullptr, Result.Out()), S_OK);
+  EXPECT_EQ(Object->IndicatorClick(nullptr), S_OK);
+  EXPECT_EQ(Object->SetSlider(nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(Object->Property(nullptr), S_OK);
+  EXPECT_EQ(Object->Initialize(nullptr), cUnexpected);  // a null BSTR is the empty path; no host yet
+  EXPECT_EQ(Object->ProcessCommand(Code.Ref(), nullptr, &Short), S_OK);
+  EXPECT_EQ(Object->CommonListItem(nullptr, nullptr, Result.Out()), E_POINTER);
+}
+
+TEST(Client, ResultsAreClearedBeforeAnythingCanFail) {
+  TComPtr<IRRExtension> Object = CreateByProgId();
+  ASSERT_TRUE(Object);
+  // A label request whose code is missing: the result is null, not left as it was.
+  BSTR Stale = SysAllocString(L"stale");
+  BSTR Result = Stale;
+  EXPECT_EQ(Object->ReturnLabel(nullptr, nullptr, &Result), E_POINTER);
+  EXPECT_EQ(Result, nullptr);
+  SysFreeString(Stale);
+
+  // A step command whose host read fails leaves ecNone behind.
+  TTestHost Host;
+  Host.FailWith[L"GetInfo"] = E_FAIL;
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  TBstr Step(L"ce_next_dinamic_label");
+  short Exit = 7;
+  EXPECT_EQ(Object->ProcessCommand(Step.Ref(), nullptr, &Exit), E_FAIL);
+  EXPECT_EQ(Exit, 0);
+}
+
+TEST(Client, AHostThatDropsUsInsideItsOwnCallDoesNotPullTheRug) {
+  TTestHost Host;
+  IRRExtension* Object = nullptr;
+  ASSERT_EQ(CoCreateInstance(CLSID_RRExtension, nullptr, CLSCTX_INPROC_SERVER, IID_IRRExtension,
+                             reinterpret_cast<void**>(&Object)),
+            S_OK);
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  // The host lets go of the extension (its last reference) while we wait for a
+  // variable's value; the step still writes the slot and asks the host to save it.
+  IRRExtension* Owned = Object;
+  Host.Answer[L"GetInfo"] = [&](VARIANT& V) {
+    if (Owned) {
+      Owned->Release();
+      Owned = nullptr;
+    }
+    V_VT(&V) = VT_BSTR;
+    V_BSTR(&V) = SysAllocString(L"ce_speed");
+  };
+  TBstr Step(L"ce_next_dinamic_label_2");
+  short Exit = -1;
+  EXPECT_EQ(Object->ProcessCommand(Step.Ref(), nullptr, &Exit), S_OK);
+  EXPECT_EQ(Exit, 2);
+  EXPECT_EQ(Owned, nullptr);
+  ASSERT_EQ(Host.CallsOf(L"Execute").size(), 1u);
+  EXPECT_EQ(Host.CallsOf(L"Execute")[0].Args.at(0),
+            L"SETVAR;CheckEngineDinamicLabel_2;ce_coolanttemp||SAVETOSKIN;CheckEngineDinamicLabel_2;"
+            L"$CheckEngineDinamicLabel_2$");
+  // The object went once the call was done, and let go of the host.
+  EXPECT_EQ(Host.Refs, 0);
+}
+
+}  // namespace
+}  // namespace zelm::wine

@@ -1,0 +1,366 @@
+// The hidden window and the control messages, against a stand-in "Morvicantrel"
+// window on the test's own thread (and, for the hung server, on a thread that stops
+// answering). The cross-process protocol has tests of its own.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <thread>
+
+#include "ComTestSupport.h"
+
+namespace zelm::wine {
+namespace {
+
+constexpr const wchar_t* cHiddenClass = L"TZelmKvelMessageWindow";
+
+struct TReceived {
+  ULONG_PTR Id;
+  DWORD Size;
+  WPARAM WParam;
+  DWORD Data[4];
+};
+
+// A window titled "Morvicantrel" that records what reaches it.
+class TStandInServer {
+ public:
+  TStandInServer() {
+    WNDCLASSW Class = {};
+    Class.lpfnWndProc = Entry;
+    Class.hInstance = GetModuleHandleW(nullptr);
+    Class.lpszClassName = L"ZelmStandInServer";
+    RegisterClassW(&Class);
+    FWindow = CreateWindowExW(0, L"ZelmStandInServer", L"Morvicantrel", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  ~TStandInServer() { DestroyWindow(FWindow); }
+  TStandInServer(const TStandInServer&) = delete;
+  TStandInServer& operator=(const TStandInServer&) = delete;
+
+  HWND Window() const { return FWindow; }
+  std::vector<TReceived> Received;
+  // Runs inside the server's window procedure, for answers during a send.
+  std::function<void(const TReceived&)> OnReceive;
+
+ private:
+  static LRESULT CALLBACK Entry(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    auto* Self = reinterpret_cast<TStandInServer*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
+    if (Self && Msg == WM_COPYDATA) {
+      const auto* Copy = reinterpret_cast<const COPYDATASTRUCT*>(LParam);
+      TReceived R = {Copy->dwData, Copy->cbData, WParam, {}};
+      if (Copy->cbData == 16) std::memcpy(R.Data, Copy->lpData, 16);
+      Self->Received.push_back(R);
+      if (Self->OnReceive) Self->OnReceive(R);
+      return 1;
+    }
+    return DefWindowProcW(Window, Msg, WParam, LParam);
+  }
+  HWND FWindow = nullptr;
+};
+
+BOOL CALLBACK CountHidden(HWND Window, LPARAM Count) {
+  wchar_t Class[64] = {};
+  GetClassNameW(Window, Class, 64);
+  if (std::wstring(Class) == cHiddenClass) ++*reinterpret_cast<int*>(Count);
+  return TRUE;
+}
+
+int HiddenWindows() {
+  int Count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountHidden, reinterpret_cast<LPARAM>(&Count));
+  return Count;
+}
+
+// A value record: 30 bytes of value text, then "Title,unit" and its NUL.
+std::vector<char> Record(const std::string& Value, const std::string& TitleUnit = {}) {
+  std::vector<char> Bytes(30 + TitleUnit.size() + 1, '\0');
+  std::memcpy(Bytes.data(), Value.data(), std::min<std::size_t>(Value.size(), 29));
+  std::memcpy(Bytes.data() + 30, TitleUnit.data(), TitleUnit.size());
+  return Bytes;
+}
+
+LRESULT Deliver(HWND Window, ULONG_PTR Id, const void* Data, DWORD Size) {
+  COPYDATASTRUCT Copy = {Id, Size, const_cast<void*>(Data)};
+  return SendMessageW(Window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&Copy));
+}
+
+std::wstring Label(IRRExtension* Object, const wchar_t* Code) {
+  TBstr Text(Code), Tip, Result;
+  EXPECT_EQ(Object->ReturnLabel(Text.Ref(), Tip.Ref(), Result.Out()), S_OK);
+  return Result.Text();
+}
+
+short Command(IRRExtension* Object, const wchar_t* Text) {
+  TBstr Cmd(Text);
+  short Exit = -1;
+  EXPECT_EQ(Object->ProcessCommand(Cmd.Ref(), nullptr, &Exit), S_OK);
+  return Exit;
+}
+
+class Window : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { Dll = new TLoadedServer(DllPath()); }
+  static void TearDownTestSuite() {
+    delete Dll;
+    Dll = nullptr;
+  }
+  void SetUp() override { ASSERT_NE(Dll->Module, nullptr); }
+
+  // An object past Init and Initialize, its host routing "CE_Open" back to it.
+  TComPtr<IRRExtension> Started(TTestHost& Host) {
+    TComPtr<IRRExtension> Object = Dll->Create();
+    EXPECT_TRUE(Object);
+    if (!Object) return Object;
+    IRRExtension* Raw = Object.Get();
+    Host.OnExecute = [Raw](const TTestHost::TCall& Call) {
+      if (Call.Args.at(0) == L"CE_Open") Command(Raw, L"CE_Open");
+    };
+    EXPECT_EQ(Object->Init(&Host), S_OK);
+    TBstr Path(L"C:\\Zelm");
+    EXPECT_EQ(Object->Initialize(Path.Get()), S_OK);
+    return Object;
+  }
+
+  static TLoadedServer* Dll;
+};
+TLoadedServer* Window::Dll = nullptr;
+
+TEST_F(Window, OneHiddenWindowIsAnnouncedToTheServer) {
+  TStandInServer Server;
+  TTestHost Host;
+  ASSERT_EQ(HiddenWindows(), 0);
+  TComPtr<IRRExtension> Object = Dll->Create();
+  ASSERT_TRUE(Object);
+  EXPECT_EQ(HiddenWindows(), 0);  // made when first needed
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+
+  ASSERT_EQ(Server.Received.size(), 1u);
+  const TReceived Hello = Server.Received[0];
+  EXPECT_EQ(Hello.Id, 64u);
+  EXPECT_EQ(Hello.Size, 16u);
+  EXPECT_EQ(Hello.WParam, 0u);
+  EXPECT_EQ(Hello.Data[1] | Hello.Data[2] | Hello.Data[3], 0u);
+  HWND Hidden = reinterpret_cast<HWND>(static_cast<uintptr_t>(Hello.Data[0]));
+  ASSERT_TRUE(IsWindow(Hidden));
+  EXPECT_EQ(HiddenWindows(), 1);
+
+  // Hidden for good: a popup tool window of no size, no title, no parent, never shown.
+  wchar_t Class[64] = {};
+  GetClassNameW(Hidden, Class, 64);
+  EXPECT_STREQ(Class, cHiddenClass);
+  EXPECT_EQ(GetWindowThreadProcessId(Hidden, nullptr), GetCurrentThreadId());
+  EXPECT_FALSE(IsWindowVisible(Hidden));
+  EXPECT_TRUE(GetWindowLongW(Hidden, GWL_STYLE) & WS_POPUP);
+  EXPECT_TRUE(GetWindowLongW(Hidden, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  EXPECT_EQ(GetWindowTextLengthW(Hidden), 0);
+  EXPECT_EQ(GetParent(Hidden), nullptr);
+  RECT Box = {1, 1, 1, 1};
+  GetWindowRect(Hidden, &Box);
+  EXPECT_EQ(Box.right - Box.left, 0);
+  EXPECT_EQ(Box.bottom - Box.top, 0);
+
+  // Initialize: its "CE_Open" comes back as a command, which announces the same window
+  // again and asks for the trip figures. Still one window.
+  IRRExtension* Raw = Object.Get();
+  Host.OnExecute = [Raw](const TTestHost::TCall&) { Command(Raw, L"CE_Open"); };
+  TBstr Path(L"C:\\Zelm");
+  ASSERT_EQ(Object->Initialize(Path.Get()), S_OK);
+  ASSERT_EQ(Server.Received.size(), 3u);
+  EXPECT_EQ(Server.Received[1].Id, 64u);
+  EXPECT_EQ(Server.Received[1].Data[0], Hello.Data[0]);
+  EXPECT_EQ(Server.Received[2].Id, 129u);
+  EXPECT_EQ(HiddenWindows(), 1);
+
+  EXPECT_EQ(Command(Object.Get(), L"ce_close"), 2);
+  ASSERT_EQ(Server.Received.size(), 4u);
+  EXPECT_EQ(Server.Received[3].Id, 130u);
+
+  // The last release destroys the window and sends nothing.
+  Object.Reset();
+  EXPECT_FALSE(IsWindow(Hidden));
+  EXPECT_EQ(HiddenWindows(), 0);
+  EXPECT_EQ(Server.Received.size(), 4u);
+}
+
+TEST_F(Window, ValueRecordsReachTheLabels) {
+  TStandInServer Server;
+  TTestHost Host;
+  TComPtr<IRRExtension> Object = Started(Host);
+  ASSERT_TRUE(Object);
+  HWND Hidden = reinterpret_cast<HWND>(static_cast<uintptr_t>(Server.Received.at(0).Data[0]));
+  Server.Received.clear();
+
+  // Asking subscribes; the answer comes as a record on the hidden window.
+  EXPECT_EQ(Label(Object.Get(), L"ce_enginespeed"), L"-");
+  ASSERT_EQ(Server.Received.size(), 1u);
+  EXPECT_EQ(Server.Received[0].Id, 80u);
+  EXPECT_EQ(Server.Received[0].Data[0], 11u);
+  const auto Rpm = Record("850", "Engine speed,rpm");
+  EXPECT_EQ(Deliver(Hidden, 11, Rpm.data(), static_cast<DWORD>(Rpm.size())), 0);
+  EXPECT_EQ(Label(Object.Get(), L"ce_enginespeed"), L"850");
+  EXPECT_EQ(Label(Object.Get(), L"ce_enginespeed_title"), L"Engine speed");
+  EXPECT_EQ(Label(Object.Get(), L"ce_enginespeed_unit"), L"rpm");
+
+  // Trip figures are formatted as they arrive.
+  const auto MaxSpeed = Record("87.5");
+  EXPECT_EQ(Deliver(Hidden, 135, MaxSpeed.data(), 30), 0);
+  EXPECT_EQ(Label(Object.Get(), L"ce_maxspeed"), L"88");
+
+  // Texts are in the system's ANSI code page.
+  const auto Degrees = Record("90\x80", "Coolant,\xB0""C");
+  EXPECT_EQ(Deliver(Hidden, 2, Degrees.data(), static_cast<DWORD>(Degrees.size())), 0);
+  wchar_t Expected[8] = {};
+  MultiByteToWideChar(CP_ACP, 0, "90\x80", 3, Expected, 8);
+  EXPECT_EQ(Label(Object.Get(), L"ce_coolanttemp"), Expected);
+  if (GetACP() == 1252) {
+    EXPECT_EQ(Label(Object.Get(), L"ce_coolanttemp"), L"90\u20AC");
+    EXPECT_EQ(Label(Object.Get(), L"ce_coolanttemp_unit"), L"\u00B0C");
+  }
+
+  // An identifier that is no parameter of ours changes nothing and answers 0.
+  const auto Stray = Record("1");
+  for (ULONG_PTR Id : {0u, 80u, 136u, 163u, 200u}) EXPECT_EQ(Deliver(Hidden, Id, Stray.data(), 31), 0);
+  EXPECT_EQ(Label(Object.Get(), L"ce_enginespeed"), L"850");
+}
+
+TEST_F(Window, AValueThatArrivesDuringOurSendIsKept) {
+  TStandInServer Server;
+  TTestHost Host;
+  TComPtr<IRRExtension> Object = Started(Host);
+  ASSERT_TRUE(Object);
+  HWND Hidden = reinterpret_cast<HWND>(static_cast<uintptr_t>(Server.Received.at(0).Data[0]));
+  // The server answers a subscription at once, from inside its window procedure.
+  Server.OnReceive = [Hidden](const TReceived& R) {
+    if (R.Id != 80 || R.Data[0] != 1) return;
+    const auto Speed = Record("42", "Vehicle speed,km/h");
+    Deliver(Hidden, 1, Speed.data(), static_cast<DWORD>(Speed.size()));
+  };
+  EXPECT_EQ(Label(Object.Get(), L"ce_speed"), L"-");  // the request that subscribed
+  EXPECT_EQ(Label(Object.Get(), L"ce_speed"), L"42");
+  EXPECT_EQ(Label(Object.Get(), L"ce_speed_unit"), L"km/h");
+}
+
+TEST_F(Window, OtherMessagesGetTheDefaultHandling) {
+  TStandInServer Server;
+  TTestHost Host;
+  TComPtr<IRRExtension> Object = Started(Host);
+  ASSERT_TRUE(Object);
+  HWND Hidden = reinterpret_cast<HWND>(static_cast<uintptr_t>(Server.Received.at(0).Data[0]));
+  EXPECT_EQ(SendMessageW(Hidden, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"probe")), TRUE);
+  wchar_t Text[16] = {};
+  EXPECT_EQ(SendMessageW(Hidden, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(Text)), 5);
+  EXPECT_STREQ(Text, L"probe");
+  EXPECT_EQ(SendMessageW(Hidden, WM_NCHITTEST, 0, 0), DefWindowProcW(Hidden, WM_NCHITTEST, 0, 0));
+}
+
+TEST_F(Window, MalformedRecordsAreHarmless) {
+  TStandInServer Server;
+  TTestHost Host;
+  TComPtr<IRRExtension> Object = Started(Host);
+  ASSERT_TRUE(Object);
+  HWND Hidden = reinterpret_cast<HWND>(static_cast<uintptr_t>(Server.Received.at(0).Data[0]));
+
+  EXPECT_EQ(SendMessageW(Hidden, WM_COPYDATA, 0, 0), 0);  // no COPYDATASTRUCT at all
+  EXPECT_EQ(Deliver(Hidden, 11, nullptr, 100), 0);        // no data behind a size
+  EXPECT_EQ(Deliver(Hidden, 135, nullptr, 0), 0);
+  const char Short[] = {'1', '2'};
+  EXPECT_EQ(Deliver(Hidden, 3, Short, 2), 0);  // shorter than the value text, no NUL
+  EXPECT_EQ(Label(Object.Get(), L"ce_voltage"), L"12");
+
+  // A record without any NUL that ends right at an inaccessible page: reading one
+  // byte past cbData would fault.
+  SYSTEM_INFO System;
+  GetSystemInfo(&System);
+  const DWORD Page = System.dwPageSize;
+  auto* Pages = static_cast<char*>(VirtualAlloc(nullptr, 2 * Page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  ASSERT_NE(Pages, nullptr);
+  DWORD Old = 0;
+  ASSERT_TRUE(VirtualProtect(Pages + Page, Page, PAGE_NOACCESS, &Old));
+  for (DWORD Size : {10u, 30u, 45u}) {
+    char* Data = Pages + Page - Size;
+    std::memset(Data, 'A', Size);
+    if (Size > 30) Data[33] = ',';
+    EXPECT_EQ(Deliver(Hidden, 4, Data, Size), 0);
+    EXPECT_EQ(Deliver(Hidden, 130, Data, Size), 0);
+  }
+  EXPECT_EQ(Label(Object.Get(), L"ce_o2b1s1"), std::wstring(30, L'A'));
+  EXPECT_EQ(Label(Object.Get(), L"ce_o2b1s1_title"), L"AAA");
+  EXPECT_EQ(Label(Object.Get(), L"ce_o2b1s1_unit"), std::wstring(11, L'A'));
+  VirtualFree(Pages, 0, MEM_RELEASE);
+}
+
+// A "Morvicantrel" window on a thread of its own that takes longer than the send bound
+// over every message: as far as the extension can tell, a hung data server.
+class TSlowServer {
+ public:
+  static constexpr DWORD cBusyMs = 300;  // beyond the 250 ms bound, below twice it
+
+  TSlowServer() {
+    FThread = std::thread([this] { Run(); });
+    WaitForSingleObject(FReady, INFINITE);
+  }
+  ~TSlowServer() {
+    Stop();
+    CloseHandle(FReady);
+  }
+  TSlowServer(const TSlowServer&) = delete;
+  TSlowServer& operator=(const TSlowServer&) = delete;
+
+  // Lets whatever is queued be handled, then closes the window and ends the thread.
+  void Stop() {
+    if (!FThread.joinable()) return;
+    PostMessageW(FWindow, WM_CLOSE, 0, 0);
+    FThread.join();
+  }
+  int Handled() const { return FHandled; }
+
+ private:
+  static LRESULT CALLBACK Entry(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    auto* Self = reinterpret_cast<TSlowServer*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
+    if (Msg == WM_COPYDATA && Self) {
+      ++Self->FHandled;
+      Sleep(cBusyMs);
+      return 1;
+    }
+    if (Msg == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcW(Window, Msg, WParam, LParam);
+  }
+  void Run() {
+    WNDCLASSW Class = {};
+    Class.lpfnWndProc = Entry;
+    Class.hInstance = GetModuleHandleW(nullptr);
+    Class.lpszClassName = L"ZelmSlowServer";
+    RegisterClassW(&Class);
+    FWindow = CreateWindowExW(0, L"ZelmSlowServer", L"Morvicantrel", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetEvent(FReady);
+    MSG Msg;
+    while (GetMessageW(&Msg, nullptr, 0, 0) > 0) DispatchMessageW(&Msg);
+  }
+
+  HANDLE FReady = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HWND FWindow = nullptr;
+  std::atomic<int> FHandled{0};
+  std::thread FThread;
+};
+
+TEST_F(Window, AHungServerCostsOneBoundedWaitNotOnePerMessage) {
+  TSlowServer Server;
+  TTestHost Host;
+  TComPtr<IRRExtension> Object = Dll->Create();
+  ASSERT_TRUE(Object);
+  // The announcement meets a server that does not answer in time: the call comes back.
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  // Whatever would go out during the back-off is dropped instead of waited for. Sent,
+  // the second of these would reach the server as soon as it is done with the first.
+  for (int I = 0; I < 5; ++I) EXPECT_EQ(Command(Object.Get(), L"ce_open"), 2);
+  EXPECT_EQ(Label(Object.Get(), L"ce_speed"), L"-");
+  Server.Stop();
+  EXPECT_EQ(Server.Handled(), 1);
+}
+
+}  // namespace
+}  // namespace zelm::wine
