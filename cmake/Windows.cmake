@@ -10,8 +10,8 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${ZELM_WINE_RUN})
 string(REPLACE "-O3" "-O2" CMAKE_CXX_FLAGS_RELEASE "${CMAKE_CXX_FLAGS_RELEASE}")
 string(REPLACE "-O3" "-O2" CMAKE_C_FLAGS_RELEASE "${CMAKE_C_FLAGS_RELEASE}")
 
-# Windows 7 headers (GetTickCount64); Unicode API throughout.
-add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE)
+# Car PCs still run Windows XP: nothing newer is used. Unicode API throughout.
+add_compile_definitions(_WIN32_WINNT=0x0501 WINVER=0x0501 UNICODE _UNICODE)
 
 # Windows programs carry their runtime with them: a car PC has no MinGW DLLs.
 add_link_options(-static -static-libgcc -static-libstdc++)

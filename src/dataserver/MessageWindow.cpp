@@ -69,7 +69,7 @@ void TMessageWindowLink::DestroyMessageWindow(uint32_t Handle) {
 }
 
 void TMessageWindowLink::Send(uint32_t MessageId, const TCopyData& Record) {
-  if (!FGate.MayTry(GetTickCount64())) return;
+  if (!FGate.MayTry(GetTickCount())) return;
   // Looked up afresh each time: the server may have come or gone since.
   HWND Server = FindWindowW(nullptr, reinterpret_cast<LPCWSTR>(cServerWindowTitle.data()));
   if (Server == nullptr) return;
@@ -80,7 +80,7 @@ void TMessageWindowLink::Send(uint32_t MessageId, const TCopyData& Record) {
   // a server that does not answer within the bound is given up on.
   const LRESULT Sent = SendMessageTimeoutW(Server, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&Copy),
                                            SMTO_NORMAL | SMTO_ABORTIFHUNG, TSendGate::cSendBoundMs, &Answer);
-  FGate.Tried(GetTickCount64(), Sent == 0);
+  FGate.Tried(GetTickCount(), Sent == 0);
 }
 
 void TMessageWindowLink::WndProc(TMessage& Message) noexcept {

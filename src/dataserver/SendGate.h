@@ -2,7 +2,8 @@
 // synchronous send that waits for the server's window procedure, bounded by
 // cSendBoundMs; after a send that ran into that bound, every further send is dropped
 // for cBackOffMs, so a server that does not answer costs the host one bounded wait per
-// back-off instead of one per message. Portable: the caller supplies the clock.
+// back-off instead of one per message. Portable: the caller supplies the clock, a
+// 32-bit millisecond tick that may wrap (GetTickCount, which every Windows has).
 #pragma once
 
 #include <cstdint>
@@ -12,16 +13,16 @@ namespace zelm {
 class TSendGate {
  public:
   static constexpr uint32_t cSendBoundMs = 250;
-  static constexpr uint64_t cBackOffMs = 2000;
+  static constexpr uint32_t cBackOffMs = 2000;
 
-  // Whether a send may be tried at Now (milliseconds of a monotonic clock).
-  bool MayTry(uint64_t Now) const noexcept;
+  // Whether a send may be tried at Now.
+  bool MayTry(uint32_t Now) const noexcept;
   // What came of a tried send, at the time it returned.
-  void Tried(uint64_t Now, bool TimedOut) noexcept;
+  void Tried(uint32_t Now, bool TimedOut) noexcept;
 
  private:
   bool FBackingOff = false;
-  uint64_t FSince = 0;  // when the last timed-out send gave up
+  uint32_t FSince = 0;  // when the last timed-out send gave up
 };
 
 }  // namespace zelm
