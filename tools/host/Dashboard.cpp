@@ -1,0 +1,111 @@
+#include "host/Dashboard.h"
+
+#include <algorithm>
+
+#include "common/Utf.h"
+
+namespace zelm::bench {
+namespace {
+
+// A control character would move the terminal's cursor: show it as a blank.
+template <typename TChar>
+TChar Printable(TChar C) {
+  return C < 0x20 || C == 0x7F ? TChar(' ') : C;
+}
+
+}  // namespace
+
+TGrid::TGrid(int Rows, int Cols)
+    : FRows(std::max(Rows, 0)), FCols(std::max(Cols, 0)),
+      FCells(static_cast<std::size_t>(FRows), std::u32string(static_cast<std::size_t>(FCols), U' ')) {}
+
+void TGrid::Put(int Row, int Col, int Width, std::u16string_view Text, bool AlignRight) {
+  if (Row < 0 || Row >= FRows || Col < 0 || Col >= FCols || Width <= 0) return;
+  const auto Cells = static_cast<std::size_t>(std::min(Width, FCols - Col));
+  // One cell a character: a surrogate pair is one character.
+  std::u32string Shown;
+  for (std::size_t I = 0; I < Text.size() && Shown.size() < Cells; ++I) {
+    char32_t C = Text[I];
+    if (C >= 0xD800 && C < 0xDC00 && I + 1 < Text.size() && Text[I + 1] >= 0xDC00 && Text[I + 1] < 0xE000)
+      C = 0x10000 + ((C - 0xD800) << 10) + (Text[++I] - 0xDC00);
+    Shown.push_back(Printable(C));
+  }
+  const std::u32string Blank(Cells - Shown.size(), U' ');
+  FCells[static_cast<std::size_t>(Row)].replace(static_cast<std::size_t>(Col), Cells,
+                                                AlignRight ? Blank + Shown : Shown + Blank);
+}
+
+std::vector<std::u16string> TGrid::Lines() const {
+  std::vector<std::u16string> Out;
+  for (std::u32string Line : FCells) {
+    Line.erase(Line.find_last_not_of(U' ') + 1);
+    std::u16string Text;
+    for (char32_t C : Line) {
+      if (C >= 0x10000) {
+        Text.push_back(static_cast<char16_t>(0xD800 + ((C - 0x10000) >> 10)));
+        Text.push_back(static_cast<char16_t>(0xDC00 + ((C - 0x10000) & 0x3FF)));
+      } else {
+        Text.push_back(static_cast<char16_t>(C));
+      }
+    }
+    Out.push_back(std::move(Text));
+  }
+  return Out;
+}
+
+std::vector<std::u16string> ComposeFrame(const TSkin& Skin, const std::vector<std::u16string>& LabelTexts,
+                                         const std::vector<std::u16string>& Status) {
+  TGrid Grid(Skin.Rows, Skin.Cols);
+  for (const TSkinText& T : Skin.Texts) Grid.Put(T.Row, T.Col, T.Text);
+  for (std::size_t I = 0; I < Skin.Labels.size(); ++I) {
+    const TSkinLabel& L = Skin.Labels[I];
+    Grid.Put(L.Row, L.Col, L.Width, I < LabelTexts.size() ? std::u16string_view(LabelTexts[I]) : u"", L.AlignRight);
+  }
+  std::vector<std::u16string> Lines = Grid.Lines();
+
+  // The keys, as many to a line as fit.
+  std::u16string Keys;
+  for (const TSkinButton& B : Skin.Buttons) {
+    std::u16string Item = u"[";
+    Item += B.Key;
+    Item += u"] " + B.Caption;
+    if (!Keys.empty() && DisplayWidth(Keys) + 2 + DisplayWidth(Item) > static_cast<std::size_t>(Skin.Cols)) {
+      Lines.push_back(Keys);
+      Keys.clear();
+    }
+    Keys += (Keys.empty() ? u"" : u"  ") + Item;
+  }
+  if (!Keys.empty()) Lines.push_back(Keys);
+  TGrid StatusLines(static_cast<int>(Status.size()), Skin.Cols);
+  for (std::size_t I = 0; I < Status.size(); ++I) StatusLines.Put(static_cast<int>(I), 0, Status[I]);
+  for (auto& Line : StatusLines.Lines()) Lines.push_back(std::move(Line));
+  return Lines;
+}
+
+std::string AnsiFrame(const std::vector<std::u16string>& Lines) {
+  std::string Out = "\x1b[H";
+  for (const auto& Line : Lines) Out += ToUtf8(Line) + "\x1b[K\r\n";
+  Out += "\x1b[J";
+  return Out;
+}
+
+std::string PlainFrame(long FrameNo, const std::vector<std::u16string>& Lines) {
+  std::string Out = "--- frame " + std::to_string(FrameNo) + " ---\n";
+  for (const auto& Line : Lines) Out += ToUtf8(Line) + "\n";
+  return Out;
+}
+
+std::string ListFrame(long FrameNo, const TSkin& Skin, const std::vector<std::u16string>& LabelTexts,
+                      const std::string* Subscribed) {
+  std::string Out = "frame " + std::to_string(FrameNo) + "\n";
+  for (std::size_t I = 0; I < Skin.Labels.size(); ++I) {
+    std::u16string Text = I < LabelTexts.size() ? LabelTexts[I] : u"";
+    for (char16_t& C : Text) C = Printable(C);  // keeps the list one label a line
+    Out += "label\t" + ToUtf8(Skin.Labels[I].Code) + "\t" + ToUtf8(Text) + "\n";
+  }
+  if (Subscribed) Out += "subscribed\t" + *Subscribed + "\n";
+  Out += "end\n";
+  return Out;
+}
+
+}  // namespace zelm::bench

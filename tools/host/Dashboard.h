@@ -1,0 +1,49 @@
+// What the stand-in host draws: the skin's texts and labels on a character grid, the
+// skin's keys under it and a status line, either for a terminal (redrawn in place
+// with ANSI codes) or as plain text; and the list form, one label a line, that tests
+// and scripts read.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/SkinFile.h"
+
+namespace zelm::bench {
+
+class TGrid {
+ public:
+  TGrid(int Rows, int Cols);
+  // Writes Text into Width cells from Col on (to the right of them when AlignRight),
+  // cut to fit; the rest of the cells are blanked.
+  void Put(int Row, int Col, int Width, std::u16string_view Text, bool AlignRight = false);
+  void Put(int Row, int Col, std::u16string_view Text) { Put(Row, Col, FCols - Col, Text); }
+  // The rows with trailing blanks removed.
+  std::vector<std::u16string> Lines() const;
+
+ private:
+  int FRows, FCols;
+  std::vector<std::u32string> FCells;
+};
+
+// The dashboard of one frame: the skin's rows, then its keys and the status lines,
+// each cut to the skin's width. LabelTexts holds one text per label of the skin, in
+// the skin's order.
+std::vector<std::u16string> ComposeFrame(const TSkin& Skin, const std::vector<std::u16string>& LabelTexts,
+                                         const std::vector<std::u16string>& Status);
+
+// A frame for a terminal: cursor home, each line cleared to its end.
+std::string AnsiFrame(const std::vector<std::u16string>& Lines);
+// A frame as plain text, with a heading line.
+std::string PlainFrame(long FrameNo, const std::vector<std::u16string>& Lines);
+
+// The list form:
+//   frame N
+//   label <TAB> CODE <TAB> TEXT      (one per label, in the skin's order)
+//   subscribed <TAB> IDS             (what the data server says, when known)
+//   end
+std::string ListFrame(long FrameNo, const TSkin& Skin, const std::vector<std::u16string>& LabelTexts,
+                      const std::string* Subscribed);
+
+}  // namespace zelm::bench

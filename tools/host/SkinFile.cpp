@@ -1,0 +1,138 @@
+#include "host/SkinFile.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <sstream>
+
+#include "common/Utf.h"
+
+namespace zelm::bench {
+namespace {
+
+// Splits one line into words; false for an unterminated quote.
+bool SplitWords(std::string_view Line, std::vector<std::string>& Words, std::string& Fault) {
+  Words.clear();
+  std::size_t I = 0;
+  while (true) {
+    while (I < Line.size() && (Line[I] == ' ' || Line[I] == '\t' || Line[I] == '\r')) ++I;
+    if (I == Line.size() || Line[I] == '#') return true;
+    std::string Word;
+    if (Line[I] == '"') {
+      ++I;
+      bool Closed = false;
+      while (I < Line.size()) {
+        const char C = Line[I++];
+        if (C == '"') {
+          Closed = true;
+          break;
+        }
+        if (C == '\\' && I < Line.size() && (Line[I] == '"' || Line[I] == '\\')) {
+          Word.push_back(Line[I++]);
+        } else {
+          Word.push_back(C);
+        }
+      }
+      if (!Closed) {
+        Fault = "unterminated quote";
+        return false;
+      }
+    } else {
+      while (I < Line.size() && Line[I] != ' ' && Line[I] != '\t' && Line[I] != '\r') Word.push_back(Line[I++]);
+    }
+    Words.push_back(std::move(Word));
+  }
+}
+
+bool ToInt(const std::string& Word, int Low, int High, int& Value) {
+  const auto [End, Err] = std::from_chars(Word.data(), Word.data() + Word.size(), Value);
+  return Err == std::errc() && End == Word.data() + Word.size() && Value >= Low && Value <= High;
+}
+
+}  // namespace
+
+const TSkinButton* TSkin::ButtonFor(char16_t Key) const noexcept {
+  for (const TSkinButton& B : Buttons)
+    if (B.Key == Key) return &B;
+  return nullptr;
+}
+
+bool ParseSkin(std::string_view Text, std::string_view FileName, TSkin& Skin, std::string& Error) {
+  Skin = TSkin{};
+  bool SawElement = false;
+  std::vector<std::string> W;
+  std::size_t LineNo = 0;
+  auto Fail = [&](const std::string& Fault) {
+    Error = std::string(FileName) + ":" + std::to_string(LineNo) + ": " + Fault;
+    return false;
+  };
+  std::size_t Pos = 0;
+  while (Pos <= Text.size()) {
+    const std::size_t End = std::min(Text.find('\n', Pos), Text.size());
+    const std::string_view Line = Text.substr(Pos, End - Pos);
+    Pos = End + 1;
+    ++LineNo;
+    std::string Fault;
+    if (!SplitWords(Line, W, Fault)) return Fail(Fault);
+    if (W.empty()) continue;
+    const std::string& Verb = W[0];
+    auto Need = [&](std::size_t Low, std::size_t High) { return W.size() >= Low && W.size() <= High; };
+    if (Verb == "skin") {
+      if (!Need(2, 2)) return Fail("skin takes one name");
+      Skin.Name = FromUtf8(W[1]);
+    } else if (Verb == "size") {
+      if (!Need(3, 3) || !ToInt(W[1], 1, 200, Skin.Rows) || !ToInt(W[2], 10, 400, Skin.Cols))
+        return Fail("size takes ROWS (1-200) and COLS (10-400)");
+      if (SawElement) return Fail("size must come before the elements");
+    } else if (Verb == "var") {
+      if (!Need(3, 3) || W[1].empty()) return Fail("var takes a NAME and a VALUE");
+      Skin.Variables.emplace_back(FromUtf8(W[1]), FromUtf8(W[2]));
+    } else if (Verb == "text") {
+      TSkinText T;
+      if (!Need(4, 4) || !ToInt(W[1], 0, Skin.Rows - 1, T.Row) || !ToInt(W[2], 0, Skin.Cols - 1, T.Col))
+        return Fail("text takes ROW COL \"TEXT\" inside the skin's size");
+      T.Text = FromUtf8(W[3]);
+      Skin.Texts.push_back(std::move(T));
+      SawElement = true;
+    } else if (Verb == "label") {
+      TSkinLabel L;
+      if (!Need(5, 6) || !ToInt(W[1], 0, Skin.Rows - 1, L.Row) || !ToInt(W[2], 0, Skin.Cols - 1, L.Col) ||
+          !ToInt(W[3], 1, Skin.Cols - L.Col, L.Width) || W[4].empty())
+        return Fail("label takes ROW COL WIDTH CODE [right], inside the skin's size");
+      if (W.size() == 6 && W[5] != "right" && W[5] != "left") return Fail("label alignment is left or right");
+      L.Code = FromUtf8(W[4]);
+      L.AlignRight = W.size() == 6 && W[5] == "right";
+      Skin.Labels.push_back(std::move(L));
+      SawElement = true;
+    } else if (Verb == "button") {
+      TSkinButton B;
+      const std::u16string Key = W.size() > 1 ? FromUtf8(W[1]) : std::u16string();
+      if (!Need(4, 4) || Key.size() != 1 || Key[0] <= u' ' || W[2].empty())
+        return Fail("button takes a one-character KEY, a \"COMMAND\" and a \"CAPTION\"");
+      B.Key = Key[0];
+      if (Skin.ButtonFor(B.Key)) return Fail("key " + W[1] + " has a button already");
+      B.Command = FromUtf8(W[2]);
+      B.Caption = FromUtf8(W[3]);
+      Skin.Buttons.push_back(std::move(B));
+    } else {
+      return Fail("unknown element '" + Verb + "'");
+    }
+  }
+  LineNo = 0;
+  if (Skin.Name.empty()) return Fail("the skin has no name (skin NAME)");
+  if (Skin.Labels.empty()) return Fail("the skin has no label");
+  return true;
+}
+
+bool LoadSkin(const std::string& Path, TSkin& Skin, std::string& Error) {
+  std::ifstream In(Path, std::ios::binary);
+  if (!In) {
+    Error = Path + ": cannot be read";
+    return false;
+  }
+  std::ostringstream Buffer;
+  Buffer << In.rdbuf();
+  return ParseSkin(Buffer.str(), Path, Skin, Error);
+}
+
+}  // namespace zelm::bench

@@ -1,0 +1,55 @@
+// The bench's skin description: a plain text file, one element a line.
+//
+//   # a comment
+//   skin NAME                          what the skin object answers to SkinName
+//   size ROWS COLS                     the dashboard's size in characters
+//   var NAME "VALUE"                   a skin variable as the skin ships it
+//   text ROW COL "TEXT"                fixed text
+//   label ROW COL WIDTH CODE [right]   a label, polled with its code every frame
+//   button KEY "COMMAND" "CAPTION"     a key that fires a command
+//
+// Words are separated by blanks; a word with blanks goes in double quotes, in which
+// \" and \\ stand for " and \. Rows and columns count from 0. Files are UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace zelm::bench {
+
+struct TSkinLabel {
+  int Row = 0, Col = 0, Width = 0;
+  std::u16string Code;
+  bool AlignRight = false;
+};
+
+struct TSkinText {
+  int Row = 0, Col = 0;
+  std::u16string Text;
+};
+
+struct TSkinButton {
+  char16_t Key = 0;
+  std::u16string Command;
+  std::u16string Caption;
+};
+
+struct TSkin {
+  std::u16string Name;
+  int Rows = 24, Cols = 80;
+  std::vector<std::pair<std::u16string, std::u16string>> Variables;
+  std::vector<TSkinText> Texts;
+  std::vector<TSkinLabel> Labels;
+  std::vector<TSkinButton> Buttons;
+
+  const TSkinButton* ButtonFor(char16_t Key) const noexcept;
+};
+
+// Reads a skin description. On a fault, Error names the file, the line and the
+// fault, and the result is false.
+bool ParseSkin(std::string_view Text, std::string_view FileName, TSkin& Skin, std::string& Error);
+bool LoadSkin(const std::string& Path, TSkin& Skin, std::string& Error);
+
+}  // namespace zelm::bench

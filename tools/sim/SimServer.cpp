@@ -1,0 +1,102 @@
+#include "sim/SimServer.h"
+
+#include "common/ValueRecordWire.h"
+
+namespace zelm::bench {
+
+void TSimServer::OnControl(uint32_t MessageId, const TCopyData& Data) {
+  switch (MessageId) {
+    case InitConnectionMessageId:
+      ++FCounters.Announcements;
+      // A handle of 0 names no window (an extension announces before it has one).
+      // Another window than the one we send to is another extension object: what the
+      // last one subscribed is not its business, and it subscribes afresh.
+      if (Data.Data1 != 0 && Data.Data1 != FWindow) {
+        if (FWindow != 0) FSubscribed.fill(false);
+        FWindow = Data.Data1;
+        FSink.StateChanged();
+      }
+      break;
+    case AddMessageId:
+      ++FCounters.Adds;
+      if (TVehicleModel::Knows(Data.Data1) && !FSubscribed[Data.Data1]) {
+        FSubscribed[Data.Data1] = true;
+        FSink.StateChanged();
+      }
+      break;
+    case DeleteMessageId:
+      ++FCounters.Deletes;
+      if (IsSubscribed(Data.Data1)) {
+        FSubscribed[Data.Data1] = false;
+        FSink.StateChanged();
+      }
+      break;
+    case TripReadMessageId:
+      ++FCounters.TripReads;
+      FTripPending = true;
+      break;
+    case TripResetMessageId:
+      ++FCounters.TripResets;
+      FModel.ResetTrip();
+      FTripPending = true;
+      break;
+    default:
+      ++FCounters.Unknown;
+      break;
+  }
+}
+
+void TSimServer::SendTripFigures() {
+  FTripPending = false;
+  for (const TParamInfo& P : cParams)
+    if (P.Kind == TParamKind::Trip && FWindow != 0) Send(P.Id);
+}
+
+void TSimServer::Tick(double Seconds) {
+  FModel.Step(Seconds);
+  // A control message can arrive while we wait in a send (the extension answers our
+  // record while it is itself sending to us), so each parameter is looked at again
+  // just before its record goes out: nothing is sent after its Delete.
+  for (uint32_t Id = 0; Id < FSubscribed.size() && FWindow != 0; ++Id)
+    if (FSubscribed[Id]) Send(Id);
+}
+
+std::string TSimServer::RecordOf(uint32_t Id) {
+  if (TVehicleModel::IsTrip(Id)) return EncodeTripRecord(FModel.ValueText(Id));
+  return EncodeLiveRecord(FModel.ValueText(Id), FSink.ToAnsi(TVehicleModel::TitleUnit(Id)));
+}
+
+bool TSimServer::Send(uint32_t Id) {
+  const uint32_t Window = FWindow;
+  if (!FSink.SendRecord(Window, Id, RecordOf(Id))) {
+    if (FWindow == Window) Forget();
+    return false;
+  }
+  ++FCounters.RecordsSent;
+  return true;
+}
+
+void TSimServer::Forget() {
+  FWindow = 0;
+  FSubscribed.fill(false);
+  FTripPending = false;
+  FSink.StateChanged();
+}
+
+std::vector<uint32_t> TSimServer::Subscribed() const {
+  std::vector<uint32_t> Ids;
+  for (uint32_t Id = 0; Id < FSubscribed.size(); ++Id)
+    if (FSubscribed[Id]) Ids.push_back(Id);
+  return Ids;
+}
+
+std::string TSimServer::SubscribedText() const {
+  std::string Text;
+  for (uint32_t Id : Subscribed()) {
+    if (!Text.empty()) Text.push_back(' ');
+    Text += std::to_string(Id);
+  }
+  return Text;
+}
+
+}  // namespace zelm::bench

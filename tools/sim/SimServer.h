@@ -1,0 +1,70 @@
+// The bench data server's side of the protocol, free of Windows: which window the
+// extension announced, which parameters it subscribed, and what to send on each tick.
+// The Windows program feeds it the control records it receives and sends what it asks.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dataserver/Protocol.h"
+#include "sim/VehicleModel.h"
+
+namespace zelm::bench {
+
+class TSimSink {
+ public:
+  virtual ~TSimSink() = default;
+  // Sends one value record (dwData = Identifier) to Window. False when that window
+  // is gone; the server then forgets it and everything it subscribed.
+  virtual bool SendRecord(uint32_t Window, uint32_t Identifier, std::string_view Record) = 0;
+  // UTF-16 text in the system's ANSI code page, as the records carry it.
+  virtual std::string ToAnsi(std::u16string_view Text) = 0;
+  // The window or the subscriptions changed (after the change).
+  virtual void StateChanged() {}
+};
+
+struct TSimCounters {
+  uint64_t Announcements = 0, Adds = 0, Deletes = 0, TripReads = 0, TripResets = 0, Unknown = 0;
+  uint64_t RecordsSent = 0;
+};
+
+class TSimServer {
+ public:
+  TSimServer(TVehicleModel& Model, TSimSink& Sink) noexcept : FModel(Model), FSink(Sink) {}
+
+  // One control message from an extension: dwData and its 16-byte record.
+  void OnControl(uint32_t MessageId, const TCopyData& Data);
+  // The trip figures asked for by a trip read (or refreshed by a reset) wait until
+  // the control message has been answered; the Windows side sends them right after.
+  bool TripFiguresPending() const noexcept { return FTripPending; }
+  void SendTripFigures();
+  // Advances the car and sends one record of every subscribed parameter.
+  void Tick(double Seconds);
+
+  uint32_t Window() const noexcept { return FWindow; }
+  bool IsSubscribed(uint32_t Id) const noexcept { return Id < FSubscribed.size() && FSubscribed[Id]; }
+  std::vector<uint32_t> Subscribed() const;
+  // "1 2 11": the subscribed identifiers in ascending order.
+  std::string SubscribedText() const;
+  const TSimCounters& Counters() const noexcept { return FCounters; }
+  const TVehicleModel& Model() const noexcept { return FModel; }
+
+  // The record of one parameter as it would go out now.
+  std::string RecordOf(uint32_t Id);
+
+ private:
+  bool Send(uint32_t Id);
+  void Forget();
+
+  TVehicleModel& FModel;
+  TSimSink& FSink;
+  uint32_t FWindow = 0;
+  std::array<bool, 145> FSubscribed{};
+  bool FTripPending = false;
+  TSimCounters FCounters;
+};
+
+}  // namespace zelm::bench

@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <string>
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/LabelCodes.h"
+#include "common/Utf.h"
+#include "host/Dashboard.h"
+#include "host/HostVariables.h"
+#include "host/HostCalls.h"
+#include "host/SkinFile.h"
+#include "skin/SlotTexts.h"
+
+namespace zelm::bench {
+namespace {
+
+TEST(SkinFile, ReadsEveryElement) {
+  const char* Text =
+      "# a comment\n"
+      "skin \"Our Skin\"\n"
+      "size 10 40\r\n"
+      "var CheckEngineDinamicLabel \"ce_speed\"\n"
+      "text 0 0 \"Say \\\"hi\\\" \\\\ there\"  # trailing comment\n"
+      "label 2 3 8 ce_speed right\n"
+      "label 3 3 8 ce_\xD1\x80orse_power\n"
+      "\n"
+      "button 1 \"ce_next_dinamic_label\" \"next\"\n";
+  TSkin Skin;
+  std::string Error;
+  ASSERT_TRUE(ParseSkin(Text, "t.skin", Skin, Error)) << Error;
+  EXPECT_EQ(Skin.Name, u"Our Skin");
+  EXPECT_EQ(Skin.Rows, 10);
+  EXPECT_EQ(Skin.Cols, 40);
+  ASSERT_EQ(Skin.Variables.size(), 1u);
+  EXPECT_EQ(Skin.Variables[0].second, u"ce_speed");
+  ASSERT_EQ(Skin.Texts.size(), 1u);
+  EXPECT_EQ(Skin.Texts[0].Text, u"Say \"hi\" \\ there");
+  ASSERT_EQ(Skin.Labels.size(), 2u);
+  EXPECT_TRUE(Skin.Labels[0].AlignRight);
+  EXPECT_EQ(Skin.Labels[1].Code, u"ce_\u0440orse_power");
+  EXPECT_FALSE(Skin.Labels[1].AlignRight);
+  ASSERT_NE(Skin.ButtonFor(u'1'), nullptr);
+  EXPECT_EQ(Skin.ButtonFor(u'1')->Command, u"ce_next_dinamic_label");
+  EXPECT_EQ(Skin.ButtonFor(u'2'), nullptr);
+}
+
+TEST(SkinFile, NamesTheLineOfEachFault) {
+  struct {
+    const char* Text;
+    const char* Fault;
+  } Cases[] = {
+      {"skin a\nlable 1 1 5 ce_speed\n", "t:2: unknown element 'lable'"},
+      {"skin a\nlabel 1 1 5\n", "t:2: label takes"},
+      {"skin a\nsize 5 20\nlabel 5 0 5 ce_speed\n", "t:3: label takes"},     // row outside the skin
+      {"skin a\nsize 5 20\nlabel 1 15 6 ce_speed\n", "t:3: label takes"},    // runs past the edge
+      {"skin a\nlabel 1 1 5 ce_speed middle\n", "t:2: label alignment"},
+      {"skin a\ntext 1 1 \"open\n", "t:2: unterminated quote"},
+      {"skin a\nlabel 1 1 5 ce_speed\nbutton q \"quit\" \"quit\"\nbutton q \"x\" \"y\"\n", "t:4: key q"},
+      {"skin a\nbutton qq \"quit\" \"quit\"\nlabel 1 1 5 ce_speed\n", "t:2: button takes"},
+      {"skin a\nlabel 1 1 5 ce_speed\nsize 5 20\n", "t:3: size must come before"},
+      {"label 1 1 5 ce_speed\n", "t:0: the skin has no name"},
+      {"skin a\n", "t:0: the skin has no label"},
+      {"skin a\nsize 0 20\n", "t:2: size takes"},
+  };
+  for (const auto& C : Cases) {
+    TSkin Skin;
+    std::string Error;
+    EXPECT_FALSE(ParseSkin(C.Text, "t", Skin, Error)) << C.Text;
+    EXPECT_EQ(Error.rfind(C.Fault, 0), 0u) << "got: " << Error;
+  }
+}
+
+TEST(DefaultSkin, ShowsOnlyCodesTheExtensionAnswersAndStartsItsSlotsOnParametersShownNowhereElse) {
+  TSkin Skin;
+  std::string Error;
+  ASSERT_TRUE(LoadSkin(ZELM_DEFAULT_SKIN, Skin, Error)) << Error;
+  std::set<std::u16string> Fixed;
+  std::size_t Slots = 0;
+  for (const TSkinLabel& L : Skin.Labels) {
+    const TLabelCode* Code = FindLabelCode(L.Code);
+    ASSERT_NE(Code, nullptr) << ToUtf8(L.Code);
+    if (Code->Kind == TLabelCodeKind::Value) Fixed.insert(L.Code);
+    if (Code->Kind == TLabelCodeKind::SlotValue) ++Slots;
+  }
+  EXPECT_EQ(Slots, 4u);
+  EXPECT_TRUE(Fixed.count(u"ce_speed") && Fixed.count(u"ce_enginespeed") && Fixed.count(u"ce_coolanttemp") &&
+              Fixed.count(u"ce_voltage"));
+  // Each slot starts on a parameter of its own, and its first step leads to one too,
+  // so what a slot shows (and subscribes) is never shown by another label.
+  std::set<std::u16string> Chosen;
+  for (const auto& [Name, Value] : Skin.Variables) {
+    EXPECT_EQ(Fixed.count(Value), 0u) << ToUtf8(Value);
+    EXPECT_NE(FindLabelCode(Value), nullptr) << ToUtf8(Value);
+    Chosen.insert(Value);
+  }
+  EXPECT_EQ(Chosen.size(), 4u);
+  // Every key fires one of the extension's commands, or quits.
+  std::set<std::u16string> Commands = {u"ce_open", u"ce_close", u"quit"};
+  for (const TSlotTexts& S : cSlots) Commands.insert(std::u16string(S.StepCommand));
+  for (const TSkinButton& B : Skin.Buttons) EXPECT_EQ(Commands.count(B.Command), 1u) << ToUtf8(B.Command);
+}
+
+TEST(HostVariables, AnswersQueriesAndRunsTheExtensionsBatch) {
+  THostVariables Vars;
+  Vars.Set(u"A", u"x");
+  EXPECT_EQ(Vars.Query(u"=$A$"), u"x");
+  EXPECT_EQ(Vars.Query(u"=$Missing$"), u"");
+  EXPECT_EQ(Vars.Query(u"=[$A$|$A$]"), u"[x|x]");
+  EXPECT_EQ(Vars.Query(u"=5$"), u"5$");    // a lone "$" is kept
+  EXPECT_EQ(Vars.Query(u"=$$x"), u"$$x");  // so is an empty name
+  EXPECT_EQ(Vars.Query(u"$A$"), u"");  // not a query
+
+  // The batch a step sends: the save must see the value the SETVAR before it set.
+  std::vector<std::string> Faults;
+  const std::u16string Batch = MakeUpdateBatch(cSlots[3], u"ce_coolanttemp");
+  EXPECT_TRUE(Vars.RunBatch(Batch, Faults).empty());
+  EXPECT_TRUE(Faults.empty());
+  EXPECT_EQ(Vars.Query(u"=$CheckEngineDinamicLabel_3$"), u"ce_coolanttemp");
+  ASSERT_EQ(Vars.Saved().count(u"CheckEngineDinamicLabel_3"), 1u);
+  EXPECT_EQ(Vars.Saved().at(u"CheckEngineDinamicLabel_3"), u"ce_coolanttemp");
+
+  // Other commands come back in order for the host to route; verbs ignore case.
+  const auto Others = Vars.RunBatch(u"CE_Open||setvar;B;1;2||quit||||SAVETOSKIN;;x", Faults);
+  EXPECT_EQ(Others, (std::vector<std::u16string>{u"CE_Open", u"quit"}));
+  EXPECT_EQ(Vars.Get(u"B"), u"1;2");
+  ASSERT_EQ(Faults.size(), 1u);  // the save without a name
+}
+
+TEST(HostVariables, SavedVariablesSurviveInTheFileAndNothingElseDoes) {
+  const std::string Path = ::testing::TempDir() + "zelm-host-vars-test.txt";
+  std::remove(Path.c_str());
+  std::remove((Path + ".new").c_str());
+  {
+    THostVariables Vars;
+    std::string Error;
+    ASSERT_TRUE(Vars.LoadFile(Path, Error)) << Error;  // none yet: nothing loaded
+    Vars.SetFile(Path);
+    std::vector<std::string> Faults;
+    Vars.RunBatch(u"SETVAR;Temporary;1||SETVAR;CheckEngineDinamicLabel;ce_\u0440orse_power||"
+                  u"SAVETOSKIN;CheckEngineDinamicLabel;$CheckEngineDinamicLabel$||SAVETOSKIN;Odd;a=b\nc",
+                  Faults);
+    EXPECT_TRUE(Faults.empty());
+  }
+  THostVariables Again;
+  std::string Error;
+  ASSERT_TRUE(Again.LoadFile(Path, Error)) << Error;
+  EXPECT_EQ(Again.Get(u"CheckEngineDinamicLabel"), u"ce_\u0440orse_power");
+  EXPECT_EQ(Again.Get(u"Odd"), u"a=b c");  // one line a variable
+  EXPECT_FALSE(Again.Has(u"Temporary"));
+  EXPECT_EQ(Again.Saved().size(), 2u);
+  // A host stopped between removing the old file and renaming the new one.
+  std::rename(Path.c_str(), (Path + ".new").c_str());
+  THostVariables Interrupted;
+  ASSERT_TRUE(Interrupted.LoadFile(Path, Error));
+  EXPECT_EQ(Interrupted.Get(u"CheckEngineDinamicLabel"), u"ce_\u0440orse_power");
+  std::remove((Path + ".new").c_str());
+  EXPECT_EQ(THostVariables::ParseFile(u"# c\r\n=x\nnoequals\nA=1\r\n"),
+            (std::map<std::u16string, std::u16string>{{u"A", u"1"}}));
+}
+
+TEST(Dashboard, PlacesLabelsCutsThemToTheirWidthAndKeepsControlCodesOut) {
+  TSkin Skin;
+  std::string Error;
+  ASSERT_TRUE(ParseSkin("skin s\nsize 3 24\ntext 0 0 \"Speed\"\nlabel 0 8 5 ce_speed right\n"
+                        "label 0 14 4 ce_speed_unit\nlabel 1 0 6 ce_coolanttemp_title\n"
+                        "button q \"quit\" \"quit\"\nbutton 1 \"ce_next_dinamic_label\" \"next\"\n",
+                        "s", Skin, Error))
+      << Error;
+  const std::vector<std::u16string> Texts = {u"87", u"km/h", u"Cool\u00B0\x1B[2Jant"};
+  const auto Lines = ComposeFrame(Skin, Texts, {u"status", u"a message longer than the skin is wide"});
+  ASSERT_EQ(Lines.size(), 6u);
+  EXPECT_EQ(Lines[0], u"Speed      87 km/h");
+  EXPECT_EQ(Lines[1], u"Cool\u00B0");  // cut to 6 cells, the escape a (trimmed) blank
+  EXPECT_EQ(Lines[2], u"");
+  EXPECT_EQ(Lines[3], u"[q] quit  [1] next");
+  EXPECT_EQ(Lines[4], u"status");
+  EXPECT_EQ(Lines[5], u"a message longer than th");
+
+  // A character outside the basic plane takes one cell, as it does on a terminal.
+  TGrid Grid(1, 6);
+  Grid.Put(0, 0, 3, u"\U0001F697ab");
+  Grid.Put(0, 3, 3, u"xyzw", true);
+  EXPECT_EQ(Grid.Lines()[0], u"\U0001F697abxyz");
+
+  const std::string Subscribed = "1 2";
+  EXPECT_EQ(ListFrame(4, Skin, {u"87", u"a\tb"}, &Subscribed),
+            "frame 4\nlabel\tce_speed\t87\nlabel\tce_speed_unit\ta b\nlabel\tce_coolanttemp_title\t\n"
+            "subscribed\t1 2\nend\n");
+  EXPECT_EQ(AnsiFrame({u"ab"}), "\x1b[Hab\x1b[K\r\n\x1b[J");
+}
+
+TEST(Utf, RoundTripsAndReplacesWhatIsBroken) {
+  const std::u16string Text = u"ce_\u0440orse_power \u00B0C \U0001F697";
+  EXPECT_EQ(FromUtf8(ToUtf8(Text)), Text);
+  EXPECT_EQ(ToUtf8(u"\u00B0"), "\xC2\xB0");
+  EXPECT_EQ(FromUtf8("a\xC0\xAF" "b"), u"a\uFFFD\uFFFDb");      // overlong
+  EXPECT_EQ(FromUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");     // a surrogate
+  EXPECT_EQ(FromUtf8("x\xE2\x82"), u"x\uFFFD\uFFFD");             // cut short
+  EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+  EXPECT_EQ(DisplayWidth(u"a\U0001F697b"), 3u);
+}
+
+}  // namespace
+}  // namespace zelm::bench

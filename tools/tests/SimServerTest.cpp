@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/ValueRecordWire.h"
+#include "dataserver/Protocol.h"
+#include "sim/SimServer.h"
+
+namespace zelm::bench {
+namespace {
+
+struct TSent {
+  uint32_t Window, Id;
+  std::string Record;
+};
+
+// Records what the server sends; can play a window that is gone, and can run
+// something in the middle of a send, as the extension does when it sends to us
+// while our record is being delivered.
+class TRecordingSink final : public TSimSink {
+ public:
+  std::vector<TSent> Sent;
+  uint32_t DeadWindow = 0;
+  std::function<void(uint32_t Id)> DuringSend;
+  int Changes = 0;
+
+  bool SendRecord(uint32_t Window, uint32_t Id, std::string_view Record) override {
+    if (Window == DeadWindow) return false;
+    Sent.push_back({Window, Id, std::string(Record)});
+    if (DuringSend) DuringSend(Id);
+    return true;
+  }
+  std::string ToAnsi(std::u16string_view Text) override {
+    std::string Out;
+    for (char16_t C : Text) Out.push_back(C < 0x100 ? static_cast<char>(C) : '?');  // Latin-1
+    return Out;
+  }
+  void StateChanged() override { ++Changes; }
+
+  std::vector<uint32_t> Ids() const {
+    std::vector<uint32_t> Out;
+    for (const auto& S : Sent) Out.push_back(S.Id);
+    return Out;
+  }
+};
+
+TCopyData Data(uint32_t Data1) { return TCopyData{Data1, 0, 0, 0}; }
+
+class SimServerTest : public ::testing::Test {
+ protected:
+  TVehicleModel Model{4};
+  TRecordingSink Sink;
+  TSimServer Server{Model, Sink};
+};
+
+TEST_F(SimServerTest, SendsNothingUntilAWindowIsAnnounced) {
+  Server.OnControl(AddMessageId, Data(1));
+  Server.OnControl(TripReadMessageId, Data(0));
+  Server.Tick(0.1);
+  Server.SendTripFigures();
+  EXPECT_TRUE(Sink.Sent.empty());
+  // An announcement without a window (an extension not yet initialised) names none.
+  Server.OnControl(InitConnectionMessageId, Data(0));
+  Server.Tick(0.1);
+  EXPECT_TRUE(Sink.Sent.empty());
+  EXPECT_EQ(Server.Window(), 0u);
+
+  Server.OnControl(InitConnectionMessageId, Data(0x1234));
+  Server.Tick(0.1);
+  ASSERT_EQ(Sink.Sent.size(), 1u);
+  EXPECT_EQ(Sink.Sent[0].Window, 0x1234u);
+  EXPECT_EQ(Sink.Sent[0].Id, 1u);
+}
+
+TEST_F(SimServerTest, SendsEachSubscribedParameterOncePerTickUntilItsDelete) {
+  Server.OnControl(InitConnectionMessageId, Data(77));
+  for (uint32_t Id : {11u, 2u, 137u}) Server.OnControl(AddMessageId, Data(Id));
+  Server.OnControl(AddMessageId, Data(2));  // twice is still once
+  // Identifiers of no parameter are no subscription.
+  for (uint32_t Id : {0u, 45u, 136u, 145u, 0xFFFFFFFFu}) Server.OnControl(AddMessageId, Data(Id));
+  EXPECT_EQ(Server.SubscribedText(), "2 11 137");
+  Server.Tick(0.1);
+  Server.Tick(0.1);
+  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{2, 11, 137, 2, 11, 137}));
+
+  Sink.Sent.clear();
+  Server.OnControl(DeleteMessageId, Data(11));
+  Server.OnControl(DeleteMessageId, Data(40));  // not subscribed: nothing happens
+  Server.Tick(0.1);
+  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{2, 137}));
+  EXPECT_EQ(Server.SubscribedText(), "2 137");
+  EXPECT_EQ(Server.Counters().Adds, 9u);
+  EXPECT_EQ(Server.Counters().Deletes, 2u);
+}
+
+TEST_F(SimServerTest, ADeleteArrivingDuringASendStopsThatParameterAtOnce) {
+  Server.OnControl(InitConnectionMessageId, Data(5));
+  for (uint32_t Id : {1u, 2u, 3u}) Server.OnControl(AddMessageId, Data(Id));
+  // While record 1 is delivered, the extension drops 2 and adds 4.
+  Sink.DuringSend = [&](uint32_t Id) {
+    if (Id != 1) return;
+    Server.OnControl(DeleteMessageId, Data(2));
+    Server.OnControl(AddMessageId, Data(4));
+  };
+  Server.Tick(0.1);
+  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{1, 3, 4}));
+}
+
+TEST_F(SimServerTest, RecordsCarryTheCarsTextsInTheLayoutTheExtensionReads) {
+  Server.OnControl(InitConnectionMessageId, Data(9));
+  Server.OnControl(AddMessageId, Data(2));
+  Server.OnControl(AddMessageId, Data(142));
+  Model.Step(100);
+  Server.Tick(0.1);
+  ASSERT_EQ(Sink.Sent.size(), 2u);
+
+  const std::string& Live = Sink.Sent[0].Record;
+  const TParamValueData Coolant = DecodeParamValueData(Live.data(), Live.size());
+  EXPECT_EQ(Coolant.ValueText, Model.ValueText(2));
+  EXPECT_EQ(Coolant.TitleUnitText, "Coolant temperature,\xB0""C");  // ANSI, not UTF-8
+  EXPECT_EQ(Live.size(), cValueTextSize + Coolant.TitleUnitText.size() + 1);
+
+  const std::string& Trip = Sink.Sent[1].Record;
+  EXPECT_EQ(Trip.size(), cValueTextSize);
+  EXPECT_EQ(DecodeParamValueData(Trip.data(), Trip.size()).ValueText, Model.ValueText(142));
+}
+
+TEST(ValueRecordWire, CutsLongValuesAndStopsTextsAtTheirNul) {
+  const std::string Long(40, '7');
+  const std::string Record = EncodeLiveRecord(Long, std::string_view("Speed,km/h\0junk", 15));
+  const TParamValueData Decoded = DecodeParamValueData(Record.data(), Record.size());
+  EXPECT_EQ(Decoded.ValueText, std::string(29, '7'));
+  EXPECT_EQ(Decoded.TitleUnitText, "Speed,km/h");
+  EXPECT_EQ(Record[29], '\0');
+  EXPECT_EQ(EncodeTripRecord(std::string_view("1.5\0x", 5)), std::string("1.5") + std::string(27, '\0'));
+  const std::string Empty = EncodeLiveRecord("", "");
+  EXPECT_EQ(Empty, std::string(31, '\0'));
+}
+
+TEST_F(SimServerTest, TripReadSendsAllFifteenFiguresAndResetStartsThemAgain) {
+  Server.OnControl(InitConnectionMessageId, Data(3));
+  Model.Step(300);
+  Server.OnControl(TripReadMessageId, Data(0));
+  EXPECT_TRUE(Sink.Sent.empty());  // not from inside the control message
+  ASSERT_TRUE(Server.TripFiguresPending());
+  Server.SendTripFigures();
+  EXPECT_FALSE(Server.TripFiguresPending());
+  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{129, 130, 131, 132, 133, 134, 135, 137, 138, 139, 140, 141, 142, 143, 144}));
+  const std::string Distance = Sink.Sent[5].Record;
+  EXPECT_NE(DecodeParamValueData(Distance.data(), Distance.size()).ValueText, "0.000");
+
+  Sink.Sent.clear();
+  Server.OnControl(TripResetMessageId, Data(0));
+  EXPECT_EQ(Model.Trip().Distance, 0.0);
+  ASSERT_TRUE(Server.TripFiguresPending());  // the reset figures go out too
+  Server.SendTripFigures();
+  ASSERT_EQ(Sink.Sent.size(), 15u);
+  EXPECT_EQ(DecodeParamValueData(Sink.Sent[5].Record.data(), cValueTextSize).ValueText, "0.000");
+}
+
+TEST_F(SimServerTest, ANewWindowOrAGoneOneDropsTheOldSubscriptions) {
+  Server.OnControl(InitConnectionMessageId, Data(10));
+  Server.OnControl(AddMessageId, Data(1));
+  Server.OnControl(AddMessageId, Data(3));
+  // The same window again (the periodic announcement) keeps everything.
+  Server.OnControl(InitConnectionMessageId, Data(10));
+  EXPECT_EQ(Server.SubscribedText(), "1 3");
+  // Another extension object: it subscribes for itself.
+  const int Before = Sink.Changes;
+  Server.OnControl(InitConnectionMessageId, Data(20));
+  EXPECT_EQ(Server.SubscribedText(), "");
+  EXPECT_EQ(Server.Window(), 20u);
+  EXPECT_GT(Sink.Changes, Before);
+
+  Server.OnControl(AddMessageId, Data(1));
+  Sink.DeadWindow = 20;  // the host went away
+  Server.Tick(0.1);
+  EXPECT_EQ(Server.Window(), 0u);
+  EXPECT_EQ(Server.SubscribedText(), "");
+  Server.Tick(0.1);
+  EXPECT_TRUE(Sink.Sent.empty());
+  EXPECT_EQ(Server.Counters().RecordsSent, 0u);
+}
+
+}  // namespace
+}  // namespace zelm::bench
