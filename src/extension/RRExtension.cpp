@@ -169,19 +169,32 @@ STDMETHODIMP TRRExtension::Invoke(DISPID Member, REFIID Iid, LCID, WORD Flags, D
     return FRecord.Interface->Invoke(static_cast<IRRExtension*>(this), Member, Flags, Params, Result, Exception,
                                      ArgumentError);
 
+  // The values are copied, not shared: the dispatcher takes a by-value argument for an
+  // in/out parameter as the caller's to overwrite, and Wine's writes its copy back
+  // into it, freeing the string there. Shared, that was the script's own string,
+  // which the script then used and freed again.
   std::vector<VARIANTARG> Arguments;
   try {
-    Arguments.assign(Params->rgvarg, Params->rgvarg + Params->cArgs);
+    Arguments.resize(Params->cArgs);
   } catch (...) {
     return E_OUTOFMEMORY;
   }
-  for (auto& Argument : Arguments)  // shallow copies: the caller still owns every value
-    if (V_VT(&Argument) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(&Argument) != nullptr)
-      Argument = *V_VARIANTREF(&Argument);
-  DISPPARAMS Unwrapped = *Params;
-  Unwrapped.rgvarg = Arguments.data();
-  return FRecord.Interface->Invoke(static_cast<IRRExtension*>(this), Member, Flags, &Unwrapped, Result, Exception,
-                                   ArgumentError);
+  for (auto& Argument : Arguments) VariantInit(&Argument);
+  HRESULT Copied = S_OK;
+  for (UINT I = 0; I < Params->cArgs && SUCCEEDED(Copied); ++I) {
+    VARIANTARG* Source = &Params->rgvarg[I];
+    if (V_VT(Source) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(Source) != nullptr) Source = V_VARIANTREF(Source);
+    Copied = VariantCopy(&Arguments[I], Source);
+  }
+  HRESULT Answer = Copied;
+  if (SUCCEEDED(Copied)) {
+    DISPPARAMS Unwrapped = *Params;
+    Unwrapped.rgvarg = Arguments.data();
+    Answer = FRecord.Interface->Invoke(static_cast<IRRExtension*>(this), Member, Flags, &Unwrapped, Result, Exception,
+                                       ArgumentError);
+  }
+  for (auto& Argument : Arguments) VariantClear(&Argument);
+  return Answer;
 }
 
 // --- IRRExtension ----------------------------------------------------------------------
