@@ -1,0 +1,955 @@
+// Skin commands, dynamic label slots and widgets through the real DLL, created by its
+// ProgID and driven as RideRunner drives it: through the vtable, and for some calls
+// through IDispatch::Invoke. The host is the scripted host object of ComTestSupport,
+// given a variable store that carries out the SETVAR/SAVETOSKIN batches we send.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ComTestSupport.h"
+
+namespace zelm::wine {
+namespace {
+
+constexpr HRESULT cUnexpected = static_cast<HRESULT>(0x8000FFFF);
+constexpr short cNone = 0;
+constexpr short cBreak = 2;
+
+// The order in which a slot steps through the parameters; the second entry begins,
+// after "ce_", with CYRILLIC SMALL LETTER ER.
+const wchar_t* const cCycle[] = {
+    L"ce_avgfuelperhour", L"ce_\u0440orse_power", L"ce_fuelperdist", L"ce_avgfuelperdist", L"ce_distancewent",
+    L"ce_fuelconsumed", L"ce_maxspeed", L"ce_avgspeed", L"ce_lostfuel", L"ce_lostfuelpercents",
+    L"ce_lostdistance", L"ce_lostdistancepercents", L"ce_timewent", L"ce_lostseconds", L"ce_accelaration",
+    L"ce_speed", L"ce_coolanttemp", L"ce_voltage", L"ce_o2b1s1", L"ce_o2b1s2", L"ce_ignitiontiming",
+    L"ce_injtime", L"ce_maf", L"ce_s_fuel_trim_b1", L"ce_l_fuel_trim_b1", L"ce_enginespeed", L"ce_intaketemp",
+    L"ce_purg_vol_c_v", L"ce_int_v_tim_b1", L"ce_int_v_sol_b1", L"ce_b_fuel_schdl", L"ce_accel_sen_1",
+    L"ce_accel_sen_2", L"ce_thrtl_sen_1", L"ce_thrtl_sen_2", L"ce_ac_press_sen", L"ce_o2sen_htr_dty",
+    L"ce_corr_ign_timing", L"ce_corr_idle_rpm", L"ce_b_fuel_schdl_p12", L"ce_mas_a_f_se_b1",
+    L"ce_fuel_inj_pls_b1", L"ce_fuel_inj_pls_b2", L"ce_fuel_temp", L"ce_fuellevel", L"ce_evap_sys_press",
+    L"ce_cal_ld_value", L"ce_o2b2s1", L"ce_o2b2s2", L"ce_s_fuel_trim_b2", L"ce_l_fuel_trim_b2",
+    L"ce_int_v_sol_b2", L"ce_inj_pulse_b2", L"ce_maf_gm_s", L"ce_clsd_thl_pos", L"ce_air_cond_sig",
+    L"ce_p_n_posi_sw", L"ce_load_signal", L"ce_ignition_sw", L"ce_heater_fan_sw", L"ce_brake_sw",
+    L"ce_air_cond_rly", L"ce_thrtl_relay", L"ce_cooling_fan", L"ce_ho2s1_htr_b1", L"ce_ho2s2_htr_b1",
+    L"ce_idle_a_v_learn", L"ce_ho2s1_mntr_b1", L"ce_ho2s2_mntr_b1", L"ce_start_signal"};
+static_assert(std::size(cCycle) == 70);
+
+const std::wstring cFirstItem = L"LSTc:\\1.txt\nItem 1";
+const std::wstring cSecondItem = L"LSTc:\\2.txt\nItem 2";
+
+std::wstring Numbered(const wchar_t* Stem, int Slot) {
+  return Slot == 0 ? std::wstring(Stem) : Stem + (L"_" + std::to_wstring(Slot));
+}
+std::wstring Variable(int Slot) { return Numbered(L"CheckEngineDinamicLabel", Slot); }
+std::wstring LabelStem(int Slot) { return Numbered(L"ce_dinamic_label", Slot); }
+std::wstring StepCommand(int Slot) { return Numbered(L"ce_next_dinamic_label", Slot); }
+std::wstring UpdateBatch(int Slot, const std::wstring& Code) {
+  const std::wstring V = Variable(Slot);
+  return L"SETVAR;" + V + L";" + Code + L"||SAVETOSKIN;" + V + L";$" + V + L"$";
+}
+
+std::wstring LowerAscii(std::wstring Text) {
+  for (auto& C : Text)
+    if (C >= L'A' && C <= L'Z') C = static_cast<wchar_t>(C + 32);
+  return Text;
+}
+
+std::vector<std::wstring> Split(const std::wstring& Text, const std::wstring& Separator) {
+  std::vector<std::wstring> Parts;
+  std::size_t Start = 0;
+  for (std::size_t At; (At = Text.find(Separator, Start)) != std::wstring::npos; Start = At + Separator.size())
+    Parts.push_back(Text.substr(Start, At - Start));
+  Parts.push_back(Text.substr(Start));
+  return Parts;
+}
+
+// RideRunner's variable store as far as our batches need it: SETVAR sets a variable,
+// SAVETOSKIN records the value (variable references resolved) saved into the skin.
+struct TVariableStore {
+  std::map<std::wstring, std::wstring> Saved;
+  std::vector<std::wstring> Bare;     // commands without arguments ("CE_Open")
+  std::vector<std::wstring> Refused;  // commands it did not understand
+
+  void Serve(TTestHost& Host) {
+    Host.OnExecute = [this, &Host](const TTestHost::TCall& Call) { Run(Host, Call.Args.at(0)); };
+  }
+  void Run(TTestHost& Host, const std::wstring& Batch) {
+    for (const auto& Command : Split(Batch, L"||")) {
+      const auto Parts = Split(Command, L";");
+      if (Parts.size() == 3 && Parts[0] == L"SETVAR") {
+        Host.Variables[Parts[1]] = Parts[2];
+      } else if (Parts.size() == 3 && Parts[0] == L"SAVETOSKIN") {
+        std::wstring Value = Parts[2];
+        if (Value.size() > 2 && Value.front() == L'$' && Value.back() == L'$')
+          Value = Host.Variables[Value.substr(1, Value.size() - 2)];
+        Saved[Parts[1]] = Value;
+      } else if (Parts.size() == 1) {
+        Bare.push_back(Command);
+      } else {
+        Refused.push_back(Command);
+      }
+    }
+  }
+};
+
+// --- IDispatch road ---------------------------------------------------------------------
+
+VARIANT ByRef(BSTR* Text) {
+  VARIANT V;
+  V_VT(&V) = VT_BSTR | VT_BYREF;
+  V_BSTRREF(&V) = Text;
+  return V;
+}
+VARIANT ByValue(IDispatch* Object) {
+  VARIANT V;
+  V_VT(&V) = VT_DISPATCH;
+  V_DISPATCH(&V) = Object;
+  return V;
+}
+VARIANT ByValue(BSTR Text) {
+  VARIANT V;
+  V_VT(&V) = VT_BSTR;
+  V_BSTR(&V) = Text;
+  return V;
+}
+
+struct TInvoked {
+  HRESULT Result = E_FAIL;
+  VARTYPE Type = VT_EMPTY;
+  std::wstring Text;  // a BSTR answer
+  long Number = 0;    // an I2 or I4 answer
+  HRESULT ExceptionCode = S_OK;
+  std::wstring ExceptionDescription;
+  std::wstring ExceptionSource;
+};
+
+// Looks the name up and invokes it as a method, arguments given first-first.
+TInvoked InvokeByName(IDispatch* Dispatch, const wchar_t* Name, std::vector<VARIANT> Args) {
+  TInvoked Out;
+  LPOLESTR Names[] = {const_cast<LPOLESTR>(Name)};
+  DISPID Id = DISPID_UNKNOWN;
+  Out.Result = Dispatch->GetIDsOfNames(IID_NULL, Names, 1, 0, &Id);
+  if (FAILED(Out.Result)) return Out;
+  std::vector<VARIANT> Reversed(Args.rbegin(), Args.rend());
+  DISPPARAMS Params = {Reversed.data(), nullptr, static_cast<UINT>(Reversed.size()), 0};
+  TVariant Result;
+  EXCEPINFO Exception = {};
+  UINT ArgumentError = 0;
+  Out.Result = Dispatch->Invoke(Id, IID_NULL, 0, DISPATCH_METHOD, &Params, &Result, &Exception, &ArgumentError);
+  if (Exception.pfnDeferredFillIn) Exception.pfnDeferredFillIn(&Exception);
+  Out.ExceptionCode = Exception.scode;
+  if (Exception.bstrDescription) Out.ExceptionDescription = Exception.bstrDescription;
+  if (Exception.bstrSource) Out.ExceptionSource = Exception.bstrSource;
+  SysFreeString(Exception.bstrSource);
+  SysFreeString(Exception.bstrDescription);
+  SysFreeString(Exception.bstrHelpFile);
+  Out.Type = V_VT(&Result.Get());
+  if (Out.Type == VT_BSTR && V_BSTR(&Result.Get()))
+    Out.Text.assign(V_BSTR(&Result.Get()), SysStringLen(V_BSTR(&Result.Get())));
+  if (Out.Type == VT_I2) Out.Number = V_I2(&Result.Get());
+  if (Out.Type == VT_I4) Out.Number = V_I4(&Result.Get());
+  return Out;
+}
+
+// --- The object under test ----------------------------------------------------------------
+
+class SkinThroughDll : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CLSID Class = GUID_NULL;
+    ASSERT_EQ(CLSIDFromProgID(L"ZelmKvel.RRExtension", &Class), S_OK);
+    ASSERT_EQ(CoCreateInstance(Class, nullptr, CLSCTX_INPROC_SERVER, IID_IRRExtension, Object.OutVoid()), S_OK);
+    SetErrorInfo(0, nullptr);
+    Skin.Name = L"OurSkinName";
+    Other.Name = L"SomeoneElsesSkin";
+  }
+  // Whatever the test did, the object let go of every host object it was given.
+  void TearDown() override {
+    Object.Reset();
+    EXPECT_EQ(Host.Refs, 0) << "host";
+    EXPECT_EQ(Skin.Refs, 0) << "skin";
+    EXPECT_EQ(Other.Refs, 0) << "other skin";
+  }
+
+  struct TCommand {
+    HRESULT Result = E_FAIL;
+    short Exit = -1;
+  };
+
+  // ProcessCommand through the vtable. The command BSTR must come back as the same
+  // string with the same text, and the skin pointer untouched.
+  TCommand Command(TBstr Cmd, IDispatch* SkinArgument = nullptr) {
+    const BSTR Before = Cmd.Get();
+    const std::wstring Text = Cmd.Text();
+    const UINT Length = Cmd.IsNull() ? 0 : SysStringLen(Cmd.Get());
+    IDispatch* SkinRef = SkinArgument;
+    TCommand Out;
+    Out.Exit = 7;  // anything but a valid exit code
+    Out.Result = Object->ProcessCommand(Cmd.Ref(), &SkinRef, &Out.Exit);
+    EXPECT_EQ(Cmd.Get(), Before) << "the command BSTR was replaced";
+    EXPECT_EQ(Cmd.Text(), Text) << "the command text was changed";
+    if (!Cmd.IsNull()) {
+      EXPECT_EQ(SysStringLen(Cmd.Get()), Length);
+    }
+    EXPECT_EQ(SkinRef, SkinArgument) << "the skin pointer was changed";
+    return Out;
+  }
+  TCommand Command(const std::wstring& Cmd, IDispatch* SkinArgument = nullptr) {
+    return Command(TBstr(Cmd), SkinArgument);
+  }
+
+  std::wstring Label(const std::wstring& Code) {
+    TBstr Text(Code), Tip(L"tip"), Result;
+    EXPECT_EQ(Object->ReturnLabel(Text.Ref(), Tip.Ref(), Result.Out()), S_OK) << "label " << Narrow(Code);
+    return Result.Text();
+  }
+  // The three labels of a slot as the skin shows them: value, title, unit.
+  std::vector<std::wstring> SlotLabels(int Slot) {
+    const std::wstring Stem = LabelStem(Slot);
+    return {Label(Stem), Label(Stem + L"_title"), Label(Stem + L"_unit")};
+  }
+  // What the three labels show while the slot holds Code and its parameter is not
+  // flowing (no data server here): "-", the code itself as title, "-".
+  static std::vector<std::wstring> ShowingOff(const std::wstring& Code) { return {L"-", Code, L"-"}; }
+
+  HRESULT Initialize() {
+    TBstr Path(L"C:\\Zelm");
+    return Object->Initialize(Path.Get());
+  }
+
+  std::vector<std::wstring> Batches() const {
+    std::vector<std::wstring> Out;
+    for (const auto& Call : Host.CallsOf(L"Execute")) Out.push_back(Call.Args.at(0));
+    return Out;
+  }
+
+  static std::string Narrow(const std::wstring& Text) {
+    std::string Out;
+    for (wchar_t C : Text.substr(0, 80)) Out.push_back(C < 128 ? static_cast<char>(C) : '?');
+    return Out;
+  }
+
+  TTestHost Host, Skin, Other;
+  TComPtr<IRRExtension> Object;  // released first: it holds references to the three above
+};
+
+// --- Which commands are ours ---------------------------------------------------------------
+
+TEST_F(SkinThroughDll, OpenAndCloseAreOursInAnyCaseWhateverSkinIsPassed) {
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  for (const wchar_t* Cmd : {L"ce_open", L"CE_Open", L"CE_OPEN", L"cE_oPeN", L"ce_close", L"CE_Close"}) {
+    for (IDispatch* Passed : {static_cast<IDispatch*>(nullptr), static_cast<IDispatch*>(&Skin),
+                              static_cast<IDispatch*>(&Other)}) {
+      const TCommand Answer = Command(std::wstring(Cmd), Passed);
+      EXPECT_EQ(Answer.Result, S_OK) << Narrow(Cmd);
+      EXPECT_EQ(Answer.Exit, cBreak) << Narrow(Cmd);
+    }
+  }
+  // Opening and closing are the data server's business; neither the host nor any skin
+  // object was asked anything, and no skin reference was kept.
+  EXPECT_TRUE(Host.Calls.empty());
+  EXPECT_TRUE(Skin.Calls.empty());
+  EXPECT_TRUE(Other.Calls.empty());
+  EXPECT_EQ(Skin.Refs, 0);
+  EXPECT_EQ(Other.Refs, 0);
+
+  // Through IDispatch the same: a 16-bit ecBreak.
+  TBstr Cmd(L"CE_Open");
+  const BSTR Before = Cmd.Get();
+  const TInvoked Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Cmd.Ref()), ByValue(&Skin)});
+  EXPECT_EQ(Answer.Result, S_OK);
+  EXPECT_EQ(Answer.Type, VT_I2);
+  EXPECT_EQ(Answer.Number, cBreak);
+  EXPECT_EQ(Cmd.Get(), Before);
+  EXPECT_EQ(Cmd.Text(), L"CE_Open");
+}
+
+TEST_F(SkinThroughDll, NearMissesAreLeftToTheHostAndTouchNothing) {
+  for (int Slot = 0; Slot < 16; ++Slot) Host.Variables[Variable(Slot)] = L"ce_speed";
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  ASSERT_EQ(Initialize(), S_OK);
+  Host.Calls.clear();
+
+  const std::vector<std::wstring> NearMisses = {
+      L"ce_", L"ce_open ", L" ce_open", L"ce_opened", L"ce_clos", L"ce_next_dinamic_label_0",
+      L"ce_next_dinamic_label_16", L"ce_next_dinamic_label_", L"ce_next_dinamic_label_01",
+      L"ce_next_dynamic_label", L"ce_next_dinamic_label ", L"next_dinamic_label", L"",
+      std::wstring(L"ce_close\0", 9),  // the length counts, not the first NUL
+      std::wstring(L"ce_next_dinamic_label\0_3", 24),
+      L"\u0441e_open",  // a Cyrillic letter that looks like c
+  };
+  for (const auto& Cmd : NearMisses) {
+    const TCommand Answer = Command(Cmd, &Skin);
+    EXPECT_EQ(Answer.Result, S_OK) << Narrow(Cmd);
+    EXPECT_EQ(Answer.Exit, cNone) << Narrow(Cmd);
+  }
+  const TCommand Null = Command(TBstr(static_cast<const wchar_t*>(nullptr)));
+  EXPECT_EQ(Null.Result, S_OK);
+  EXPECT_EQ(Null.Exit, cNone);
+
+  EXPECT_TRUE(Host.Calls.empty()) << "a command that is not ours asked the host " << Host.Calls.size() << " times";
+  EXPECT_TRUE(Skin.Calls.empty());
+  for (int Slot = 0; Slot < 16; ++Slot) EXPECT_EQ(SlotLabels(Slot), ShowingOff(L"ce_speed")) << "slot " << Slot;
+
+  // A null command through IDispatch too.
+  TBstr Missing;
+  const TInvoked Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Missing.Ref()), ByValue(&Skin)});
+  EXPECT_EQ(Answer.Result, S_OK);
+  EXPECT_EQ(Answer.Number, cNone);
+  EXPECT_TRUE(Missing.IsNull());
+}
+
+TEST_F(SkinThroughDll, CommandsPassedAsVariablesLeaveTheCallersStringsTheirOwn) {
+  // VBScript hands a variable to a by-reference parameter as a reference to its own
+  // VARIANT. Whatever the dispatcher does with the argument, the string in that
+  // VARIANT still belongs to the script afterwards: not freed, not replaced.
+  Host.Variables[Variable(3)] = L"ce_speed";
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  for (const wchar_t* Text : {L"ce_next_dinamic_label_3", L"CE_OPEN", L"somebody_elses"}) {
+    SCOPED_TRACE(Narrow(Text));
+    TBstr Mine(Text);
+    VARIANT Variable;
+    V_VT(&Variable) = VT_BSTR;
+    V_BSTR(&Variable) = Mine.Get();
+    VARIANT Reference;
+    V_VT(&Reference) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&Reference) = &Variable;
+    VARIANT SkinVariable = ByValue(&Skin);
+    VARIANT SkinReference;
+    V_VT(&SkinReference) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&SkinReference) = &SkinVariable;
+
+    const TInvoked Answer = InvokeByName(Object.Get(), L"ProcessCommand", {Reference, SkinReference});
+    EXPECT_EQ(Answer.Result, S_OK);
+    EXPECT_EQ(Answer.Number, std::wstring(Text) == L"somebody_elses" ? cNone : cBreak);
+    EXPECT_EQ(V_VT(&Variable), VT_BSTR);
+    EXPECT_EQ(V_BSTR(&Variable), Mine.Get()) << "the script's string was replaced";
+    EXPECT_EQ(V_VT(&SkinVariable), VT_DISPATCH);
+    EXPECT_EQ(V_DISPATCH(&SkinVariable), static_cast<IDispatch*>(&Skin));
+    // A string freed behind the script's back is the next one of its size handed out.
+    std::vector<TBstr> Others;
+    for (int I = 0; I < 8; ++I) Others.emplace_back(std::wstring(Mine.Text().size(), L'#'));
+    EXPECT_EQ(Mine.Text(), Text) << "the script's string was freed";
+    if (V_BSTR(&Variable) != Mine.Get()) Mine.Out();  // do not free it a second time
+  }
+  EXPECT_EQ(Skin.Refs, 0);
+  EXPECT_EQ(SlotLabels(3), ShowingOff(L"ce_coolanttemp"));
+}
+
+// --- Stepping a slot -------------------------------------------------------------------
+
+TEST_F(SkinThroughDll, AStepReadsTheVariableSendsOneBatchAndTheSlotLabelsFollow) {
+  TVariableStore Store;
+  Store.Serve(Host);
+  for (int Slot = 0; Slot < 16; ++Slot) Host.Variables[Variable(Slot)] = L"ce_voltage";
+  Host.Variables[Variable(0)] = L"CE_Speed";
+  Host.Variables[Variable(7)] = L"ce_accelaration";
+  Host.Variables[Variable(15)] = L"ce_start_signal";
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  ASSERT_EQ(Initialize(), S_OK);
+
+  struct TCase {
+    int Slot;
+    std::wstring Command;
+    std::wstring Next;
+  };
+  const std::vector<TCase> Cases = {
+      {0, L"ce_next_dinamic_label", L"ce_coolanttemp"},       // read in capitals, written back lowered
+      {7, L"CE_NEXT_DINAMIC_LABEL_7", L"ce_speed"},           // from the trip figures to the live ones
+      {15, L"Ce_Next_Dinamic_Label_15", L"ce_avgfuelperhour"}, // wraps round
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Narrow(Case.Command));
+    Host.Calls.clear();
+    const TCommand Answer = Command(Case.Command, &Other);
+    ASSERT_EQ(Answer.Result, S_OK);
+    EXPECT_EQ(Answer.Exit, cBreak);
+
+    ASSERT_EQ(Host.Calls.size(), 2u);
+    EXPECT_EQ(Host.Calls[0].Name, L"GetInfo");
+    EXPECT_EQ(Host.Calls[0].Args, std::vector<std::wstring>{L"=$" + Variable(Case.Slot) + L"$"});
+    EXPECT_EQ(Host.Calls[1].Name, L"Execute");
+    EXPECT_EQ(Host.Calls[1].Flags, DISPATCH_METHOD);
+    EXPECT_EQ(Host.Calls[1].Types, std::vector<VARTYPE>{VT_BSTR});
+    EXPECT_EQ(Host.Calls[1].Args, std::vector<std::wstring>{UpdateBatch(Case.Slot, Case.Next)});
+    EXPECT_TRUE(Store.Refused.empty());
+    EXPECT_EQ(Store.Saved[Variable(Case.Slot)], Case.Next);
+
+    EXPECT_EQ(SlotLabels(Case.Slot), ShowingOff(Case.Next));
+    EXPECT_EQ(Label(LabelStem(Case.Slot) + L"_name"), Case.Next);
+  }
+  // The other slots kept what Initialize read.
+  for (int Slot : {1, 2, 6, 8, 14}) EXPECT_EQ(SlotLabels(Slot), ShowingOff(L"ce_voltage")) << "slot " << Slot;
+  EXPECT_TRUE(Other.Calls.empty()) << "the skin passed with a command was used";
+
+  // The same step through IDispatch, with a fresh variable set behind our back: the
+  // step starts from the host's variable, not from the slot's copy.
+  Host.Variables[Variable(7)] = L"ce_air_cond_rly";
+  Host.Calls.clear();
+  TBstr Cmd(L"ce_next_dinamic_label_7");
+  const TInvoked Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Cmd.Ref()), ByValue(&Other)});
+  EXPECT_EQ(Answer.Result, S_OK);
+  EXPECT_EQ(Answer.Number, cBreak);
+  EXPECT_EQ(Batches(), std::vector<std::wstring>{UpdateBatch(7, L"ce_thrtl_relay")});
+  EXPECT_EQ(SlotLabels(7), ShowingOff(L"ce_thrtl_relay"));
+  EXPECT_EQ(Cmd.Text(), L"ce_next_dinamic_label_7");
+}
+
+TEST_F(SkinThroughDll, SlotZeroWalksAllSeventyCodesInOrderAndComesBack) {
+  TVariableStore Store;
+  Store.Serve(Host);
+  Host.Variables[Variable(0)] = cCycle[0];
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+
+  std::set<std::wstring> Seen;
+  for (std::size_t Step = 1; Step <= 70; ++Step) {
+    const std::wstring Expected = cCycle[Step % 70];
+    SCOPED_TRACE("step " + std::to_string(Step));
+    Host.Calls.clear();
+    const TCommand Answer = Command(L"ce_next_dinamic_label");
+    ASSERT_EQ(Answer.Result, S_OK);
+    ASSERT_EQ(Answer.Exit, cBreak);
+    ASSERT_EQ(Batches(), std::vector<std::wstring>{UpdateBatch(0, Expected)});
+    EXPECT_EQ(Host.Variables[Variable(0)], Expected);
+    EXPECT_EQ(Store.Saved[Variable(0)], Expected);
+    EXPECT_EQ(SlotLabels(0), ShowingOff(Expected));
+    EXPECT_EQ(Label(L"ce_dinamic_label_name"), Expected);
+    EXPECT_NE(Expected, L"ce_fuel_pump_rly");
+    Seen.insert(Expected);
+  }
+  EXPECT_EQ(Seen.size(), 70u);
+  EXPECT_FALSE(Seen.count(L"ce_fuel_pump_rly"));
+  EXPECT_EQ(Host.Variables[Variable(0)], L"ce_avgfuelperhour");
+  EXPECT_TRUE(Store.Refused.empty());
+
+  // After "ce_avgfuelperhour" comes the entry whose fourth letter is Cyrillic; the same
+  // text with a Latin p is none of ours and stays where it is.
+  Host.Calls.clear();
+  ASSERT_EQ(Command(L"ce_next_dinamic_label").Exit, cBreak);
+  const std::wstring Horse = Host.Variables[Variable(0)];
+  ASSERT_EQ(Horse.size(), 14u);
+  EXPECT_EQ(Horse[3], L'\u0440');
+  EXPECT_EQ(Horse, L"ce_\u0440orse_power");
+  EXPECT_EQ(SlotLabels(0), ShowingOff(Horse));
+
+  Host.Variables[Variable(0)] = L"ce_porse_power";
+  ASSERT_EQ(Command(L"ce_next_dinamic_label").Exit, cBreak);
+  EXPECT_EQ(Host.Variables[Variable(0)], L"ce_porse_power");
+  EXPECT_EQ(SlotLabels(0), (std::vector<std::wstring>{L"", L"", L""}));
+
+  // And the fuel pump relay, which no step reaches, is a fixed point too.
+  Host.Variables[Variable(0)] = L"CE_FUEL_PUMP_RLY";
+  ASSERT_EQ(Command(L"ce_next_dinamic_label").Exit, cBreak);
+  EXPECT_EQ(Host.Variables[Variable(0)], L"ce_fuel_pump_rly");
+  EXPECT_EQ(Batches().back(), UpdateBatch(0, L"ce_fuel_pump_rly"));
+}
+
+// --- Failures of the host during a step ------------------------------------------------------
+
+TEST_F(SkinThroughDll, AFailedReadFailsTheCommandAndLeavesTheSlotAsItWas) {
+  struct TCase {
+    const char* Name;
+    HRESULT Fail;
+    HRESULT Code;  // what the host told us, or what we carry
+    std::wstring Description;
+    HRESULT Reported;
+  };
+  const std::vector<TCase> Cases = {
+      {"exception", DISP_E_EXCEPTION, static_cast<HRESULT>(0x80040201), L"Variables are locked",
+       static_cast<HRESULT>(0x80040201)},
+      {"exception without a failure code", DISP_E_EXCEPTION, 0, L"Not now", cUnexpected},
+      {"plain failure", static_cast<HRESULT>(0x8004DEAD), 0, L"OLE error 8004DEAD", static_cast<HRESULT>(0x8004DEAD)},
+  };
+  TVariableStore Store;
+  Store.Serve(Host);
+  Host.Variables[Variable(4)] = L"ce_speed";
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  ASSERT_EQ(Command(L"ce_next_dinamic_label_4").Exit, cBreak);
+  ASSERT_EQ(SlotLabels(4), ShowingOff(L"ce_coolanttemp"));
+
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    Host.Variables[Variable(4)] = L"ce_voltage";  // what a successful step would start from
+    Host.FailWith[L"GetInfo"] = Case.Fail;
+    Host.ExceptionCode = Case.Code;
+    Host.ExceptionDescription = Case.Description + L".";
+    Host.Calls.clear();
+    SetErrorInfo(0, nullptr);
+
+    const TCommand Answer = Command(L"ce_next_dinamic_label_4");
+    EXPECT_EQ(Answer.Result, Case.Reported);
+    EXPECT_EQ(Answer.Exit, cNone) << "the exit code must be ecNone after a failure";
+    const TErrorInfo Info = TakeErrorInfo();
+    ASSERT_TRUE(Info.Present);
+    EXPECT_TRUE(IsEqualGUID(Info.Guid, IID_IRRExtension));
+    EXPECT_EQ(Info.Source, L"ZelmKvel.RRExtension");
+    EXPECT_EQ(Info.Description, Case.Description);
+
+    EXPECT_TRUE(Batches().empty()) << "nothing may be written after a failed read";
+    EXPECT_EQ(Host.Variables[Variable(4)], L"ce_voltage");
+    Host.FailWith.clear();
+    EXPECT_EQ(SlotLabels(4), ShowingOff(L"ce_coolanttemp"));
+  }
+
+  // Through IDispatch the failure is an exception with our source and the host's code.
+  Host.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
+  Host.ExceptionCode = static_cast<HRESULT>(0x80040201);
+  Host.ExceptionDescription = L"Variables are locked";
+  TBstr Cmd(L"ce_next_dinamic_label_4");
+  const TInvoked Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Cmd.Ref()), ByValue(&Skin)});
+  EXPECT_EQ(Answer.Result, DISP_E_EXCEPTION);
+  EXPECT_EQ(Answer.ExceptionCode, static_cast<HRESULT>(0x80040201));
+  EXPECT_EQ(Answer.ExceptionDescription, L"Variables are locked");
+  EXPECT_EQ(Answer.ExceptionSource, L"ZelmKvel.RRExtension");
+  Host.FailWith.clear();
+  EXPECT_EQ(SlotLabels(4), ShowingOff(L"ce_coolanttemp"));
+}
+
+TEST_F(SkinThroughDll, AFailedWriteFailsTheCommandButTheSlotShowsTheNewCode) {
+  Host.Variables[Variable(9)] = L"ce_maf";
+  Host.FailWith[L"Execute"] = DISP_E_EXCEPTION;
+  Host.ExceptionCode = static_cast<HRESULT>(0x80040202);
+  Host.ExceptionDescription = L"Skin is read-only. ";
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+
+  const TCommand Answer = Command(L"ce_next_dinamic_label_9");
+  EXPECT_EQ(Answer.Result, static_cast<HRESULT>(0x80040202));
+  EXPECT_EQ(Answer.Exit, cNone);
+  const TErrorInfo Info = TakeErrorInfo();
+  ASSERT_TRUE(Info.Present);
+  EXPECT_EQ(Info.Description, L"Skin is read-only");
+  EXPECT_EQ(Batches(), std::vector<std::wstring>{UpdateBatch(9, L"ce_s_fuel_trim_b1")});
+  EXPECT_EQ(SlotLabels(9), ShowingOff(L"ce_s_fuel_trim_b1"));
+
+  // A host that lacks Execute altogether: the same, with our own message.
+  Host.FailWith.clear();
+  Host.Missing = {L"Execute"};
+  const TCommand Again = Command(L"ce_next_dinamic_label_9");
+  EXPECT_EQ(Again.Result, cUnexpected);
+  EXPECT_EQ(Again.Exit, cNone);
+  EXPECT_EQ(TakeErrorInfo().Description, L"Method 'Execute' not supported by automation object");
+  EXPECT_EQ(SlotLabels(9), ShowingOff(L"ce_s_fuel_trim_b1"));  // the variable still held ce_maf
+}
+
+TEST_F(SkinThroughDll, AHostWithoutGetInfoOrNoHostAtAllFailsTheStep) {
+  for (bool ScriptLike : {false, true}) {  // names through GetIDsOfNames, or only IDispatchEx
+    SCOPED_TRACE(ScriptLike ? "IDispatchEx names" : "IDispatch names");
+    TTestHost Lacking;
+    Lacking.Missing = {L"GetInfo"};
+    Lacking.NamesOnlyThroughDispatchEx = ScriptLike;
+    EXPECT_EQ(Object->Init(&Lacking), S_OK);
+    const TCommand Answer = Command(L"ce_next_dinamic_label_3");
+    EXPECT_EQ(Answer.Result, cUnexpected);
+    EXPECT_EQ(Answer.Exit, cNone);
+    const TErrorInfo Info = TakeErrorInfo();
+    EXPECT_TRUE(Info.Present);
+    EXPECT_EQ(Info.Description, L"Method 'GetInfo' not supported by automation object");
+    EXPECT_EQ(Info.Source, L"ZelmKvel.RRExtension");
+    EXPECT_TRUE(Lacking.CallsOf(L"Execute").empty());
+    EXPECT_EQ(SlotLabels(3), (std::vector<std::wstring>{L"", L"", L""}));
+
+    // A null host replaces it (and lets it go); a step then has nothing to call.
+    EXPECT_EQ(Object->Init(nullptr), S_OK);  // no ASSERT before this: Lacking lives on this stack
+    EXPECT_EQ(Lacking.Refs, 0);
+    const TCommand NoHost = Command(L"ce_next_dinamic_label_3");
+    EXPECT_EQ(NoHost.Result, cUnexpected);
+    EXPECT_EQ(NoHost.Exit, cNone);
+    EXPECT_EQ(TakeErrorInfo().Description, L"Invalid variant operation");
+  }
+  // The object is sound afterwards: a working host serves again.
+  Host.Variables[Variable(3)] = L"ce_speed";
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  EXPECT_EQ(Command(L"ce_next_dinamic_label_3").Exit, cBreak);
+  EXPECT_EQ(SlotLabels(3), ShowingOff(L"ce_coolanttemp"));
+}
+
+// --- Whatever a host variable holds ----------------------------------------------------------
+
+TEST_F(SkinThroughDll, HostVariablesHoldingAnyTextAreNoError) {
+  struct TCase {
+    std::wstring Value;
+    std::wstring Shown;  // what the slot's value label then answers
+  };
+  const std::vector<TCase> Cases = {
+      {L"", L""},
+      {L"ce_speed_title", L"ce_speed"},  // answered as the title code of a parameter that is off
+      {L"CE_Speed_Unit", L"-"},          // and as its unit code
+      {L"ce_porse_power", L""},          // Latin p: no parameter of ours
+      {std::wstring(10000, L'X') + L"ce_", L""},
+      // Cyrillic capitals, CJK, a car (a surrogate pair)
+      {L"CE_\u0421\u041a\u041e\u0420\u041e\u0421\u0422\u042c_\u65e5\u672c_\U0001F697", L""},
+      {L"ce_next_dinamic_label", L""},
+      {L"$CheckEngineDinamicLabel$", L""},
+  };
+  TVariableStore Store;
+  Store.Serve(Host);
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  for (const auto& [Value, Shown] : Cases) {
+    SCOPED_TRACE(Narrow(Value));
+    for (int Slot = 0; Slot < 16; ++Slot) Host.Variables[Variable(Slot)] = Value;
+    const std::wstring Lowered = LowerAscii(Value);
+
+    ASSERT_EQ(Initialize(), S_OK);
+    EXPECT_EQ(Label(L"ce_dinamic_label_name"), Lowered);  // our copy, lowered
+    EXPECT_EQ(Label(L"ce_dinamic_label_5_name"), Value);  // the host's variable as it is
+
+    Host.Calls.clear();
+    const TCommand Answer = Command(L"ce_next_dinamic_label_5");
+    ASSERT_EQ(Answer.Result, S_OK);
+    EXPECT_EQ(Answer.Exit, cBreak);
+    // None of these is in the cycle: the step keeps the text, lowered, and still writes.
+    EXPECT_EQ(Batches(), std::vector<std::wstring>{UpdateBatch(5, Lowered)});
+    EXPECT_EQ(Label(L"ce_dinamic_label_5_name"), Lowered);
+    EXPECT_EQ(Label(L"ce_dinamic_label_5"), Shown);
+    // None of these with "_title" or "_unit" appended is a code of ours.
+    EXPECT_EQ(Label(L"ce_dinamic_label_5_title"), L"");
+    EXPECT_EQ(Label(L"ce_dinamic_label_5_unit"), L"");
+  }
+  // The "$" inside a stored text is the host's business; our batch carries it as is.
+  EXPECT_EQ(Store.Saved[Variable(5)], L"$checkenginedinamiclabel$");
+}
+
+// --- Indicators and sliders ------------------------------------------------------------------
+
+TEST_F(SkinThroughDll, IndicatorsAreFalseSlidersEmptyAndTheirCallsChangeNothing) {
+  Host.Variables[Variable(0)] = L"ce_speed";
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  ASSERT_EQ(Initialize(), S_OK);
+  ASSERT_EQ(Object->OnLoadSkin(&Skin), S_OK);
+  Host.Calls.clear();
+
+  const std::vector<std::wstring> Codes = {L"", L"ce_speed", L"CE_OPEN", L"ce_next_dinamic_label",
+                                           L"ce_dinamic_label", L"True", std::wstring(5000, L'i'),
+                                           L"\u0440orse"};
+  for (const auto& Code : Codes) {
+    SCOPED_TRACE(Narrow(Code));
+    TBstr Indicator(Code);
+    const BSTR Before = Indicator.Get();
+    BSTR Stale = SysAllocString(L"stale");
+    BSTR Result = Stale;
+    ASSERT_EQ(Object->ReturnIndicatorEx(Indicator.Ref(), &Result), S_OK);
+    ASSERT_NE(Result, nullptr);
+    EXPECT_EQ(std::wstring(Result, SysStringLen(Result)), L"False");
+    SysFreeString(Result);
+    SysFreeString(Stale);
+
+    Stale = SysAllocString(L"stale");
+    Result = Stale;
+    ASSERT_EQ(Object->ReturnSlider(Indicator.Ref(), &Result), S_OK);
+    EXPECT_EQ(Result, nullptr) << "the empty text is a null BSTR";
+    SysFreeString(Stale);
+
+    EXPECT_EQ(Object->IndicatorClick(Indicator.Ref()), S_OK);
+    TBstr Direction(L"up");
+    LONG Value = 42;
+    EXPECT_EQ(Object->SetSlider(Indicator.Ref(), &Value, Direction.Ref()), S_OK);
+    EXPECT_EQ(Value, 42);
+    EXPECT_EQ(Direction.Text(), L"up");
+    EXPECT_EQ(Indicator.Get(), Before);
+    EXPECT_EQ(Indicator.Text(), Code);
+  }
+  TBstr Result;
+  ASSERT_EQ(Object->ReturnIndicatorEx(nullptr, Result.Out()), S_OK);  // a null pointer to the code
+  EXPECT_EQ(Result.Text(), L"False");
+  TBstr NullCode;
+  ASSERT_EQ(Object->ReturnIndicatorEx(NullCode.Ref(), Result.Out()), S_OK);  // a null code
+  EXPECT_EQ(Result.Text(), L"False");
+
+  // Nothing that clicks and slides did is visible: no host or skin call, the slot and
+  // the list answer as before.
+  EXPECT_TRUE(Host.Calls.empty());
+  EXPECT_TRUE(Skin.Calls.empty());
+  EXPECT_EQ(SlotLabels(0), ShowingOff(L"ce_speed"));
+  LONG Count = 0;
+  EXPECT_EQ(Object->CommonListItemCount(nullptr, &Count), S_OK);
+  EXPECT_EQ(Count, 2);
+
+  // Through IDispatch.
+  TBstr Code(L"ce_speed");
+  TInvoked Answer = InvokeByName(Object.Get(), L"ReturnIndicatorEx", {ByRef(Code.Ref())});
+  EXPECT_EQ(Answer.Result, S_OK);
+  EXPECT_EQ(Answer.Type, VT_BSTR);
+  EXPECT_EQ(Answer.Text, L"False");
+  Answer = InvokeByName(Object.Get(), L"ReturnSlider", {ByRef(Code.Ref())});
+  EXPECT_EQ(Answer.Result, S_OK);
+  EXPECT_EQ(Answer.Text, L"");
+}
+
+// --- The common list and the skin object ------------------------------------------------------
+
+struct TList {
+  HRESULT CountResult = E_FAIL;
+  LONG Count = 0;
+  std::vector<std::wstring> Items;  // for the indexes below
+  std::vector<bool> Null;           // whether each item came back as a null BSTR
+};
+const LONG cIndexes[] = {0, 1, 2, 7, -1, INT_MAX, INT_MIN};
+
+TList ReadList(IRRExtension* Object, IDispatch* Passed) {
+  TList Out;
+  Out.CountResult = Object->CommonListItemCount(Passed, &Out.Count);
+  for (LONG Index : cIndexes) {
+    LONG Asked = Index;
+    BSTR Item = nullptr;
+    EXPECT_EQ(Object->CommonListItem(Passed, &Asked, &Item), S_OK);
+    EXPECT_EQ(Asked, Index);
+    Out.Null.push_back(Item == nullptr);
+    Out.Items.push_back(Item ? std::wstring(Item, SysStringLen(Item)) : L"");
+    SysFreeString(Item);
+  }
+  return Out;
+}
+
+TEST_F(SkinThroughDll, TheListIsServedOnlyToASkinNamedOurSkinNameInAnyAsciiCase) {
+  ASSERT_EQ(Object->OnLoadSkin(&Skin), S_OK);
+  EXPECT_GE(Skin.Refs, 1) << "the skin object is held";
+  for (const wchar_t* Name : {L"OurSkinName", L"OURSKINNAME", L"ourskinname", L"oUrSkInNaMe"}) {
+    SCOPED_TRACE(Narrow(Name));
+    Skin.Name = Name;
+    for (IDispatch* Passed : {static_cast<IDispatch*>(nullptr), static_cast<IDispatch*>(&Skin),
+                              static_cast<IDispatch*>(&Other)}) {
+      const TList List = ReadList(Object.Get(), Passed);
+      EXPECT_EQ(List.CountResult, S_OK);
+      EXPECT_EQ(List.Count, 2);
+      ASSERT_EQ(List.Items[0], cFirstItem);
+      for (std::size_t I = 1; I < List.Items.size(); ++I) EXPECT_EQ(List.Items[I], cSecondItem) << cIndexes[I];
+    }
+  }
+  // The first item, character by character: 18 of them, a real backslash and a line feed.
+  const std::wstring First = ReadList(Object.Get(), nullptr).Items[0];
+  ASSERT_EQ(First.size(), 18u);
+  EXPECT_EQ(First[5], L'\\');
+  EXPECT_EQ(First[11], L'\n');
+  EXPECT_TRUE(Other.Calls.empty()) << "the skin passed to a list call was used";
+
+  for (const wchar_t* Name : {L"OurSkinName ", L" OurSkinName", L"Our Skin Name", L"OurSkinNames", L"OurSkin",
+                              L"", L"OurSkinNam\u0435", L"\u041eurSkinName"}) {
+    SCOPED_TRACE(Narrow(Name));
+    Skin.Name = Name;
+    const TList List = ReadList(Object.Get(), &Skin);  // passing it changes nothing either
+    EXPECT_EQ(List.CountResult, S_OK);
+    EXPECT_EQ(List.Count, -1);
+    for (std::size_t I = 0; I < List.Items.size(); ++I) EXPECT_TRUE(List.Null[I]) << cIndexes[I];
+  }
+
+  // Through IDispatch: the held skin counts, not the argument.
+  Skin.Name = L"OURSKINNAME";
+  LONG Index = 0;
+  VARIANT IndexRef;
+  V_VT(&IndexRef) = VT_I4 | VT_BYREF;
+  V_I4REF(&IndexRef) = &Index;
+  TInvoked Answer = InvokeByName(Object.Get(), L"CommonListItem", {ByValue(&Other), IndexRef});
+  EXPECT_EQ(Answer.Result, S_OK);
+  EXPECT_EQ(Answer.Text, cFirstItem);
+  Answer = InvokeByName(Object.Get(), L"CommonListItemCount", {ByValue(static_cast<IDispatch*>(nullptr))});
+  EXPECT_EQ(Answer.Result, S_OK);
+  EXPECT_EQ(Answer.Type, VT_I4);
+  EXPECT_EQ(Answer.Number, 2);
+}
+
+TEST_F(SkinThroughDll, WithoutAHeldSkinThereIsNoListAndNoSkinIsCalled) {
+  auto ExpectNoList = [&](const char* When) {
+    SCOPED_TRACE(When);
+    const TList List = ReadList(Object.Get(), &Skin);  // our skin passed, but not held
+    EXPECT_EQ(List.CountResult, S_OK);
+    EXPECT_EQ(List.Count, -1);
+    for (bool Null : List.Null) EXPECT_TRUE(Null);
+  };
+  ExpectNoList("before any skin was loaded");
+  ASSERT_EQ(Object->OnLoadSkin(nullptr), S_OK);
+  ExpectNoList("after a null skin was loaded");
+  ASSERT_EQ(Object->OnLoadSkin(&Skin), S_OK);
+  ASSERT_EQ(ReadList(Object.Get(), nullptr).Count, 2);
+  Skin.Calls.clear();
+  ASSERT_EQ(Object->OnUnloadSkin(&Skin), S_OK);
+  EXPECT_EQ(Skin.Refs, 0);
+  ExpectNoList("after the skin was unloaded");
+  EXPECT_TRUE(Skin.Calls.empty()) << "a skin that is not held was asked its name";
+}
+
+TEST_F(SkinThroughDll, UnloadingReleasesTheHeldSkinWhicheverSkinIsNamed) {
+  ASSERT_EQ(Object->OnLoadSkin(&Skin), S_OK);
+  const long Held = Skin.Refs;
+  EXPECT_GE(Held, 1);
+  ASSERT_EQ(Object->OnUnloadSkin(&Other), S_OK);
+  EXPECT_EQ(Skin.Refs, 0) << "the held skin was not released";
+  EXPECT_EQ(Other.Refs, 0);
+  EXPECT_EQ(ReadList(Object.Get(), nullptr).Count, -1);
+
+  ASSERT_EQ(Object->OnLoadSkin(&Skin), S_OK);
+  ASSERT_EQ(Object->OnUnloadSkin(nullptr), S_OK);
+  EXPECT_EQ(Skin.Refs, 0);
+
+  // A second load replaces the first and lets it go.
+  ASSERT_EQ(Object->OnLoadSkin(&Other), S_OK);
+  ASSERT_EQ(Object->OnLoadSkin(&Skin), S_OK);
+  EXPECT_EQ(Other.Refs, 0);
+  EXPECT_EQ(Skin.Refs, Held);
+  EXPECT_EQ(ReadList(Object.Get(), nullptr).Count, 2);
+  // Unloading twice is harmless.
+  ASSERT_EQ(Object->OnUnloadSkin(&Skin), S_OK);
+  ASSERT_EQ(Object->OnUnloadSkin(&Skin), S_OK);
+  EXPECT_EQ(Skin.Refs, 0);
+}
+
+TEST_F(SkinThroughDll, ASkinWhoseNameCannotBeHadFailsTheListCalls) {
+  struct TCase {
+    const char* Name;
+    std::function<void(TTestHost&)> Arrange;
+    HRESULT Code;
+    std::wstring Description;
+  };
+  const std::vector<TCase> Cases = {
+      {"exception",
+       [](TTestHost& S) {
+         S.FailWith[L"SkinName"] = DISP_E_EXCEPTION;
+         S.ExceptionCode = static_cast<HRESULT>(0x80040203);
+         S.ExceptionDescription = L"Skin is closing...";
+       },
+       static_cast<HRESULT>(0x80040203), L"Skin is closing"},
+      {"missing", [](TTestHost& S) { S.Missing = {L"SkinName"}; }, cUnexpected,
+       L"Method 'SkinName' not supported by automation object"},
+      {"null name", [](TTestHost& S) { S.Answer[L"SkinName"] = [](VARIANT& V) { V_VT(&V) = VT_NULL; }; },
+       cUnexpected, L"Could not convert variant of type (Null) into type (OleStr)"},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    TTestHost Broken;
+    Case.Arrange(Broken);
+    EXPECT_EQ(Object->OnLoadSkin(&Broken), S_OK);
+
+    LONG Count = 5;
+    EXPECT_EQ(Object->CommonListItemCount(nullptr, &Count), Case.Code);
+    TErrorInfo Info = TakeErrorInfo();
+    EXPECT_TRUE(Info.Present);
+    EXPECT_TRUE(IsEqualGUID(Info.Guid, IID_IRRExtension));
+    EXPECT_EQ(Info.Source, L"ZelmKvel.RRExtension");
+    EXPECT_EQ(Info.Description, Case.Description);
+
+    LONG Index = 0;
+    BSTR Item = SysAllocString(L"stale");
+    BSTR Stale = Item;
+    EXPECT_EQ(Object->CommonListItem(nullptr, &Index, &Item), Case.Code);
+    EXPECT_EQ(Item, nullptr) << "a failed item call leaves the null text behind";
+    SysFreeString(Stale);
+    Info = TakeErrorInfo();
+    EXPECT_TRUE(Info.Present);
+    EXPECT_EQ(Info.Description, Case.Description);
+
+    EXPECT_EQ(Object->OnUnloadSkin(nullptr), S_OK);  // no ASSERT before this: Broken lives on this stack
+    EXPECT_EQ(Broken.Refs, 0);
+  }
+  // A missing index pointer is refused before anything else.
+  ASSERT_EQ(Object->OnLoadSkin(&Skin), S_OK);
+  BSTR Item = SysAllocString(L"stale");
+  BSTR Stale = Item;
+  EXPECT_EQ(Object->CommonListItem(&Skin, nullptr, &Item), E_POINTER);
+  EXPECT_EQ(Item, nullptr);
+  SysFreeString(Stale);
+  EXPECT_TRUE(TakeErrorInfo().Present);
+  LONG Index = 1;
+  EXPECT_EQ(Object->CommonListItem(&Skin, &Index, nullptr), E_POINTER);
+}
+
+// --- Start-up: "CE_Open" comes back through the host -------------------------------------------
+
+TEST_F(SkinThroughDll, CeOpenRoutedBackFromInsideExecuteCompletesInitialize) {
+  TVariableStore Store;
+  for (int Slot = 0; Slot < 16; ++Slot) Host.Variables[Variable(Slot)] = L"ce_speed";
+  struct TRouted {
+    HRESULT Result = E_FAIL;
+    long Exit = -1;
+    std::size_t HostCallsBefore = 0;
+  };
+  std::vector<TRouted> Routed;
+  bool ByDispatch = false;
+  // RideRunner hands its own command to every extension, ours included, while our
+  // Execute call is still on the stack.
+  Host.OnExecute = [&](const TTestHost::TCall& Call) {
+    if (Call.Args.at(0) != L"CE_Open") {
+      Store.Run(Host, Call.Args.at(0));
+      return;
+    }
+    TRouted R;
+    R.HostCallsBefore = Host.Calls.size();
+    TBstr Cmd(Call.Args.at(0));
+    if (ByDispatch) {
+      const TInvoked Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Cmd.Ref()), ByValue(&Host)});
+      R.Result = Answer.Result;
+      R.Exit = Answer.Number;
+    } else {
+      short Exit = -1;
+      IDispatch* SkinRef = &Skin;
+      R.Result = Object->ProcessCommand(Cmd.Ref(), &SkinRef, &Exit);
+      R.Exit = Exit;
+    }
+    EXPECT_EQ(Cmd.Text(), L"CE_Open");
+    Routed.push_back(R);
+  };
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+
+  ASSERT_EQ(Initialize(), S_OK);
+  ASSERT_EQ(Routed.size(), 1u);
+  EXPECT_EQ(Routed[0].Result, S_OK);
+  EXPECT_EQ(Routed[0].Exit, cBreak);
+  EXPECT_EQ(Routed[0].HostCallsBefore, 17u) << "routed after the 16 reads, from inside the 17th call";
+  EXPECT_EQ(Host.Calls.size(), 17u) << "the routed command asked the host nothing";
+
+  // Initialize may run again, this time with the host routing through IDispatch.
+  ByDispatch = true;
+  Host.Variables[Variable(2)] = L"ce_voltage";
+  TBstr Path(L"C:\\Zelm");
+  const TInvoked Again = InvokeByName(Object.Get(), L"Initialize", {ByValue(Path.Get())});
+  EXPECT_EQ(Again.Result, S_OK);
+  ASSERT_EQ(Routed.size(), 2u);
+  EXPECT_EQ(Routed[1].Result, S_OK);
+  EXPECT_EQ(Routed[1].Exit, cBreak);
+
+  // The object is sound afterwards: slots read at start-up, a step, the list.
+  EXPECT_EQ(SlotLabels(2), ShowingOff(L"ce_voltage"));
+  EXPECT_EQ(SlotLabels(11), ShowingOff(L"ce_speed"));
+  Host.Calls.clear();
+  EXPECT_EQ(Command(L"ce_next_dinamic_label_2").Exit, cBreak);
+  EXPECT_EQ(Batches(), std::vector<std::wstring>{UpdateBatch(2, L"ce_o2b1s1")});
+  EXPECT_EQ(SlotLabels(2), ShowingOff(L"ce_o2b1s1"));
+  EXPECT_EQ(Routed.size(), 2u) << "a step batch is no CE_Open";
+  ASSERT_EQ(Object->OnLoadSkin(&Skin), S_OK);
+  EXPECT_EQ(ReadList(Object.Get(), nullptr).Count, 2);
+  EXPECT_GE(Skin.Refs, 1);
+}
+
+TEST_F(SkinThroughDll, AStepRoutedBackFromInsideAStepLeavesBothDone) {
+  // A host that turns one slot's batch into another step command, re-entrantly: the
+  // outer step has already stored its slot, so both slots end on their new codes.
+  TVariableStore Store;
+  Host.Variables[Variable(1)] = L"ce_speed";
+  Host.Variables[Variable(2)] = L"ce_maf";
+  Host.OnExecute = [&](const TTestHost::TCall& Call) {
+    Store.Run(Host, Call.Args.at(0));
+    if (Call.Args.at(0).find(L"SETVAR;" + Variable(1) + L";") == 0) {
+      short Exit = -1;
+      TBstr Cmd(StepCommand(2));
+      EXPECT_EQ(Object->ProcessCommand(Cmd.Ref(), nullptr, &Exit), S_OK);
+      EXPECT_EQ(Exit, cBreak);
+    }
+  };
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  const TCommand Answer = Command(StepCommand(1));
+  EXPECT_EQ(Answer.Result, S_OK);
+  EXPECT_EQ(Answer.Exit, cBreak);
+  EXPECT_EQ(Batches(),
+            (std::vector<std::wstring>{UpdateBatch(1, L"ce_coolanttemp"), UpdateBatch(2, L"ce_s_fuel_trim_b1")}));
+  EXPECT_EQ(SlotLabels(1), ShowingOff(L"ce_coolanttemp"));
+  EXPECT_EQ(SlotLabels(2), ShowingOff(L"ce_s_fuel_trim_b1"));
+  EXPECT_EQ(Store.Saved[Variable(1)], L"ce_coolanttemp");
+  EXPECT_EQ(Store.Saved[Variable(2)], L"ce_s_fuel_trim_b1");
+}
+
+}  // namespace
+}  // namespace zelm::wine
