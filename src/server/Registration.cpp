@@ -36,13 +36,7 @@ void WriteEntry(const std::wstring& Key, const wchar_t* ValueName, const std::ws
 // reads without quoting trouble.
 std::wstring InprocServerPath(const std::wstring& FileName) {
   if (FileName.find(L' ') == std::wstring::npos) return FileName;
-  const DWORD Needed = GetShortPathNameW(FileName.c_str(), nullptr, 0);
-  if (Needed == 0) return FileName;
-  std::wstring Short(Needed, L'\0');
-  const DWORD Length = GetShortPathNameW(FileName.c_str(), Short.data(), Needed);
-  if (Length == 0 || Length >= Needed) return FileName;
-  Short.resize(Length);
-  return Short;
+  return PathInForm(FileName, GetShortPathNameW);
 }
 
 std::wstring ClassKey() { return L"CLSID\\" + GuidText(CLSID_RRExtension); }

@@ -62,13 +62,7 @@ std::wstring ModuleFileName() {
     Path.resize(Path.size() * 2);
   }
   // The loader may know us by a short name; the server file name is the long one.
-  const DWORD Needed = GetLongPathNameW(Path.c_str(), nullptr, 0);
-  if (Needed == 0) return Path;
-  std::wstring Long(Needed, L'\0');
-  const DWORD Length = GetLongPathNameW(Path.c_str(), Long.data(), Needed);
-  if (Length == 0 || Length >= Needed) return Path;
-  Long.resize(Length);
-  return Long;
+  return PathInForm(Path, GetLongPathNameW);
 }
 
 struct TTypeKind {
@@ -193,6 +187,16 @@ HRESULT ReportError(HRESULT Code, REFGUID Guid, const wchar_t* Source, const wch
   }
   Create->Release();
   return Result;
+}
+
+std::wstring PathInForm(const std::wstring& Path, TPathForm Form) {
+  const DWORD Needed = Form(Path.c_str(), nullptr, 0);
+  if (Needed == 0) return Path;
+  std::wstring Converted(Needed, L'\0');
+  const DWORD Length = Form(Path.c_str(), Converted.data(), Needed);
+  if (Length == 0 || Length >= Needed) return Path;
+  Converted.resize(Length);
+  return Converted;
 }
 
 }  // namespace zelm::server

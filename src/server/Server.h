@@ -46,4 +46,9 @@ IClassFactory* ClassFactory() noexcept;
 HRESULT ReportError(HRESULT Code, REFGUID Guid, const wchar_t* Source, const wchar_t* Description,
                     DWORD HelpContext) noexcept;
 
+// Path in the form a path-name function gives it (GetLongPathNameW, GetShortPathNameW),
+// or unchanged when it cannot.
+using TPathForm = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
+std::wstring PathInForm(const std::wstring& Path, TPathForm Form);
+
 }  // namespace zelm::server

@@ -12,70 +12,6 @@ namespace {
 
 constexpr HRESULT cUnexpected = static_cast<HRESULT>(0x8000FFFF);
 
-TComPtr<IRRExtension> CreateByProgId() {
-  TComPtr<IRRExtension> Object;
-  CLSID Class = GUID_NULL;
-  EXPECT_EQ(CLSIDFromProgID(L"ZelmKvel.RRExtension", &Class), S_OK);
-  EXPECT_TRUE(IsEqualCLSID(Class, CLSID_RRExtension));
-  EXPECT_EQ(CoCreateInstance(Class, nullptr, CLSCTX_INPROC_SERVER, IID_IRRExtension, Object.OutVoid()), S_OK);
-  return Object;
-}
-
-DISPID IdOf(IDispatch* Dispatch, const wchar_t* Name) {
-  LPOLESTR Names[] = {const_cast<LPOLESTR>(Name)};
-  DISPID Id = DISPID_UNKNOWN;
-  EXPECT_EQ(Dispatch->GetIDsOfNames(IID_NULL, Names, 1, LOCALE_USER_DEFAULT, &Id), S_OK) << "name lookup";
-  return Id;
-}
-
-// Shallow argument variants: the caller keeps what they point at alive.
-VARIANT ByRef(BSTR* Text) {
-  VARIANT V;
-  V_VT(&V) = VT_BSTR | VT_BYREF;
-  V_BSTRREF(&V) = Text;
-  return V;
-}
-VARIANT ByRef(LONG* Number) {
-  VARIANT V;
-  V_VT(&V) = VT_I4 | VT_BYREF;
-  V_I4REF(&V) = Number;
-  return V;
-}
-VARIANT ByValue(BSTR Text) {
-  VARIANT V;
-  V_VT(&V) = VT_BSTR;
-  V_BSTR(&V) = Text;
-  return V;
-}
-VARIANT ByValue(IDispatch* Object) {
-  VARIANT V;
-  V_VT(&V) = VT_DISPATCH;
-  V_DISPATCH(&V) = Object;
-  return V;
-}
-VARIANT ByValue(bool Flag) {
-  VARIANT V;
-  V_VT(&V) = VT_BOOL;
-  V_BOOL(&V) = Flag ? VARIANT_TRUE : VARIANT_FALSE;
-  return V;
-}
-
-// IDispatch::Invoke with positional arguments given first-first.
-HRESULT Call(IDispatch* Dispatch, DISPID Id, std::vector<VARIANT> Args, VARIANT* Result,
-             EXCEPINFO* Exception = nullptr, WORD Flags = DISPATCH_METHOD) {
-  std::vector<VARIANT> Reversed(Args.rbegin(), Args.rend());
-  DISPPARAMS Params = {Reversed.data(), nullptr, static_cast<UINT>(Reversed.size()), 0};
-  UINT ArgumentError = 0;
-  return Dispatch->Invoke(Id, IID_NULL, LOCALE_USER_DEFAULT, Flags, &Params, Result, Exception, &ArgumentError);
-}
-
-void Free(EXCEPINFO& Exception) {
-  SysFreeString(Exception.bstrSource);
-  SysFreeString(Exception.bstrDescription);
-  SysFreeString(Exception.bstrHelpFile);
-  Exception = EXCEPINFO{};
-}
-
 // --- One road to every method: the vtable or IDispatch -----------------------------------
 
 struct TAnswer {
@@ -216,7 +152,7 @@ class TCaller {
     TVariant Result;
     EXCEPINFO Exception = {};
     TAnswer Answer;
-    Answer.Result = Call(FObject, IdOf(FObject, Name), std::move(Args), &Result, &Exception);
+    Answer.Result = CallDispatch(FObject, IdOf(FObject, Name), std::move(Args), &Result, &Exception);
     if (Answer.Result == DISP_E_EXCEPTION) Answer.Result = Exception.scode;  // the method's own code
     Free(Exception);
     switch (V_VT(&Result.Get())) {
@@ -494,7 +430,7 @@ TEST(Client, InitializeBeforeInitFailsWithErrorInfo) {
   // Through IDispatch the same failure arrives as an exception.
   EXCEPINFO Exception = {};
   TVariant Result;
-  EXPECT_EQ(Call(Object.Get(), 212, {ByValue(Path.Get())}, &Result, &Exception), DISP_E_EXCEPTION);
+  EXPECT_EQ(CallDispatch(Object.Get(), 212, {ByValue(Path.Get())}, &Result, &Exception), DISP_E_EXCEPTION);
   if (Exception.pfnDeferredFillIn) Exception.pfnDeferredFillIn(&Exception);
   EXPECT_EQ(Exception.scode, cUnexpected);
   EXPECT_STREQ(Exception.bstrDescription, L"Invalid variant operation");

@@ -123,6 +123,26 @@ struct TErrorInfo {
 };
 TErrorInfo TakeErrorInfo();
 
+// --- Calling through IDispatch -------------------------------------------------------------
+
+// The object by its ProgID, as a host creates it (a failure fails the running test).
+TComPtr<IRRExtension> CreateByProgId();
+
+// Shallow argument variants: the caller keeps what they point at alive.
+VARIANT ByRef(BSTR* Text);
+VARIANT ByRef(LONG* Number);
+VARIANT ByValue(BSTR Text);
+VARIANT ByValue(IDispatch* Object);
+VARIANT ByValue(bool Flag);
+
+// The member's DISPID (a failed lookup fails the running test).
+DISPID IdOf(IDispatch* Dispatch, const wchar_t* Name);
+// IDispatch::Invoke with positional arguments given first-first.
+HRESULT CallDispatch(IDispatch* Dispatch, DISPID Id, std::vector<VARIANT> Args, VARIANT* Result,
+                     EXCEPINFO* Exception = nullptr, WORD Flags = DISPATCH_METHOD);
+// Frees the texts of an EXCEPINFO and clears it.
+void Free(EXCEPINFO& Exception);
+
 // --- Host object --------------------------------------------------------------------------
 
 // A scripted RideRunner object: GetInfo reads a variable named by "=$V$", Execute logs,

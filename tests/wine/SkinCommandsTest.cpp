@@ -100,25 +100,6 @@ struct TVariableStore {
 
 // --- IDispatch road ---------------------------------------------------------------------
 
-VARIANT ByRef(BSTR* Text) {
-  VARIANT V;
-  V_VT(&V) = VT_BSTR | VT_BYREF;
-  V_BSTRREF(&V) = Text;
-  return V;
-}
-VARIANT ByValue(IDispatch* Object) {
-  VARIANT V;
-  V_VT(&V) = VT_DISPATCH;
-  V_DISPATCH(&V) = Object;
-  return V;
-}
-VARIANT ByValue(BSTR Text) {
-  VARIANT V;
-  V_VT(&V) = VT_BSTR;
-  V_BSTR(&V) = Text;
-  return V;
-}
-
 struct TInvoked {
   HRESULT Result = E_FAIL;
   VARTYPE Type = VT_EMPTY;
@@ -132,23 +113,14 @@ struct TInvoked {
 // Looks the name up and invokes it as a method, arguments given first-first.
 TInvoked InvokeByName(IDispatch* Dispatch, const wchar_t* Name, std::vector<VARIANT> Args) {
   TInvoked Out;
-  LPOLESTR Names[] = {const_cast<LPOLESTR>(Name)};
-  DISPID Id = DISPID_UNKNOWN;
-  Out.Result = Dispatch->GetIDsOfNames(IID_NULL, Names, 1, 0, &Id);
-  if (FAILED(Out.Result)) return Out;
-  std::vector<VARIANT> Reversed(Args.rbegin(), Args.rend());
-  DISPPARAMS Params = {Reversed.data(), nullptr, static_cast<UINT>(Reversed.size()), 0};
   TVariant Result;
   EXCEPINFO Exception = {};
-  UINT ArgumentError = 0;
-  Out.Result = Dispatch->Invoke(Id, IID_NULL, 0, DISPATCH_METHOD, &Params, &Result, &Exception, &ArgumentError);
+  Out.Result = CallDispatch(Dispatch, IdOf(Dispatch, Name), std::move(Args), &Result, &Exception);
   if (Exception.pfnDeferredFillIn) Exception.pfnDeferredFillIn(&Exception);
   Out.ExceptionCode = Exception.scode;
   if (Exception.bstrDescription) Out.ExceptionDescription = Exception.bstrDescription;
   if (Exception.bstrSource) Out.ExceptionSource = Exception.bstrSource;
-  SysFreeString(Exception.bstrSource);
-  SysFreeString(Exception.bstrDescription);
-  SysFreeString(Exception.bstrHelpFile);
+  Free(Exception);
   Out.Type = V_VT(&Result.Get());
   if (Out.Type == VT_BSTR && V_BSTR(&Result.Get()))
     Out.Text.assign(V_BSTR(&Result.Get()), SysStringLen(V_BSTR(&Result.Get())));
@@ -162,9 +134,8 @@ TInvoked InvokeByName(IDispatch* Dispatch, const wchar_t* Name, std::vector<VARI
 class SkinThroughDll : public ::testing::Test {
  protected:
   void SetUp() override {
-    CLSID Class = GUID_NULL;
-    ASSERT_EQ(CLSIDFromProgID(L"ZelmKvel.RRExtension", &Class), S_OK);
-    ASSERT_EQ(CoCreateInstance(Class, nullptr, CLSCTX_INPROC_SERVER, IID_IRRExtension, Object.OutVoid()), S_OK);
+    *Object.Out() = CreateByProgId().Detach();
+    ASSERT_TRUE(Object);
     SetErrorInfo(0, nullptr);
     Skin.Name = L"OurSkinName";
     Other.Name = L"SomeoneElsesSkin";
