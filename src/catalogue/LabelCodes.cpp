@@ -62,8 +62,6 @@ struct TCodeTable {
 
 constexpr TCodeTable cTable;
 
-constexpr char16_t LowerAsciiChar(char16_t C) { return (C >= u'A' && C <= u'Z') ? char16_t(C + 32) : C; }
-
 }  // namespace
 
 const TLabelCode* FindLabelCode(std::u16string_view Code) noexcept {

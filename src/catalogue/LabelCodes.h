@@ -24,6 +24,9 @@ inline constexpr std::size_t cLabelCodeCount = 277;
 // Hashes the text once and compares one or two entries: no scan, no allocation.
 const TLabelCode* FindLabelCode(std::u16string_view Code) noexcept;
 
+// The 26 ASCII capitals to small letters; every other character as it is.
+constexpr char16_t LowerAsciiChar(char16_t C) noexcept { return (C >= u'A' && C <= u'Z') ? char16_t(C + 32) : C; }
+
 // A working copy of a code lowered for the 26 ASCII capitals only, kept on the stack.
 // Longer texts keep only their first characters and are marked too long, so they
 // still pass or fail the "ce_" prefix test but match no code.

@@ -80,7 +80,9 @@ void TMessageWindowLink::Send(uint32_t MessageId, const TCopyData& Record) {
   // a server that does not answer within the bound is given up on.
   const LRESULT Sent = SendMessageTimeoutW(Server, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&Copy),
                                            SMTO_NORMAL | SMTO_ABORTIFHUNG, TSendGate::cSendBoundMs, &Answer);
-  FGate.Tried(GetTickCount(), Sent == 0);
+  // Only a server that did not answer in time (or hangs) closes the gate; a window that
+  // vanished between lookup and send must not keep a new server from hearing us.
+  FGate.Tried(GetTickCount(), Sent == 0 && GetLastError() == ERROR_TIMEOUT);
 }
 
 void TMessageWindowLink::WndProc(TMessage& Message) noexcept {

@@ -17,10 +17,11 @@ std::u16string FromWide(const wchar_t* Text, std::size_t Length) {
 
 std::u16string FromBstr(BSTR Text) { return Text ? FromWide(Text, SysStringLen(Text)) : std::u16string(); }
 
-// Host messages end in blanks, line breaks and full stops that read badly once the
-// text is handed on.
-void TrimPunctuation(std::u16string& Text) {
-  while (!Text.empty() && (Text.back() <= u' ' || Text.back() == u'.')) Text.pop_back();
+// A host's description is handed on less its trailing spaces and full stops; the
+// system's own messages also end in a line break, which goes too.
+void TrimEnd(std::u16string& Text, bool LineBreaks) {
+  auto Trimmed = [LineBreaks](char16_t C) { return C == u' ' || C == u'.' || (LineBreaks && (C == u'\r' || C == u'\n')); };
+  while (!Text.empty() && Trimmed(Text.back())) Text.pop_back();
 }
 
 // The names a variant's type goes by in our conversion messages.
@@ -149,7 +150,7 @@ std::u16string TDispatchHost::Call(std::u16string_view Name, THostCallKind Kind,
   if (Result == DISP_E_EXCEPTION) {
     if (Exception.pfnDeferredFillIn) Exception.pfnDeferredFillIn(&Exception);
     std::u16string Message = FromBstr(Exception.bstrDescription);
-    TrimPunctuation(Message);
+    TrimEnd(Message, false);
     throw EZelmError(CodeToCarry(Exception.scode), std::move(Message), Exception.dwHelpContext);
   }
   if (FAILED(Result)) throw EZelmError(CodeToCarry(Result), OleErrorMessage(Result));
@@ -184,7 +185,7 @@ std::u16string OleErrorMessage(HRESULT Code) {
   const DWORD Length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                                       static_cast<DWORD>(Code), 0, Buffer, static_cast<DWORD>(std::size(Buffer)), nullptr);
   std::u16string Message = FromWide(Buffer, Length);
-  TrimPunctuation(Message);
+  TrimEnd(Message, true);
   if (!Message.empty()) return Message;
   char Fallback[32];
   std::snprintf(Fallback, sizeof Fallback, "OLE error %.8X", static_cast<unsigned>(Code));

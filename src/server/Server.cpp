@@ -119,19 +119,19 @@ TRecordHolder LoadRecord(std::wstring& Failure) {
   }
   TTypeKind Default;
   if (!Record->Dispatch || !ReadTypeKind(Record->Dispatch, Default)) {
-    Failure = cDispatchMissing;
+    Failure = cBadTypeInfo;
     return nullptr;
   }
   // The object implements IRRExtension and nothing else of the library's.
   if (!IsEqualGUID(Default.Guid, IID_IRRExtension)) {
-    Failure = cBadTypeInfo;
+    Failure = cDispatchMissing;
     return nullptr;
   }
   // ITypeInfo::Invoke calls through the vtable, so it needs the interface half.
   HREFTYPE VtableRef = 0;
   if (Default.Kind != TKIND_DISPATCH || FAILED(Record->Dispatch->GetRefTypeOfImplType(-1, &VtableRef)) ||
       FAILED(Record->Dispatch->GetRefTypeInfo(VtableRef, &Record->Interface))) {
-    Failure = cDispatchMissing;
+    Failure = cBadTypeInfo;
     return nullptr;
   }
   return Record;
@@ -206,8 +206,7 @@ using namespace zelm::server;
 extern "C" BOOL WINAPI DllMain(HINSTANCE Instance, DWORD Reason, LPVOID Reserved) {
   switch (Reason) {
     case DLL_PROCESS_ATTACH:
-      GModule = Instance;
-      DisableThreadLibraryCalls(Instance);
+      GModule = Instance;  // thread notifications stay on: the static runtime needs them
       break;
     case DLL_PROCESS_DETACH:
       // Unloaded by FreeLibrary (COM found DllCanUnloadNow S_OK): give back the type

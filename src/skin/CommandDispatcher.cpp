@@ -6,20 +6,20 @@
 namespace zelm {
 
 TExtentionProcessCommandExitCode TRRExtensionCore::ProcessCommand(std::u16string_view CMD) {
-  const TLoweredCode Command(CMD);
-  if (!Command.HasPrefix(u"ce_")) return ecNone;
+  const TLoweredCode LowerCaseCMD(CMD);
+  if (!LowerCaseCMD.HasPrefix(u"ce_")) return ecNone;
 
-  if (Command.Is(u"ce_open")) {
+  if (LowerCaseCMD.Is(u"ce_open")) {
     SendParamMaskToServer(InitConnectionMessageId, GetHandle());
     SendParamMaskToServer(TripReadMessageId, 0);
     return ecBreak;
   }
-  if (Command.Is(u"ce_close")) {
+  if (LowerCaseCMD.Is(u"ce_close")) {
     SendParamMaskToServer(TripResetMessageId, 0);
     return ecBreak;
   }
   for (std::size_t Slot = 0; Slot < cSlotCount; ++Slot) {
-    if (Command.Is(cSlots[Slot].StepCommand)) {
+    if (LowerCaseCMD.Is(cSlots[Slot].StepCommand)) {
       StepDinamicLabel(Slot);
       return ecBreak;
     }

@@ -1,4 +1,5 @@
 // Indicators and sliders we do not have, and the common list served to our own skin.
+#include "catalogue/LabelCodes.h"
 #include "extension/RRExtensionCore.h"
 #include "host/HostCalls.h"
 
@@ -12,10 +13,8 @@ static_assert(cFirstListItem.size() == 18 && cSecondListItem.size() == 18);
 
 bool EqualIgnoringAsciiCase(std::u16string_view A, std::u16string_view B) {
   if (A.size() != B.size()) return false;
-  for (std::size_t I = 0; I < A.size(); ++I) {
-    auto Lower = [](char16_t C) { return (C >= u'A' && C <= u'Z') ? char16_t(C + 32) : C; };
-    if (Lower(A[I]) != Lower(B[I])) return false;
-  }
+  for (std::size_t I = 0; I < A.size(); ++I)
+    if (LowerAsciiChar(A[I]) != LowerAsciiChar(B[I])) return false;
   return true;
 }
 

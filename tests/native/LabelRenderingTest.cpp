@@ -106,13 +106,26 @@ TEST_F(LabelRendering, LostDistancePercentsBehavesLikeEveryOtherTripFigure) {
 }
 
 TEST_F(LabelRendering, AnnouncementRepeatsOnEvery101stOwnRequest) {
-  Rig.Link.NextHandle = 0x777;
   for (int I = 0; I < 100; ++I) Ask(u"ce_nothing");
   for (int I = 0; I < 500; ++I) Ask(u"foreign");  // not ours: no step of the announcement
   EXPECT_TRUE(Rig.Link.Sent.empty());
   Ask(u"ce_nothing");
   EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{InitConnectionMessageId, 0x1234}, {TripReadMessageId, 0}}));
   EXPECT_EQ(Rig.Core.WaitTimeLeft(), 100);
+}
+
+// The repeated announcement names the handle Initialize took, even when the window
+// came later: here it could not be made then, and "ce_open" made it.
+TEST(LabelRenderingAnnouncement, CarriesTheHandleInitializeTook) {
+  TRig Rig;
+  Rig.Link.CreateFails = true;
+  Rig.Start();
+  Rig.Link.CreateFails = false;
+  Rig.Core.ProcessCommand(u"ce_open");
+  ASSERT_EQ(Rig.Core.Handle(), 0x1234u);
+  Rig.Link.Sent.clear();
+  for (int I = 0; I <= 100; ++I) Rig.Core.ReturnLabel(u"ce_nothing");
+  EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{InitConnectionMessageId, 0}, {TripReadMessageId, 0}}));
 }
 
 TEST(LabelRenderingBeforeInitialize, FirstOwnRequestAnnouncesWithHandleZero) {

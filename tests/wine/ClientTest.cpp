@@ -457,10 +457,17 @@ TEST(Client, HostFailuresBecomeOurErrors) {
        [](TTestHost& H) {
          H.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
          H.ExceptionCode = static_cast<HRESULT>(0x80040200);
-         H.ExceptionDescription = L"Variable store locked. . \r\n";
+         H.ExceptionDescription = L"Variable store locked. . ";
          H.ExceptionHelpContext = 77;
        },
        static_cast<HRESULT>(0x80040200), L"Variable store locked", 77},
+      {"exception ending in a line break, which is the host's own text",
+       [](TTestHost& H) {
+         H.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
+         H.ExceptionCode = static_cast<HRESULT>(0x80040200);
+         H.ExceptionDescription = L"Locked.\r\n";
+       },
+       static_cast<HRESULT>(0x80040200), L"Locked.\r\n", 0},
       {"exception without a failure code",
        [](TTestHost& H) {
          H.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
