@@ -225,6 +225,28 @@ TEST_F(Window, ValueRecordsReachTheLabels) {
   EXPECT_EQ(Label(Object.Get(), L"ce_enginespeed"), L"850");
 }
 
+// Trip figures are read and written with the user's decimal separator, as the
+// system reports it when the record arrives.
+TEST_F(Window, TripFiguresUseTheUsersDecimalSeparator) {
+  TStandInServer Server;
+  TTestHost Host;
+  TComPtr<IRRExtension> Object = Started(Host);
+  ASSERT_TRUE(Object);
+  HWND Hidden = reinterpret_cast<HWND>(static_cast<uintptr_t>(Server.Received.at(0).Data[0]));
+  wchar_t Saved[8] = {};
+  ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Saved, 8), 0);
+  ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L","));
+  const auto Comma = Record("1,5");
+  Deliver(Hidden, 144, Comma.data(), 30);
+  const std::wstring WithComma = Label(Object.Get(), L"ce_accelaration");
+  const auto Stop = Record("1.5");  // a full stop is no number now
+  Deliver(Hidden, 144, Stop.data(), 30);
+  const std::wstring WithStop = Label(Object.Get(), L"ce_accelaration");
+  SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Saved);
+  EXPECT_EQ(WithComma, L"1,500");
+  EXPECT_EQ(WithStop, L"0,000");
+}
+
 TEST_F(Window, AValueThatArrivesDuringOurSendIsKept) {
   TStandInServer Server;
   TTestHost Host;
