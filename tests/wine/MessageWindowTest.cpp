@@ -123,6 +123,20 @@ class Window : public ::testing::Test {
     return Object;
   }
 
+  // A stand-in server window, a host, and an object started and announced to it.
+  struct TRunning {
+    TStandInServer Server;
+    TTestHost Host;
+    TComPtr<IRRExtension> Object;
+    HWND Hidden = nullptr;
+  };
+  bool Start(TRunning& Run) {
+    *Run.Object.Out() = Started(Run.Host).Detach();
+    if (!Run.Object || Run.Server.Received.empty()) return false;
+    Run.Hidden = reinterpret_cast<HWND>(static_cast<uintptr_t>(Run.Server.Received[0].Data[0]));
+    return true;
+  }
+
   static TLoadedServer* Dll;
 };
 TLoadedServer* Window::Dll = nullptr;
@@ -185,11 +199,9 @@ TEST_F(Window, OneHiddenWindowIsAnnouncedToTheServer) {
 }
 
 TEST_F(Window, ValueRecordsReachTheLabels) {
-  TStandInServer Server;
-  TTestHost Host;
-  TComPtr<IRRExtension> Object = Started(Host);
-  ASSERT_TRUE(Object);
-  HWND Hidden = reinterpret_cast<HWND>(static_cast<uintptr_t>(Server.Received.at(0).Data[0]));
+  TRunning Run;
+  ASSERT_TRUE(Start(Run));
+  auto& [Server, Host, Object, Hidden] = Run;
   Server.Received.clear();
 
   // Asking subscribes; the answer comes as a record on the hidden window.
@@ -228,11 +240,9 @@ TEST_F(Window, ValueRecordsReachTheLabels) {
 // Trip figures are read and written with the user's decimal separator, as the
 // system reports it when the record arrives.
 TEST_F(Window, TripFiguresUseTheUsersDecimalSeparator) {
-  TStandInServer Server;
-  TTestHost Host;
-  TComPtr<IRRExtension> Object = Started(Host);
-  ASSERT_TRUE(Object);
-  HWND Hidden = reinterpret_cast<HWND>(static_cast<uintptr_t>(Server.Received.at(0).Data[0]));
+  TRunning Run;
+  ASSERT_TRUE(Start(Run));
+  auto& [Server, Host, Object, Hidden] = Run;
   wchar_t Saved[8] = {};
   ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Saved, 8), 0);
   ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L","));
@@ -248,11 +258,9 @@ TEST_F(Window, TripFiguresUseTheUsersDecimalSeparator) {
 }
 
 TEST_F(Window, AValueThatArrivesDuringOurSendIsKept) {
-  TStandInServer Server;
-  TTestHost Host;
-  TComPtr<IRRExtension> Object = Started(Host);
-  ASSERT_TRUE(Object);
-  HWND Hidden = reinterpret_cast<HWND>(static_cast<uintptr_t>(Server.Received.at(0).Data[0]));
+  TRunning Run;
+  ASSERT_TRUE(Start(Run));
+  auto& [Server, Host, Object, Hidden] = Run;
   // The server answers a subscription at once, from inside its window procedure.
   Server.OnReceive = [Hidden](const TReceived& R) {
     if (R.Id != 80 || R.Data[0] != 1) return;
@@ -265,11 +273,9 @@ TEST_F(Window, AValueThatArrivesDuringOurSendIsKept) {
 }
 
 TEST_F(Window, OtherMessagesGetTheDefaultHandling) {
-  TStandInServer Server;
-  TTestHost Host;
-  TComPtr<IRRExtension> Object = Started(Host);
-  ASSERT_TRUE(Object);
-  HWND Hidden = reinterpret_cast<HWND>(static_cast<uintptr_t>(Server.Received.at(0).Data[0]));
+  TRunning Run;
+  ASSERT_TRUE(Start(Run));
+  auto& [Server, Host, Object, Hidden] = Run;
   EXPECT_EQ(SendMessageW(Hidden, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"probe")), TRUE);
   wchar_t Text[16] = {};
   EXPECT_EQ(SendMessageW(Hidden, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(Text)), 5);
@@ -278,11 +284,9 @@ TEST_F(Window, OtherMessagesGetTheDefaultHandling) {
 }
 
 TEST_F(Window, MalformedRecordsAreHarmless) {
-  TStandInServer Server;
-  TTestHost Host;
-  TComPtr<IRRExtension> Object = Started(Host);
-  ASSERT_TRUE(Object);
-  HWND Hidden = reinterpret_cast<HWND>(static_cast<uintptr_t>(Server.Received.at(0).Data[0]));
+  TRunning Run;
+  ASSERT_TRUE(Start(Run));
+  auto& [Server, Host, Object, Hidden] = Run;
 
   EXPECT_EQ(SendMessageW(Hidden, WM_COPYDATA, 0, 0), 0);  // no COPYDATASTRUCT at all
   EXPECT_EQ(Deliver(Hidden, 11, nullptr, 100), 0);        // no data behind a size
