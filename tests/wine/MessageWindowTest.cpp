@@ -22,19 +22,23 @@ struct TReceived {
   DWORD Data[4];
 };
 
+// A hidden top-level window titled "Morvicantrel" of our own class, bound to Owner.
+HWND MakeServerWindow(const wchar_t* ClassName, WNDPROC Entry, void* Owner) {
+  WNDCLASSW Class = {};
+  Class.lpfnWndProc = Entry;
+  Class.hInstance = GetModuleHandleW(nullptr);
+  Class.lpszClassName = ClassName;
+  RegisterClassW(&Class);
+  HWND Window = CreateWindowExW(0, ClassName, L"Morvicantrel", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(Owner));
+  return Window;
+}
+
 // A window titled "Morvicantrel" that records what reaches it.
 class TStandInServer {
  public:
-  TStandInServer() {
-    WNDCLASSW Class = {};
-    Class.lpfnWndProc = Entry;
-    Class.hInstance = GetModuleHandleW(nullptr);
-    Class.lpszClassName = L"ZelmStandInServer";
-    RegisterClassW(&Class);
-    FWindow = CreateWindowExW(0, L"ZelmStandInServer", L"Morvicantrel", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
-    SetWindowLongPtrW(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  }
+  TStandInServer() { FWindow = MakeServerWindow(L"ZelmStandInServer", Entry, this); }
   ~TStandInServer() { DestroyWindow(FWindow); }
   TStandInServer(const TStandInServer&) = delete;
   TStandInServer& operator=(const TStandInServer&) = delete;
@@ -354,14 +358,7 @@ class TSlowServer {
     return DefWindowProcW(Window, Msg, WParam, LParam);
   }
   void Run() {
-    WNDCLASSW Class = {};
-    Class.lpfnWndProc = Entry;
-    Class.hInstance = GetModuleHandleW(nullptr);
-    Class.lpszClassName = L"ZelmSlowServer";
-    RegisterClassW(&Class);
-    FWindow = CreateWindowExW(0, L"ZelmSlowServer", L"Morvicantrel", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
-    SetWindowLongPtrW(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    FWindow = MakeServerWindow(L"ZelmSlowServer", Entry, this);
     SetEvent(FReady);
     MSG Msg;
     while (GetMessageW(&Msg, nullptr, 0, 0) > 0) DispatchMessageW(&Msg);
