@@ -10,13 +10,27 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${ZELM_WINE_RUN})
 string(REPLACE "-O3" "-O2" CMAKE_CXX_FLAGS_RELEASE "${CMAKE_CXX_FLAGS_RELEASE}")
 string(REPLACE "-O3" "-O2" CMAKE_C_FLAGS_RELEASE "${CMAKE_C_FLAGS_RELEASE}")
 
-# Car PCs still run Windows XP: nothing newer is used. Unicode API throughout.
+# Car PCs still run Windows XP: nothing newer is used. Unicode API throughout. Some of
+# their processors lack SSE2 (and SSE): the i686 instruction set, the x87 for floats.
 add_compile_definitions(_WIN32_WINNT=0x0501 WINVER=0x0501 UNICODE _UNICODE)
+add_compile_options(-march=i686 -mfpmath=387)
+
+# zelm_posix_threads(): the targets made after it in the calling folder are built with
+# the posix thread model (GoogleTest's std::mutex); the shipped ones keep win32.
+macro(zelm_posix_threads)
+  foreach(lang C CXX)
+    set(CMAKE_${lang}_COMPILER_LAUNCHER ${ZELM_ROOT}/cmake/posix-threads.sh)
+    set(CMAKE_${lang}_LINKER_LAUNCHER ${ZELM_ROOT}/cmake/posix-threads.sh)
+  endforeach()
+endmacro()
 
 # Windows programs carry their runtime with them: a car PC has no MinGW DLLs.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 zelm_core_library(zelmcore)
+
+set(ZELM_GENERATED ${CMAKE_BINARY_DIR}/generated)
+configure_file(src/server/ZelmKvelVersion.h.in ${ZELM_GENERATED}/ZelmKvelVersion.h @ONLY)
 
 # --- Type library: ZelmKvel.idl -> ZelmKvel.tlb, ZelmKvel_TLB.h, ZelmKvel_TLB_i.c -------
 # widl reads Wine's IDL files (MinGW ships none) and the 32-bit stdole2.tlb to import.
@@ -26,7 +40,6 @@ find_path(ZELM_WINE_IDL_DIR oaidl.idl PATHS /usr/include/wine/wine/windows NO_CM
 find_path(ZELM_STDOLE2_DIR stdole2.tlb PATHS /usr/lib/i386-linux-gnu/wine/i386-windows
           NO_CMAKE_FIND_ROOT_PATH NO_DEFAULT_PATH REQUIRED)
 
-set(ZELM_GENERATED ${CMAKE_BINARY_DIR}/generated)
 set(ZELM_IDL ${CMAKE_CURRENT_SOURCE_DIR}/src/server/ZelmKvel.idl)
 add_custom_command(
   OUTPUT ${ZELM_GENERATED}/ZelmKvel.tlb ${ZELM_GENERATED}/ZelmKvel_TLB.h ${ZELM_GENERATED}/ZelmKvel_TLB_i.c
@@ -72,16 +85,6 @@ install(TARGETS ZelmKvel RUNTIME DESTINATION .)
 install(FILES ${ZELM_GENERATED}/ZelmKvel.tlb ${ZELM_IDL} DESTINATION .)
 
 # --- Tests under Wine ------------------------------------------------------------------
-# GoogleTest from Debian's sources, built with the cross compiler.
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-
-# What every Wine test program shares: its main (one STA) and the COM helpers.
-add_library(zelm_wine_support STATIC tests/wine/WineTestMain.cpp tests/wine/ComTestSupport.cpp)
-target_include_directories(zelm_wine_support PUBLIC ${ZELM_ROOT}/src ${ZELM_ROOT}/tests/wine)
-target_link_libraries(zelm_wine_support PUBLIC zelmtlb gtest user32 advapi32)
-
 # The Wine tests share one prefix: one registry and one desktop, on which FindWindowW
 # finds any "Morvicantrel" window of any test process. They take turns on this lock.
 set(ZELM_WINE_LOCK zelm_wine_desktop)

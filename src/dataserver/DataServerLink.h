@@ -1,6 +1,7 @@
-// The ports through which the core reaches the data server and the platform's text
-// services. The shell implements them with a hidden window, FindWindowW and
-// WM_COPYDATA; tests record the sends and can deliver value records during one.
+// The ports through which the core reaches the data server, the platform's text
+// services and the trace. The shell implements them with a hidden window, FindWindowW,
+// WM_COPYDATA and OutputDebugStringW; tests record the sends (and can deliver value
+// records during one) and the trace lines.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,13 @@
 
 namespace zelm {
 
+// What came of one control message: whether the server's window was looked for at
+// all (a paused link drops the message unseen), and which window took it (0: none).
+struct TSendOutcome {
+  bool Looked = false;
+  uint32_t Server = 0;
+};
+
 class TDataServerLink {
  public:
   virtual ~TDataServerLink() = default;
@@ -19,7 +27,7 @@ class TDataServerLink {
   virtual uint32_t CreateMessageWindow() = 0;
   virtual void DestroyMessageWindow(uint32_t Handle) = 0;
   // Sends one control record to the server's window if there is one; silent otherwise.
-  virtual void Send(uint32_t MessageId, const TCopyData& Record) = 0;
+  virtual TSendOutcome Send(uint32_t MessageId, const TCopyData& Record) = 0;
 };
 
 class TPlatformText {
@@ -30,5 +38,17 @@ class TPlatformText {
   // The user's decimal separator, for reading and writing trip figures.
   virtual char16_t DecimalSeparator() = 0;
 };
+
+// One line per change of state (never one per label request), for whoever diagnoses a
+// car: the shell hands it to the system's debug output.
+class TTraceLog {
+ public:
+  virtual ~TTraceLog() = default;
+  virtual void Trace(std::u16string_view Line) = 0;
+};
+
+// "0x0001002A": window handles and HRESULTs as the trace shows them; numbers in decimal.
+std::u16string HexText(uint32_t Value);
+std::u16string DecimalText(uint32_t Value);
 
 }  // namespace zelm

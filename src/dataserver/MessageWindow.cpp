@@ -39,11 +39,32 @@ bool EnsureClass(HINSTANCE Module) noexcept {
 }
 
 HWND AsWindow(uint32_t Handle) noexcept { return reinterpret_cast<HWND>(static_cast<uintptr_t>(Handle)); }
+uint32_t AsHandle(HWND Window) noexcept { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Window)); }
+
+// On Vista and later a front-end running as administrator takes no WM_COPYDATA from a
+// data server that does not; this lets that one message, and only it, into our window.
+// Looked up at run time: Windows XP has no such call and must still load us.
+void LetValueRecordsIn(HWND Window, TTraceLog& Trace) noexcept {
+  using TChangeFilter = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+  constexpr DWORD cAllow = 1;  // MSGFLT_ALLOW
+  HMODULE User = GetModuleHandleW(L"user32.dll");
+  FARPROC Proc = User ? GetProcAddress(User, "ChangeWindowMessageFilterEx") : nullptr;
+  if (Proc == nullptr) {
+    Trace.Trace(u"no per-window message filter here (before Windows 7): WM_COPYDATA left as the system has it");
+    return;
+  }
+  const auto Change = reinterpret_cast<TChangeFilter>(reinterpret_cast<void*>(Proc));
+  if (Change(Window, WM_COPYDATA, cAllow, nullptr))
+    Trace.Trace(u"WM_COPYDATA let into window " + HexText(AsHandle(Window)) + u" from every integrity level");
+  else
+    Trace.Trace(u"WM_COPYDATA could not be let into window " + HexText(AsHandle(Window)) + u" (error " +
+                DecimalText(GetLastError()) + u")");
+}
 
 }  // namespace
 
 TMessageWindowLink::~TMessageWindowLink() {
-  if (FHandle) DestroyMessageWindow(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(FHandle)));
+  if (FHandle) DestroyMessageWindow(AsHandle(FHandle));
 }
 
 uint32_t TMessageWindowLink::CreateMessageWindow() {
@@ -55,7 +76,8 @@ uint32_t TMessageWindowLink::CreateMessageWindow() {
   if (Window == nullptr) return 0;
   FHandle = Window;
   SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Window));
+  LetValueRecordsIn(Window, FTrace);
+  return AsHandle(Window);
 }
 
 void TMessageWindowLink::DestroyMessageWindow(uint32_t Handle) {
@@ -68,11 +90,11 @@ void TMessageWindowLink::DestroyMessageWindow(uint32_t Handle) {
   if (Window == FHandle) FHandle = nullptr;
 }
 
-void TMessageWindowLink::Send(uint32_t MessageId, const TCopyData& Record) {
-  if (!FGate.MayTry(GetTickCount())) return;
+TSendOutcome TMessageWindowLink::Send(uint32_t MessageId, const TCopyData& Record) {
+  if (!FGate.MayTry(GetTickCount())) return {};
   // Looked up afresh each time: the server may have come or gone since.
   HWND Server = FindWindowW(nullptr, reinterpret_cast<LPCWSTR>(cServerWindowTitle.data()));
-  if (Server == nullptr) return;
+  if (Server == nullptr) return {true, 0};
   TCopyData Data = Record;
   COPYDATASTRUCT Copy = {MessageId, sizeof Data, &Data};
   DWORD_PTR Answer = 0;
@@ -82,19 +104,38 @@ void TMessageWindowLink::Send(uint32_t MessageId, const TCopyData& Record) {
                                            SMTO_NORMAL | SMTO_ABORTIFHUNG, TSendGate::cSendBoundMs, &Answer);
   // Only a server that did not answer in time (or hangs) closes the gate; a window that
   // vanished between lookup and send must not keep a new server from hearing us.
-  FGate.Tried(GetTickCount(), Sent == 0 && GetLastError() == ERROR_TIMEOUT);
+  const bool TimedOut = Sent == 0 && GetLastError() == ERROR_TIMEOUT;
+  FGate.Tried(GetTickCount(), TimedOut);
+  if (TimedOut)
+    FTrace.Trace(u"send to server window " + HexText(AsHandle(Server)) + u" timed out after " +
+                 DecimalText(TSendGate::cSendBoundMs) + u" ms; sends paused for " + DecimalText(TSendGate::cBackOffMs) +
+                 u" ms");
+  return {true, AsHandle(Server)};
 }
 
 void TMessageWindowLink::WndProc(TMessage& Message) noexcept {
-  if (Message.Msg != WM_COPYDATA) {
-    Message.Result = DefWindowProcW(FHandle, Message.Msg, Message.WParam, Message.LParam);
-    return;
-  }
   Message.Result = 0;
+  switch (Message.Msg) {
+    case WM_COPYDATA:
+      break;
+    // Any process may post these. The window lives exactly as long as its object, and
+    // its title stays empty: retitled "Morvicantrel" we would take it for the server.
+    case WM_CLOSE:
+      return;
+    case WM_SETTEXT:
+      Message.Result = FALSE;
+      return;
+    default:
+      Message.Result = DefWindowProcW(FHandle, Message.Msg, Message.WParam, Message.LParam);
+      return;
+  }
+  if (FCore == nullptr) return;
   const auto* Copy = reinterpret_cast<const COPYDATASTRUCT*>(Message.LParam);
-  if (Copy == nullptr || FCore == nullptr) return;
   try {
-    FCore->StoreValueRecord(static_cast<uint32_t>(Copy->dwData), Copy->lpData, Copy->cbData);
+    if (Copy == nullptr)
+      FCore->StoreValueRecord(0, nullptr, 0);  // not even a COPYDATASTRUCT: malformed
+    else
+      FCore->StoreValueRecord(static_cast<uint32_t>(Copy->dwData), Copy->lpData, Copy->cbData);
   } catch (...) {
     // Out of memory while storing a value: the record is lost, the host lives on.
   }

@@ -24,7 +24,7 @@ inline constexpr const wchar_t* cMessageWindowClass = L"TZelmKvelMessageWindow";
 
 class TMessageWindowLink final : public TDataServerLink {
  public:
-  TMessageWindowLink() noexcept = default;
+  explicit TMessageWindowLink(TTraceLog& Trace) noexcept : FTrace(Trace) {}
   ~TMessageWindowLink() override;
   TMessageWindowLink(const TMessageWindowLink&) = delete;
   TMessageWindowLink& operator=(const TMessageWindowLink&) = delete;
@@ -34,12 +34,13 @@ class TMessageWindowLink final : public TDataServerLink {
 
   uint32_t CreateMessageWindow() override;
   void DestroyMessageWindow(uint32_t Handle) override;
-  void Send(uint32_t MessageId, const TCopyData& Record) override;
+  TSendOutcome Send(uint32_t MessageId, const TCopyData& Record) override;
 
   // Every message of the hidden window.
   void WndProc(TMessage& Message) noexcept;
 
  private:
+  TTraceLog& FTrace;
   TRRExtensionCore* FCore = nullptr;
   HWND FHandle = nullptr;
   TSendGate FGate;

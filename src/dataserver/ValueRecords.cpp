@@ -25,6 +25,14 @@ TParamValueData DecodeParamValueData(const void* Data, std::size_t Size) noexcep
 }
 
 void TRRExtensionCore::StoreValueRecord(uint32_t Identifier, const void* Data, std::size_t Size) {
+  // A record without data carries no value: ignored, and said once while it lasts.
+  if (Data == nullptr || Size == 0) {
+    if (!FRecordsMalformed)
+      FTrace.Trace(u"value record ignored as malformed: no data (identifier " + DecimalText(Identifier) + u")");
+    FRecordsMalformed = true;
+    return;
+  }
+  FRecordsMalformed = false;
   const int Index = ParamIndexOfId(Identifier);
   if (Index < 0) return;  // no parameter of ours: ignored
   const TParamInfo& Info = cParams[static_cast<std::size_t>(Index)];

@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "ZelmKvelVersion.h"
 #include "extension/Errors.h"
 #include "host/DispatchHost.h"
 #include "server/Server.h"
@@ -37,9 +38,13 @@ T& Needed(T* Pointer) {
   return *Pointer;
 }
 
-THostRef HostFor(IDispatch* Dispatch) {
+THostRef HostFor(IDispatch* Dispatch, TTraceLog& Trace) {
   if (Dispatch == nullptr) return nullptr;
-  return std::make_shared<TDispatchHost>(Dispatch);
+  return std::make_shared<TDispatchHost>(Dispatch, Trace);
+}
+
+std::u16string ObjectText(const void* Object) {
+  return HexText(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Object)));
 }
 
 const wchar_t* Wide(const std::u16string& Value) noexcept { return reinterpret_cast<const wchar_t*>(Value.c_str()); }
@@ -51,14 +56,21 @@ const wchar_t* Wide(const std::u16string& Value) noexcept { return reinterpret_c
 TRRExtension::TLiveObject::TLiveObject() noexcept { server::LockModule(); }
 TRRExtension::TLiveObject::~TLiveObject() { server::UnlockModule(); }
 
-TRRExtension::TRRExtension(const server::TClassRecord& Record, IUnknown* Outer) noexcept
-    : FInner(*this), FOuter(Outer ? Outer : &FInner), FRecord(Record), FCore(FLink, FText) {
+TRRExtension::TRRExtension(const server::TClassRecord& Record, IUnknown* Outer)
+    : FInner(*this), FOuter(Outer ? Outer : &FInner), FRecord(Record), FCore(FLink, FText, FTrace) {
   FLink.Attach(FCore);
+  FTrace.Trace(u"object " + ObjectText(this) + u" created (ZelmKvel " ZELM_VERSION_TEXT_U ")");
 }
 
 // The core lets go of the host's objects and destroys the hidden window; nothing is
 // sent to the data server.
-TRRExtension::~TRRExtension() = default;
+TRRExtension::~TRRExtension() {
+  try {
+    FTrace.Trace(u"object " + ObjectText(this) + u" released");
+  } catch (...) {
+    // no memory for the line: the object goes all the same
+  }
+}
 
 HRESULT TRRExtension::Create(const server::TClassRecord& Record, IUnknown* Outer, REFIID Iid, void** Out) {
   auto* Object = new TRRExtension(Record, Outer);  // count 1, held here
@@ -237,7 +249,7 @@ STDMETHODIMP TRRExtension::SetSlider(BSTR*, LONG*, BSTR*) {
 }
 
 STDMETHODIMP TRRExtension::Init(IDispatch* RRAPI) {
-  return Guarded([&] { FCore.Init(HostFor(RRAPI)); });
+  return Guarded([&] { FCore.Init(HostFor(RRAPI, FTrace)); });
 }
 
 STDMETHODIMP TRRExtension::CommonListItemCount(IDispatch*, LONG* Result) {
@@ -252,7 +264,7 @@ STDMETHODIMP TRRExtension::CommonListItem(IDispatch*, LONG* ItemIndex, BSTR* Res
 }
 
 STDMETHODIMP TRRExtension::OnLoadSkin(IDispatch* Skin) {
-  return Guarded([&] { FCore.OnLoadSkin(HostFor(Skin)); });
+  return Guarded([&] { FCore.OnLoadSkin(HostFor(Skin, FTrace)); });
 }
 
 STDMETHODIMP TRRExtension::OnUnloadSkin(IDispatch*) {

@@ -84,7 +84,7 @@ class TRRExtension final : public IRRExtension, public ISupportErrorInfo, public
     ~TLiveObject();
   };
 
-  TRRExtension(const server::TClassRecord& Record, IUnknown* Outer) noexcept;
+  TRRExtension(const server::TClassRecord& Record, IUnknown* Outer);
   ~TRRExtension();
 
   // Runs one interface method's body under the error convention.
@@ -97,7 +97,8 @@ class TRRExtension final : public IRRExtension, public ISupportErrorInfo, public
   TInner FInner;
   IUnknown* FOuter;  // the controlling unknown: the outer object, or FInner
   const server::TClassRecord& FRecord;
-  TMessageWindowLink FLink;
+  TDebugTrace FTrace;
+  TMessageWindowLink FLink{FTrace};
   TWindowsText FText;
   TRRExtensionCore FCore;
 };

@@ -5,8 +5,8 @@
 
 namespace zelm {
 
-TRRExtensionCore::TRRExtensionCore(TDataServerLink& Link, TPlatformText& Text) noexcept
-    : FLink(Link), FText(Text) {}
+TRRExtensionCore::TRRExtensionCore(TDataServerLink& Link, TPlatformText& Text, TTraceLog& Trace) noexcept
+    : FLink(Link), FText(Text), FTrace(Trace) {}
 
 TRRExtensionCore::~TRRExtensionCore() {
   FRRAPI.reset();
@@ -43,7 +43,39 @@ void TRRExtensionCore::InitConnection() { SendParamMaskToServer(InitConnectionMe
 
 void TRRExtensionCore::SendParamMaskToServer(uint32_t MessageId, uint32_t Param1, uint32_t Param2,
                                              uint32_t Param3, uint32_t Param4) {
-  FLink.Send(MessageId, TCopyData{Param1, Param2, Param3, Param4});
+  const TSendOutcome Outcome = FLink.Send(MessageId, TCopyData{Param1, Param2, Param3, Param4});
+  if (Outcome.Looked) NoteServerWindow(Outcome.Server);
 }
+
+// Every message that looks for the server also tells us whether it is still the one we
+// subscribed with. When it is gone, or another one has taken its place, our
+// subscriptions are gone with it: every parameter counts as off again, so the next
+// request of a value shown subscribes it afresh (as at start-up) and nothing stale is
+// shown as live meanwhile. The same server keeps everything as it is.
+void TRRExtensionCore::NoteServerWindow(uint32_t Server) {
+  const uint32_t Previous = FServerWindow;
+  if (Server == Previous && Server != 0) return;
+  FServerWindow = Server;
+  if (Server != 0 && Previous == 0) {
+    FTrace.Trace(u"server window found (" + HexText(Server) + u")");
+    return;
+  }
+  if (Server == 0 && Previous != 0)
+    FTrace.Trace(u"server window lost (was " + HexText(Previous) + u")");
+  else if (Server != 0)
+    FTrace.Trace(u"server window changed (" + HexText(Previous) + u" -> " + HexText(Server) + u")");
+  ForgetSubscriptions();
+}
+
+void TRRExtensionCore::ForgetSubscriptions() {
+  uint32_t Forgotten = 0;
+  for (std::size_t I = 0; I < cParamCount; ++I) {
+    Forgotten += FOn[I] != 0;
+    FOn[I] = 0;
+  }
+  if (Forgotten != 0)
+    FTrace.Trace(u"subscriptions forgotten (" + DecimalText(Forgotten) + u" parameters were on)");
+}
+
 
 }  // namespace zelm

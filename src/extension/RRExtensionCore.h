@@ -42,7 +42,7 @@ struct TSlotFields {
 
 class TRRExtensionCore {
  public:
-  TRRExtensionCore(TDataServerLink& Link, TPlatformText& Text) noexcept;
+  TRRExtensionCore(TDataServerLink& Link, TPlatformText& Text, TTraceLog& Trace) noexcept;
   ~TRRExtensionCore();  // destroys the hidden window; sends nothing
   TRRExtensionCore(const TRRExtensionCore&) = delete;
   TRRExtensionCore& operator=(const TRRExtensionCore&) = delete;
@@ -72,6 +72,7 @@ class TRRExtensionCore {
   void SendParamMaskToServer(uint32_t MessageId, uint32_t Param1, uint32_t Param2 = 0,
                              uint32_t Param3 = 0, uint32_t Param4 = 0);
   // A value record that arrived on the hidden window (dwData and the copied data).
+  // One without data is malformed and ignored.
   void StoreValueRecord(uint32_t Identifier, const void* Data, std::size_t Size);
 
   // Dynamic labels.
@@ -86,6 +87,7 @@ class TRRExtensionCore {
   const TSlotFields& Slot(std::size_t Index) const noexcept { return FSlots[Index]; }
   uint32_t Handle() const noexcept { return FHandle; }
   uint32_t ZelmHandle() const noexcept { return FZelmHandle; }
+  uint32_t ServerWindow() const noexcept { return FServerWindow; }
   int32_t WaitTimeLeft() const noexcept { return WaitTime; }
   const std::u16string& ZelmDSPath() const noexcept { return FZelmDSPath; }
   bool HasHost() const noexcept { return FRRAPI != nullptr; }
@@ -94,9 +96,12 @@ class TRRExtensionCore {
  private:
   std::u16string_view RenderParamCode(const TLabelCode* Match);
   void RunIdleCountdowns();
+  void NoteServerWindow(uint32_t Server);
+  void ForgetSubscriptions();
 
   TDataServerLink& FLink;
   TPlatformText& FText;
+  TTraceLog& FTrace;
 
   THostRef FRRAPI;
   THostRef FSkin;
@@ -104,6 +109,10 @@ class TRRExtensionCore {
   uint32_t FHandle = 0;
   uint32_t FZelmHandle = 0;
   int32_t WaitTime = 0;
+  // The server window that took our last message (0: none found, or none yet). A
+  // server that goes away or is replaced knows nothing of our subscriptions.
+  uint32_t FServerWindow = 0;
+  bool FRecordsMalformed = false;  // the last value record was; traced once per spell
   std::array<TParamFields, cParamCount> FParams;
   // Padded to a whole number of vector lanes; the spare entries stay off. The flags are
   // 32-bit like the countdowns so that the check for a due drop vectorizes.

@@ -3,6 +3,7 @@
 #include <dispex.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -90,9 +91,19 @@ struct TExceptionInfo : EXCEPINFO {
 
 int32_t CodeToCarry(HRESULT Code) { return Code < 0 ? static_cast<int32_t>(Code) : cUnexpected; }
 
+// Bytes of the value of a scalar variant type.
+std::size_t ScalarSize(VARTYPE Type) {
+  switch (Type) {
+    case VT_I1: case VT_UI1: return 1;
+    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
+    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: return 4;
+    default: return 8;  // VT_I8, VT_UI8, VT_R8, VT_CY, VT_DATE
+  }
+}
+
 }  // namespace
 
-TDispatchHost::TDispatchHost(IDispatch* Dispatch) noexcept : FDispatch(Dispatch) {
+TDispatchHost::TDispatchHost(IDispatch* Dispatch, TTraceLog& Trace) noexcept : FDispatch(Dispatch), FTrace(Trace) {
   if (FDispatch) FDispatch->AddRef();
 }
 
@@ -122,6 +133,24 @@ DISPID TDispatchHost::MemberId(std::u16string_view Name) {
 }
 
 std::u16string TDispatchHost::Call(std::u16string_view Name, THostCallKind Kind, std::initializer_list<THostArg> Args) {
+  try {
+    std::u16string Answer = Invoke(Name, Kind, Args);
+    if (FFailing == Name) FFailing.clear();
+    return Answer;
+  } catch (const EZelmError& Error) {
+    // A skin may ask for a failing slot name on every frame: said once, not each time.
+    if (FFailing != Name || FFailingCode != Error.Code) {
+      FFailing.assign(Name);
+      FFailingCode = Error.Code;
+      FTrace.Trace(u"host call " + FFailing + u" failed (" + HexText(static_cast<uint32_t>(Error.Code)) + u"): " +
+                   Error.Message);
+    }
+    throw;
+  }
+}
+
+std::u16string TDispatchHost::Invoke(std::u16string_view Name, THostCallKind Kind,
+                                     std::initializer_list<THostArg> Args) {
   const DISPID Id = MemberId(Name);
 
   // Positional arguments go last-first into rgvarg.
@@ -140,13 +169,15 @@ std::u16string TDispatchHost::Call(std::u16string_view Name, THostCallKind Kind,
     }
   }
   DISPPARAMS Params = {Arguments.Items.data(), nullptr, static_cast<UINT>(Args.size()), 0};
-  const WORD Flags = Kind == THostCallKind::Method ? DISPATCH_METHOD : DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+  const WORD Flags = Kind == THostCallKind::MethodOrPropertyGet ? DISPATCH_METHOD | DISPATCH_PROPERTYGET : DISPATCH_METHOD;
 
+  // A command's answer is never used, so none is asked for: whatever the host would
+  // have put there is never touched.
   TVariants Answer(1);
+  VARIANT* AnswerSlot = Kind == THostCallKind::Command ? nullptr : &Answer.Items[0];
   TExceptionInfo Exception;
   UINT ArgumentError = 0;
-  const HRESULT Result =
-      FDispatch->Invoke(Id, IID_NULL, 0, Flags, &Params, &Answer.Items[0], &Exception, &ArgumentError);
+  const HRESULT Result = FDispatch->Invoke(Id, IID_NULL, 0, Flags, &Params, AnswerSlot, &Exception, &ArgumentError);
   if (Result == DISP_E_EXCEPTION) {
     if (Exception.pfnDeferredFillIn) Exception.pfnDeferredFillIn(&Exception);
     std::u16string Message = FromBstr(Exception.bstrDescription);
@@ -154,30 +185,50 @@ std::u16string TDispatchHost::Call(std::u16string_view Name, THostCallKind Kind,
     throw EZelmError(CodeToCarry(Exception.scode), std::move(Message), Exception.dwHelpContext);
   }
   if (FAILED(Result)) throw EZelmError(CodeToCarry(Result), OleErrorMessage(Result));
+  if (AnswerSlot == nullptr) return {};
   return VariantToText(Answer.Items[0]);
 }
 
 std::u16string VariantToText(const VARIANT& Value) {
+  // A by-reference answer is read through its reference, by hand: the system's copy
+  // follows a null reference or trusts an unknown type, and a host's mistake must fail
+  // the call, not crash it. One level of VT_VARIANT reference is allowed.
+  const VARIANT* Source = &Value;
+  if (V_VT(Source) == (VT_BYREF | VT_VARIANT)) {
+    if (V_VARIANTREF(Source) == nullptr || (V_VT(V_VARIANTREF(Source)) & VT_TYPEMASK) == VT_VARIANT)
+      CannotConvert(V_VT(Source));
+    Source = V_VARIANTREF(Source);
+  }
+  const VARTYPE Type = V_VT(Source);
+  const bool ByRef = (Type & VT_BYREF) != 0;
+  if (ByRef && V_BYREF(Source) == nullptr) CannotConvert(Type);
+  if ((Type & ~VT_BYREF) == VT_BSTR) return FromBstr(ByRef ? *V_BSTRREF(Source) : V_BSTR(Source));
+  if (Type == VT_EMPTY) return {};
+
+  // Numbers, dates and Booleans: the value itself, by value, then the system's text.
   TVariants Plain(1);
-  // A by-reference answer is read through its reference.
-  if (FAILED(VariantCopyInd(&Plain.Items[0], const_cast<VARIANT*>(&Value)))) CannotConvert(V_VT(&Value));
   VARIANT& Item = Plain.Items[0];
-  switch (V_VT(&Item)) {
-    case VT_EMPTY:
-      return {};
-    case VT_BSTR:
-      return FromBstr(V_BSTR(&Item));
+  const VARTYPE Base = Type & ~VT_BYREF;
+  switch (Base) {
     case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_INT:
     case VT_UI1: case VT_UI2: case VT_UI4: case VT_UI8: case VT_UINT:
-    case VT_R4: case VT_R8: case VT_CY: case VT_DECIMAL: case VT_DATE: case VT_BOOL: {
-      TVariants Converted(1);
-      if (FAILED(VariantChangeType(&Converted.Items[0], &Item, VARIANT_ALPHABOOL, VT_BSTR)))
-        CannotConvert(V_VT(&Item));
-      return FromBstr(V_BSTR(&Converted.Items[0]));
-    }
+    case VT_R4: case VT_R8: case VT_CY: case VT_DATE: case VT_BOOL:
+      V_VT(&Item) = Base;
+      if (ByRef)
+        std::memcpy(&V_UI1(&Item), V_BYREF(Source), ScalarSize(Base));
+      else
+        std::memcpy(&V_UI1(&Item), &V_UI1(Source), ScalarSize(Base));
+      break;
+    case VT_DECIMAL:
+      Item.decVal = ByRef ? *V_DECIMALREF(Source) : Source->decVal;
+      V_VT(&Item) = VT_DECIMAL;
+      break;
     default:
-      CannotConvert(V_VT(&Item));
+      CannotConvert(Type);
   }
+  TVariants Converted(1);
+  if (FAILED(VariantChangeType(&Converted.Items[0], &Item, VARIANT_ALPHABOOL, VT_BSTR))) CannotConvert(Base);
+  return FromBstr(V_BSTR(&Converted.Items[0]));
 }
 
 std::u16string OleErrorMessage(HRESULT Code) {

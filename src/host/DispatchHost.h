@@ -5,13 +5,15 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include "dataserver/DataServerLink.h"
 #include "host/HostObject.h"
 
 namespace zelm {
 
 class TDispatchHost final : public THostObject {
  public:
-  explicit TDispatchHost(IDispatch* Dispatch) noexcept;  // takes its own reference
+  // Takes its own reference. A failing call is traced once, until it succeeds again.
+  TDispatchHost(IDispatch* Dispatch, TTraceLog& Trace) noexcept;
   ~TDispatchHost() override;
   TDispatchHost(const TDispatchHost&) = delete;
   TDispatchHost& operator=(const TDispatchHost&) = delete;
@@ -20,13 +22,18 @@ class TDispatchHost final : public THostObject {
 
  private:
   DISPID MemberId(std::u16string_view Name);
+  std::u16string Invoke(std::u16string_view Name, THostCallKind Kind, std::initializer_list<THostArg> Args);
 
   IDispatch* FDispatch;
+  TTraceLog& FTrace;
+  std::u16string FFailing;  // the call that failed last, until it succeeds again
+  int32_t FFailingCode = 0;
 };
 
 // An answer from the host as text: empty gives "", a BSTR stays as it is, numbers and
-// Booleans give their text; anything else (Null first of all) fails with
-// "Could not convert variant of type (...) into type (OleStr)".
+// Booleans give their text, also by reference; anything else (Null first of all, a
+// reference to nothing, a type that does not exist) fails with "Could not convert
+// variant of type (...) into type (OleStr)". Only what it can read safely is read.
 std::u16string VariantToText(const VARIANT& Value);
 
 // The message a failed Invoke hands on: the system's text for the code, less trailing

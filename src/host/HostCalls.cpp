@@ -20,11 +20,11 @@ std::u16string HostGetInfo(const THostRef& Host, std::u16string_view Query) {
 }
 
 void HostExecute(const THostRef& Host, std::u16string_view Batch) {
-  Held(Host)->Call(u"Execute", THostCallKind::Method, {Batch});
+  Held(Host)->Call(u"Execute", THostCallKind::Command, {Batch});
 }
 
 void HostExecute(const THostRef& Host, std::u16string_view Command, bool Flag) {
-  Held(Host)->Call(u"Execute", THostCallKind::Method, {Command, Flag});
+  Held(Host)->Call(u"Execute", THostCallKind::Command, {Command, Flag});
 }
 
 std::u16string HostSkinName(const THostRef& Skin) {

@@ -22,8 +22,9 @@ struct THostArg {
 };
 
 enum class THostCallKind : uint8_t {
-  Method,             // GetInfo, Execute
-  MethodOrPropertyGet // SkinName
+  Method,              // GetInfo: its answer is the text
+  Command,             // Execute: no answer is asked for, none is read
+  MethodOrPropertyGet  // SkinName
 };
 
 class THostObject {

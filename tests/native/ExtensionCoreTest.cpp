@@ -73,7 +73,8 @@ TEST(Lifecycle, TheWindowIsMadeOnceRetriedAfterAFailureAndDestroyedWithTheObject
   TFakeLink Link;
   TFakeText Text;
   {
-    TRRExtensionCore Core(Link, Text);
+    TFakeTrace Trace;
+    TRRExtensionCore Core(Link, Text, Trace);
     Link.CreateFails = true;
     EXPECT_EQ(Core.GetHandle(), 0u);
     Link.CreateFails = false;
@@ -85,7 +86,8 @@ TEST(Lifecycle, TheWindowIsMadeOnceRetriedAfterAFailureAndDestroyedWithTheObject
   EXPECT_EQ(Link.Destroyed, std::vector<uint32_t>{0x1234});
   EXPECT_TRUE(Link.Sent.empty());  // nothing is sent on destruction
   {
-    TRRExtensionCore Never(Link, Text);
+    TFakeTrace Trace;
+    TRRExtensionCore Never(Link, Text, Trace);
   }
   EXPECT_EQ(Link.Destroyed.size(), 1u);
 }
@@ -96,7 +98,8 @@ TEST(Lifecycle, HostObjectsAreReleasedWithTheObject) {
   auto Host = std::make_shared<TFakeHost>();
   auto Skin = std::make_shared<TFakeHost>();
   {
-    TRRExtensionCore Core(Link, Text);
+    TFakeTrace Trace;
+    TRRExtensionCore Core(Link, Text, Trace);
     Core.Init(Host);
     Core.Init(Host);  // again: replaces, announces again
     Core.OnLoadSkin(Skin);

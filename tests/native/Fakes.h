@@ -38,9 +38,10 @@ class TFakeLink : public TDataServerLink {
     return CreateFails ? 0 : NextHandle;
   }
   void DestroyMessageWindow(uint32_t Handle) override { Destroyed.push_back(Handle); }
-  void Send(uint32_t MessageId, const TCopyData& Record) override {
+  TSendOutcome Send(uint32_t MessageId, const TCopyData& Record) override {
     Sent.push_back({MessageId, Record});
     if (DuringSend) DuringSend(MessageId, Record);
+    return {!Paused, Paused ? 0 : Server};
   }
   // The sends as (id, Data1) pairs; fails the test's expectation if Data2..4 are not 0.
   std::vector<TMessage> Messages() const {
@@ -52,6 +53,8 @@ class TFakeLink : public TDataServerLink {
     return Out;
   }
 
+  uint32_t Server = 0x5000;  // the window that takes each message; 0: no server
+  bool Paused = false;       // sends dropped unseen, as during a back-off
   uint32_t NextHandle = 0x1234;
   bool CreateFails = false;
   int WindowsCreated = 0;
@@ -70,6 +73,12 @@ class TFakeText : public TPlatformText {
   }
   char16_t DecimalSeparator() override { return Separator; }
   char16_t Separator = u'.';
+};
+
+class TFakeTrace : public TTraceLog {
+ public:
+  void Trace(std::u16string_view Line) override { Lines.emplace_back(Line); }
+  std::vector<std::u16string> Lines;
 };
 
 class TFakeHost : public THostObject {
@@ -125,19 +134,21 @@ inline std::vector<char> MakeRecord(std::string_view Value, std::string_view Tit
 struct TRig {
   TFakeLink Link;
   TFakeText Text;
+  TFakeTrace Trace;
   std::shared_ptr<TFakeHost> Host = std::make_shared<TFakeHost>();
-  TRRExtensionCore Core{Link, Text};
+  TRRExtensionCore Core{Link, Text, Trace};
 
   void Deliver(uint32_t Id, std::string_view Value, std::string_view TitleUnit = {}) {
     const auto Bytes = MakeRecord(Value, TitleUnit);
     Core.StoreValueRecord(Id, Bytes.data(), Bytes.size());
   }
-  // Init with the fake host and Initialize; the sends so far are forgotten.
+  // Init with the fake host and Initialize; the sends and trace so far are forgotten.
   void Start() {
     Core.Init(Host);
     Core.Initialize_(u"C:\\Zelm");
     Link.Sent.clear();
     Host->Calls.clear();
+    Trace.Lines.clear();
   }
 };
 

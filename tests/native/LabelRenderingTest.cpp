@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Fakes.h"
 
 namespace zelm::testing {
@@ -114,6 +116,82 @@ TEST_F(LabelRendering, AnnouncementRepeatsOnEvery101stOwnRequest) {
   EXPECT_EQ(Rig.Core.WaitTimeLeft(), 100);
 }
 
+// A server that goes away or is replaced knows nothing of our subscriptions: found out
+// on a message sent anyway (here the repeated announcement), everything counts as off.
+class ServerWindow : public LabelRendering {
+ protected:
+  void SetUp() override {
+    LabelRendering::SetUp();
+    Ask(u"ce_speed");
+    Ask(u"ce_avgspeed");
+    Rig.Deliver(1, "42", "Speed,km/h");
+    Rig.Deliver(137, "63.5");
+    Rig.Link.Sent.clear();
+  }
+  // Shows both values until a request has sent the announcement.
+  void ShowUntilAnnounced() {
+    for (int I = 0; I < 200 && Rig.Link.Sent.empty(); ++I) Ask(I % 2 ? u"ce_speed" : u"ce_avgspeed");
+    ASSERT_FALSE(Rig.Link.Sent.empty());
+  }
+};
+
+TEST_F(ServerWindow, TheSameServerKeepsEverySubscription) {
+  for (int I = 0; I < 1000; ++I) {
+    EXPECT_EQ(Ask(u"ce_speed"), u"42");
+    EXPECT_EQ(Ask(u"ce_avgspeed"), u"64");
+  }
+  for (const auto& Sent : Rig.Link.Messages()) EXPECT_NE(Sent.MessageId, AddMessageId);
+  EXPECT_EQ(Rig.Link.Sent.size(), 2u * 19);  // the announcement pairs, nothing else
+  EXPECT_TRUE(Rig.Trace.Lines.empty());
+}
+
+TEST_F(ServerWindow, AServerGoneLeavesEveryParameterOffUntilOneIsThere) {
+  Rig.Link.Server = 0;
+  ShowUntilAnnounced();
+  EXPECT_EQ(Rig.Link.Sent.front().MessageId, InitConnectionMessageId);
+  EXPECT_FALSE(Rig.Core.IsOn(cSpeed));
+  Rig.Link.Sent.clear();
+  EXPECT_EQ(Ask(u"ce_speed"), u"-");
+  EXPECT_EQ(Ask(u"ce_speed_title"), u"ce_speed");
+  EXPECT_EQ(Ask(u"ce_speed_unit"), u"-");
+  EXPECT_EQ(Ask(u"ce_avgspeed"), u"-");
+  EXPECT_EQ(Rig.Link.Messages(),
+            (std::vector<M>{{AddMessageId, 1}, {TripReadMessageId, 0}, {AddMessageId, 137}}));
+  // A server is back: the next message finds it, and its values show again.
+  Rig.Link.Server = 0x6000;
+  EXPECT_EQ(Ask(u"ce_speed"), u"-");
+  Rig.Deliver(1, "43", "Speed,km/h");
+  EXPECT_EQ(Ask(u"ce_speed"), u"43");
+  EXPECT_EQ(Rig.Trace.Lines, (std::vector<std::u16string>{u"server window lost (was 0x00005000)",
+                                                          u"subscriptions forgotten (2 parameters were on)",
+                                                          u"server window found (0x00006000)"}));
+}
+
+TEST_F(ServerWindow, AnotherServerGetsOneAddForEachValueShown) {
+  // The new server answers each Add with a value while we wait in the send.
+  Rig.Link.DuringSend = [this](uint32_t Id, const TCopyData& Record) {
+    if (Id == AddMessageId) Rig.Deliver(Record.Data1, Record.Data1 == 1 ? "7" : "12", "Speed,km/h");
+  };
+  Rig.Link.Server = 0x6000;
+  std::vector<std::u16string> Answers;
+  for (int I = 0; I < 400; ++I) Answers.emplace_back(Ask(I % 2 ? u"ce_speed" : u"ce_avgspeed"));
+  // Nothing of the old server's is shown as live once the new one is found.
+  const auto New = std::find(Answers.begin(), Answers.end(), u"-");
+  ASSERT_NE(New, Answers.end());
+  EXPECT_TRUE(std::all_of(New + 2, Answers.end(), [](const auto& A) { return A == u"7" || A == u"12"; }));
+  const auto Sent = Rig.Link.Messages();
+  EXPECT_EQ(std::count(Sent.begin(), Sent.end(), M{AddMessageId, 1}), 1);
+  EXPECT_EQ(std::count(Sent.begin(), Sent.end(), M{AddMessageId, 137}), 1);
+  EXPECT_EQ(Rig.Trace.Lines.front(), u"server window changed (0x00005000 -> 0x00006000)");
+}
+
+TEST_F(ServerWindow, ADroppedSendTellsNothing) {
+  Rig.Link.Paused = true;
+  ShowUntilAnnounced();
+  EXPECT_EQ(Ask(u"ce_speed"), u"42");
+  EXPECT_TRUE(Rig.Trace.Lines.empty());
+}
+
 // The repeated announcement names the handle Initialize took, even when the window
 // came later: here it could not be made then, and "ce_open" made it.
 TEST(LabelRenderingAnnouncement, CarriesTheHandleInitializeTook) {
@@ -220,8 +298,16 @@ TEST_F(LabelRendering, ValueRecordsSetExactlyTheirOwnParameter) {
   EXPECT_EQ(Rig.Core.Param(IndexOf(134)).Value, u"120.25");
   Rig.Deliver(144, "1.5");
   EXPECT_EQ(Rig.Core.Param(IndexOf(144)).Value, u"1.500");
-  Rig.Core.StoreValueRecord(3, nullptr, 0);  // a record without data: empty texts, no crash
-  EXPECT_EQ(Rig.Core.Param(IndexOf(3)).Unit, u"-");
+  // A record without data is malformed: ignored, and traced once while they keep coming.
+  Rig.Core.StoreValueRecord(3, nullptr, 30);
+  Rig.Core.StoreValueRecord(3, "12", 0);
+  EXPECT_FALSE(Rig.Core.IsOn(IndexOf(3)));
+  Rig.Deliver(3, "12.5", "Battery,V");
+  Rig.Core.StoreValueRecord(3, nullptr, 0);
+  EXPECT_EQ(Rig.Core.Param(IndexOf(3)).Value, u"12.5");
+  EXPECT_EQ(Rig.Trace.Lines, (std::vector<std::u16string>{
+                                 u"value record ignored as malformed: no data (identifier 3)",
+                                 u"value record ignored as malformed: no data (identifier 3)"}));
 }
 
 }  // namespace

@@ -41,7 +41,8 @@ TEST_F(SkinCommands, NearMissesAreNotOurs) {
 TEST_F(SkinCommands, OpenMakesTheWindowWhenThereIsNone) {
   TFakeLink Link;
   TFakeText Text;
-  TRRExtensionCore Core(Link, Text);
+  TFakeTrace Trace;
+  TRRExtensionCore Core(Link, Text, Trace);
   EXPECT_EQ(Core.ProcessCommand(u"ce_open"), ecBreak);
   EXPECT_EQ(Link.WindowsCreated, 1);
   EXPECT_EQ(Core.Handle(), 0x1234u);

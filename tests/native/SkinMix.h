@@ -27,7 +27,10 @@ class TCountingLink : public TDataServerLink {
  public:
   uint32_t CreateMessageWindow() override { return 0x42; }
   void DestroyMessageWindow(uint32_t) override {}
-  void Send(uint32_t, const TCopyData&) override { ++Sends; }
+  TSendOutcome Send(uint32_t, const TCopyData&) override {
+    ++Sends;
+    return {true, 0x5000};
+  }
   long Sends = 0;
 };
 
@@ -35,8 +38,9 @@ class TCountingLink : public TDataServerLink {
 struct TSteadySkin {
   TCountingLink Link;
   TFakeText Text;
+  TFakeTrace Trace;
   std::shared_ptr<TFakeHost> Host = std::make_shared<TFakeHost>();
-  TRRExtensionCore Core{Link, Text};
+  TRRExtensionCore Core{Link, Text, Trace};
 
   TSteadySkin() {
     Host->Variables = {{u"CheckEngineDinamicLabel", u"ce_speed"},

@@ -497,6 +497,17 @@ TEST(Client, HostFailuresBecomeOurErrors) {
        cUnexpected, L"Could not convert variant of type (Dispatch) into type (OleStr)", 0},
       {"failed invoke, no system text", [](TTestHost& H) { H.FailWith[L"GetInfo"] = static_cast<HRESULT>(0x8004DEAD); },
        static_cast<HRESULT>(0x8004DEAD), L"OLE error 8004DEAD", 0},
+      // Malformed answers fail the call; the system's own copy would crash on them.
+      {"reference to nothing",
+       [](TTestHost& H) {
+         H.Answer[L"GetInfo"] = [](VARIANT& V) {
+           V_VT(&V) = VT_BYREF | VT_BSTR;
+           V_BSTRREF(&V) = nullptr;
+         };
+       },
+       cUnexpected, L"Could not convert variant of type (OleStr) into type (OleStr)", 0},
+      {"type that does not exist", [](TTestHost& H) { H.Answer[L"GetInfo"] = [](VARIANT& V) { V_VT(&V) = 0x0FFF; }; },
+       cUnexpected, L"Could not convert variant of type ($0FFF) into type (OleStr)", 0},
   };
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.Case);
@@ -554,6 +565,14 @@ TEST(Client, HostAnswersReadAsText) {
       {"boolean", [](VARIANT& V) { V_VT(&V) = VT_BOOL; V_BOOL(&V) = VARIANT_TRUE; }, L"true"},
       {"empty", [](VARIANT& V) { V_VT(&V) = VT_EMPTY; }, L""},
       {"by reference", [](VARIANT& V) { V_VT(&V) = VT_BSTR | VT_BYREF; V_BSTRREF(&V) = &Shared; }, L"ce_voltage"},
+      {"number by reference", [](VARIANT& V) { static LONG N = 7; V_VT(&V) = VT_I4 | VT_BYREF; V_I4REF(&V) = &N; }, L"7"},
+      {"variant by reference",
+       [](VARIANT& V) {
+         static VARIANT Inner = [] { VARIANT I; V_VT(&I) = VT_BSTR; V_BSTR(&I) = Shared; return I; }();
+         V_VT(&V) = VT_VARIANT | VT_BYREF;
+         V_VARIANTREF(&V) = &Inner;
+       },
+       L"ce_voltage"},
   };
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.Name);
@@ -567,6 +586,10 @@ TEST(Client, HostAnswersReadAsText) {
     TBstr Code(L"ce_dinamic_label_name"), Tip, Result;
     ASSERT_EQ(Object->ReturnLabel(Code.Ref(), Tip.Ref(), Result.Out()), S_OK);
     EXPECT_EQ(Result.Text(), Case.Code);
+    // Execute's answer is never used, so no place for one is handed over.
+    ASSERT_EQ(Host.CallsOf(L"Execute").size(), 1u);
+    EXPECT_FALSE(Host.CallsOf(L"Execute")[0].AnswerAsked);
+    EXPECT_TRUE(Host.CallsOf(L"GetInfo")[0].AnswerAsked);
   }
 }
 

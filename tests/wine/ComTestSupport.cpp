@@ -107,6 +107,7 @@ STDMETHODIMP TTestHost::InvokeEx(DISPID Member, LCID, WORD Flags, DISPPARAMS* Pa
   TCall Call;
   Call.Name = Member == cGetInfo ? L"GetInfo" : Member == cExecute ? L"Execute" : Member == cSkinName ? L"SkinName" : L"?";
   Call.Flags = Flags;
+  Call.AnswerAsked = Result != nullptr;
   for (UINT I = Params->cArgs; I-- > 0;) {
     const VARIANT& Arg = Params->rgvarg[I];
     Call.Types.push_back(V_VT(&Arg));

@@ -156,6 +156,7 @@ class TTestHost final : public IDispatchEx {
     WORD Flags = 0;
     std::vector<VARTYPE> Types;     // as the caller passed them, first argument first
     std::vector<std::wstring> Args; // texts as they are, Booleans "true"/"false"
+    bool AnswerAsked = false;       // a place for the answer was passed
   };
 
   TTestHost() = default;

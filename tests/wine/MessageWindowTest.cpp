@@ -276,15 +276,29 @@ TEST_F(Window, AValueThatArrivesDuringOurSendIsKept) {
   EXPECT_EQ(Label(Object.Get(), L"ce_speed_unit"), L"km/h");
 }
 
-TEST_F(Window, OtherMessagesGetTheDefaultHandling) {
+// Any process may post to our window: it is closed and retitled by nobody but us.
+TEST_F(Window, TheWindowIsOursAlone) {
   TRunning Run;
   ASSERT_TRUE(Start(Run));
   auto& [Server, Host, Object, Hidden] = Run;
-  EXPECT_EQ(SendMessageW(Hidden, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"probe")), TRUE);
-  wchar_t Text[16] = {};
-  EXPECT_EQ(SendMessageW(Hidden, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(Text)), 5);
-  EXPECT_STREQ(Text, L"probe");
   EXPECT_EQ(SendMessageW(Hidden, WM_NCHITTEST, 0, 0), DefWindowProcW(Hidden, WM_NCHITTEST, 0, 0));
+  EXPECT_TRUE(PostMessageW(Hidden, WM_CLOSE, 0, 0));
+  EXPECT_EQ(SendMessageW(Hidden, WM_SYSCOMMAND, SC_CLOSE, 0), 0);
+  EXPECT_EQ(SendMessageW(Hidden, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Morvicantrel")), FALSE);
+  MSG Msg;
+  while (PeekMessageW(&Msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&Msg);
+  ASSERT_TRUE(IsWindow(Hidden));
+  EXPECT_EQ(GetWindowTextLengthW(Hidden), 0);
+
+  // With the server gone, our own window is not taken for it: nothing comes back.
+  DestroyWindow(Server.Window());
+  EXPECT_EQ(FindWindowW(nullptr, L"Morvicantrel"), nullptr);
+  EXPECT_EQ(Label(Object.Get(), L"ce_speed"), L"-");
+  EXPECT_EQ(Label(Object.Get(), L"ce_speed"), L"-");
+  // Values still arrive.
+  const auto Bytes = Record("88", "Speed,km/h");
+  EXPECT_EQ(Deliver(Hidden, 1, Bytes.data(), static_cast<DWORD>(Bytes.size())), 0);
+  EXPECT_EQ(Label(Object.Get(), L"ce_speed"), L"88");
 }
 
 TEST_F(Window, MalformedRecordsAreHarmless) {

@@ -25,9 +25,9 @@
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "common/Threads.h"
 #include "common/Utf.h"
 #include "host/Dashboard.h"
 #include "host/HostVariables.h"
@@ -345,7 +345,7 @@ struct TOptions {
 // Lines from standard input, read by a thread of their own: the main thread keeps
 // pumping window messages (the data server's values come that way).
 struct TInput {
-  std::mutex Lock;
+  TLock Lock;
   std::deque<std::u16string> Lines;
   bool Closed = false;
   DWORD MainThread = 0;
@@ -405,7 +405,7 @@ void THost::DrainInput() {
   std::deque<std::u16string> Lines;
   bool Closed = false;
   {
-    std::lock_guard<std::mutex> Hold(FInput.Lock);
+    std::lock_guard<TLock> Hold(FInput.Lock);
     Lines.swap(FInput.Lines);
     Closed = FInput.Closed;
   }
@@ -533,19 +533,19 @@ int THost::Run() {
   // Standard input, a line at a time.
   FInput.MainThread = GetCurrentThreadId();
   TInput* Shared = &FInput;
-  std::thread([Shared] {
+  RunDetached([Shared] {
     std::string Line;
     while (std::getline(std::cin, Line)) {
       {
-        std::lock_guard<std::mutex> Hold(Shared->Lock);
+        std::lock_guard<TLock> Hold(Shared->Lock);
         Shared->Lines.push_back(FromUtf8(Line));
       }
       PostThreadMessageW(Shared->MainThread, WM_NULL, 0, 0);
     }
-    std::lock_guard<std::mutex> Hold(Shared->Lock);
+    std::lock_guard<TLock> Hold(Shared->Lock);
     Shared->Closed = true;
     PostThreadMessageW(Shared->MainThread, WM_NULL, 0, 0);
-  }).detach();
+  });
 
   if (FOptions.Format == TFormat::Ansi) std::fputs("\x1b[?25l\x1b[2J", stdout);
   using TClock = std::chrono::steady_clock;

@@ -17,9 +17,9 @@
 #include <cwchar>
 #include <iostream>
 #include <string>
-#include <thread>
 
 #include "catalogue/Catalogue.h"
+#include "common/Threads.h"
 #include "common/Utf.h"
 #include "sim/SimServer.h"
 
@@ -285,11 +285,11 @@ int Run() {
 
   const HWND Window = State.Window;
   const bool QuitOnEof = O.QuitOnEof;
-  std::thread([Window, QuitOnEof] {
+  RunDetached([Window, QuitOnEof] {
     std::string Line;
     while (std::getline(std::cin, Line)) PostMessageW(Window, cLineMessage, 0, reinterpret_cast<LPARAM>(new std::string(Line)));
     if (QuitOnEof) PostMessageW(Window, WM_CLOSE, 0, 0);
-  }).detach();
+  });
 
   char Ready[160];
   std::snprintf(Ready, sizeof Ready, "zelm_sim: data server \"Morvicantrel\" ready, %g records/s, seed %llu, time x%g",

@@ -291,6 +291,34 @@ TEST_F(DataServerTest, WithoutAServerSendsReturnAtOnceAndAServerStartedLaterIsTo
   EXPECT_EQ(this->Sent(), Msg(80, 1));
 }
 
+// A data server stopped and started again knows nothing of our subscriptions: the
+// next announcement finds the new window, which gets it and one Add for each value shown.
+TEST_F(DataServerTest, ARestartedServerIsSubscribedAgainAndShowsItsValues) {
+  ASSERT_NO_FATAL_FAILURE(Serve({cSpeed, "value 3 12.5|Battery,V"}));
+  ASSERT_NO_FATAL_FAILURE(Start());
+  for (int I = 0; I < 2; ++I) Label(Ext, L"ce_speed"), Label(Ext, L"ce_voltage");
+  ASSERT_EQ(Label(Ext, L"ce_speed"), L"87");
+  Server.Stop();
+
+  TStandIn Second;
+  ASSERT_TRUE(Second.Start({"value 1 55|Vehicle speed,km/h", "value 3 13.9|Battery,V"}));
+  int Requests = 0;
+  while (Second.Controls().empty() && Requests++ < 110) Label(Ext, L"ce_speed"), Label(Ext, L"ce_voltage");
+  for (int I = 0; I < 2; ++I) Label(Ext, L"ce_speed"), Label(Ext, L"ce_voltage");
+  EXPECT_EQ(Label(Ext, L"ce_speed"), L"55");
+  EXPECT_EQ(Label(Ext, L"ce_voltage"), L"13.9");
+  const std::string Heard = Sequence(Second.Controls());
+  EXPECT_TRUE(Heard == Announcement() + " " + Msg(80, 1) + " " + Msg(80, 3) ||
+              Heard == Announcement() + " " + Msg(80, 3) + " " + Msg(80, 1))
+      << Heard;
+
+  // Gone for good: from the next announcement on, nothing is shown as live.
+  Second.Stop();
+  for (int I = 0; I < 101; ++I) Label(Ext, L"ce_speed");
+  EXPECT_EQ(Label(Ext, L"ce_speed"), L"-");
+  EXPECT_EQ(Label(Ext, L"ce_voltage"), L"-");
+}
+
 TEST_F(DataServerTest, HungServerCostsOneBoundedSendThenSendsPauseForTheBackOff) {
   ASSERT_NO_FATAL_FAILURE(Serve({"hang 80 1000", cSpeed}));
   ASSERT_NO_FATAL_FAILURE(Start());
@@ -352,11 +380,12 @@ TEST_F(DataServerTest, MalformedValueRecordsDoNoHarm) {
   EXPECT_TRUE(Value == std::wstring(30, L'7') || Value == L"12345") << Narrow(Value);
   EXPECT_EQ(Label(Ext, L"ce_speed_unit"), Value == L"12345" ? L"-" : L"km/h");
 
-  // No data at all, with and without a size.
+  // No data at all, with and without a size: ignored.
   EXPECT_EQ(Deliver(2, nullptr, 0), 0);
   EXPECT_EQ(Deliver(2, nullptr, 40), 0);
-  const std::wstring Empty = Label(Ext, L"ce_coolanttemp");
-  EXPECT_TRUE(Empty.empty() || Empty == L"-") << Narrow(Empty);
+  EXPECT_EQ(Sent(), "");
+  EXPECT_EQ(Label(Ext, L"ce_coolanttemp"), L"-");
+  EXPECT_EQ(Sent(), Msg(80, 2));
 
   // Identifiers that are no parameter of ours change nothing.
   const char Record[31] = "55";

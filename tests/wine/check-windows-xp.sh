@@ -1,0 +1,44 @@
+#!/bin/sh
+# What ships must load on Windows XP SP3, on an i686 processor without SSE2:
+#   - every function it imports from Windows' DLLs is declared by the SDK headers at the
+#     XP level (_WIN32_WINNT 0x0501): a probe that takes the address of each one must
+#     compile (the C runtime, msvcrt.dll, is left to its own headers);
+#   - no instruction of its code uses the SSE registers.
+#   check-windows-xp.sh OBJDUMP CC FILE...
+set -u
+objdump=$1
+cc=$2
+shift 2
+fail=0
+for file in "$@"; do
+  dump=$("$objdump" -p "$file") || { echo "objdump failed on $file"; fail=1; continue; }
+  names=$(printf '%s\n' "$dump" | sed -n '/The Import Tables/,/The Export Tables/p' | awk '
+    /DLL Name:/ { dll = toupper($3); next }
+    dll != "" && dll != "MSVCRT.DLL" && $1 ~ /^[0-9a-f]+$/ && NF == 3 { print $3 }' | sort -u)
+  if [ -z "$names" ]; then
+    echo "$file: no imports found"
+    fail=1
+    continue
+  fi
+  probe=$(mktemp --suffix=.c)
+  {
+    printf '#define WINVER 0x0501\n#define _WIN32_WINNT 0x0501\n'
+    printf '#include <windows.h>\n#include <ole2.h>\n#include <oleauto.h>\n#include <olectl.h>\n#include <shellapi.h>\n'
+    for name in $names; do printf 'void* p_%s = (void*)&%s;\n' "$name" "$name"; done
+  } >"$probe"
+  missing=$(LC_ALL=C "$cc" -fsyntax-only -w "$probe" 2>&1 | grep -o "'[A-Za-z0-9_]*' undeclared" | tr -d "'" |
+            awk '{ print $1 }' | sort -u | tr '\n' ' ')
+  rm -f "$probe"
+  if [ -n "$missing" ]; then
+    echo "$file imports what Windows XP lacks: $missing"
+    fail=1
+  fi
+  # The linker puts the exception tables into .text too: data, not instructions.
+  sse=$("$objdump" -d -j .text "$file" | awk '/^[0-9a-f]+ </ { data = /gcc_except_table/ } /%xmm/ && !data { n++ } END { print n + 0 }')
+  if [ "$sse" -ne 0 ]; then
+    echo "$file has $sse instructions on SSE registers"
+    fail=1
+  fi
+  [ $fail -eq 0 ] && echo "$file: $(printf '%s\n' "$names" | wc -l) imports, all at the XP level; no SSE"
+done
+exit $fail

@@ -1,0 +1,45 @@
+// Threads for the Windows programs without the C++ thread library: what ships is built
+// with the win32 thread model, whose runtime has no std::thread or std::mutex (and
+// the posix model's threads library imports what Windows XP lacks).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+namespace zelm::bench {
+
+inline DWORD WINAPI RunBody(LPVOID Parameter) {
+  std::unique_ptr<std::function<void()>> Body(static_cast<std::function<void()>*>(Parameter));
+  (*Body)();
+  return 0;
+}
+
+// Runs Body on a thread of its own that nobody waits for.
+inline bool RunDetached(std::function<void()> Body) {
+  auto* Owned = new std::function<void()>(std::move(Body));
+  const HANDLE Thread = CreateThread(nullptr, 0, RunBody, Owned, 0, nullptr);
+  if (Thread == nullptr) {
+    delete Owned;
+    return false;
+  }
+  CloseHandle(Thread);
+  return true;
+}
+
+// A lock for data two threads share.
+class TLock {
+ public:
+  TLock() { InitializeCriticalSection(&FSection); }
+  ~TLock() { DeleteCriticalSection(&FSection); }
+  TLock(const TLock&) = delete;
+  TLock& operator=(const TLock&) = delete;
+  void lock() { EnterCriticalSection(&FSection); }
+  void unlock() { LeaveCriticalSection(&FSection); }
+
+ private:
+  CRITICAL_SECTION FSection;
+};
+
+}  // namespace zelm::bench
