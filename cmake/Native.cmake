@@ -21,19 +21,15 @@ target_link_libraries(core_tests PRIVATE zelmcore_checked GTest::gtest GTest::gt
 gtest_discover_tests(core_tests DISCOVERY_TIMEOUT 30)
 
 # Counting allocator: its own program, since it replaces operator new.
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/native/allocations/AllocationCheck.cpp)
-  add_executable(allocation_check tests/native/allocations/AllocationCheck.cpp)
-  target_include_directories(allocation_check PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests/native)
-  target_link_libraries(allocation_check PRIVATE zelmcore GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(allocation_check DISCOVERY_TIMEOUT 30)
-endif()
+add_executable(allocation_check tests/native/allocations/AllocationCheck.cpp)
+target_include_directories(allocation_check PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests/native)
+target_link_libraries(allocation_check PRIVATE zelmcore GTest::gtest GTest::gtest_main)
+gtest_discover_tests(allocation_check DISCOVERY_TIMEOUT 30)
 
-find_package(benchmark QUIET)
-if(benchmark_FOUND AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/bench/native/LabelBench.cpp)
-  add_executable(label_bench bench/native/LabelBench.cpp)
-  target_include_directories(label_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests/native)
-  target_link_libraries(label_bench PRIVATE zelmcore benchmark::benchmark)
-endif()
+find_package(benchmark REQUIRED)
+add_executable(label_bench bench/native/LabelBench.cpp)
+target_include_directories(label_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests/native)
+target_link_libraries(label_bench PRIVATE zelmcore benchmark::benchmark)
 
 if(ZELM_CROSS)
   include(ExternalProject)
@@ -53,6 +49,4 @@ if(ZELM_CROSS)
 endif()
 
 # The bench's portable parts (the vehicle model) are tested natively too.
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/Native.cmake)
-  include(${CMAKE_CURRENT_SOURCE_DIR}/tools/Native.cmake)
-endif()
+include(${CMAKE_CURRENT_SOURCE_DIR}/tools/Native.cmake)

@@ -30,7 +30,7 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 zelm_core_library(zelmcore)
 
 set(ZELM_GENERATED ${CMAKE_BINARY_DIR}/generated)
-configure_file(src/server/ZelmKvelVersion.h.in ${ZELM_GENERATED}/ZelmKvelVersion.h @ONLY)
+configure_file(src/win/server/ZelmKvelVersion.h.in ${ZELM_GENERATED}/ZelmKvelVersion.h @ONLY)
 
 # --- Type library: ZelmKvel.idl -> ZelmKvel.tlb, ZelmKvel_TLB.h, ZelmKvel_TLB_i.c -------
 # widl reads Wine's IDL files (MinGW ships none) and the 32-bit stdole2.tlb to import.
@@ -40,7 +40,7 @@ find_path(ZELM_WINE_IDL_DIR oaidl.idl PATHS /usr/include/wine/wine/windows NO_CM
 find_path(ZELM_STDOLE2_DIR stdole2.tlb PATHS /usr/lib/i386-linux-gnu/wine/i386-windows
           NO_CMAKE_FIND_ROOT_PATH NO_DEFAULT_PATH REQUIRED)
 
-set(ZELM_IDL ${CMAKE_CURRENT_SOURCE_DIR}/src/server/ZelmKvel.idl)
+set(ZELM_IDL ${CMAKE_CURRENT_SOURCE_DIR}/src/win/server/ZelmKvel.idl)
 add_custom_command(
   OUTPUT ${ZELM_GENERATED}/ZelmKvel.tlb ${ZELM_GENERATED}/ZelmKvel_TLB.h ${ZELM_GENERATED}/ZelmKvel_TLB_i.c
   COMMAND ${CMAKE_COMMAND} -E make_directory ${ZELM_GENERATED}
@@ -64,22 +64,22 @@ target_link_libraries(zelmtlb PUBLIC ole32 oleaut32 uuid)
 
 # --- The DLL ---------------------------------------------------------------------------
 add_library(ZelmKvel SHARED
-  src/server/Server.cpp
-  src/server/ClassFactory.cpp
-  src/server/Registration.cpp
-  src/server/ZelmKvel.def
-  src/server/ZelmKvel.rc
-  src/extension/RRExtension.cpp
-  src/host/DispatchHost.cpp
-  src/dataserver/MessageWindow.cpp
-  src/dataserver/WindowsText.cpp)
+  src/win/server/Server.cpp
+  src/win/server/ClassFactory.cpp
+  src/win/server/Registration.cpp
+  src/win/server/ZelmKvel.def
+  src/win/server/ZelmKvel.rc
+  src/win/extension/RRExtension.cpp
+  src/win/host/DispatchHost.cpp
+  src/win/window/MessageWindow.cpp
+  src/win/platform/WindowsText.cpp)
 set_target_properties(ZelmKvel PROPERTIES PREFIX "" OUTPUT_NAME ZelmKvel
                       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 target_include_directories(ZelmKvel PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src ${ZELM_GENERATED})
 target_link_libraries(ZelmKvel PRIVATE zelmcore zelmtlb user32 advapi32)
 # The .def names the four exports undecorated, by ordinal.
 target_link_options(ZelmKvel PRIVATE -Wl,--enable-stdcall-fixup)
-set_source_files_properties(src/server/ZelmKvel.rc PROPERTIES
+set_source_files_properties(src/win/server/ZelmKvel.rc PROPERTIES
   OBJECT_DEPENDS "${ZELM_GENERATED}/ZelmKvel.tlb")
 install(TARGETS ZelmKvel RUNTIME DESTINATION .)
 install(FILES ${ZELM_GENERATED}/ZelmKvel.tlb ${ZELM_IDL} DESTINATION .)
@@ -105,11 +105,7 @@ endfunction()
 add_subdirectory(tests/wine)
 
 # The bench programs (simulated car, stand-in host) have their own list.
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/CMakeLists.txt)
-  add_subdirectory(tools)
-endif()
+add_subdirectory(tools)
 
 # The Wine label bench (tests/wine adds the data-server tests whose rig it uses).
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/bench/wine/CMakeLists.txt)
-  add_subdirectory(bench/wine)
-endif()
+add_subdirectory(bench/wine)

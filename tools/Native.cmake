@@ -4,21 +4,16 @@
 # checked against the committed one; and the end-to-end run of both programs with the
 # real DLL under Wine.
 set(ZELM_BENCH_DIR ${CMAKE_CURRENT_LIST_DIR})
-set(ZELM_BENCH_SOURCES
-  ${ZELM_BENCH_DIR}/common/Utf.cpp
-  ${ZELM_BENCH_DIR}/sim/VehicleModel.cpp
-  ${ZELM_BENCH_DIR}/sim/SimServer.cpp
-  ${ZELM_BENCH_DIR}/host/SkinFile.cpp
-  ${ZELM_BENCH_DIR}/host/HostVariables.cpp
-  ${ZELM_BENCH_DIR}/host/Dashboard.cpp)
+include(${ZELM_BENCH_DIR}/Sources.cmake)
 
+# The tools include their own headers as "tools/...": no name can collide with src/.
 add_library(zelmbench STATIC ${ZELM_BENCH_SOURCES})
-target_include_directories(zelmbench PUBLIC ${ZELM_BENCH_DIR})
+target_include_directories(zelmbench PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(zelmbench PUBLIC zelmcore)
 
 # The same, against the checked core: the sanitizers' options come with it.
 add_library(zelmbench_checked STATIC ${ZELM_BENCH_SOURCES})
-target_include_directories(zelmbench_checked PUBLIC ${ZELM_BENCH_DIR})
+target_include_directories(zelmbench_checked PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(zelmbench_checked PUBLIC zelmcore_checked)
 
 file(GLOB ZELM_BENCH_TESTS CONFIGURE_DEPENDS ${ZELM_BENCH_DIR}/tests/*Test.cpp)

@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "SkinMix.h"
-#include "catalogue/LabelCodes.h"
+#include "core/tables/LabelCodes.h"
 
 namespace zelm::testing {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/LabelCodes.h"
+#include "core/tables/Catalogue.h"
+#include "core/tables/LabelCodes.h"
 
 namespace zelm {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "extension/Errors.h"
-#include "extension/RRExtensionCore.h"
+#include "core/extension/RRExtensionCore.h"
+#include "core/host/Errors.h"
 
 namespace zelm::testing {
 
@@ -33,11 +33,10 @@ struct TMessage {
 
 class TFakeLink : public TDataServerLink {
  public:
-  uint32_t CreateMessageWindow() override {
+  uint32_t MessageWindow() override {
     ++WindowsCreated;
     return CreateFails ? 0 : NextHandle;
   }
-  void DestroyMessageWindow(uint32_t Handle) override { Destroyed.push_back(Handle); }
   TSendOutcome Send(uint32_t MessageId, const TCopyData& Record) override {
     Sent.push_back({MessageId, Record});
     if (DuringSend) DuringSend(MessageId, Record);
@@ -58,7 +57,6 @@ class TFakeLink : public TDataServerLink {
   uint32_t NextHandle = 0x1234;
   bool CreateFails = false;
   int WindowsCreated = 0;
-  std::vector<uint32_t> Destroyed;
   std::vector<TSent> Sent;
   std::function<void(uint32_t, const TCopyData&)> DuringSend;
 };

@@ -1,7 +1,7 @@
 // The back-off after a send to a hung data server, on a clock the test turns by hand.
 #include <gtest/gtest.h>
 
-#include "dataserver/SendGate.h"
+#include "core/protocol/SendGate.h"
 
 namespace zelm {
 namespace {

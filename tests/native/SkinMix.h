@@ -25,8 +25,7 @@ inline constexpr std::array<std::u16string_view, 40> cSkinMix = {
 // A link that only counts: the steady state must not allocate, and neither may this.
 class TCountingLink : public TDataServerLink {
  public:
-  uint32_t CreateMessageWindow() override { return 0x42; }
-  void DestroyMessageWindow(uint32_t) override {}
+  uint32_t MessageWindow() override { return 0x42; }
   TSendOutcome Send(uint32_t, const TCopyData&) override {
     ++Sends;
     return {true, 0x5000};

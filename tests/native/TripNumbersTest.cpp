@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "dataserver/Protocol.h"
+#include "core/protocol/Protocol.h"
+#include "core/protocol/TripNumbers.h"
 
 namespace zelm {
 namespace {

@@ -1,4 +1,4 @@
-#include "common/Utf.h"
+#include "tools/common/Utf.h"
 
 #include <cstdint>
 

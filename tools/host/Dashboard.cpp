@@ -1,8 +1,8 @@
-#include "host/Dashboard.h"
+#include "tools/host/Dashboard.h"
 
 #include <algorithm>
 
-#include "common/Utf.h"
+#include "tools/common/Utf.h"
 
 namespace zelm::bench {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/SkinFile.h"
+#include "tools/host/SkinFile.h"
 
 namespace zelm::bench {
 

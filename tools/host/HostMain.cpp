@@ -27,11 +27,11 @@
 #include <string>
 #include <vector>
 
-#include "common/Threads.h"
-#include "common/Utf.h"
-#include "host/Dashboard.h"
-#include "host/HostVariables.h"
-#include "host/SkinFile.h"
+#include "tools/common/Threads.h"
+#include "tools/common/Utf.h"
+#include "tools/host/Dashboard.h"
+#include "tools/host/HostVariables.h"
+#include "tools/host/SkinFile.h"
 
 namespace zelm::bench {
 namespace {

@@ -1,10 +1,10 @@
-#include "host/HostVariables.h"
+#include "tools/host/HostVariables.h"
 
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
-#include "common/Utf.h"
+#include "tools/common/Utf.h"
 
 namespace zelm::bench {
 

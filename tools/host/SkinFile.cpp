@@ -1,11 +1,11 @@
-#include "host/SkinFile.h"
+#include "tools/host/SkinFile.h"
 
 #include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <sstream>
 
-#include "common/Utf.h"
+#include "tools/common/Utf.h"
 
 namespace zelm::bench {
 namespace {

@@ -18,10 +18,10 @@
 #include <iostream>
 #include <string>
 
-#include "catalogue/Catalogue.h"
-#include "common/Threads.h"
-#include "common/Utf.h"
-#include "sim/SimServer.h"
+#include "core/tables/Catalogue.h"
+#include "tools/common/Threads.h"
+#include "tools/common/Utf.h"
+#include "tools/sim/SimServer.h"
 
 namespace zelm::bench {
 namespace {

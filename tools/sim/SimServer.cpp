@@ -1,6 +1,7 @@
-#include "sim/SimServer.h"
+#include "tools/sim/SimServer.h"
 
-#include "common/ValueRecordWire.h"
+#include "core/protocol/Protocol.h"
+#include "core/tables/Catalogue.h"
 
 namespace zelm::bench {
 

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "dataserver/Protocol.h"
-#include "sim/VehicleModel.h"
+#include "core/protocol/Protocol.h"
+#include "tools/sim/VehicleModel.h"
 
 namespace zelm::bench {
 

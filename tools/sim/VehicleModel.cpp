@@ -1,10 +1,10 @@
-#include "sim/VehicleModel.h"
+#include "tools/sim/VehicleModel.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "catalogue/Catalogue.h"
+#include "core/tables/Catalogue.h"
 
 namespace zelm::bench {
 namespace {

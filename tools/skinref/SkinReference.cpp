@@ -11,12 +11,12 @@
 #include <sstream>
 #include <string>
 
-#include "catalogue/Catalogue.h"
-#include "common/Utf.h"
-#include "dataserver/Protocol.h"
-#include "host/HostCalls.h"
-#include "sim/VehicleModel.h"
-#include "skin/SlotTexts.h"
+#include "core/host/HostCalls.h"
+#include "core/protocol/Protocol.h"
+#include "core/tables/Catalogue.h"
+#include "core/tables/SlotTexts.h"
+#include "tools/common/Utf.h"
+#include "tools/sim/VehicleModel.h"
 
 namespace zelm::bench {
 namespace {

@@ -5,14 +5,14 @@
 #include <set>
 #include <string>
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/LabelCodes.h"
-#include "common/Utf.h"
-#include "host/Dashboard.h"
-#include "host/HostVariables.h"
-#include "host/HostCalls.h"
-#include "host/SkinFile.h"
-#include "skin/SlotTexts.h"
+#include "core/host/HostCalls.h"
+#include "core/tables/Catalogue.h"
+#include "core/tables/LabelCodes.h"
+#include "core/tables/SlotTexts.h"
+#include "tools/common/Utf.h"
+#include "tools/host/Dashboard.h"
+#include "tools/host/HostVariables.h"
+#include "tools/host/SkinFile.h"
 
 namespace zelm::bench {
 namespace {

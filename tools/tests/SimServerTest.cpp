@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "common/ValueRecordWire.h"
-#include "dataserver/Protocol.h"
-#include "sim/SimServer.h"
+#include "core/protocol/Protocol.h"
+#include "core/protocol/Protocol.h"
+#include "tools/sim/SimServer.h"
 
 namespace zelm::bench {
 namespace {

@@ -5,8 +5,8 @@
 #include <set>
 #include <string>
 
-#include "catalogue/Catalogue.h"
-#include "sim/VehicleModel.h"
+#include "core/tables/Catalogue.h"
+#include "tools/sim/VehicleModel.h"
 
 namespace zelm::bench {
 namespace {

@@ -18,12 +18,12 @@
 #include <thread>
 #include <vector>
 
-#include "catalogue/Catalogue.h"
-#include "catalogue/LabelCodes.h"
-#include "common/Utf.h"
-#include "host/SkinFile.h"
-#include "sim/VehicleModel.h"
-#include "skin/SlotTexts.h"
+#include "core/tables/Catalogue.h"
+#include "core/tables/LabelCodes.h"
+#include "core/tables/SlotTexts.h"
+#include "tools/common/Utf.h"
+#include "tools/host/SkinFile.h"
+#include "tools/sim/VehicleModel.h"
 
 namespace zelm::bench {
 namespace {

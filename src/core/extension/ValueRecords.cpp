@@ -1,0 +1,40 @@
+// Value records from the data server, as they arrive on the hidden window (possibly
+// in the middle of one of our own sends).
+#include "core/extension/RRExtensionCore.h"
+#include "core/protocol/TripNumbers.h"
+
+namespace zelm {
+
+void TRRExtensionCore::StoreValueRecord(uint32_t Identifier, const void* Data, std::size_t Size) {
+  // A record without data carries no value: ignored, and said once while it lasts.
+  if (Data == nullptr || Size == 0) {
+    if (!FRecordsMalformed)
+      FTrace.Trace(u"value record ignored as malformed: no data (identifier " + DecimalText(Identifier) + u")");
+    FRecordsMalformed = true;
+    return;
+  }
+  FRecordsMalformed = false;
+  const int Index = ParamIndexOfId(Identifier);
+  if (Index < 0) return;  // no parameter of ours: ignored
+  const TParamInfo& Info = cParams[static_cast<std::size_t>(Index)];
+  const auto I = static_cast<std::size_t>(Index);
+  TParamFields& Param = FParams[I];
+  const TParamValueData Record = DecodeParamValueData(Data, Size);
+
+  if (Info.Kind == TParamKind::Live) {
+    Param.Value = FText.FromAnsi(Record.ValueText);
+    SetTitleAndUnit(FText.FromAnsi(Record.TitleUnitText), Param.Title, Param.Unit);
+    FOn[I] = 1;
+    return;
+  }
+  FOn[I] = 1;
+  if (Info.Form == TValueForm::AsSent) {
+    Param.Value = FText.FromAnsi(Record.ValueText);
+  } else {
+    const char16_t Separator = FText.DecimalSeparator();
+    Param.Value = FormatTripNumber(ReadTripNumber(FText.FromAnsi(Record.ValueText), Separator),
+                                   Info.Form, Separator);
+  }
+}
+
+}  // namespace zelm

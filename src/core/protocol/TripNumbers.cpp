@@ -1,0 +1,193 @@
+// Trip figures arrive as text and are stored as numbers in a fixed display form.
+// Reading and writing use the user's decimal separator; the conversions themselves
+// are the locale-free std::from_chars/std::to_chars, so nothing else of the locale leaks in.
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "core/protocol/TripNumbers.h"
+
+namespace zelm {
+namespace {
+
+constexpr int cSignificant = 6;
+
+bool IsDigit(char16_t C) { return C >= u'0' && C <= u'9'; }
+
+// A number rounded to its shown digits: Digits (no leading zero) times 10^(Exponent-i)
+// for the i-th digit. No digits means zero.
+struct TRounded {
+  bool Negative = false;
+  std::string Digits;
+  int Exponent = 0;
+};
+
+// Rounds |Value| half away from zero to Keep significant digits, or at the
+// position given by Keep relative to the first digit when Keep is 0 or less.
+TRounded Round(double Value, bool Fixed, int Decimals) {
+  TRounded R;
+  if (!std::isfinite(Value) || Value == 0) return R;
+  R.Negative = Value < 0;
+  // Fifteen significant digits, the precision a double holds faithfully: 0.15 is
+  // then 1.5E-1, and rounds up as the text it came from says.
+  char Buffer[64];
+  const auto Out = std::to_chars(Buffer, Buffer + sizeof Buffer, std::fabs(Value),
+                                 std::chars_format::scientific, 14);
+  const std::string_view Text(Buffer, static_cast<std::size_t>(Out.ptr - Buffer));
+  const auto E = Text.find('e');
+  std::string All;
+  for (char C : Text.substr(0, E))
+    if (C != '.') All.push_back(C);
+  int Exponent = 0;
+  std::from_chars(Text.data() + E + (Text[E + 1] == '+' ? 2 : 1), Text.data() + Text.size(), Exponent);
+
+  int Keep = cSignificant;
+  if (Fixed && Exponent + 1 + Decimals < Keep) Keep = Exponent + 1 + Decimals;
+  if (Keep < 0) return R;
+  if (Keep == 0) {
+    if (All[0] >= '5') {
+      R.Digits = "1";
+      R.Exponent = Exponent + 1;
+    }
+    return R;
+  }
+  R.Digits = All.substr(0, static_cast<std::size_t>(Keep));
+  R.Exponent = Exponent;
+  if (All[static_cast<std::size_t>(Keep)] >= '5') {
+    int I = Keep - 1;
+    while (I >= 0 && R.Digits[static_cast<std::size_t>(I)] == '9') R.Digits[static_cast<std::size_t>(I--)] = '0';
+    if (I < 0) {
+      R.Digits.assign("1");  // all nines carried over: 999.96 -> 1000
+      ++R.Exponent;
+    } else {
+      ++R.Digits[static_cast<std::size_t>(I)];
+    }
+  }
+  while (!R.Digits.empty() && R.Digits.back() == '0') R.Digits.pop_back();
+  return R;
+}
+
+char16_t DigitAt(const TRounded& R, int I) {
+  return (I >= 0 && I < static_cast<int>(R.Digits.size())) ? char16_t(R.Digits[static_cast<std::size_t>(I)]) : u'0';
+}
+
+void AppendExponent(std::u16string& Out, int Exponent, int MinDigits) {
+  Out.push_back(u'E');
+  if (Exponent < 0) Out.push_back(u'-');
+  const std::string Digits = std::to_string(Exponent < 0 ? -Exponent : Exponent);
+  for (int I = static_cast<int>(Digits.size()); I < MinDigits; ++I) Out.push_back(u'0');
+  for (char C : Digits) Out.push_back(char16_t(C));
+}
+
+std::u16string General(const TRounded& R, char16_t Separator, int MinExponentDigits) {
+  std::u16string Out;
+  if (R.Digits.empty()) return u"0";
+  if (R.Negative) Out.push_back(u'-');
+  const int Count = static_cast<int>(R.Digits.size());
+  if (R.Exponent < cSignificant && R.Exponent >= -4) {
+    if (R.Exponent < 0) {
+      Out += u"0";
+      Out.push_back(Separator);
+      Out.append(static_cast<std::size_t>(-R.Exponent - 1), u'0');
+      for (char C : R.Digits) Out.push_back(char16_t(C));
+    } else {
+      for (int I = 0; I <= R.Exponent; ++I) Out.push_back(DigitAt(R, I));
+      if (Count > R.Exponent + 1) {
+        Out.push_back(Separator);
+        for (int I = R.Exponent + 1; I < Count; ++I) Out.push_back(DigitAt(R, I));
+      }
+    }
+    return Out;
+  }
+  Out.push_back(DigitAt(R, 0));
+  if (Count > 1) {
+    Out.push_back(Separator);
+    for (int I = 1; I < Count; ++I) Out.push_back(DigitAt(R, I));
+  }
+  AppendExponent(Out, R.Exponent, MinExponentDigits);
+  return Out;
+}
+
+std::u16string Fixed(const TRounded& R, int Decimals, char16_t Separator) {
+  // More than six digits before the separator: the general form, exponent padded.
+  if (!R.Digits.empty() && R.Exponent >= cSignificant) return General(R, Separator, Decimals);
+  std::u16string Out;
+  if (R.Negative && !R.Digits.empty()) Out.push_back(u'-');
+  if (R.Exponent < 0 || R.Digits.empty()) {
+    Out.push_back(u'0');
+  } else {
+    for (int I = 0; I <= R.Exponent; ++I) Out.push_back(DigitAt(R, I));
+  }
+  if (Decimals > 0) {
+    Out.push_back(Separator);
+    const int First = R.Digits.empty() ? 1 << 20 : R.Exponent;
+    for (int P = 1; P <= Decimals; ++P) Out.push_back(DigitAt(R, First + P));
+  }
+  return Out;
+}
+
+}  // namespace
+
+double ReadTripNumber(std::u16string_view Text, char16_t Separator) noexcept {
+  std::size_t I = 0;
+  const std::size_t N = Text.size();
+  auto SkipSpaces = [&] {
+    while (I < N && Text[I] == u' ') ++I;
+  };
+  auto TakeDigits = [&](std::string& Into) {
+    const std::size_t Start = I;
+    while (I < N && IsDigit(Text[I])) Into.push_back(char(Text[I++]));
+    return I > Start;
+  };
+  // The number respelt for from_chars: sign, integer digits, '.', fraction, exponent.
+  std::string Ascii;
+  try {
+    SkipSpaces();
+    if (I < N && (Text[I] == u'+' || Text[I] == u'-')) {
+      if (Text[I] == u'-') Ascii.push_back('-');
+      ++I;
+    }
+    std::string Whole, Fraction;
+    bool AnyDigit = TakeDigits(Whole);
+    if (I < N && Text[I] == Separator) {
+      ++I;
+      AnyDigit = TakeDigits(Fraction) || AnyDigit;
+    }
+    if (!AnyDigit) return 0;
+    if (Whole.empty()) Ascii.push_back('0');
+    Ascii.append(Whole);
+    if (!Fraction.empty()) Ascii.append(".").append(Fraction);
+    if (I < N && (Text[I] == u'e' || Text[I] == u'E')) {
+      ++I;
+      Ascii.push_back('e');
+      if (I < N && (Text[I] == u'+' || Text[I] == u'-')) Ascii.push_back(char(Text[I++]));
+      if (!TakeDigits(Ascii)) return 0;
+    }
+    SkipSpaces();
+    if (I != N) return 0;
+  } catch (...) {
+    return 0;  // no memory for a pathological text: it reads as unreadable
+  }
+  double Value = 0;
+  const char* End = Ascii.data() + Ascii.size();
+  const auto Result = std::from_chars(Ascii.data(), End, Value, std::chars_format::general);
+  if (Result.ec != std::errc() || Result.ptr != End || !std::isfinite(Value)) return 0;
+  return Value;
+}
+
+std::u16string FormatTripNumber(double Value, TValueForm Form, char16_t Separator) {
+  switch (Form) {
+    case TValueForm::Fixed0:
+      return Fixed(Round(Value, true, 0), 0, Separator);
+    case TValueForm::Fixed1:
+      return Fixed(Round(Value, true, 1), 1, Separator);
+    case TValueForm::Fixed3:
+      return Fixed(Round(Value, true, 3), 3, Separator);
+    case TValueForm::General:
+    case TValueForm::AsSent:
+      break;
+  }
+  return General(Round(Value, false, 0), Separator, 1);
+}
+
+}  // namespace zelm

@@ -1,0 +1,41 @@
+#include "core/tables/Catalogue.h"
+
+namespace zelm {
+namespace {
+
+struct TIdIndex {
+  std::array<int16_t, cMaxParamId + 1> Of{};
+  constexpr TIdIndex() {
+    for (auto& Entry : Of) Entry = -1;
+    for (std::size_t I = 0; I < cParams.size(); ++I) Of[cParams[I].Id] = static_cast<int16_t>(I);
+  }
+};
+constexpr TIdIndex cIdIndex;
+
+constexpr std::array<std::u16string_view, cCommandCount> MakeCommand() {
+  std::array<std::u16string_view, cCommandCount> Result{};
+  for (const auto& Param : cParams)
+    if (Param.CyclePosition >= 0) Result[static_cast<std::size_t>(Param.CyclePosition)] = Param.ValueCode;
+  return Result;
+}
+
+}  // namespace
+
+const std::array<std::u16string_view, cCommandCount> Command = MakeCommand();
+
+int ParamIndexOfId(uint32_t Id) noexcept { return Id <= cMaxParamId ? cIdIndex.Of[Id] : -1; }
+
+void SetTitleAndUnit(std::u16string_view S, std::u16string& Title, std::u16string& Unit) {
+  Title.clear();
+  Unit.clear();
+  const auto Comma = S.find(u',');
+  if (Comma == std::u16string_view::npos || Comma + 1 == S.size()) {
+    Title.assign(S);
+    Unit.assign(u"-");
+  } else {
+    Title.assign(S.substr(0, Comma));
+    Unit.assign(S.substr(Comma + 1));
+  }
+}
+
+}  // namespace zelm

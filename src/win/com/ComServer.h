@@ -1,0 +1,37 @@
+// What the in-process server gives the objects it serves: the class registration
+// record made from the embedded type library, the count of live objects that decides
+// when the DLL may go, and the error-info object of the error convention.
+// (win/server/Server.cpp implements it.)
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <string>
+
+namespace zelm::server {
+
+// The class registration record, made from the embedded type library on first use.
+struct TClassRecord {
+  ITypeLib* Library = nullptr;
+  ITypeInfo* CoClass = nullptr;    // coclass RRExtension
+  ITypeInfo* Dispatch = nullptr;   // its default interface as the coclass lists it
+  ITypeInfo* Interface = nullptr;  // the vtable half of that dual interface
+  std::wstring ServerName;         // the library's name: "ZelmKvel"
+  std::wstring ClassName;          // the coclass's name: "RRExtension"
+  std::wstring Description;        // the coclass's documentation string (empty)
+  std::wstring ProgId;             // "ZelmKvel.RRExtension"
+  std::wstring FileName;           // full path of this DLL, long form
+};
+
+// Live objects plus server locks.
+void LockModule() noexcept;
+void UnlockModule() noexcept;
+
+// Hands a failure to the calling thread as an error-info object (GUID, source,
+// description, help context). Answers Code, or E_UNEXPECTED when no error-info object
+// could be made.
+HRESULT ReportError(HRESULT Code, REFGUID Guid, const wchar_t* Source, const wchar_t* Description,
+                    DWORD HelpContext) noexcept;
+
+}  // namespace zelm::server

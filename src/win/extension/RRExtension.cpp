@@ -1,0 +1,301 @@
+#include "win/extension/RRExtension.h"
+
+#include <exception>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "ZelmKvelVersion.h"
+#include "core/host/Errors.h"
+#include "win/host/DispatchHost.h"
+
+namespace zelm {
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "BSTR text is UTF-16");
+
+constexpr HRESULT cPointerError = E_POINTER;
+
+// A null BSTR is the empty text.
+std::u16string_view Text(BSTR Value) noexcept {
+  if (Value == nullptr) return {};
+  return {reinterpret_cast<const char16_t*>(Value), SysStringLen(Value)};
+}
+
+// The answer as a new BSTR; the empty text stays a null BSTR.
+BSTR NewBstr(std::u16string_view Value) {
+  if (Value.empty()) return nullptr;
+  BSTR Result = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(Value.data()), static_cast<UINT>(Value.size()));
+  if (Result == nullptr) throw std::bad_alloc();
+  return Result;
+}
+
+// A pointer the method needs: null fails the call with E_POINTER.
+template <class T>
+T& Needed(T* Pointer) {
+  if (Pointer == nullptr) throw EZelmError(cPointerError, u"Invalid pointer");
+  return *Pointer;
+}
+
+THostRef HostFor(IDispatch* Dispatch, TTraceLog& Trace) {
+  if (Dispatch == nullptr) return nullptr;
+  return std::make_shared<TDispatchHost>(Dispatch, Trace);
+}
+
+std::u16string ObjectText(const void* Object) {
+  return HexText(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Object)));
+}
+
+const wchar_t* Wide(const std::u16string& Value) noexcept { return reinterpret_cast<const wchar_t*>(Value.c_str()); }
+
+}  // namespace
+
+// --- Lifetime --------------------------------------------------------------------------
+
+TRRExtension::TLiveObject::TLiveObject() noexcept { server::LockModule(); }
+TRRExtension::TLiveObject::~TLiveObject() { server::UnlockModule(); }
+
+TRRExtension::TRRExtension(const server::TClassRecord& Record, IUnknown* Outer)
+    : FInner(*this), FOuter(Outer ? Outer : &FInner), FRecord(Record), FCore(FLink, FText, FTrace) {
+  FLink.Attach(FCore);
+  FTrace.Trace(u"object " + ObjectText(this) + u" created (ZelmKvel " ZELM_VERSION_TEXT_U ")");
+}
+
+// The core lets go of the host's objects, then the link destroys the hidden window;
+// nothing is sent to the data server.
+TRRExtension::~TRRExtension() {
+  try {
+    FTrace.Trace(u"object " + ObjectText(this) + u" released");
+  } catch (...) {
+    // no memory for the line: the object goes all the same
+  }
+}
+
+HRESULT TRRExtension::Create(const server::TClassRecord& Record, IUnknown* Outer, REFIID Iid, void** Out) {
+  auto* Object = new TRRExtension(Record, Outer);  // count 1, held here
+  const HRESULT Result = Object->FInner.QueryInterface(Iid, Out);
+  Object->FInner.Release();  // destroys the object if QueryInterface failed
+  return Result;
+}
+
+STDMETHODIMP TRRExtension::TInner::QueryInterface(REFIID Iid, void** Out) {
+  if (Out == nullptr) return E_POINTER;
+  IUnknown* Answer = nullptr;
+  if (IsEqualIID(Iid, IID_IUnknown))
+    Answer = this;
+  else if (IsEqualIID(Iid, IID_IDispatch) || IsEqualIID(Iid, IID_IRRExtension))
+    Answer = static_cast<IRRExtension*>(&FOwner);
+  else if (IsEqualIID(Iid, IID_ISupportErrorInfo))
+    Answer = static_cast<ISupportErrorInfo*>(&FOwner);
+  else if (IsEqualIID(Iid, IID_IProvideClassInfo))
+    Answer = static_cast<IProvideClassInfo*>(&FOwner);
+  *Out = Answer;
+  if (Answer == nullptr) return E_NOINTERFACE;
+  Answer->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP_(ULONG) TRRExtension::TInner::AddRef() { return static_cast<ULONG>(++FOwner.FRefCount); }
+
+STDMETHODIMP_(ULONG) TRRExtension::TInner::Release() {
+  const LONG Count = --FOwner.FRefCount;
+  if (Count == 0) delete &FOwner;
+  return static_cast<ULONG>(Count);
+}
+
+STDMETHODIMP TRRExtension::QueryInterface(REFIID Iid, void** Out) { return FOuter->QueryInterface(Iid, Out); }
+STDMETHODIMP_(ULONG) TRRExtension::AddRef() { return FOuter->AddRef(); }
+STDMETHODIMP_(ULONG) TRRExtension::Release() { return FOuter->Release(); }
+
+// --- Error convention ------------------------------------------------------------------
+
+HRESULT TRRExtension::Failed(HRESULT Code, const wchar_t* Description, DWORD HelpContext) noexcept {
+  return server::ReportError(Code, IID_IRRExtension, FRecord.ProgId.c_str(), Description, HelpContext);
+}
+
+template <class TBody>
+HRESULT TRRExtension::Guarded(TBody&& Body) noexcept {
+  // The host may drop its last reference from inside one of its own calls that we
+  // make; the object stays alive until the method is done with it.
+  FInner.AddRef();
+  HRESULT Result = S_OK;
+  try {
+    Body();
+  } catch (const EZelmError& Error) {
+    Result = Failed(Error.Code < 0 ? Error.Code : E_UNEXPECTED, Wide(Error.Message), Error.HelpContext);
+  } catch (const std::bad_alloc&) {
+    Result = Failed(E_UNEXPECTED, L"Out of memory", 0);
+  } catch (const std::exception& Error) {
+    wchar_t Description[256] = {};
+    const char* What = Error.what();
+    for (std::size_t I = 0; What && What[I] && I + 1 < std::size(Description); ++I)
+      Description[I] = static_cast<unsigned char>(What[I]);
+    Result = Failed(E_UNEXPECTED, Description, 0);
+  } catch (...) {
+    Result = Failed(E_UNEXPECTED, L"Unexpected failure", 0);
+  }
+  FInner.Release();
+  return Result;
+}
+
+// --- IDispatch -------------------------------------------------------------------------
+
+STDMETHODIMP TRRExtension::GetTypeInfoCount(UINT* Count) {
+  if (Count == nullptr) return E_POINTER;
+  *Count = 1;
+  return S_OK;
+}
+
+STDMETHODIMP TRRExtension::GetTypeInfo(UINT Index, LCID, ITypeInfo** Info) {
+  if (Info == nullptr) return E_POINTER;
+  *Info = nullptr;
+  if (Index != 0) return DISP_E_BADINDEX;
+  *Info = FRecord.Dispatch;
+  (*Info)->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP TRRExtension::GetIDsOfNames(REFIID, LPOLESTR* Names, UINT NameCount, LCID, DISPID* Ids) {
+  return DispGetIDsOfNames(FRecord.Interface, Names, NameCount, Ids);
+}
+
+STDMETHODIMP TRRExtension::Invoke(DISPID Member, REFIID Iid, LCID, WORD Flags, DISPPARAMS* Params, VARIANT* Result,
+                                  EXCEPINFO* Exception, UINT* ArgumentError) {
+  if (!IsEqualIID(Iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  // We have no properties: a put keeps only its put bits and so finds no member.
+  constexpr WORD cPut = DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF;
+  if (Flags & cPut) Flags &= cPut;
+
+  DISPPARAMS NoArguments = {nullptr, nullptr, 0, 0};
+  if (Params == nullptr) Params = &NoArguments;
+
+  // VBScript hands a variable to a by-reference parameter as VARIANT* (VT_VARIANT |
+  // VT_BYREF), which the type library's dispatcher refuses for BSTR*. We never write
+  // to our in/out parameters, so passing the referenced value itself is the same call.
+  bool ByVariant = false;
+  for (UINT I = 0; I < Params->cArgs && Params->rgvarg; ++I)
+    if (V_VT(&Params->rgvarg[I]) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(&Params->rgvarg[I]) != nullptr)
+      ByVariant = true;
+  if (!ByVariant)
+    return FRecord.Interface->Invoke(static_cast<IRRExtension*>(this), Member, Flags, Params, Result, Exception,
+                                     ArgumentError);
+
+  // The values are copied, not shared: the dispatcher takes a by-value argument for an
+  // in/out parameter as the caller's to overwrite, and Wine's writes its copy back
+  // into it, freeing the string there. Shared, that was the script's own string,
+  // which the script then used and freed again.
+  std::vector<VARIANTARG> Arguments;
+  try {
+    Arguments.resize(Params->cArgs);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+  for (auto& Argument : Arguments) VariantInit(&Argument);
+  HRESULT Copied = S_OK;
+  for (UINT I = 0; I < Params->cArgs && SUCCEEDED(Copied); ++I) {
+    VARIANTARG* Source = &Params->rgvarg[I];
+    if (V_VT(Source) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(Source) != nullptr) Source = V_VARIANTREF(Source);
+    Copied = VariantCopy(&Arguments[I], Source);
+  }
+  HRESULT Answer = Copied;
+  if (SUCCEEDED(Copied)) {
+    DISPPARAMS Unwrapped = *Params;
+    Unwrapped.rgvarg = Arguments.data();
+    Answer = FRecord.Interface->Invoke(static_cast<IRRExtension*>(this), Member, Flags, &Unwrapped, Result, Exception,
+                                       ArgumentError);
+  }
+  for (auto& Argument : Arguments) VariantClear(&Argument);
+  return Answer;
+}
+
+// --- IRRExtension ----------------------------------------------------------------------
+
+STDMETHODIMP TRRExtension::ProcessCommand(BSTR* CMD, IDispatch**, short* Result) {
+  return Guarded([&] {
+    Needed(Result) = ecNone;
+    *Result = FCore.ProcessCommand(Text(Needed(CMD)));
+  });
+}
+
+STDMETHODIMP TRRExtension::ReturnLabel(BSTR* LabelCode, BSTR*, BSTR* Result) {
+  return Guarded([&] {
+    Needed(Result) = nullptr;
+    // The answer views the core's state until its next call: copy it at once.
+    *Result = NewBstr(FCore.ReturnLabel(Text(Needed(LabelCode))));
+  });
+}
+
+STDMETHODIMP TRRExtension::ReturnIndicatorEx(BSTR*, BSTR* Result) {
+  return Guarded([&] {
+    Needed(Result) = nullptr;
+    *Result = NewBstr(TRRExtensionCore::ReturnIndicatorEx());
+  });
+}
+
+STDMETHODIMP TRRExtension::IndicatorClick(BSTR*) {
+  return Guarded([] {});
+}
+
+STDMETHODIMP TRRExtension::ReturnSlider(BSTR*, BSTR* Result) {
+  return Guarded([&] {
+    Needed(Result) = nullptr;
+    *Result = NewBstr(TRRExtensionCore::ReturnSlider());
+  });
+}
+
+STDMETHODIMP TRRExtension::SetSlider(BSTR*, LONG*, BSTR*) {
+  return Guarded([] {});
+}
+
+STDMETHODIMP TRRExtension::Init(IDispatch* RRAPI) {
+  return Guarded([&] { FCore.Init(HostFor(RRAPI, FTrace)); });
+}
+
+STDMETHODIMP TRRExtension::CommonListItemCount(IDispatch*, LONG* Result) {
+  return Guarded([&] { Needed(Result) = FCore.CommonListItemCount(); });
+}
+
+STDMETHODIMP TRRExtension::CommonListItem(IDispatch*, LONG* ItemIndex, BSTR* Result) {
+  return Guarded([&] {
+    Needed(Result) = nullptr;
+    *Result = NewBstr(FCore.CommonListItem(Needed(ItemIndex)));
+  });
+}
+
+STDMETHODIMP TRRExtension::OnLoadSkin(IDispatch* Skin) {
+  return Guarded([&] { FCore.OnLoadSkin(HostFor(Skin, FTrace)); });
+}
+
+STDMETHODIMP TRRExtension::OnUnloadSkin(IDispatch*) {
+  return Guarded([&] { FCore.OnUnloadSkin(); });
+}
+
+STDMETHODIMP TRRExtension::Initialize(BSTR ZelmDSPath) {
+  return Guarded([&] { FCore.Initialize_(Text(ZelmDSPath)); });
+}
+
+STDMETHODIMP TRRExtension::Enabled(VARIANT_BOOL) {
+  return Guarded([] {});
+}
+
+STDMETHODIMP TRRExtension::Property(BSTR*) {
+  return Guarded([] {});
+}
+
+// --- ISupportErrorInfo, IProvideClassInfo ----------------------------------------------
+
+STDMETHODIMP TRRExtension::InterfaceSupportsErrorInfo(REFIID Iid) {
+  const bool Ours = IsEqualIID(Iid, IID_IUnknown) || IsEqualIID(Iid, IID_IDispatch) ||
+                    IsEqualIID(Iid, IID_IRRExtension) || IsEqualIID(Iid, IID_ISupportErrorInfo) ||
+                    IsEqualIID(Iid, IID_IProvideClassInfo);
+  return Ours ? S_OK : S_FALSE;
+}
+
+STDMETHODIMP TRRExtension::GetClassInfo(ITypeInfo** Info) {
+  if (Info == nullptr) return E_POINTER;
+  *Info = FRecord.CoClass;
+  (*Info)->AddRef();
+  return S_OK;
+}
+
+}  // namespace zelm

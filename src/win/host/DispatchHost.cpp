@@ -1,0 +1,247 @@
+#include "win/host/DispatchHost.h"
+
+#include <dispex.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/host/Errors.h"
+
+namespace zelm {
+namespace {
+
+std::u16string FromWide(const wchar_t* Text, std::size_t Length) {
+  return std::u16string(reinterpret_cast<const char16_t*>(Text), Length);
+}
+
+std::u16string FromBstr(BSTR Text) { return Text ? FromWide(Text, SysStringLen(Text)) : std::u16string(); }
+
+// A host's description is handed on less its trailing spaces and full stops; the
+// system's own messages also end in a line break, which goes too.
+void TrimEnd(std::u16string& Text, bool LineBreaks) {
+  auto Trimmed = [LineBreaks](char16_t C) { return C == u' ' || C == u'.' || (LineBreaks && (C == u'\r' || C == u'\n')); };
+  while (!Text.empty() && Trimmed(Text.back())) Text.pop_back();
+}
+
+// The names a variant's type goes by in our conversion messages.
+std::u16string VariantTypeName(VARTYPE Type) {
+  const char16_t* Name = nullptr;
+  switch (Type & VT_TYPEMASK) {
+    case VT_EMPTY: Name = u"Empty"; break;
+    case VT_NULL: Name = u"Null"; break;
+    case VT_I2: Name = u"Smallint"; break;
+    case VT_I4: Name = u"Integer"; break;
+    case VT_R4: Name = u"Single"; break;
+    case VT_R8: Name = u"Double"; break;
+    case VT_CY: Name = u"Currency"; break;
+    case VT_DATE: Name = u"Date"; break;
+    case VT_BSTR: Name = u"OleStr"; break;
+    case VT_DISPATCH: Name = u"Dispatch"; break;
+    case VT_ERROR: Name = u"Error"; break;
+    case VT_BOOL: Name = u"Boolean"; break;
+    case VT_VARIANT: Name = u"Variant"; break;
+    case VT_UNKNOWN: Name = u"Unknown"; break;
+    case VT_DECIMAL: Name = u"Decimal"; break;
+    case VT_I1: Name = u"ShortInt"; break;
+    case VT_UI1: Name = u"Byte"; break;
+    case VT_UI2: Name = u"Word"; break;
+    case VT_UI4: Name = u"LongWord"; break;
+    case VT_I8: Name = u"Int64"; break;
+    case VT_UI8: Name = u"UInt64"; break;
+    default: break;
+  }
+  std::u16string Text;
+  if (Type & VT_ARRAY) Text = u"Array ";
+  if (Name) return Text + Name;
+  char Code[8];
+  std::snprintf(Code, sizeof Code, "$%04X", static_cast<unsigned>(Type & VT_TYPEMASK));
+  for (const char* C = Code; *C; ++C) Text.push_back(static_cast<char16_t>(*C));
+  return Text;
+}
+
+[[noreturn]] void CannotConvert(VARTYPE Type) {
+  throw EZelmError(cUnexpected, u"Could not convert variant of type (" + VariantTypeName(Type) + u") into type (OleStr)");
+}
+
+// Owns the VARIANTs of one call and clears them however the call ends.
+struct TVariants {
+  std::vector<VARIANT> Items;
+  explicit TVariants(std::size_t Count) : Items(Count) {
+    for (auto& Item : Items) VariantInit(&Item);
+  }
+  ~TVariants() {
+    for (auto& Item : Items) VariantClear(&Item);
+  }
+  TVariants(const TVariants&) = delete;
+  TVariants& operator=(const TVariants&) = delete;
+};
+
+struct TExceptionInfo : EXCEPINFO {
+  TExceptionInfo() : EXCEPINFO{} {}
+  ~TExceptionInfo() {
+    SysFreeString(bstrSource);
+    SysFreeString(bstrDescription);
+    SysFreeString(bstrHelpFile);
+  }
+  TExceptionInfo(const TExceptionInfo&) = delete;
+  TExceptionInfo& operator=(const TExceptionInfo&) = delete;
+};
+
+int32_t CodeToCarry(HRESULT Code) { return Code < 0 ? static_cast<int32_t>(Code) : cUnexpected; }
+
+// Bytes of the value of a scalar variant type.
+std::size_t ScalarSize(VARTYPE Type) {
+  switch (Type) {
+    case VT_I1: case VT_UI1: return 1;
+    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
+    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: return 4;
+    default: return 8;  // VT_I8, VT_UI8, VT_R8, VT_CY, VT_DATE
+  }
+}
+
+}  // namespace
+
+TDispatchHost::TDispatchHost(IDispatch* Dispatch, TTraceLog& Trace) noexcept : FDispatch(Dispatch), FTrace(Trace) {
+  if (FDispatch) FDispatch->AddRef();
+}
+
+TDispatchHost::~TDispatchHost() {
+  if (FDispatch) FDispatch->Release();
+}
+
+DISPID TDispatchHost::MemberId(std::u16string_view Name) {
+  std::u16string Buffer(Name);  // GetIDsOfNames wants a NUL-ended name
+  LPOLESTR Names[] = {reinterpret_cast<LPOLESTR>(Buffer.data())};
+  DISPID Id = DISPID_UNKNOWN;
+  HRESULT Result = FDispatch->GetIDsOfNames(IID_NULL, Names, 1, 0, &Id);
+  // Script engines' own objects (VBScript classes) only resolve names through
+  // IDispatchEx.
+  if (Result == E_NOTIMPL) {
+    IDispatchEx* Extended = nullptr;
+    if (SUCCEEDED(FDispatch->QueryInterface(__uuidof(IDispatchEx), reinterpret_cast<void**>(&Extended))) && Extended) {
+      BSTR Member = SysAllocStringLen(Names[0], static_cast<UINT>(Buffer.size()));
+      Result = Member ? Extended->GetDispID(Member, fdexNameCaseInsensitive, &Id) : E_OUTOFMEMORY;
+      SysFreeString(Member);
+      Extended->Release();
+    }
+  }
+  if (FAILED(Result))
+    throw EZelmError(cUnexpected, u"Method '" + Buffer + u"' not supported by automation object");
+  return Id;
+}
+
+std::u16string TDispatchHost::Call(std::u16string_view Name, THostCallKind Kind, std::initializer_list<THostArg> Args) {
+  try {
+    std::u16string Answer = Invoke(Name, Kind, Args);
+    if (FFailing == Name) FFailing.clear();
+    return Answer;
+  } catch (const EZelmError& Error) {
+    // A skin may ask for a failing slot name on every frame: said once, not each time.
+    if (FFailing != Name || FFailingCode != Error.Code) {
+      FFailing.assign(Name);
+      FFailingCode = Error.Code;
+      FTrace.Trace(u"host call " + FFailing + u" failed (" + HexText(static_cast<uint32_t>(Error.Code)) + u"): " +
+                   Error.Message);
+    }
+    throw;
+  }
+}
+
+std::u16string TDispatchHost::Invoke(std::u16string_view Name, THostCallKind Kind,
+                                     std::initializer_list<THostArg> Args) {
+  const DISPID Id = MemberId(Name);
+
+  // Positional arguments go last-first into rgvarg.
+  TVariants Arguments(Args.size());
+  std::size_t Slot = Args.size();
+  for (const THostArg& Arg : Args) {
+    VARIANT& Item = Arguments.Items[--Slot];
+    if (Arg.Kind == THostArg::TKind::Boolean) {
+      V_VT(&Item) = VT_BOOL;
+      V_BOOL(&Item) = Arg.Boolean ? VARIANT_TRUE : VARIANT_FALSE;
+    } else {
+      BSTR Text = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(Arg.Text.data()), static_cast<UINT>(Arg.Text.size()));
+      if (Text == nullptr) throw std::bad_alloc();
+      V_VT(&Item) = VT_BSTR;
+      V_BSTR(&Item) = Text;
+    }
+  }
+  DISPPARAMS Params = {Arguments.Items.data(), nullptr, static_cast<UINT>(Args.size()), 0};
+  const WORD Flags = Kind == THostCallKind::MethodOrPropertyGet ? DISPATCH_METHOD | DISPATCH_PROPERTYGET : DISPATCH_METHOD;
+
+  // A command's answer is never used, so none is asked for: whatever the host would
+  // have put there is never touched.
+  TVariants Answer(1);
+  VARIANT* AnswerSlot = Kind == THostCallKind::Command ? nullptr : &Answer.Items[0];
+  TExceptionInfo Exception;
+  UINT ArgumentError = 0;
+  const HRESULT Result = FDispatch->Invoke(Id, IID_NULL, 0, Flags, &Params, AnswerSlot, &Exception, &ArgumentError);
+  if (Result == DISP_E_EXCEPTION) {
+    if (Exception.pfnDeferredFillIn) Exception.pfnDeferredFillIn(&Exception);
+    std::u16string Message = FromBstr(Exception.bstrDescription);
+    TrimEnd(Message, false);
+    throw EZelmError(CodeToCarry(Exception.scode), std::move(Message), Exception.dwHelpContext);
+  }
+  if (FAILED(Result)) throw EZelmError(CodeToCarry(Result), OleErrorMessage(Result));
+  if (AnswerSlot == nullptr) return {};
+  return VariantToText(Answer.Items[0]);
+}
+
+std::u16string VariantToText(const VARIANT& Value) {
+  // A by-reference answer is read through its reference, by hand: the system's copy
+  // follows a null reference or trusts an unknown type, and a host's mistake must fail
+  // the call, not crash it. One level of VT_VARIANT reference is allowed.
+  const VARIANT* Source = &Value;
+  if (V_VT(Source) == (VT_BYREF | VT_VARIANT)) {
+    if (V_VARIANTREF(Source) == nullptr || (V_VT(V_VARIANTREF(Source)) & VT_TYPEMASK) == VT_VARIANT)
+      CannotConvert(V_VT(Source));
+    Source = V_VARIANTREF(Source);
+  }
+  const VARTYPE Type = V_VT(Source);
+  const bool ByRef = (Type & VT_BYREF) != 0;
+  if (ByRef && V_BYREF(Source) == nullptr) CannotConvert(Type);
+  if ((Type & ~VT_BYREF) == VT_BSTR) return FromBstr(ByRef ? *V_BSTRREF(Source) : V_BSTR(Source));
+  if (Type == VT_EMPTY) return {};
+
+  // Numbers, dates and Booleans: the value itself, by value, then the system's text.
+  TVariants Plain(1);
+  VARIANT& Item = Plain.Items[0];
+  const VARTYPE Base = Type & ~VT_BYREF;
+  switch (Base) {
+    case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_INT:
+    case VT_UI1: case VT_UI2: case VT_UI4: case VT_UI8: case VT_UINT:
+    case VT_R4: case VT_R8: case VT_CY: case VT_DATE: case VT_BOOL:
+      V_VT(&Item) = Base;
+      if (ByRef)
+        std::memcpy(&V_UI1(&Item), V_BYREF(Source), ScalarSize(Base));
+      else
+        std::memcpy(&V_UI1(&Item), &V_UI1(Source), ScalarSize(Base));
+      break;
+    case VT_DECIMAL:
+      Item.decVal = ByRef ? *V_DECIMALREF(Source) : Source->decVal;
+      V_VT(&Item) = VT_DECIMAL;
+      break;
+    default:
+      CannotConvert(Type);
+  }
+  TVariants Converted(1);
+  if (FAILED(VariantChangeType(&Converted.Items[0], &Item, VARIANT_ALPHABOOL, VT_BSTR))) CannotConvert(Base);
+  return FromBstr(V_BSTR(&Converted.Items[0]));
+}
+
+std::u16string OleErrorMessage(HRESULT Code) {
+  wchar_t Buffer[512];
+  const DWORD Length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                      static_cast<DWORD>(Code), 0, Buffer, static_cast<DWORD>(std::size(Buffer)), nullptr);
+  std::u16string Message = FromWide(Buffer, Length);
+  TrimEnd(Message, true);
+  if (!Message.empty()) return Message;
+  char Fallback[32];
+  std::snprintf(Fallback, sizeof Fallback, "OLE error %.8X", static_cast<unsigned>(Code));
+  for (const char* C = Fallback; *C; ++C) Message.push_back(static_cast<char16_t>(*C));
+  return Message;
+}
+
+}  // namespace zelm

@@ -1,0 +1,237 @@
+// The server's load and unload, its counts, and the entry points that hand out the
+// class factory and tell COM whether the DLL may go.
+#include "win/server/Server.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "ZelmKvel_TLB.h"
+#include "win/window/MessageWindow.h"
+
+namespace zelm::server {
+namespace {
+
+HMODULE GModule = nullptr;
+std::atomic<long> GObjects{0};
+std::atomic<long> GFactoryRefs{0};
+
+std::once_flag GLoadOnce;
+TClassRecord* GRecord = nullptr;
+std::wstring GLoadFailure;
+
+constexpr const wchar_t* cTypeInfoMissing = L"Type information missing for class TRRExtension";
+constexpr const wchar_t* cBadTypeInfo = L"Incorrect type information for class TRRExtension";
+constexpr const wchar_t* cDispatchMissing = L"Dispatch interface missing from class TRRExtension";
+
+template <class T>
+void ReleaseAndClear(T*& Interface) noexcept {
+  if (Interface) Interface->Release();
+  Interface = nullptr;
+}
+
+void Free(TClassRecord* Record) noexcept {
+  if (!Record) return;
+  ReleaseAndClear(Record->Interface);
+  ReleaseAndClear(Record->Dispatch);
+  ReleaseAndClear(Record->CoClass);
+  ReleaseAndClear(Record->Library);
+  delete Record;
+}
+
+struct TRecordDeleter {
+  void operator()(TClassRecord* Record) const noexcept { Free(Record); }
+};
+using TRecordHolder = std::unique_ptr<TClassRecord, TRecordDeleter>;
+
+std::wstring TakeBstr(BSTR Text) {
+  std::wstring Out(Text ? Text : L"", Text ? SysStringLen(Text) : 0);
+  SysFreeString(Text);
+  return Out;
+}
+
+std::wstring ModuleFileName() {
+  std::wstring Path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD Length = GetModuleFileNameW(GModule, Path.data(), static_cast<DWORD>(Path.size()));
+    if (Length == 0) return {};
+    if (Length < Path.size()) {
+      Path.resize(Length);
+      break;
+    }
+    Path.resize(Path.size() * 2);
+  }
+  // The loader may know us by a short name; the server file name is the long one.
+  return PathInForm(Path, GetLongPathNameW);
+}
+
+struct TTypeKind {
+  TYPEKIND Kind = TKIND_MAX;
+  GUID Guid = GUID_NULL;
+  WORD ImplTypes = 0;
+};
+
+bool ReadTypeKind(ITypeInfo* Info, TTypeKind& Out) noexcept {
+  TYPEATTR* Attr = nullptr;
+  if (FAILED(Info->GetTypeAttr(&Attr)) || !Attr) return false;
+  Out.Kind = Attr->typekind;
+  Out.Guid = Attr->guid;
+  Out.ImplTypes = Attr->cImplTypes;
+  Info->ReleaseTypeAttr(Attr);
+  return true;
+}
+
+// Builds the class registration record from the type library in our own file; on a
+// mismatch sets Failure and answers null.
+TRecordHolder LoadRecord(std::wstring& Failure) {
+  TRecordHolder Record(new TClassRecord);
+  Record->FileName = ModuleFileName();
+  if (Record->FileName.empty() ||
+      FAILED(LoadTypeLibEx(Record->FileName.c_str(), REGKIND_NONE, &Record->Library)) ||
+      FAILED(Record->Library->GetTypeInfoOfGuid(CLSID_RRExtension, &Record->CoClass))) {
+    Failure = cTypeInfoMissing;
+    return nullptr;
+  }
+  TTypeKind CoClass;
+  if (!ReadTypeKind(Record->CoClass, CoClass) || CoClass.Kind != TKIND_COCLASS) {
+    Failure = cBadTypeInfo;
+    return nullptr;
+  }
+
+  BSTR LibraryName = nullptr;
+  BSTR ClassName = nullptr;
+  BSTR Description = nullptr;
+  Record->Library->GetDocumentation(-1, &LibraryName, nullptr, nullptr, nullptr);
+  Record->CoClass->GetDocumentation(MEMBERID_NIL, &ClassName, &Description, nullptr, nullptr);
+  Record->ServerName = TakeBstr(LibraryName);
+  Record->ClassName = TakeBstr(ClassName);
+  Record->Description = TakeBstr(Description);
+  Record->ProgId = Record->ServerName + L"." + Record->ClassName;
+
+  // The default interface, as the coclass lists it: the dispatch half of IRRExtension.
+  for (UINT I = 0; I < CoClass.ImplTypes && !Record->Dispatch; ++I) {
+    INT Flags = 0;
+    HREFTYPE Ref = 0;
+    if (FAILED(Record->CoClass->GetImplTypeFlags(I, &Flags))) continue;
+    if (!(Flags & IMPLTYPEFLAG_FDEFAULT) || (Flags & IMPLTYPEFLAG_FSOURCE)) continue;
+    if (SUCCEEDED(Record->CoClass->GetRefTypeOfImplType(I, &Ref)))
+      Record->CoClass->GetRefTypeInfo(Ref, &Record->Dispatch);
+  }
+  TTypeKind Default;
+  if (!Record->Dispatch || !ReadTypeKind(Record->Dispatch, Default)) {
+    Failure = cBadTypeInfo;
+    return nullptr;
+  }
+  // The object implements IRRExtension and nothing else of the library's.
+  if (!IsEqualGUID(Default.Guid, IID_IRRExtension)) {
+    Failure = cDispatchMissing;
+    return nullptr;
+  }
+  // ITypeInfo::Invoke calls through the vtable, so it needs the interface half.
+  HREFTYPE VtableRef = 0;
+  if (Default.Kind != TKIND_DISPATCH || FAILED(Record->Dispatch->GetRefTypeOfImplType(-1, &VtableRef)) ||
+      FAILED(Record->Dispatch->GetRefTypeInfo(VtableRef, &Record->Interface))) {
+    Failure = cBadTypeInfo;
+    return nullptr;
+  }
+  return Record;
+}
+
+void Load() noexcept {
+  try {
+    std::wstring Failure;
+    TRecordHolder Record = LoadRecord(Failure);
+    if (Record)
+      GRecord = Record.release();
+    else
+      GLoadFailure = Failure;
+  } catch (...) {
+    GRecord = nullptr;  // out of memory while loading: the server is unusable
+  }
+}
+
+}  // namespace
+
+HMODULE Module() noexcept { return GModule; }
+
+const TClassRecord* ClassRecord() noexcept {
+  try {
+    std::call_once(GLoadOnce, Load);
+  } catch (...) {
+    return nullptr;
+  }
+  return GRecord;
+}
+
+const std::wstring& LoadFailure() noexcept { return GLoadFailure; }
+
+void LockModule() noexcept { ++GObjects; }
+void UnlockModule() noexcept { --GObjects; }
+long FactoryAddRef() noexcept { return ++GFactoryRefs; }
+long FactoryRelease() noexcept { return --GFactoryRefs; }
+
+HRESULT ReportError(HRESULT Code, REFGUID Guid, const wchar_t* Source, const wchar_t* Description,
+                    DWORD HelpContext) noexcept {
+  ICreateErrorInfo* Create = nullptr;
+  if (FAILED(CreateErrorInfo(&Create)) || !Create) return E_UNEXPECTED;
+  Create->SetGUID(Guid);
+  Create->SetSource(const_cast<LPOLESTR>(Source));
+  Create->SetDescription(const_cast<LPOLESTR>(Description));
+  Create->SetHelpContext(HelpContext);
+  IErrorInfo* Info = nullptr;
+  HRESULT Result = E_UNEXPECTED;
+  if (SUCCEEDED(Create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&Info))) && Info) {
+    SetErrorInfo(0, Info);
+    Info->Release();
+    Result = Code;
+  }
+  Create->Release();
+  return Result;
+}
+
+std::wstring PathInForm(const std::wstring& Path, TPathForm Form) {
+  const DWORD Needed = Form(Path.c_str(), nullptr, 0);
+  if (Needed == 0) return Path;
+  std::wstring Converted(Needed, L'\0');
+  const DWORD Length = Form(Path.c_str(), Converted.data(), Needed);
+  if (Length == 0 || Length >= Needed) return Path;
+  Converted.resize(Length);
+  return Converted;
+}
+
+}  // namespace zelm::server
+
+using namespace zelm::server;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE Instance, DWORD Reason, LPVOID Reserved) {
+  switch (Reason) {
+    case DLL_PROCESS_ATTACH:
+      GModule = Instance;  // thread notifications stay on: the static runtime needs them
+      break;
+    case DLL_PROCESS_DETACH:
+      // Unloaded by FreeLibrary (COM found DllCanUnloadNow S_OK): give back the type
+      // library and the window class. At process exit the system cleans up instead.
+      if (Reserved == nullptr) {
+        zelm::UnregisterMessageWindowClass(Instance);
+        Free(GRecord);
+        GRecord = nullptr;
+      }
+      break;
+    default:
+      break;
+  }
+  return TRUE;
+}
+
+STDAPI DllCanUnloadNow() { return GObjects == 0 && GFactoryRefs == 0 ? S_OK : S_FALSE; }
+
+STDAPI DllGetClassObject(REFCLSID Clsid, REFIID Iid, LPVOID* Out) {
+  if (Out == nullptr) return E_POINTER;
+  *Out = nullptr;
+  if (!IsEqualCLSID(Clsid, CLSID_RRExtension)) return CLASS_E_CLASSNOTAVAILABLE;
+  if (ClassRecord() == nullptr) {
+    ReportError(CLASS_E_CLASSNOTAVAILABLE, GUID_NULL, L"ZelmKvel", LoadFailure().c_str(), 0);
+    return CLASS_E_CLASSNOTAVAILABLE;
+  }
+  return ClassFactory()->QueryInterface(Iid, Out);
+}

@@ -1,0 +1,34 @@
+// The in-process server's state: the type library loaded from our own file, what the
+// class takes from it, and the two counts that decide when the DLL may be unloaded.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <string>
+
+#include "win/com/ComServer.h"
+
+namespace zelm::server {
+
+// The DLL's own module handle.
+HMODULE Module() noexcept;
+
+// The record, loaded once; null when the type library does not describe the class as
+// we implement it, and then LoadFailure() says why. No class factory exists then.
+const TClassRecord* ClassRecord() noexcept;
+const std::wstring& LoadFailure() noexcept;
+
+// References clients hold on the class factory.
+long FactoryAddRef() noexcept;
+long FactoryRelease() noexcept;
+
+// The one class factory; its QueryInterface answers DllGetClassObject.
+IClassFactory* ClassFactory() noexcept;
+
+// Path in the form a path-name function gives it (GetLongPathNameW, GetShortPathNameW),
+// or unchanged when it cannot.
+using TPathForm = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
+std::wstring PathInForm(const std::wstring& Path, TPathForm Form);
+
+}  // namespace zelm::server

@@ -1,0 +1,141 @@
+#include "win/window/MessageWindow.h"
+
+#include <atomic>
+
+
+namespace zelm {
+namespace {
+
+std::atomic<bool> GClassRegistered{false};
+
+// Every window of our class reaches its link through GWLP_USERDATA; a window that is
+// not (or no longer) bound gets the default handling.
+LRESULT CALLBACK WindowEntry(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  auto* Link = reinterpret_cast<TMessageWindowLink*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
+  if (Link == nullptr) return DefWindowProcW(Window, Msg, WParam, LParam);
+  TMessage Message = {Msg, WParam, LParam, 0};
+  Link->WndProc(Message);
+  return Message.Result;
+}
+
+HINSTANCE OwnModule() noexcept {
+  HMODULE Module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCWSTR>(&WindowEntry), &Module);
+  return Module;
+}
+
+bool EnsureClass(HINSTANCE Module) noexcept {
+  if (GClassRegistered) return true;
+  WNDCLASSEXW Class = {};
+  Class.cbSize = sizeof Class;
+  Class.lpfnWndProc = WindowEntry;
+  Class.hInstance = Module;
+  Class.lpszClassName = cMessageWindowClass;
+  if (RegisterClassExW(&Class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  GClassRegistered = true;
+  return true;
+}
+
+uint32_t AsHandle(HWND Window) noexcept { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Window)); }
+
+// On Vista and later a front-end running as administrator takes no WM_COPYDATA from a
+// data server that does not; this lets that one message, and only it, into our window.
+// Looked up at run time: Windows XP has no such call and must still load us.
+void LetValueRecordsIn(HWND Window, TTraceLog& Trace) noexcept {
+  using TChangeFilter = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+  constexpr DWORD cAllow = 1;  // MSGFLT_ALLOW
+  HMODULE User = GetModuleHandleW(L"user32.dll");
+  FARPROC Proc = User ? GetProcAddress(User, "ChangeWindowMessageFilterEx") : nullptr;
+  if (Proc == nullptr) {
+    Trace.Trace(u"no per-window message filter here (before Windows 7): WM_COPYDATA left as the system has it");
+    return;
+  }
+  const auto Change = reinterpret_cast<TChangeFilter>(reinterpret_cast<void*>(Proc));
+  if (Change(Window, WM_COPYDATA, cAllow, nullptr))
+    Trace.Trace(u"WM_COPYDATA let into window " + HexText(AsHandle(Window)) + u" from every integrity level");
+  else
+    Trace.Trace(u"WM_COPYDATA could not be let into window " + HexText(AsHandle(Window)) + u" (error " +
+                DecimalText(GetLastError()) + u")");
+}
+
+}  // namespace
+
+TMessageWindowLink::~TMessageWindowLink() {
+  if (FHandle == nullptr) return;
+  // Unbound first: whatever still reaches the window (or the window itself, should
+  // it outlive us on a thread that cannot destroy it) no longer finds this object.
+  SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
+  DestroyWindow(FHandle);
+}
+
+uint32_t TMessageWindowLink::MessageWindow() {
+  if (FHandle != nullptr) return AsHandle(FHandle);
+  const HINSTANCE Module = OwnModule();
+  if (!EnsureClass(Module)) return 0;
+  // Hidden for good: a popup tool window of no size, never shown.
+  HWND Window = CreateWindowExW(WS_EX_TOOLWINDOW, cMessageWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                Module, nullptr);
+  if (Window == nullptr) return 0;
+  FHandle = Window;
+  SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  LetValueRecordsIn(Window, FTrace);
+  return AsHandle(Window);
+}
+
+TSendOutcome TMessageWindowLink::Send(uint32_t MessageId, const TCopyData& Record) {
+  if (!FGate.MayTry(GetTickCount())) return {};
+  // Looked up afresh each time: the server may have come or gone since.
+  HWND Server = FindWindowW(nullptr, reinterpret_cast<LPCWSTR>(cServerWindowTitle.data()));
+  if (Server == nullptr) return {true, 0};
+  TCopyData Data = Record;
+  COPYDATASTRUCT Copy = {MessageId, sizeof Data, &Data};
+  DWORD_PTR Answer = 0;
+  // Value records the server sends us while we wait are still handled (SMTO_NORMAL);
+  // a server that does not answer within the bound is given up on.
+  const LRESULT Sent = SendMessageTimeoutW(Server, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&Copy),
+                                           SMTO_NORMAL | SMTO_ABORTIFHUNG, TSendGate::cSendBoundMs, &Answer);
+  // Only a server that did not answer in time (or hangs) closes the gate; a window that
+  // vanished between lookup and send must not keep a new server from hearing us.
+  const bool TimedOut = Sent == 0 && GetLastError() == ERROR_TIMEOUT;
+  FGate.Tried(GetTickCount(), TimedOut);
+  if (TimedOut)
+    FTrace.Trace(u"send to server window " + HexText(AsHandle(Server)) + u" timed out after " +
+                 DecimalText(TSendGate::cSendBoundMs) + u" ms; sends paused for " + DecimalText(TSendGate::cBackOffMs) +
+                 u" ms");
+  return {true, AsHandle(Server)};
+}
+
+void TMessageWindowLink::WndProc(TMessage& Message) noexcept {
+  Message.Result = 0;
+  switch (Message.Msg) {
+    case WM_COPYDATA:
+      break;
+    // Any process may post these. The window lives exactly as long as its object, and
+    // its title stays empty: retitled "Morvicantrel" we would take it for the server.
+    case WM_CLOSE:
+      return;
+    case WM_SETTEXT:
+      Message.Result = FALSE;
+      return;
+    default:
+      Message.Result = DefWindowProcW(FHandle, Message.Msg, Message.WParam, Message.LParam);
+      return;
+  }
+  if (FSink == nullptr) return;
+  const auto* Copy = reinterpret_cast<const COPYDATASTRUCT*>(Message.LParam);
+  try {
+    if (Copy == nullptr)
+      FSink->StoreValueRecord(0, nullptr, 0);  // not even a COPYDATASTRUCT: malformed
+    else
+      FSink->StoreValueRecord(static_cast<uint32_t>(Copy->dwData), Copy->lpData, Copy->cbData);
+  } catch (...) {
+    // Out of memory while storing a value: the record is lost, the host lives on.
+  }
+}
+
+void UnregisterMessageWindowClass(HINSTANCE Module) noexcept {
+  if (GClassRegistered.exchange(false)) UnregisterClassW(cMessageWindowClass, Module);
+}
+
+}  // namespace zelm

@@ -1,0 +1,9 @@
+# The bench's portable parts, built natively (for the tests) and for Windows (for the
+# programs): one list for both.
+set(ZELM_BENCH_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/common/Utf.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sim/VehicleModel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sim/SimServer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/host/SkinFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/host/HostVariables.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/host/Dashboard.cpp)
