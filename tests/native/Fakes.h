@@ -66,7 +66,7 @@ class TFakeText : public TPlatformText {
  public:
   std::u16string FromAnsi(std::string_view Text) override {
     std::u16string Out;
-    for (unsigned char C : Text) Out.push_back(char16_t(C));
+    for (char C : Text) Out.push_back(char16_t(static_cast<unsigned char>(C)));
     return Out;
   }
   char16_t DecimalSeparator() override { return Separator; }

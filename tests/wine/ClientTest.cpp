@@ -545,7 +545,7 @@ TEST(Client, AFailedInvokeCarriesTheSystemText) {
   EXPECT_NE(Info.Description.back(), L'\n');
   EXPECT_NE(Info.Description.back(), L' ');
   wchar_t System[256] = {};
-  if (FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, DISP_E_TYPEMISMATCH, 0,
+  if (FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(DISP_E_TYPEMISMATCH), 0,
                      System, 256, nullptr) > 0)
     EXPECT_EQ(std::wstring(System).rfind(Info.Description, 0), 0u) << "not the system's text";
   else

@@ -76,12 +76,12 @@ STDMETHODIMP TTestHost::GetTypeInfo(UINT, LCID, ITypeInfo**) { return DISP_E_BAD
 STDMETHODIMP TTestHost::GetIDsOfNames(REFIID, LPOLESTR* Names, UINT Count, LCID, DISPID* Ids) {
   if (NamesOnlyThroughDispatchEx) return E_NOTIMPL;
   if (Count != 1) return DISP_E_UNKNOWNNAME;
-  TBstr Name(Names[0]);
-  return GetDispID(Name.Get(), fdexNameCaseSensitive, Ids);
+  TBstr Member(Names[0]);
+  return GetDispID(Member.Get(), fdexNameCaseSensitive, Ids);
 }
 
-STDMETHODIMP TTestHost::GetDispID(BSTR Name, DWORD, DISPID* Id) {
-  const std::wstring Wanted(Name ? Name : L"");
+STDMETHODIMP TTestHost::GetDispID(BSTR Member, DWORD, DISPID* Id) {
+  const std::wstring Wanted(Member ? Member : L"");
   *Id = DISPID_UNKNOWN;
   for (const auto& M : Missing)
     if (M == Wanted) return DISP_E_UNKNOWNNAME;

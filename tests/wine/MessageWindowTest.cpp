@@ -170,7 +170,7 @@ TEST_F(Window, OneHiddenWindowIsAnnouncedToTheServer) {
   EXPECT_STREQ(Class, cHiddenClass);
   EXPECT_EQ(GetWindowThreadProcessId(Hidden, nullptr), GetCurrentThreadId());
   EXPECT_FALSE(IsWindowVisible(Hidden));
-  EXPECT_TRUE(GetWindowLongW(Hidden, GWL_STYLE) & WS_POPUP);
+  EXPECT_TRUE(static_cast<DWORD>(GetWindowLongW(Hidden, GWL_STYLE)) & WS_POPUP);
   EXPECT_TRUE(GetWindowLongW(Hidden, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   EXPECT_EQ(GetWindowTextLengthW(Hidden), 0);
   EXPECT_EQ(GetParent(Hidden), nullptr);

@@ -283,7 +283,7 @@ TEST_F(Server, TypeLibraryIdentity) {
 
   HREFTYPE VtableRef = 0;
   TComPtr<ITypeInfo> Vtable, Base;
-  ASSERT_EQ(Dispatch->GetRefTypeOfImplType(-1, &VtableRef), S_OK);
+  ASSERT_EQ(Dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &VtableRef), S_OK);
   ASSERT_EQ(Dispatch->GetRefTypeInfo(VtableRef, Vtable.Out()), S_OK);
   ASSERT_EQ(Vtable->GetTypeAttr(&Type), S_OK);
   EXPECT_EQ(Type->typekind, TKIND_INTERFACE);
@@ -313,7 +313,7 @@ TEST_F(Server, TypeLibraryMethodsSlotsAndParameters) {
   TComPtr<ITypeInfo> Dispatch, Vtable;
   ASSERT_EQ(Library->GetTypeInfoOfGuid(IID_IRRExtension, Dispatch.Out()), S_OK);
   HREFTYPE Ref = 0;
-  ASSERT_EQ(Dispatch->GetRefTypeOfImplType(-1, &Ref), S_OK);
+  ASSERT_EQ(Dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &Ref), S_OK);
   ASSERT_EQ(Dispatch->GetRefTypeInfo(Ref, Vtable.Out()), S_OK);
 
   TYPEATTR* Type = nullptr;

@@ -80,7 +80,7 @@ std::u16string FromUtf8(std::string_view Text) {
 
 std::size_t DisplayWidth(std::u16string_view Text) noexcept {
   std::size_t Width = 0;
-  for (char16_t C : Text) Width += IsLow(C) ? 0 : 1;
+  for (char16_t C : Text) Width += IsLow(C) ? 0u : 1u;
   return Width;
 }
 

@@ -208,7 +208,7 @@ std::u16string VariantToText(const VARIANT& Value) {
   // Numbers, dates and Booleans: the value itself, by value, then the system's text.
   TVariants Plain(1);
   VARIANT& Item = Plain.Items[0];
-  const VARTYPE Base = Type & ~VT_BYREF;
+  const auto Base = static_cast<VARTYPE>(Type & ~VT_BYREF);
   switch (Base) {
     case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_INT:
     case VT_UI1: case VT_UI2: case VT_UI4: case VT_UI8: case VT_UINT:

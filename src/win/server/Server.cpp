@@ -129,7 +129,7 @@ TRecordHolder LoadRecord(std::wstring& Failure) {
   }
   // ITypeInfo::Invoke calls through the vtable, so it needs the interface half.
   HREFTYPE VtableRef = 0;
-  if (Default.Kind != TKIND_DISPATCH || FAILED(Record->Dispatch->GetRefTypeOfImplType(-1, &VtableRef)) ||
+  if (Default.Kind != TKIND_DISPATCH || FAILED(Record->Dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &VtableRef)) ||
       FAILED(Record->Dispatch->GetRefTypeInfo(VtableRef, &Record->Interface))) {
     Failure = cBadTypeInfo;
     return nullptr;

@@ -99,7 +99,7 @@ TEST_F(DataServerTest, InitAnnouncesItsOwnHiddenWindowOnce) {
   // Hidden, top-level, a popup tool window.
   EXPECT_FALSE(IsWindowVisible(Announced));
   EXPECT_EQ(GetAncestor(Announced, GA_PARENT), GetDesktopWindow());
-  EXPECT_TRUE(GetWindowLongW(Announced, GWL_STYLE) & WS_POPUP);
+  EXPECT_TRUE(static_cast<DWORD>(GetWindowLongW(Announced, GWL_STYLE)) & WS_POPUP);
   EXPECT_TRUE(GetWindowLongW(Announced, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
 
   // Init again: the same window, announced again.
