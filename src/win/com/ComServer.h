@@ -9,14 +9,16 @@
 
 #include <string>
 
+#include "win/com/ComTypes.h"
+
 namespace zelm::server {
 
 // The class registration record, made from the embedded type library on first use.
 struct TClassRecord {
-  ITypeLib* Library = nullptr;
-  ITypeInfo* CoClass = nullptr;    // coclass RRExtension
-  ITypeInfo* Dispatch = nullptr;   // its default interface as the coclass lists it
-  ITypeInfo* Interface = nullptr;  // the vtable half of that dual interface
+  TComPtr<ITypeLib> Library;
+  TComPtr<ITypeInfo> CoClass;      // coclass RRExtension
+  TComPtr<ITypeInfo> Dispatch;     // its default interface as the coclass lists it
+  TComPtr<ITypeInfo> Interface;    // the vtable half of that dual interface
   std::wstring ServerName;         // the library's name: "ZelmKvel"
   std::wstring ClassName;          // the coclass's name: "RRExtension"
   std::wstring Description;        // the coclass's documentation string (empty)

@@ -12,8 +12,6 @@
 namespace zelm {
 namespace {
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "BSTR text is UTF-16");
-
 constexpr HRESULT cPointerError = E_POINTER;
 
 // A null BSTR is the empty text.
@@ -23,12 +21,7 @@ std::u16string_view Text(BSTR Value) noexcept {
 }
 
 // The answer as a new BSTR; the empty text stays a null BSTR.
-BSTR NewBstr(std::u16string_view Value) {
-  if (Value.empty()) return nullptr;
-  BSTR Result = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(Value.data()), static_cast<UINT>(Value.size()));
-  if (Result == nullptr) throw std::bad_alloc();
-  return Result;
-}
+BSTR NewBstr(std::u16string_view Value) { return Value.empty() ? nullptr : TBstr(Value).Detach(); }
 
 // A pointer the method needs: null fails the call with E_POINTER.
 template <class T>
@@ -72,10 +65,9 @@ TRRExtension::~TRRExtension() {
 }
 
 HRESULT TRRExtension::Create(const server::TClassRecord& Record, IUnknown* Outer, REFIID Iid, void** Out) {
-  auto* Object = new TRRExtension(Record, Outer);  // count 1, held here
-  const HRESULT Result = Object->FInner.QueryInterface(Iid, Out);
-  Object->FInner.Release();  // destroys the object if QueryInterface failed
-  return Result;
+  // Count 1, held here: the object goes again if QueryInterface fails.
+  const TComPtr<IUnknown> Object(&(new TRRExtension(Record, Outer))->FInner);
+  return Object->QueryInterface(Iid, Out);
 }
 
 STDMETHODIMP TRRExtension::TInner::QueryInterface(REFIID Iid, void** Out) {
@@ -117,7 +109,7 @@ template <class TBody>
 HRESULT TRRExtension::Guarded(TBody&& Body) noexcept {
   // The host may drop its last reference from inside one of its own calls that we
   // make; the object stays alive until the method is done with it.
-  FInner.AddRef();
+  const auto KeepAlive = TComPtr<IUnknown>::Share(&FInner);
   HRESULT Result = S_OK;
   try {
     Body();
@@ -134,7 +126,6 @@ HRESULT TRRExtension::Guarded(TBody&& Body) noexcept {
   } catch (...) {
     Result = Failed(E_UNEXPECTED, L"Unexpected failure", 0);
   }
-  FInner.Release();
   return Result;
 }
 
@@ -150,13 +141,12 @@ STDMETHODIMP TRRExtension::GetTypeInfo(UINT Index, LCID, ITypeInfo** Info) {
   if (Info == nullptr) return E_POINTER;
   *Info = nullptr;
   if (Index != 0) return DISP_E_BADINDEX;
-  *Info = FRecord.Dispatch;
-  (*Info)->AddRef();
+  *Info = TComPtr<ITypeInfo>(FRecord.Dispatch).Detach();
   return S_OK;
 }
 
 STDMETHODIMP TRRExtension::GetIDsOfNames(REFIID, LPOLESTR* Names, UINT NameCount, LCID, DISPID* Ids) {
-  return DispGetIDsOfNames(FRecord.Interface, Names, NameCount, Ids);
+  return DispGetIDsOfNames(FRecord.Interface.Get(), Names, NameCount, Ids);
 }
 
 STDMETHODIMP TRRExtension::Invoke(DISPID Member, REFIID Iid, LCID, WORD Flags, DISPPARAMS* Params, VARIANT* Result,
@@ -184,28 +174,23 @@ STDMETHODIMP TRRExtension::Invoke(DISPID Member, REFIID Iid, LCID, WORD Flags, D
   // in/out parameter as the caller's to overwrite, and Wine's writes its copy back
   // into it, freeing the string there. Shared, that was the script's own string,
   // which the script then used and freed again.
-  std::vector<VARIANTARG> Arguments;
+  std::vector<TVariant> Arguments;
   try {
     Arguments.resize(Params->cArgs);
   } catch (...) {
     return E_OUTOFMEMORY;
   }
-  for (auto& Argument : Arguments) VariantInit(&Argument);
-  HRESULT Copied = S_OK;
-  for (UINT I = 0; I < Params->cArgs && SUCCEEDED(Copied); ++I) {
+  // TVariant is exactly a VARIANT: the array can be handed over as it is.
+  static_assert(sizeof(TVariant) == sizeof(VARIANTARG));
+  for (UINT I = 0; I < Params->cArgs; ++I) {
     VARIANTARG* Source = &Params->rgvarg[I];
     if (V_VT(Source) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(Source) != nullptr) Source = V_VARIANTREF(Source);
-    Copied = VariantCopy(&Arguments[I], Source);
+    if (const HRESULT Copied = VariantCopy(&Arguments[I].Get(), Source); FAILED(Copied)) return Copied;
   }
-  HRESULT Answer = Copied;
-  if (SUCCEEDED(Copied)) {
-    DISPPARAMS Unwrapped = *Params;
-    Unwrapped.rgvarg = Arguments.data();
-    Answer = FRecord.Interface->Invoke(static_cast<IRRExtension*>(this), Member, Flags, &Unwrapped, Result, Exception,
-                                       ArgumentError);
-  }
-  for (auto& Argument : Arguments) VariantClear(&Argument);
-  return Answer;
+  DISPPARAMS Unwrapped = *Params;
+  Unwrapped.rgvarg = &Arguments.data()->Get();
+  return FRecord.Interface->Invoke(static_cast<IRRExtension*>(this), Member, Flags, &Unwrapped, Result, Exception,
+                                   ArgumentError);
 }
 
 // --- IRRExtension ----------------------------------------------------------------------
@@ -293,8 +278,7 @@ STDMETHODIMP TRRExtension::InterfaceSupportsErrorInfo(REFIID Iid) {
 
 STDMETHODIMP TRRExtension::GetClassInfo(ITypeInfo** Info) {
   if (Info == nullptr) return E_POINTER;
-  *Info = FRecord.CoClass;
-  (*Info)->AddRef();
+  *Info = TComPtr<ITypeInfo>(FRecord.CoClass).Detach();
   return S_OK;
 }
 

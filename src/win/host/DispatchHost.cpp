@@ -65,30 +65,6 @@ std::u16string VariantTypeName(VARTYPE Type) {
   throw EZelmError(cUnexpected, u"Could not convert variant of type (" + VariantTypeName(Type) + u") into type (OleStr)");
 }
 
-// Owns the VARIANTs of one call and clears them however the call ends.
-struct TVariants {
-  std::vector<VARIANT> Items;
-  explicit TVariants(std::size_t Count) : Items(Count) {
-    for (auto& Item : Items) VariantInit(&Item);
-  }
-  ~TVariants() {
-    for (auto& Item : Items) VariantClear(&Item);
-  }
-  TVariants(const TVariants&) = delete;
-  TVariants& operator=(const TVariants&) = delete;
-};
-
-struct TExceptionInfo : EXCEPINFO {
-  TExceptionInfo() : EXCEPINFO{} {}
-  ~TExceptionInfo() {
-    SysFreeString(bstrSource);
-    SysFreeString(bstrDescription);
-    SysFreeString(bstrHelpFile);
-  }
-  TExceptionInfo(const TExceptionInfo&) = delete;
-  TExceptionInfo& operator=(const TExceptionInfo&) = delete;
-};
-
 int32_t CodeToCarry(HRESULT Code) { return Code < 0 ? static_cast<int32_t>(Code) : cUnexpected; }
 
 // Bytes of the value of a scalar variant type.
@@ -103,13 +79,8 @@ std::size_t ScalarSize(VARTYPE Type) {
 
 }  // namespace
 
-TDispatchHost::TDispatchHost(IDispatch* Dispatch, TTraceLog& Trace) noexcept : FDispatch(Dispatch), FTrace(Trace) {
-  if (FDispatch) FDispatch->AddRef();
-}
-
-TDispatchHost::~TDispatchHost() {
-  if (FDispatch) FDispatch->Release();
-}
+TDispatchHost::TDispatchHost(IDispatch* Dispatch, TTraceLog& Trace) noexcept
+    : FDispatch(TComPtr<IDispatch>::Share(Dispatch)), FTrace(Trace) {}
 
 DISPID TDispatchHost::MemberId(std::u16string_view Name) {
   std::u16string Buffer(Name);  // GetIDsOfNames wants a NUL-ended name
@@ -119,12 +90,10 @@ DISPID TDispatchHost::MemberId(std::u16string_view Name) {
   // Script engines' own objects (VBScript classes) only resolve names through
   // IDispatchEx.
   if (Result == E_NOTIMPL) {
-    IDispatchEx* Extended = nullptr;
-    if (SUCCEEDED(FDispatch->QueryInterface(__uuidof(IDispatchEx), reinterpret_cast<void**>(&Extended))) && Extended) {
-      BSTR Member = SysAllocStringLen(Names[0], static_cast<UINT>(Buffer.size()));
-      Result = Member ? Extended->GetDispID(Member, fdexNameCaseInsensitive, &Id) : E_OUTOFMEMORY;
-      SysFreeString(Member);
-      Extended->Release();
+    TComPtr<IDispatchEx> Extended;
+    if (SUCCEEDED(FDispatch->QueryInterface(__uuidof(IDispatchEx), Extended.OutVoid())) && Extended) {
+      const TBstr Member(Name);
+      Result = Extended->GetDispID(Member.Get(), fdexNameCaseInsensitive, &Id);
     }
   }
   if (FAILED(Result))
@@ -154,28 +123,28 @@ std::u16string TDispatchHost::Invoke(std::u16string_view Name, THostCallKind Kin
   const DISPID Id = MemberId(Name);
 
   // Positional arguments go last-first into rgvarg.
-  TVariants Arguments(Args.size());
+  std::vector<TVariant> Arguments(Args.size());
+  static_assert(sizeof(TVariant) == sizeof(VARIANTARG));
   std::size_t Slot = Args.size();
   for (const THostArg& Arg : Args) {
-    VARIANT& Item = Arguments.Items[--Slot];
+    VARIANT& Item = Arguments[--Slot].Get();
     if (Arg.Kind == THostArg::TKind::Boolean) {
       V_VT(&Item) = VT_BOOL;
       V_BOOL(&Item) = Arg.Boolean ? VARIANT_TRUE : VARIANT_FALSE;
     } else {
-      BSTR Text = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(Arg.Text.data()), static_cast<UINT>(Arg.Text.size()));
-      if (Text == nullptr) throw std::bad_alloc();
+      V_BSTR(&Item) = TBstr(Arg.Text).Detach();
       V_VT(&Item) = VT_BSTR;
-      V_BSTR(&Item) = Text;
     }
   }
-  DISPPARAMS Params = {Arguments.Items.data(), nullptr, static_cast<UINT>(Args.size()), 0};
+  DISPPARAMS Params = {Arguments.empty() ? nullptr : &Arguments.data()->Get(), nullptr,
+                       static_cast<UINT>(Args.size()), 0};
   const WORD Flags = Kind == THostCallKind::MethodOrPropertyGet ? DISPATCH_METHOD | DISPATCH_PROPERTYGET : DISPATCH_METHOD;
 
   // A command's answer is never used, so none is asked for: whatever the host would
   // have put there is never touched.
-  TVariants Answer(1);
-  VARIANT* AnswerSlot = Kind == THostCallKind::Command ? nullptr : &Answer.Items[0];
-  TExceptionInfo Exception;
+  TVariant Answer;
+  VARIANT* AnswerSlot = Kind == THostCallKind::Command ? nullptr : &Answer.Get();
+  TExcepInfo Exception;
   UINT ArgumentError = 0;
   const HRESULT Result = FDispatch->Invoke(Id, IID_NULL, 0, Flags, &Params, AnswerSlot, &Exception, &ArgumentError);
   if (Result == DISP_E_EXCEPTION) {
@@ -186,7 +155,7 @@ std::u16string TDispatchHost::Invoke(std::u16string_view Name, THostCallKind Kin
   }
   if (FAILED(Result)) throw EZelmError(CodeToCarry(Result), OleErrorMessage(Result));
   if (AnswerSlot == nullptr) return {};
-  return VariantToText(Answer.Items[0]);
+  return VariantToText(Answer.Get());
 }
 
 std::u16string VariantToText(const VARIANT& Value) {
@@ -206,8 +175,8 @@ std::u16string VariantToText(const VARIANT& Value) {
   if (Type == VT_EMPTY) return {};
 
   // Numbers, dates and Booleans: the value itself, by value, then the system's text.
-  TVariants Plain(1);
-  VARIANT& Item = Plain.Items[0];
+  TVariant Plain;
+  VARIANT& Item = Plain.Get();
   const auto Base = static_cast<VARTYPE>(Type & ~VT_BYREF);
   switch (Base) {
     case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_INT:
@@ -226,9 +195,9 @@ std::u16string VariantToText(const VARIANT& Value) {
     default:
       CannotConvert(Type);
   }
-  TVariants Converted(1);
-  if (FAILED(VariantChangeType(&Converted.Items[0], &Item, VARIANT_ALPHABOOL, VT_BSTR))) CannotConvert(Base);
-  return FromBstr(V_BSTR(&Converted.Items[0]));
+  TVariant Converted;
+  if (FAILED(VariantChangeType(&Converted.Get(), &Item, VARIANT_ALPHABOOL, VT_BSTR))) CannotConvert(Base);
+  return FromBstr(V_BSTR(&Converted.Get()));
 }
 
 std::u16string OleErrorMessage(HRESULT Code) {

@@ -6,6 +6,7 @@
 #include <oaidl.h>
 
 #include "core/host/HostObject.h"
+#include "win/com/ComTypes.h"
 #include "core/protocol/Trace.h"
 
 namespace zelm {
@@ -14,7 +15,6 @@ class TDispatchHost final : public THostObject {
  public:
   // Takes its own reference. A failing call is traced once, until it succeeds again.
   TDispatchHost(IDispatch* Dispatch, TTraceLog& Trace) noexcept;
-  ~TDispatchHost() override;
   TDispatchHost(const TDispatchHost&) = delete;
   TDispatchHost& operator=(const TDispatchHost&) = delete;
 
@@ -24,7 +24,7 @@ class TDispatchHost final : public THostObject {
   DISPID MemberId(std::u16string_view Name);
   std::u16string Invoke(std::u16string_view Name, THostCallKind Kind, std::initializer_list<THostArg> Args);
 
-  IDispatch* FDispatch;
+  TComPtr<IDispatch> FDispatch;
   TTraceLog& FTrace;
   std::u16string FFailing;  // the call that failed last, until it succeeds again
   int32_t FFailingCode = 0;

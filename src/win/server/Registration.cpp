@@ -50,16 +50,15 @@ HRESULT Register() {
 
   const std::wstring& FileName = Record->FileName;
   const std::wstring HelpFolder = FileName.substr(0, FileName.find_last_of(L'\\') + 1);
-  if (FAILED(RegisterTypeLib(Record->Library, const_cast<LPOLESTR>(FileName.c_str()),
+  if (FAILED(RegisterTypeLib(Record->Library.Get(), const_cast<LPOLESTR>(FileName.c_str()),
                              const_cast<LPOLESTR>(HelpFolder.c_str()))))
     return E_FAIL;
 
-  TLIBATTR* Attr = nullptr;
-  if (FAILED(Record->Library->GetLibAttr(&Attr)) || !Attr) return E_FAIL;
+  const TLibAttr Attr(Record->Library.Get());
+  if (!Attr) return E_FAIL;
   wchar_t Version[16] = {};
   std::swprintf(Version, 16, L"%d.%d", Attr->wMajorVerNum, Attr->wMinorVerNum);
   const std::wstring LibraryId = GuidText(Attr->guid);
-  Record->Library->ReleaseTLibAttr(Attr);
 
   try {
     const std::wstring Class = ClassKey();
@@ -83,16 +82,17 @@ using TUnRegisterTypeLib = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
 HRESULT Unregister() {
   const TClassRecord* Record = ClassRecord();
   if (Record == nullptr) return E_FAIL;
-  TLIBATTR* Attr = nullptr;
-  if (FAILED(Record->Library->GetLibAttr(&Attr)) || !Attr) return E_FAIL;
-  // Older automation libraries lack UnRegisterTypeLib; its result does not matter.
-  if (HMODULE Automation = GetModuleHandleW(L"oleaut32.dll")) {
-    if (FARPROC Proc = GetProcAddress(Automation, "UnRegisterTypeLib")) {
-      const auto UnRegister = reinterpret_cast<TUnRegisterTypeLib>(reinterpret_cast<void*>(Proc));
-      UnRegister(Attr->guid, Attr->wMajorVerNum, Attr->wMinorVerNum, Attr->lcid, Attr->syskind);
+  {
+    const TLibAttr Attr(Record->Library.Get());
+    if (!Attr) return E_FAIL;
+    // Older automation libraries lack UnRegisterTypeLib; its result does not matter.
+    if (HMODULE Automation = GetModuleHandleW(L"oleaut32.dll")) {
+      if (FARPROC Proc = GetProcAddress(Automation, "UnRegisterTypeLib")) {
+        const auto UnRegister = reinterpret_cast<TUnRegisterTypeLib>(reinterpret_cast<void*>(Proc));
+        UnRegister(Attr->guid, Attr->wMajorVerNum, Attr->wMinorVerNum, Attr->lcid, Attr->syskind);
+      }
     }
   }
-  Record->Library->ReleaseTLibAttr(Attr);
 
   // Each key by itself, sub-keys first; a key that is not there is no failure.
   const std::wstring Class = ClassKey();

@@ -24,32 +24,6 @@ constexpr const wchar_t* cTypeInfoMissing = L"Type information missing for class
 constexpr const wchar_t* cBadTypeInfo = L"Incorrect type information for class TRRExtension";
 constexpr const wchar_t* cDispatchMissing = L"Dispatch interface missing from class TRRExtension";
 
-template <class T>
-void ReleaseAndClear(T*& Interface) noexcept {
-  if (Interface) Interface->Release();
-  Interface = nullptr;
-}
-
-void Free(TClassRecord* Record) noexcept {
-  if (!Record) return;
-  ReleaseAndClear(Record->Interface);
-  ReleaseAndClear(Record->Dispatch);
-  ReleaseAndClear(Record->CoClass);
-  ReleaseAndClear(Record->Library);
-  delete Record;
-}
-
-struct TRecordDeleter {
-  void operator()(TClassRecord* Record) const noexcept { Free(Record); }
-};
-using TRecordHolder = std::unique_ptr<TClassRecord, TRecordDeleter>;
-
-std::wstring TakeBstr(BSTR Text) {
-  std::wstring Out(Text ? Text : L"", Text ? SysStringLen(Text) : 0);
-  SysFreeString(Text);
-  return Out;
-}
-
 std::wstring ModuleFileName() {
   std::wstring Path(MAX_PATH, L'\0');
   for (;;) {
@@ -72,40 +46,37 @@ struct TTypeKind {
 };
 
 bool ReadTypeKind(ITypeInfo* Info, TTypeKind& Out) noexcept {
-  TYPEATTR* Attr = nullptr;
-  if (FAILED(Info->GetTypeAttr(&Attr)) || !Attr) return false;
+  const TTypeAttr Attr(Info);
+  if (!Attr) return false;
   Out.Kind = Attr->typekind;
   Out.Guid = Attr->guid;
   Out.ImplTypes = Attr->cImplTypes;
-  Info->ReleaseTypeAttr(Attr);
   return true;
 }
 
 // Builds the class registration record from the type library in our own file; on a
 // mismatch sets Failure and answers null.
-TRecordHolder LoadRecord(std::wstring& Failure) {
-  TRecordHolder Record(new TClassRecord);
+std::unique_ptr<TClassRecord> LoadRecord(std::wstring& Failure) {
+  auto Record = std::make_unique<TClassRecord>();
   Record->FileName = ModuleFileName();
   if (Record->FileName.empty() ||
-      FAILED(LoadTypeLibEx(Record->FileName.c_str(), REGKIND_NONE, &Record->Library)) ||
-      FAILED(Record->Library->GetTypeInfoOfGuid(CLSID_RRExtension, &Record->CoClass))) {
+      FAILED(LoadTypeLibEx(Record->FileName.c_str(), REGKIND_NONE, Record->Library.Out())) ||
+      FAILED(Record->Library->GetTypeInfoOfGuid(CLSID_RRExtension, Record->CoClass.Out()))) {
     Failure = cTypeInfoMissing;
     return nullptr;
   }
   TTypeKind CoClass;
-  if (!ReadTypeKind(Record->CoClass, CoClass) || CoClass.Kind != TKIND_COCLASS) {
+  if (!ReadTypeKind(Record->CoClass.Get(), CoClass) || CoClass.Kind != TKIND_COCLASS) {
     Failure = cBadTypeInfo;
     return nullptr;
   }
 
-  BSTR LibraryName = nullptr;
-  BSTR ClassName = nullptr;
-  BSTR Description = nullptr;
-  Record->Library->GetDocumentation(-1, &LibraryName, nullptr, nullptr, nullptr);
-  Record->CoClass->GetDocumentation(MEMBERID_NIL, &ClassName, &Description, nullptr, nullptr);
-  Record->ServerName = TakeBstr(LibraryName);
-  Record->ClassName = TakeBstr(ClassName);
-  Record->Description = TakeBstr(Description);
+  TBstr LibraryName, ClassName, Description;
+  Record->Library->GetDocumentation(-1, LibraryName.Out(), nullptr, nullptr, nullptr);
+  Record->CoClass->GetDocumentation(MEMBERID_NIL, ClassName.Out(), Description.Out(), nullptr, nullptr);
+  Record->ServerName = LibraryName.Text();
+  Record->ClassName = ClassName.Text();
+  Record->Description = Description.Text();
   Record->ProgId = Record->ServerName + L"." + Record->ClassName;
 
   // The default interface, as the coclass lists it: the dispatch half of IRRExtension.
@@ -115,10 +86,10 @@ TRecordHolder LoadRecord(std::wstring& Failure) {
     if (FAILED(Record->CoClass->GetImplTypeFlags(I, &Flags))) continue;
     if (!(Flags & IMPLTYPEFLAG_FDEFAULT) || (Flags & IMPLTYPEFLAG_FSOURCE)) continue;
     if (SUCCEEDED(Record->CoClass->GetRefTypeOfImplType(I, &Ref)))
-      Record->CoClass->GetRefTypeInfo(Ref, &Record->Dispatch);
+      Record->CoClass->GetRefTypeInfo(Ref, Record->Dispatch.Out());
   }
   TTypeKind Default;
-  if (!Record->Dispatch || !ReadTypeKind(Record->Dispatch, Default)) {
+  if (!Record->Dispatch || !ReadTypeKind(Record->Dispatch.Get(), Default)) {
     Failure = cBadTypeInfo;
     return nullptr;
   }
@@ -130,7 +101,7 @@ TRecordHolder LoadRecord(std::wstring& Failure) {
   // ITypeInfo::Invoke calls through the vtable, so it needs the interface half.
   HREFTYPE VtableRef = 0;
   if (Default.Kind != TKIND_DISPATCH || FAILED(Record->Dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &VtableRef)) ||
-      FAILED(Record->Dispatch->GetRefTypeInfo(VtableRef, &Record->Interface))) {
+      FAILED(Record->Dispatch->GetRefTypeInfo(VtableRef, Record->Interface.Out()))) {
     Failure = cBadTypeInfo;
     return nullptr;
   }
@@ -140,7 +111,7 @@ TRecordHolder LoadRecord(std::wstring& Failure) {
 void Load() noexcept {
   try {
     std::wstring Failure;
-    TRecordHolder Record = LoadRecord(Failure);
+    std::unique_ptr<TClassRecord> Record = LoadRecord(Failure);
     if (Record)
       GRecord = Record.release();
     else
@@ -172,21 +143,16 @@ long FactoryRelease() noexcept { return --GFactoryRefs; }
 
 HRESULT ReportError(HRESULT Code, REFGUID Guid, const wchar_t* Source, const wchar_t* Description,
                     DWORD HelpContext) noexcept {
-  ICreateErrorInfo* Create = nullptr;
-  if (FAILED(CreateErrorInfo(&Create)) || !Create) return E_UNEXPECTED;
+  TComPtr<ICreateErrorInfo> Create;
+  if (FAILED(CreateErrorInfo(Create.Out())) || !Create) return E_UNEXPECTED;
   Create->SetGUID(Guid);
   Create->SetSource(const_cast<LPOLESTR>(Source));
   Create->SetDescription(const_cast<LPOLESTR>(Description));
   Create->SetHelpContext(HelpContext);
-  IErrorInfo* Info = nullptr;
-  HRESULT Result = E_UNEXPECTED;
-  if (SUCCEEDED(Create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&Info))) && Info) {
-    SetErrorInfo(0, Info);
-    Info->Release();
-    Result = Code;
-  }
-  Create->Release();
-  return Result;
+  TComPtr<IErrorInfo> Info;
+  if (FAILED(Create->QueryInterface(IID_IErrorInfo, Info.OutVoid())) || !Info) return E_UNEXPECTED;
+  SetErrorInfo(0, Info.Get());
+  return Code;
 }
 
 std::wstring PathInForm(const std::wstring& Path, TPathForm Form) {
@@ -213,7 +179,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE Instance, DWORD Reason, LPVOID Reserved
       // library and the window class. At process exit the system cleans up instead.
       if (Reserved == nullptr) {
         zelm::UnregisterMessageWindowClass(Instance);
-        Free(GRecord);
+        delete GRecord;
         GRecord = nullptr;
       }
       break;

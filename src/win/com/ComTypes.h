@@ -1,0 +1,182 @@
+// Small owners of COM's resources: a BSTR, a VARIANT, an interface pointer, the texts of
+// an EXCEPINFO, and the attribute blocks of type information. Whatever path a function
+// leaves by, what it took is given back. The shell, the Wine tests and the stand-in
+// host all use these; nothing else frees a BSTR, clears a VARIANT or releases a
+// reference it took by hand.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <new>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace zelm {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "BSTR text is UTF-16");
+
+class TBstr {
+ public:
+  TBstr() = default;
+  explicit TBstr(const wchar_t* Text) : FValue(Text ? SysAllocString(Text) : nullptr) {
+    if (Text && !FValue) throw std::bad_alloc();
+  }
+  explicit TBstr(std::wstring_view Text) : FValue(Allocate(Text.data(), Text.size())) {}
+  explicit TBstr(const std::wstring& Text) : TBstr(std::wstring_view(Text)) {}
+  explicit TBstr(std::u16string_view Text) : FValue(Allocate(reinterpret_cast<const wchar_t*>(Text.data()), Text.size())) {}
+  ~TBstr() { SysFreeString(FValue); }
+  TBstr(const TBstr&) = delete;
+  TBstr& operator=(const TBstr&) = delete;
+  TBstr(TBstr&& Other) noexcept : FValue(std::exchange(Other.FValue, nullptr)) {}
+  TBstr& operator=(TBstr&& Other) noexcept {
+    if (this != &Other) {
+      SysFreeString(FValue);
+      FValue = std::exchange(Other.FValue, nullptr);
+    }
+    return *this;
+  }
+
+  BSTR Get() const noexcept { return FValue; }
+  // For an out parameter: what was held goes first.
+  BSTR* Out() noexcept {
+    SysFreeString(FValue);
+    FValue = nullptr;
+    return &FValue;
+  }
+  // The pointer itself, for in/out parameters that must come back untouched.
+  BSTR* Ref() noexcept { return &FValue; }
+  // Hands the string over (an answer to a caller): this owner then holds nothing.
+  BSTR Detach() noexcept { return std::exchange(FValue, nullptr); }
+  bool IsNull() const noexcept { return FValue == nullptr; }
+  // A null BSTR is the empty text.
+  std::u16string_view View() const noexcept {
+    return FValue ? std::u16string_view(reinterpret_cast<const char16_t*>(FValue), SysStringLen(FValue))
+                  : std::u16string_view();
+  }
+  std::wstring Text() const { return FValue ? std::wstring(FValue, SysStringLen(FValue)) : std::wstring(); }
+
+ private:
+  static BSTR Allocate(const wchar_t* Text, std::size_t Length) {
+    BSTR Value = SysAllocStringLen(Text, static_cast<UINT>(Length));
+    if (!Value) throw std::bad_alloc();
+    return Value;
+  }
+  BSTR FValue = nullptr;
+};
+
+class TVariant {
+ public:
+  TVariant() noexcept { VariantInit(&FValue); }
+  ~TVariant() { VariantClear(&FValue); }
+  TVariant(const TVariant&) = delete;
+  TVariant& operator=(const TVariant&) = delete;
+  TVariant(TVariant&& Other) noexcept : FValue(Other.FValue) { VariantInit(&Other.FValue); }
+  TVariant& operator=(TVariant&&) = delete;
+
+  VARIANT& Get() noexcept { return FValue; }
+  const VARIANT& Get() const noexcept { return FValue; }
+  VARIANT* operator&() noexcept { return &FValue; }
+  void Clear() noexcept { VariantClear(&FValue); }
+
+ private:
+  VARIANT FValue;
+};
+
+template <class T>
+class TComPtr {
+ public:
+  TComPtr() = default;
+  // Takes over a reference the caller already holds.
+  explicit TComPtr(T* Adopted) noexcept : FValue(Adopted) {}
+  ~TComPtr() { Reset(); }
+  TComPtr(const TComPtr& Other) noexcept : FValue(Other.FValue) {
+    if (FValue) FValue->AddRef();
+  }
+  TComPtr& operator=(const TComPtr&) = delete;
+  TComPtr(TComPtr&& Other) noexcept : FValue(std::exchange(Other.FValue, nullptr)) {}
+  TComPtr& operator=(TComPtr&& Other) noexcept {
+    if (this != &Other) {
+      Reset();
+      FValue = std::exchange(Other.FValue, nullptr);
+    }
+    return *this;
+  }
+  // A reference of its own to Object (which the caller keeps).
+  static TComPtr Share(T* Object) noexcept {
+    if (Object) Object->AddRef();
+    return TComPtr(Object);
+  }
+
+  T* Get() const noexcept { return FValue; }
+  T* operator->() const noexcept { return FValue; }
+  explicit operator bool() const noexcept { return FValue != nullptr; }
+  T** Out() noexcept {
+    Reset();
+    return &FValue;
+  }
+  void** OutVoid() noexcept { return reinterpret_cast<void**>(Out()); }
+  void Reset() noexcept {
+    if (FValue) std::exchange(FValue, nullptr)->Release();
+  }
+  T* Detach() noexcept { return std::exchange(FValue, nullptr); }
+
+ private:
+  T* FValue = nullptr;
+};
+
+// An EXCEPINFO whose texts go with it.
+struct TExcepInfo : EXCEPINFO {
+  TExcepInfo() noexcept : EXCEPINFO{} {}
+  ~TExcepInfo() { Clear(); }
+  TExcepInfo(const TExcepInfo&) = delete;
+  TExcepInfo& operator=(const TExcepInfo&) = delete;
+  void Clear() noexcept {
+    SysFreeString(bstrSource);
+    SysFreeString(bstrDescription);
+    SysFreeString(bstrHelpFile);
+    static_cast<EXCEPINFO&>(*this) = EXCEPINFO{};
+  }
+};
+
+// The attribute block of a type (GetTypeAttr), given back with the owner; empty when
+// it could not be read.
+class TTypeAttr {
+ public:
+  explicit TTypeAttr(ITypeInfo* Info) noexcept : FInfo(Info) {
+    if (!Info || FAILED(Info->GetTypeAttr(&FAttr))) FAttr = nullptr;
+  }
+  ~TTypeAttr() {
+    if (FAttr) FInfo->ReleaseTypeAttr(FAttr);
+  }
+  TTypeAttr(const TTypeAttr&) = delete;
+  TTypeAttr& operator=(const TTypeAttr&) = delete;
+  explicit operator bool() const noexcept { return FAttr != nullptr; }
+  const TYPEATTR* operator->() const noexcept { return FAttr; }
+
+ private:
+  ITypeInfo* FInfo;
+  TYPEATTR* FAttr = nullptr;
+};
+
+// The attribute block of a type library (GetLibAttr), likewise.
+class TLibAttr {
+ public:
+  explicit TLibAttr(ITypeLib* Library) noexcept : FLibrary(Library) {
+    if (!Library || FAILED(Library->GetLibAttr(&FAttr))) FAttr = nullptr;
+  }
+  ~TLibAttr() {
+    if (FAttr) FLibrary->ReleaseTLibAttr(FAttr);
+  }
+  TLibAttr(const TLibAttr&) = delete;
+  TLibAttr& operator=(const TLibAttr&) = delete;
+  explicit operator bool() const noexcept { return FAttr != nullptr; }
+  const TLIBATTR* operator->() const noexcept { return FAttr; }
+
+ private:
+  ITypeLib* FLibrary;
+  TLIBATTR* FAttr = nullptr;
+};
+
+}  // namespace zelm
