@@ -50,3 +50,8 @@ endif()
 
 # The bench's portable parts (the vehicle model) are tested natively too.
 include(${CMAKE_CURRENT_SOURCE_DIR}/tools/Native.cmake)
+
+# The core is portable: no Windows header in it, and nothing of the shell.
+add_test(NAME core_is_portable COMMAND sh -c
+  "! grep -rlE '#include <(windows|ole2|oleauto|objbase|oaidl)\\.h>' src/core && ! grep -rl '#include \"win/' src/core"
+  WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})

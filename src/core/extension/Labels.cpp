@@ -75,7 +75,7 @@ std::u16string_view TRRExtensionCore::ReturnLabel(std::u16string_view LabelCode)
 // a value that arrives during that send does not leave it on.
 void TRRExtensionCore::RunIdleCountdowns() {
   // Almost always nothing is due: then no send can happen and every countdown simply
-  // steps, which the compiler does a vector at a time.
+  // steps, in one pass without a branch per parameter.
   int32_t Due = 0;
   for (std::size_t I = 0; I < cLanes; ++I) Due |= (FCount[I] == 0) & FOn[I];
   if (!Due) {

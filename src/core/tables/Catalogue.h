@@ -1,6 +1,6 @@
 // The 71 vehicle parameters: identifiers, field stems, label codes, kinds and their
 // place in the label-code cycle. One constant table; the per-parameter fields live in
-// the extension object as one array indexed like this table.
+// the extension object in arrays indexed like this table.
 #pragma once
 
 #include <array>
