@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <climits>
+#include <random>
 
 #include "Fakes.h"
 
@@ -114,6 +117,59 @@ TEST_F(LabelRendering, AnnouncementRepeatsOnEvery101stOwnRequest) {
   Ask(u"ce_nothing");
   EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{InitConnectionMessageId, 0x1234}, {TripReadMessageId, 0}}));
   EXPECT_EQ(Rig.Core.WaitTimeLeft(), 100);
+}
+
+// The idle countdowns against a model that steps 71 counters one by one, as the drop
+// rule reads: after every event of random traffic the Deletes sent, every countdown and
+// every flag agree. Countdowns set near the edges of 32 bits cross the wrap.
+TEST_F(LabelRendering, CountdownsAgreeWithCountersSteppedOneByOne) {
+  std::array<uint32_t, cParamCount> Count;
+  std::array<bool, cParamCount> On{};
+  Count.fill(cCount);
+  std::mt19937 Random(7);
+  auto Pick = [&](std::size_t N) { return static_cast<std::size_t>(Random() % N); };
+  for (int Step = 0; Step < 20000; ++Step) {
+    const std::size_t P = Pick(cParamCount);
+    switch (Pick(8)) {
+      case 0:
+        Rig.Deliver(cParams[P].Id, "1", "a,b");
+        On[P] = true;
+        break;
+      case 1: {
+        static constexpr int32_t cEdges[] = {0, 1, 2, -1, 100, INT32_MAX, INT32_MIN, INT32_MIN + 1};
+        const int32_t Value = cEdges[Pick(std::size(cEdges))];
+        Rig.Core.SetCount(P, Value);
+        Count[P] = static_cast<uint32_t>(Value);
+        break;
+      }
+      default: {
+        const TParamInfo& Info = cParams[P];
+        const std::u16string_view Codes[] = {Info.ValueCode, Info.ValueCode, Info.TitleCode, u"foreign"};
+        const std::u16string_view Code = Codes[Pick(4)];
+        Rig.Link.Sent.clear();
+        Ask(Code);
+        std::vector<M> Expected;
+        for (std::size_t I = 0; I < cParamCount; ++I) {
+          if (Count[I] == 0 && On[I]) {
+            Expected.push_back({DeleteMessageId, cParams[I].Id});
+            On[I] = false;
+            Count[I] = cCount;
+          } else {
+            --Count[I];
+          }
+        }
+        if (Code == Info.ValueCode) Count[P] = cCount;
+        std::vector<M> Deletes;
+        for (const auto& Sent : Rig.Link.Messages())
+          if (Sent.MessageId == DeleteMessageId) Deletes.push_back(Sent);
+        ASSERT_EQ(Deletes, Expected) << "step " << Step;
+      }
+    }
+    for (std::size_t I = 0; I < cParamCount; ++I) {
+      ASSERT_EQ(Rig.Core.Count(I), static_cast<int32_t>(Count[I])) << "step " << Step << ", parameter " << I;
+      ASSERT_EQ(Rig.Core.IsOn(I), On[I]) << "step " << Step << ", parameter " << I;
+    }
+  }
 }
 
 // A server that goes away or is replaced knows nothing of our subscriptions: found out

@@ -12,12 +12,6 @@ namespace {
 constexpr std::u16string_view cPrefix = u"ce_";
 constexpr std::u16string_view cNoValue = u"-";
 
-// One step of a countdown that may run below zero for ever; it wraps instead of
-// overflowing, as a 32-bit counter does.
-inline int32_t CountDown(int32_t Count) noexcept {
-  return static_cast<int32_t>(static_cast<uint32_t>(Count) - 1u);
-}
-
 }  // namespace
 
 std::u16string_view TRRExtensionCore::ReturnLabel(std::u16string_view LabelCode) {
@@ -70,29 +64,46 @@ std::u16string_view TRRExtensionCore::ReturnLabel(std::u16string_view LabelCode)
   }
 }
 
-// Every request runs all idle countdowns down, whatever its code. A parameter found at
-// exactly 0 while on is dropped: the flag is cleared after the Delete has gone out, so
-// a value that arrives during that send does not leave it on.
+// Every request runs all idle countdowns down, whatever its code: one step of the
+// clock. Only when the earliest deadline comes does it look at the parameters.
 void TRRExtensionCore::RunIdleCountdowns() {
-  // Almost always nothing is due: then no send can happen and every countdown simply
-  // steps, in one pass without a branch per parameter.
-  int32_t Due = 0;
-  for (std::size_t I = 0; I < cLanes; ++I) Due |= (FCount[I] == 0) & FOn[I];
-  if (!Due) {
-    for (auto& Count : FCount) Count = CountDown(Count);
-    return;
-  }
-  // In identifier order, one parameter after the other: a send may let value records
-  // in, which can turn later parameters on before their turn.
+  if (++FClock == FNextDue) DropDueSubscriptions();
+}
+
+// A parameter whose countdown reads exactly 0 while it is on is dropped: the flag is
+// cleared after the Delete has gone out, so a value that arrives during that send does
+// not leave it on. In identifier order, one parameter after the other: a send may let
+// value records in, which can turn later parameters on before their turn.
+void TRRExtensionCore::DropDueSubscriptions() {
   for (std::size_t I = 0; I < cParamCount; ++I) {
-    if (FCount[I] == 0 && FOn[I]) {
+    if (FZero[I] == FClock && FOn[I]) {
       SendParamMaskToServer(DeleteMessageId, cParams[I].Id);
-      FOn[I] = 0;
-      FCount[I] = cCount;
-    } else {
-      FCount[I] = CountDown(FCount[I]);
+      FOn[I] = false;
+      FZero[I] = FClock + static_cast<uint32_t>(cCount) + 1u;
     }
   }
+  // The next deadline of a parameter that is on; with none, a whole turn of the clock.
+  uint32_t Nearest = UINT32_MAX;
+  for (std::size_t I = 0; I < cParamCount; ++I)
+    if (FOn[I] && FZero[I] - FClock - 1u < Nearest) Nearest = FZero[I] - FClock - 1u;
+  FNextDue = FClock + 1u + Nearest;
+}
+
+// A countdown loaded with Count now reads 0 Count + 1 requests on. A later deadline
+// needs no care (FNextDue may come early; the look then finds nothing).
+void TRRExtensionCore::LoadCountdown(std::size_t Index, uint32_t Count) noexcept {
+  FZero[Index] = FClock + Count + 1u;
+  if (FOn[Index] && FZero[Index] - FClock - 1u < FNextDue - FClock - 1u) FNextDue = FZero[Index];
+}
+
+// A parameter that turns on may have a deadline earlier than any so far.
+void TRRExtensionCore::TurnOn(std::size_t Index) noexcept {
+  FOn[Index] = true;
+  if (FZero[Index] - FClock - 1u < FNextDue - FClock - 1u) FNextDue = FZero[Index];
+}
+
+void TRRExtensionCore::SetCount(std::size_t Index, int32_t Value) noexcept {
+  LoadCountdown(Index, static_cast<uint32_t>(Value));
 }
 
 std::u16string_view TRRExtensionCore::RenderParamCode(const TLabelCode* Match) {
@@ -102,13 +113,13 @@ std::u16string_view TRRExtensionCore::RenderParamCode(const TLabelCode* Match) {
   switch (Match->Kind) {
     case TLabelCodeKind::Value:
       if (FOn[I]) {
-        FCount[I] = cCount;
+        LoadCountdown(I, cCount);
         return Param.Value;
       }
       // Off: subscribe, and load the countdown so that a subscription that is never
       // shown again is still dropped after cCount requests. The request that sent
       // the Add answers "-" even if the value arrives during the send.
-      FCount[I] = cCount;
+      LoadCountdown(I, cCount);
       if (Info.Kind == TParamKind::Trip) SendParamMaskToServer(TripReadMessageId, 0);
       SendParamMaskToServer(AddMessageId, Info.Id);
       return cNoValue;

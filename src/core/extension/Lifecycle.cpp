@@ -6,7 +6,9 @@
 namespace zelm {
 
 TRRExtensionCore::TRRExtensionCore(TDataServerLink& Link, TPlatformText& Text, TTraceLog& Trace) noexcept
-    : FLink(Link), FText(Text), FTrace(Trace) {}
+    : FLink(Link), FText(Text), FTrace(Trace) {
+  FZero.fill(FClock + 1u);  // every countdown at 0 until Initialize loads it
+}
 
 void TRRExtensionCore::Init(THostRef RRAPI) {
   FRRAPI = std::move(RRAPI);
@@ -17,7 +19,7 @@ void TRRExtensionCore::Initialize_(std::u16string_view ZelmDSPath) {
   FZelmDSPath.assign(ZelmDSPath);
   FZelmHandle = GetHandle();
   WaitTime = cWaitTime;
-  FCount.fill(cCount);
+  for (std::size_t I = 0; I < cParamCount; ++I) LoadCountdown(I, cCount);
   // A failing read stops here: earlier slots keep their new code, no title or unit
   // is rebuilt and the host is not asked to open the link.
   for (std::size_t I = 0; I < cSlotCount; ++I) {
@@ -64,9 +66,9 @@ void TRRExtensionCore::NoteServerWindow(uint32_t Server) {
 
 void TRRExtensionCore::ForgetSubscriptions() {
   uint32_t Forgotten = 0;
-  for (std::size_t I = 0; I < cParamCount; ++I) {
-    Forgotten += FOn[I] != 0;
-    FOn[I] = 0;
+  for (auto& On : FOn) {
+    Forgotten += On;
+    On = false;
   }
   if (Forgotten != 0)
     FTrace.Trace(u"subscriptions forgotten (" + DecimalText(Forgotten) + u" parameters were on)");

@@ -89,9 +89,9 @@ class TRRExtensionCore final : public TValueRecordSink {
 
   // Read-only views of the state, and one setter, for the tests: the shell needs none.
   const TParamFields& Param(std::size_t Index) const noexcept { return FParams[Index]; }
-  bool IsOn(std::size_t Index) const noexcept { return FOn[Index] != 0; }
-  int32_t Count(std::size_t Index) const noexcept { return FCount[Index]; }
-  void SetCount(std::size_t Index, int32_t Value) noexcept { FCount[Index] = Value; }
+  bool IsOn(std::size_t Index) const noexcept { return FOn[Index]; }
+  int32_t Count(std::size_t Index) const noexcept { return static_cast<int32_t>(FZero[Index] - FClock - 1u); }
+  void SetCount(std::size_t Index, int32_t Value) noexcept;
   const TSlotFields& Slot(std::size_t Index) const noexcept { return FSlots[Index]; }
   uint32_t Handle() const noexcept { return FHandle; }
   uint32_t ZelmHandle() const noexcept { return FZelmHandle; }
@@ -104,6 +104,9 @@ class TRRExtensionCore final : public TValueRecordSink {
  private:
   std::u16string_view RenderParamCode(const TLabelCode* Match);
   void RunIdleCountdowns();
+  void DropDueSubscriptions();
+  void LoadCountdown(std::size_t Index, uint32_t Count) noexcept;
+  void TurnOn(std::size_t Index) noexcept;
   void NoteServerWindow(uint32_t Server);
   void ForgetSubscriptions();
 
@@ -122,12 +125,17 @@ class TRRExtensionCore final : public TValueRecordSink {
   uint32_t FServerWindow = 0;
   bool FRecordsMalformed = false;  // the last value record was; traced once per spell
   std::array<TParamFields, cParamCount> FParams;
-  // Padded to a multiple of eight; the spare entries stay off. The flags are 32-bit
-  // like the countdowns, so that the check for a due drop is one pass of plain
-  // integer operations over both arrays.
-  static constexpr std::size_t cLanes = (cParamCount + 7) / 8 * 8;
-  std::array<int32_t, cLanes> FOn{};
-  std::array<int32_t, cLanes> FCount{};
+  std::array<bool, cParamCount> FOn{};
+  // The idle countdowns as deadlines on one clock that counts label requests: a
+  // countdown loaded with C after request T reads 0 at request T + C + 1, so each
+  // parameter keeps only that request's number (FZero), and a request steps all 71
+  // countdowns by stepping the clock. FNextDue is at or before the earliest deadline
+  // of a parameter that is on: requests before it need not look at any parameter.
+  // All of it is 32-bit arithmetic that wraps, as the countdowns it stands for do;
+  // the clock starts just short of its wrap, so that every run crosses it.
+  uint32_t FClock = 0xFFFFFF00u;
+  uint32_t FNextDue = FClock;
+  std::array<uint32_t, cParamCount> FZero{};
   std::array<TSlotFields, cSlotCount> FSlots;
   // Holds a label answer that is not a field of its own (a slot's name from the host),
   // reused from call to call so that steady label requests allocate nothing.

@@ -24,10 +24,10 @@ void TRRExtensionCore::StoreValueRecord(uint32_t Identifier, const void* Data, s
   if (Info.Kind == TParamKind::Live) {
     Param.Value = FText.FromAnsi(Record.ValueText);
     SetTitleAndUnit(FText.FromAnsi(Record.TitleUnitText), Param.Title, Param.Unit);
-    FOn[I] = 1;
+    TurnOn(I);
     return;
   }
-  FOn[I] = 1;
+  TurnOn(I);
   if (Info.Form == TValueForm::AsSent) {
     Param.Value = FText.FromAnsi(Record.ValueText);
   } else {
