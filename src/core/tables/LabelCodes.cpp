@@ -29,20 +29,6 @@ constexpr std::array<TLabelCode, cLabelCodeCount> MakeCodes() {
 
 constexpr std::array<TLabelCode, cLabelCodeCount> cCodes = MakeCodes();
 
-// Mixes the code four UTF-16 units at a time; the length goes in too, so codes that
-// share their start (value, title, unit) part early. Usable at compile time.
-constexpr uint32_t Hash(std::u16string_view Text) {
-  uint64_t H = 0x9E3779B97F4A7C15ull ^ Text.size();
-  std::size_t I = 0;
-  for (; I + 4 <= Text.size(); I += 4) {
-    const uint64_t Block = uint64_t(Text[I]) | uint64_t(Text[I + 1]) << 16 | uint64_t(Text[I + 2]) << 32 |
-                           uint64_t(Text[I + 3]) << 48;
-    H = (H ^ Block) * 0xFF51AFD7ED558CCDull;
-  }
-  for (; I < Text.size(); ++I) H = (H ^ Text[I]) * 0xC4CEB9FE1A85EC53ull;
-  return static_cast<uint32_t>(H ^ (H >> 29));
-}
-
 // Open addressing over a table four times the number of codes: most codes sit in
 // their first bucket, and a miss usually ends at an empty one.
 constexpr std::size_t cBuckets = 1024;
@@ -50,33 +36,54 @@ static_assert(cBuckets >= 2 * cLabelCodeCount && (cBuckets & (cBuckets - 1)) == 
 
 struct TCodeTable {
   std::array<int16_t, cBuckets> Bucket{};
+  std::size_t LongestProbe = 0;  // buckets looked at for the worst code of ours
   constexpr TCodeTable() {
     for (auto& B : Bucket) B = -1;
     for (std::size_t I = 0; I < cCodes.size(); ++I) {
-      std::size_t B = Hash(cCodes[I].Code) & (cBuckets - 1);
-      while (Bucket[B] >= 0) B = (B + 1) & (cBuckets - 1);
+      std::size_t B = HashOfCode(cCodes[I].Code) & (cBuckets - 1);
+      std::size_t Probe = 1;
+      for (; Bucket[B] >= 0; ++Probe) B = (B + 1) & (cBuckets - 1);
       Bucket[B] = static_cast<int16_t>(I);
+      if (Probe > LongestProbe) LongestProbe = Probe;
     }
   }
 };
 
 constexpr TCodeTable cTable;
+static_assert(cTable.LongestProbe <= 3, "the hash spreads our codes badly");
 
 }  // namespace
 
 const TLabelCode* FindLabelCode(std::u16string_view Code) noexcept {
-  if (Code.size() > cMaxLabelCodeLength) return nullptr;
-  for (std::size_t B = Hash(Code) & (cBuckets - 1);; B = (B + 1) & (cBuckets - 1)) {
+  return Code.size() > cMaxLabelCodeLength ? nullptr : FindLabelCode(Code, HashOfCode(Code));
+}
+
+const TLabelCode* FindLabelCode(std::u16string_view Code, uint32_t Hash) noexcept {
+  for (std::size_t B = Hash & (cBuckets - 1);; B = (B + 1) & (cBuckets - 1)) {
     const int16_t I = cTable.Bucket[B];
     if (I < 0) return nullptr;
     if (cCodes[static_cast<std::size_t>(I)].Code == Code) return &cCodes[static_cast<std::size_t>(I)];
   }
 }
 
+// One pass over the characters: lowered (or taken as they are), copied and hashed.
 void TLoweredCode::Assign(std::u16string_view Text, bool Lower) noexcept {
   FTooLong = Text.size() > cCapacity;
   FLength = FTooLong ? cCapacity : Text.size();
-  for (std::size_t I = 0; I < FLength; ++I) FChars[I] = Lower ? LowerAsciiChar(Text[I]) : Text[I];
+  TCodeHash Hash(FLength);
+  std::size_t I = 0;
+  for (; I + 2 <= FLength; I += 2) {
+    const char16_t First = Lower ? LowerAsciiChar(Text[I]) : Text[I];
+    const char16_t Second = Lower ? LowerAsciiChar(Text[I + 1]) : Text[I + 1];
+    FChars[I] = First;
+    FChars[I + 1] = Second;
+    Hash.AddPair(First, Second);
+  }
+  if (I < FLength) {
+    FChars[I] = Lower ? LowerAsciiChar(Text[I]) : Text[I];
+    Hash.AddLast(FChars[I]);
+  }
+  FHash = Hash.Value();
 }
 
 bool TLoweredCode::HasPrefix(std::u16string_view Prefix) const noexcept {

@@ -20,14 +20,44 @@ struct TLabelCode {
 inline constexpr std::size_t cMaxLabelCodeLength = 29;
 inline constexpr std::size_t cLabelCodeCount = 277;
 
+// The hash the code table is built with: two UTF-16 units at a time, in 32-bit
+// arithmetic (what ships runs on i686 processors without SSE2), the length first.
+class TCodeHash {
+ public:
+  constexpr explicit TCodeHash(std::size_t Length) noexcept : FValue(0x811C9DC5u ^ static_cast<uint32_t>(Length)) {}
+  constexpr void AddPair(char16_t First, char16_t Second) noexcept {
+    Mix(static_cast<uint32_t>(First) | static_cast<uint32_t>(Second) << 16);
+  }
+  constexpr void AddLast(char16_t Last) noexcept { Mix(Last); }
+  constexpr uint32_t Value() const noexcept { return FValue ^ (FValue >> 16); }
+
+ private:
+  constexpr void Mix(uint32_t Word) noexcept {
+    FValue = (FValue ^ Word) * 0x9E3779B1u;
+    FValue ^= FValue >> 17;
+  }
+  uint32_t FValue;
+};
+
+constexpr uint32_t HashOfCode(std::u16string_view Code) noexcept {
+  TCodeHash Hash(Code.size());
+  std::size_t I = 0;
+  for (; I + 2 <= Code.size(); I += 2) Hash.AddPair(Code[I], Code[I + 1]);
+  if (I < Code.size()) Hash.AddLast(Code[I]);
+  return Hash.Value();
+}
+
 // The code, compared whole and case-sensitively; nullptr when it is none of ours.
-// Hashes the text once and compares one or two entries: no scan, no allocation.
+// Hashes the text once and compares one or two entries: no scan, no allocation. The
+// second form takes the hash already made (HashOfCode of the same text).
 const TLabelCode* FindLabelCode(std::u16string_view Code) noexcept;
+const TLabelCode* FindLabelCode(std::u16string_view Code, uint32_t Hash) noexcept;
 
 // The 26 ASCII capitals to small letters; every other character as it is.
 constexpr char16_t LowerAsciiChar(char16_t C) noexcept { return (C >= u'A' && C <= u'Z') ? char16_t(C + 32) : C; }
 
-// A working copy of a code lowered for the 26 ASCII capitals only, kept on the stack.
+// A working copy of a code lowered for the 26 ASCII capitals only, kept on the stack,
+// with its hash made in the same pass.
 // Longer texts keep only their first characters and are marked too long, so they
 // still pass or fail the "ce_" prefix test but match no code.
 class TLoweredCode {
@@ -41,13 +71,14 @@ class TLoweredCode {
   bool TooLong() const noexcept { return FTooLong; }
   // Whole-text comparison with a fixed code.
   bool Is(std::u16string_view Code) const noexcept { return !FTooLong && View() == Code; }
-  const TLabelCode* Find() const noexcept { return FTooLong ? nullptr : FindLabelCode(View()); }
+  const TLabelCode* Find() const noexcept { return FTooLong ? nullptr : FindLabelCode(View(), FHash); }
 
  private:
   void Assign(std::u16string_view Text, bool Lower) noexcept;
   static constexpr std::size_t cCapacity = 32;
   char16_t FChars[cCapacity];
   std::size_t FLength = 0;
+  uint32_t FHash = 0;
   bool FTooLong = false;
 };
 

@@ -30,9 +30,9 @@ T& Needed(T* Pointer) {
   return *Pointer;
 }
 
-THostRef HostFor(IDispatch* Dispatch, TTraceLog& Trace) {
+THostRef HostFor(IDispatch* Dispatch, TTraceLog& Trace, THostCallWatch& Watch) {
   if (Dispatch == nullptr) return nullptr;
-  return std::make_shared<TDispatchHost>(Dispatch, Trace);
+  return std::make_shared<TDispatchHost>(Dispatch, Trace, Watch);
 }
 
 std::u16string ObjectText(const void* Object) {
@@ -107,9 +107,7 @@ HRESULT TRRExtension::Failed(HRESULT Code, const wchar_t* Description, DWORD Hel
 
 template <class TBody>
 HRESULT TRRExtension::Guarded(TBody&& Body) noexcept {
-  // The host may drop its last reference from inside one of its own calls that we
-  // make; the object stays alive until the method is done with it.
-  const auto KeepAlive = TComPtr<IUnknown>::Share(&FInner);
+  ++FDepth;
   HRESULT Result = S_OK;
   try {
     Body();
@@ -126,7 +124,13 @@ HRESULT TRRExtension::Guarded(TBody&& Body) noexcept {
   } catch (...) {
     Result = Failed(E_UNEXPECTED, L"Unexpected failure", 0);
   }
+  // The last thing the method does: the reference it may let go can be the last one.
+  if (--FDepth == 0 && FKeptAlive) TComPtr<IUnknown> LetGo = std::move(FKeptAlive);
   return Result;
+}
+
+void TRRExtension::BeforeHostCall() noexcept {
+  if (!FKeptAlive) FKeptAlive = TComPtr<IUnknown>::Share(&FInner);
 }
 
 // --- IDispatch -------------------------------------------------------------------------
@@ -233,7 +237,10 @@ STDMETHODIMP TRRExtension::SetSlider(BSTR*, LONG*, BSTR*) {
 }
 
 STDMETHODIMP TRRExtension::Init(IDispatch* RRAPI) {
-  return Guarded([&] { FCore.Init(HostFor(RRAPI, FTrace)); });
+  return Guarded([&] {
+    BeforeHostCall();  // the host object it replaces goes, and its Release is the host's code
+    FCore.Init(HostFor(RRAPI, FTrace, *this));
+  });
 }
 
 STDMETHODIMP TRRExtension::CommonListItemCount(IDispatch*, LONG* Result) {
@@ -248,11 +255,17 @@ STDMETHODIMP TRRExtension::CommonListItem(IDispatch*, LONG* ItemIndex, BSTR* Res
 }
 
 STDMETHODIMP TRRExtension::OnLoadSkin(IDispatch* Skin) {
-  return Guarded([&] { FCore.OnLoadSkin(HostFor(Skin, FTrace)); });
+  return Guarded([&] {
+    BeforeHostCall();  // as for Init: a skin object may go
+    FCore.OnLoadSkin(HostFor(Skin, FTrace, *this));
+  });
 }
 
 STDMETHODIMP TRRExtension::OnUnloadSkin(IDispatch*) {
-  return Guarded([&] { FCore.OnUnloadSkin(); });
+  return Guarded([&] {
+    BeforeHostCall();
+    FCore.OnUnloadSkin();
+  });
 }
 
 STDMETHODIMP TRRExtension::Initialize(BSTR ZelmDSPath) {

@@ -13,12 +13,17 @@
 #include "ZelmKvel_TLB.h"
 #include "core/extension/RRExtensionCore.h"
 #include "win/com/ComServer.h"
+#include "win/com/ComTypes.h"
+#include "win/host/DispatchHost.h"
 #include "win/platform/WindowsText.h"
 #include "win/window/MessageWindow.h"
 
 namespace zelm {
 
-class TRRExtension final : public IRRExtension, public ISupportErrorInfo, public IProvideClassInfo {
+class TRRExtension final : public IRRExtension,
+                           public ISupportErrorInfo,
+                           public IProvideClassInfo,
+                           private THostCallWatch {
  public:
   // Makes a new object and answers its QueryInterface(Iid); the object goes again if
   // that fails. With an outer object, Iid must be IUnknown (the class factory checks).
@@ -87,6 +92,10 @@ class TRRExtension final : public IRRExtension, public ISupportErrorInfo, public
   // Runs one interface method's body under the error convention.
   template <class TBody>
   HRESULT Guarded(TBody&& Body) noexcept;
+  // From the first call into the host's code to the end of the outermost method, the
+  // object holds a reference to itself: a host may drop its last one from inside. A
+  // label request that calls nobody pays nothing for it.
+  void BeforeHostCall() noexcept override;
   HRESULT Failed(HRESULT Code, const wchar_t* Description, DWORD HelpContext) noexcept;
 
   TLiveObject FLive;
@@ -98,6 +107,8 @@ class TRRExtension final : public IRRExtension, public ISupportErrorInfo, public
   TMessageWindowLink FLink{FTrace};
   TWindowsText FText;
   TRRExtensionCore FCore;
+  int FDepth = 0;                 // interface methods running, nested through the host
+  TComPtr<IUnknown> FKeptAlive;  // our own reference while the host's code may run
 };
 
 }  // namespace zelm

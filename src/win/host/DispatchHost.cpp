@@ -79,8 +79,8 @@ std::size_t ScalarSize(VARTYPE Type) {
 
 }  // namespace
 
-TDispatchHost::TDispatchHost(IDispatch* Dispatch, TTraceLog& Trace) noexcept
-    : FDispatch(TComPtr<IDispatch>::Share(Dispatch)), FTrace(Trace) {}
+TDispatchHost::TDispatchHost(IDispatch* Dispatch, TTraceLog& Trace, THostCallWatch& Watch) noexcept
+    : FDispatch(TComPtr<IDispatch>::Share(Dispatch)), FTrace(Trace), FWatch(Watch) {}
 
 DISPID TDispatchHost::MemberId(std::u16string_view Name) {
   std::u16string Buffer(Name);  // GetIDsOfNames wants a NUL-ended name
@@ -102,6 +102,7 @@ DISPID TDispatchHost::MemberId(std::u16string_view Name) {
 }
 
 std::u16string TDispatchHost::Call(std::u16string_view Name, THostCallKind Kind, std::initializer_list<THostArg> Args) {
+  FWatch.BeforeHostCall();
   try {
     std::u16string Answer = Invoke(Name, Kind, Args);
     if (FFailing == Name) FFailing.clear();

@@ -11,10 +11,21 @@
 
 namespace zelm {
 
+// Told before every call into the host's code: a host may drop its last reference to
+// the caller from inside, so the caller keeps itself alive from then to the end of
+// its own method.
+class THostCallWatch {
+ public:
+  virtual void BeforeHostCall() noexcept = 0;
+
+ protected:
+  ~THostCallWatch() = default;
+};
+
 class TDispatchHost final : public THostObject {
  public:
   // Takes its own reference. A failing call is traced once, until it succeeds again.
-  TDispatchHost(IDispatch* Dispatch, TTraceLog& Trace) noexcept;
+  TDispatchHost(IDispatch* Dispatch, TTraceLog& Trace, THostCallWatch& Watch) noexcept;
   TDispatchHost(const TDispatchHost&) = delete;
   TDispatchHost& operator=(const TDispatchHost&) = delete;
 
@@ -26,6 +37,7 @@ class TDispatchHost final : public THostObject {
 
   TComPtr<IDispatch> FDispatch;
   TTraceLog& FTrace;
+  THostCallWatch& FWatch;
   std::u16string FFailing;  // the call that failed last, until it succeeds again
   int32_t FFailingCode = 0;
 };
