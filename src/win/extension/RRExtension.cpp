@@ -163,6 +163,13 @@ STDMETHODIMP TRRExtension::Invoke(DISPID Member, REFIID Iid, LCID, WORD Flags, D
   DISPPARAMS NoArguments = {nullptr, nullptr, 0, 0};
   if (Params == nullptr) Params = &NoArguments;
 
+  // The label request, the call a skin makes most, is answered here in the shapes
+  // hosts give it (two positional BSTRs, by value or by reference, a place for the
+  // answer); any other shape, and every other member, goes to the type library's
+  // dispatcher below, so its conversions and errors stay the dispatcher's.
+  if (Member == cReturnLabelId && Result != nullptr && IsLabelCallShape(Flags, *Params))
+    return InvokeReturnLabel(*Params, *Result, Exception);
+
   // VBScript hands a variable to a by-reference parameter as VARIANT* (VT_VARIANT |
   // VT_BYREF), which the type library's dispatcher refuses for BSTR*. We never write
   // to our in/out parameters, so passing the referenced value itself is the same call.
@@ -195,6 +202,42 @@ STDMETHODIMP TRRExtension::Invoke(DISPID Member, REFIID Iid, LCID, WORD Flags, D
   Unwrapped.rgvarg = &Arguments.data()->Get();
   return FRecord.Interface->Invoke(static_cast<IRRExtension*>(this), Member, Flags, &Unwrapped, Result, Exception,
                                    ArgumentError);
+}
+
+bool TRRExtension::IsLabelCallShape(WORD Flags, const DISPPARAMS& Params) noexcept {
+  if (Flags != DISPATCH_METHOD && Flags != (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) return false;
+  if (Params.cArgs != 2 || Params.cNamedArgs != 0 || Params.rgvarg == nullptr) return false;
+  for (UINT I = 0; I < 2; ++I) {
+    const VARIANTARG& Arg = Params.rgvarg[I];
+    if (V_VT(&Arg) != VT_BSTR && (V_VT(&Arg) != (VT_BSTR | VT_BYREF) || V_BSTRREF(&Arg) == nullptr)) return false;
+  }
+  return true;
+}
+
+// As the dispatcher would: the arguments (last first in rgvarg) go by reference to the
+// method, its answer into Result; a failure comes back as DISP_E_EXCEPTION with the
+// error-info object's contents in Exception.
+HRESULT TRRExtension::InvokeReturnLabel(DISPPARAMS& Params, VARIANT& Result, EXCEPINFO* Exception) noexcept {
+  auto Reference = [](VARIANTARG& Arg) { return V_VT(&Arg) == VT_BSTR ? &V_BSTR(&Arg) : V_BSTRREF(&Arg); };
+  BSTR Answer = nullptr;
+  const HRESULT Done = TRRExtension::ReturnLabel(Reference(Params.rgvarg[1]), Reference(Params.rgvarg[0]), &Answer);
+  if (SUCCEEDED(Done)) {
+    V_VT(&Result) = VT_BSTR;
+    V_BSTR(&Result) = Answer;
+    return S_OK;
+  }
+  if (Exception != nullptr) {
+    *Exception = EXCEPINFO{};
+    Exception->scode = Done;
+    TComPtr<IErrorInfo> Info;
+    if (GetErrorInfo(0, Info.Out()) == S_OK && Info) {
+      Info->GetDescription(&Exception->bstrDescription);
+      Info->GetHelpFile(&Exception->bstrHelpFile);
+      Info->GetSource(&Exception->bstrSource);
+      Info->GetHelpContext(&Exception->dwHelpContext);
+    }
+  }
+  return DISP_E_EXCEPTION;
 }
 
 // --- IRRExtension ----------------------------------------------------------------------

@@ -89,6 +89,11 @@ class TRRExtension final : public IRRExtension,
   TRRExtension(const server::TClassRecord& Record, IUnknown* Outer);
   ~TRRExtension();
 
+  // The label request's own dispatch (DISPID 202), for the call shapes hosts use.
+  static constexpr DISPID cReturnLabelId = 202;
+  static bool IsLabelCallShape(WORD Flags, const DISPPARAMS& Params) noexcept;
+  HRESULT InvokeReturnLabel(DISPPARAMS& Params, VARIANT& Result, EXCEPINFO* Exception) noexcept;
+
   // Runs one interface method's body under the error convention.
   template <class TBody>
   HRESULT Guarded(TBody&& Body) noexcept;
