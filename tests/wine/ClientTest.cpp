@@ -226,12 +226,10 @@ TEST(Client, TypeInformationAndNames) {
 
   TComPtr<ITypeInfo> Info;
   ASSERT_EQ(Object->GetTypeInfo(0, 0, Info.Out()), S_OK);
-  {
-    const TTypeAttr Attr(Info.Get());
-    ASSERT_TRUE(Attr);
-    EXPECT_EQ(Attr->typekind, TKIND_DISPATCH);  // the dispatch form, as the coclass lists it
-    EXPECT_TRUE(IsEqualGUID(Attr->guid, IID_IRRExtension));
-  }
+  const TTypeAttr Attr(Info.Get());
+  ASSERT_TRUE(Attr);
+  EXPECT_EQ(Attr->typekind, TKIND_DISPATCH);  // the dispatch form, as the coclass lists it
+  EXPECT_TRUE(IsEqualGUID(Attr->guid, IID_IRRExtension));
   ITypeInfo* Bad = reinterpret_cast<ITypeInfo*>(1);
   EXPECT_EQ(Object->GetTypeInfo(1, 0, &Bad), DISP_E_BADINDEX);
   EXPECT_EQ(Bad, nullptr);

@@ -238,15 +238,13 @@ std::wstring DocName(ITypeLib* Library, INT Index) {
 TEST_F(Server, TypeLibraryIdentity) {
   TComPtr<ITypeLib> Library;
   ASSERT_EQ(LoadTypeLibEx(DllPath().c_str(), REGKIND_NONE, Library.Out()), S_OK);
-  {
-    const TLibAttr Attr(Library.Get());
-    ASSERT_TRUE(Attr);
-    EXPECT_TRUE(IsEqualGUID(Attr->guid, LIBID_ZelmKvel));
-    EXPECT_EQ(Attr->wMajorVerNum, 1);
-    EXPECT_EQ(Attr->wMinorVerNum, 0);
-    EXPECT_EQ(Attr->lcid, 0u);
-    EXPECT_EQ(Attr->syskind, SYS_WIN32);
-  }
+  const TLibAttr Attr(Library.Get());
+  ASSERT_TRUE(Attr);
+  EXPECT_TRUE(IsEqualGUID(Attr->guid, LIBID_ZelmKvel));
+  EXPECT_EQ(Attr->wMajorVerNum, 1);
+  EXPECT_EQ(Attr->wMinorVerNum, 0);
+  EXPECT_EQ(Attr->lcid, 0u);
+  EXPECT_EQ(Attr->syskind, SYS_WIN32);
 
   TBstr Name, Doc, HelpFile;
   DWORD HelpContext = 1;
@@ -261,15 +259,13 @@ TEST_F(Server, TypeLibraryIdentity) {
   // The coclass: creatable, IRRExtension its one and default interface.
   TComPtr<ITypeInfo> CoClass;
   ASSERT_EQ(Library->GetTypeInfoOfGuid(CLSID_RRExtension, CoClass.Out()), S_OK);
-  {
-    const TTypeAttr Type(CoClass.Get());
-    ASSERT_TRUE(Type);
-    EXPECT_EQ(Type->typekind, TKIND_COCLASS);
-    EXPECT_TRUE(Type->wTypeFlags & TYPEFLAG_FCANCREATE);
-    EXPECT_EQ(Type->cImplTypes, 1);
-    EXPECT_EQ(Type->wMajorVerNum, 0);
-    EXPECT_EQ(Type->wMinorVerNum, 0);
-  }
+  const TTypeAttr CoClassType(CoClass.Get());
+  ASSERT_TRUE(CoClassType);
+  EXPECT_EQ(CoClassType->typekind, TKIND_COCLASS);
+  EXPECT_TRUE(CoClassType->wTypeFlags & TYPEFLAG_FCANCREATE);
+  EXPECT_EQ(CoClassType->cImplTypes, 1);
+  EXPECT_EQ(CoClassType->wMajorVerNum, 0);
+  EXPECT_EQ(CoClassType->wMinorVerNum, 0);
   INT ImplFlags = 0;
   ASSERT_EQ(CoClass->GetImplTypeFlags(0, &ImplFlags), S_OK);
   EXPECT_EQ(ImplFlags, IMPLTYPEFLAG_FDEFAULT);
@@ -279,28 +275,24 @@ TEST_F(Server, TypeLibraryIdentity) {
   // its vtable half carries all three flags.
   TComPtr<ITypeInfo> Dispatch;
   ASSERT_EQ(Library->GetTypeInfoOfGuid(IID_IRRExtension, Dispatch.Out()), S_OK);
-  {
-    const TTypeAttr Type(Dispatch.Get());
-    ASSERT_TRUE(Type);
-    EXPECT_EQ(Type->typekind, TKIND_DISPATCH);
-    EXPECT_EQ(Type->wTypeFlags, TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE);
-    EXPECT_EQ(Type->wMajorVerNum, 0);
-    EXPECT_EQ(Type->wMinorVerNum, 0);
-  }
+  const TTypeAttr DispatchType(Dispatch.Get());
+  ASSERT_TRUE(DispatchType);
+  EXPECT_EQ(DispatchType->typekind, TKIND_DISPATCH);
+  EXPECT_EQ(DispatchType->wTypeFlags, TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE);
+  EXPECT_EQ(DispatchType->wMajorVerNum, 0);
+  EXPECT_EQ(DispatchType->wMinorVerNum, 0);
 
   HREFTYPE VtableRef = 0;
   TComPtr<ITypeInfo> Vtable, Base;
   ASSERT_EQ(Dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &VtableRef), S_OK);
   ASSERT_EQ(Dispatch->GetRefTypeInfo(VtableRef, Vtable.Out()), S_OK);
-  {
-    const TTypeAttr Type(Vtable.Get());
-    ASSERT_TRUE(Type);
-    EXPECT_EQ(Type->typekind, TKIND_INTERFACE);
-    EXPECT_TRUE(IsEqualGUID(Type->guid, IID_IRRExtension));
-    EXPECT_EQ(Type->wTypeFlags, TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE);
-    EXPECT_EQ(Type->wMajorVerNum, 0);
-    EXPECT_EQ(Type->wMinorVerNum, 0);
-  }
+  const TTypeAttr VtableType(Vtable.Get());
+  ASSERT_TRUE(VtableType);
+  EXPECT_EQ(VtableType->typekind, TKIND_INTERFACE);
+  EXPECT_TRUE(IsEqualGUID(VtableType->guid, IID_IRRExtension));
+  EXPECT_EQ(VtableType->wTypeFlags, TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE);
+  EXPECT_EQ(VtableType->wMajorVerNum, 0);
+  EXPECT_EQ(VtableType->wMinorVerNum, 0);
   HREFTYPE BaseRef = 0;
   ASSERT_EQ(Vtable->GetRefTypeOfImplType(0, &BaseRef), S_OK);
   ASSERT_EQ(Vtable->GetRefTypeInfo(BaseRef, Base.Out()), S_OK);
@@ -325,12 +317,10 @@ TEST_F(Server, TypeLibraryMethodsSlotsAndParameters) {
   ASSERT_EQ(Dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &Ref), S_OK);
   ASSERT_EQ(Dispatch->GetRefTypeInfo(Ref, Vtable.Out()), S_OK);
 
-  {
-    const TTypeAttr Type(Vtable.Get());
-    ASSERT_TRUE(Type);
-    EXPECT_EQ(Type->typekind, TKIND_INTERFACE);
-    ASSERT_EQ(Type->cFuncs, 14);
-  }
+  const TTypeAttr Type(Vtable.Get());
+  ASSERT_TRUE(Type);
+  EXPECT_EQ(Type->typekind, TKIND_INTERFACE);
+  ASSERT_EQ(Type->cFuncs, 14);
 
   const auto& Methods = Interface();
   for (UINT I = 0; I < Methods.size(); ++I) {
