@@ -24,27 +24,26 @@
 #include <string>
 #include <vector>
 
-#include "Rig.h"
 #include "SkinMix.h"
+#include "core/protocol/Protocol.h"
+#include "tests/wine/support/Com.h"
+#include "tests/wine/support/DataServer.h"
+#include "tests/wine/support/TestHost.h"
 
-using namespace zelm::dstest;
+using namespace zelm::wine;
+using zelm::TBstr;
+using zelm::TComPtr;
+using zelm::TVariant;
 
 namespace {
 
 // --- The label codes, as the host holds them -----------------------------------------
 
 struct TSkin {
-  std::vector<BSTR> Codes;
-  BSTR ToolTip = SysAllocString(L"");
+  std::vector<TBstr> Codes;
+  TBstr ToolTip{L""};
   TSkin() {
-    for (auto Code : zelm::testing::cSkinMix) {
-      std::wstring Wide(Code.begin(), Code.end());
-      Codes.push_back(SysAllocStringLen(Wide.data(), static_cast<UINT>(Wide.size())));
-    }
-  }
-  ~TSkin() {
-    for (BSTR Code : Codes) SysFreeString(Code);
-    SysFreeString(ToolTip);
+    for (auto Code : zelm::testing::cSkinMix) Codes.emplace_back(Code);
   }
 };
 
@@ -62,9 +61,9 @@ double Measure(IRRExtension* Ext, TSkin& Skin, TPath Path, TCall Call, int Frame
   for (std::size_t I = 0; I < Count; ++I) {
     VARIANT* A = &Args[2 * I];
     V_VT(&A[0]) = VT_BSTR | VT_BYREF;
-    V_BSTRREF(&A[0]) = &Skin.ToolTip;
+    V_BSTRREF(&A[0]) = Skin.ToolTip.Ref();
     V_VT(&A[1]) = VT_BSTR | VT_BYREF;
-    V_BSTRREF(&A[1]) = &Skin.Codes[I];
+    V_BSTRREF(&A[1]) = Skin.Codes[I].Ref();
     // ReturnLabel takes (LabelCode, ToolTip); ReturnIndicatorEx only (IndicatorCode).
     Params[I] = Call == TCall::Label ? DISPPARAMS{A, nullptr, 2, 0} : DISPPARAMS{&A[1], nullptr, 1, 0};
   }
@@ -74,17 +73,15 @@ double Measure(IRRExtension* Ext, TSkin& Skin, TPath Path, TCall Call, int Frame
   for (int F = 0; F < Frames; ++F) {
     for (std::size_t I = 0; I < Count; ++I) {
       if (Path == TPath::Vtable) {
-        BSTR Answer = nullptr;
-        const HRESULT Result = Call == TCall::Label ? Ext->ReturnLabel(&Skin.Codes[I], &Skin.ToolTip, &Answer)
-                                                    : Ext->ReturnIndicatorEx(&Skin.Codes[I], &Answer);
+        TBstr Answer;
+        const HRESULT Result = Call == TCall::Label
+                                   ? Ext->ReturnLabel(Skin.Codes[I].Ref(), Skin.ToolTip.Ref(), Answer.Out())
+                                   : Ext->ReturnIndicatorEx(Skin.Codes[I].Ref(), Answer.Out());
         GFailures += Result != S_OK;
-        SysFreeString(Answer);
       } else {
-        VARIANT Answer;
-        VariantInit(&Answer);
+        TVariant Answer;
         GFailures += Ext->Invoke(Member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &Params[I], &Answer, nullptr,
                                  nullptr) != S_OK;
-        VariantClear(&Answer);
       }
     }
   }
@@ -98,31 +95,11 @@ double Median(std::vector<double> Values) {
 
 // --- The listener: a server window on our own thread ------------------------------
 
-HWND GAnnounced = nullptr;
-long GHeard = 0;
-
-LRESULT CALLBACK ListenerProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  if (Msg == WM_COPYDATA) {
-    const auto* Data = reinterpret_cast<const COPYDATASTRUCT*>(LParam);
-    ++GHeard;
-    if (Data->dwData == 64 && Data->cbData >= 4) {
-      uint32_t Handle = 0;
-      std::memcpy(&Handle, Data->lpData, 4);
-      GAnnounced = reinterpret_cast<HWND>(static_cast<uintptr_t>(Handle));
-    }
-    return 0;
-  }
-  return DefWindowProcW(Window, Msg, WParam, LParam);
-}
+TServerWindow* GListener = nullptr;
 
 // The value record of the stand-in rules below, delivered by hand.
 void Deliver(HWND To, uint32_t Id, bool Live) {
-  char Record[64] = {};
-  std::strcpy(Record, Live ? "1234.5" : "12.5");
-  const char TitleUnit[] = "Some title,unit";
-  std::memcpy(Record + 30, TitleUnit, sizeof TitleUnit);
-  COPYDATASTRUCT Data{Id, static_cast<DWORD>(30 + sizeof TitleUnit), Record};
-  SendMessageW(To, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&Data));
+  SendRecord(To, Id, Live ? zelm::EncodeLiveRecord("1234.5", "Some title,unit") : zelm::EncodeTripRecord("12.5"));
 }
 
 // --- One server ------------------------------------------------------------------------
@@ -134,33 +111,28 @@ struct TFigures {
   int Dashes;                  // "-" answers in a frame after the warm-up: 0 when every value flows
 };
 
-IRRExtension* Start(THost*& Host) {
-  IRRExtension* Ext = nullptr;
-  if (FAILED(CreateExtension(&Ext))) return nullptr;
-  Host = THost::Create();
-  Host->RouteTo = Ext;
-  // The slots of the skin mix: a live value, a trip figure, another live value and
-  // the trip figure with a Cyrillic letter in its code.
-  Host->Variables = {{L"CheckEngineDinamicLabel", L"ce_speed"},
-                     {L"CheckEngineDinamicLabel_1", L"ce_avgfuelperhour"},
-                     {L"CheckEngineDinamicLabel_2", L"ce_o2b2s2"},
-                     {L"CheckEngineDinamicLabel_3", L"ce_\u0440orse_power"}};
-  Ext->Init(Host);
-  TBstr Path(L"C:\\Zelm");
-  Ext->Initialize(Path.B);
-  return Ext;
-}
-
-void Stop(IRRExtension* Ext, THost* Host) {
-  Host->RouteTo = nullptr;
-  Ext->Release();
-  Host->Release();
-}
+// The extension as RideRunner starts it, with the slots of the skin mix: a live value, a
+// trip figure, another live value and the trip figure with a Cyrillic letter in its code.
+struct TStarted {
+  TTestHost Host;
+  TComPtr<IRRExtension> Ext;  // released first: it holds the host
+  TStarted() : Ext(CreateByProgId()) {
+    if (!Ext) return;
+    Host.RouteTo = Ext.Get();
+    Host.Variables = {{L"CheckEngineDinamicLabel", L"ce_speed"},
+                      {L"CheckEngineDinamicLabel_1", L"ce_avgfuelperhour"},
+                      {L"CheckEngineDinamicLabel_2", L"ce_o2b2s2"},
+                      {L"CheckEngineDinamicLabel_3", L"ce_\u0440orse_power"}};
+    Ext->Init(&Host);
+    TBstr Path(L"C:\\Zelm");
+    Ext->Initialize(Path.Get());
+  }
+};
 
 int CountDashes(IRRExtension* Ext) {
   int Dashes = 0;
   for (auto Code : zelm::testing::cSkinMix)
-    Dashes += Label(Ext, std::wstring(Code.begin(), Code.end()).c_str()) == L"-";
+    Dashes += Label(Ext, std::wstring(Code.begin(), Code.end())) == L"-";
   return Dashes;
 }
 
@@ -202,7 +174,7 @@ void Print(const char* Server, const TFigures& F) {
 TStandIn* GServer = nullptr;
 long StandInHeard() { return GServer->CountHeard(); }
 long StandInAnswered() { return GServer->CountSent(); }
-long ListenerHeard() { return GHeard; }
+long ListenerHeard() { return static_cast<long>(GListener->Received.size()); }
 long ListenerAnswered() { return 0; }  // it only listens
 
 // What one lookup of the server window costs: every control message makes one.
@@ -221,12 +193,8 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[I], "--frames") == 0) Frames = std::max(1, std::atoi(argv[I + 1]));
     if (std::strcmp(argv[I], "--runs") == 0) Runs = std::max(1, std::atoi(argv[I + 1]));
   }
-  if (EnterPrivateDesktop().empty() || FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
-    std::fprintf(stderr, "bench: no desktop or apartment of our own\n");
-    return 2;
-  }
-  if (FAILED(RegisterServer())) {
-    std::fprintf(stderr, "bench: cannot register the ZelmKvel.dll beside it\n");
+  if (const char* Failed = SetUpOwnDesktop()) {
+    std::fprintf(stderr, "bench: %s\n", Failed);
     return 2;
   }
   std::printf(
@@ -249,36 +217,27 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "bench: the stand-in did not start\n");
       return 2;
     }
-    THost* Host = nullptr;
-    IRRExtension* Ext = Start(Host);
-    if (!Ext) {
+    TStarted Started;
+    if (!Started.Ext) {
       std::fprintf(stderr, "bench: cannot create ZelmKvel.RRExtension\n");
       return 2;
     }
-    Print("stand-in", Run(Ext, Frames, Runs, StandInHeard, StandInAnswered));
-    Stop(Ext, Host);
+    Print("stand-in", Run(Started.Ext.Get(), Frames, Runs, StandInHeard, StandInAnswered));
   }
 
   // A listener on our own thread; the values handed over once, by hand.
   {
-    WNDCLASSW Class{};
-    Class.lpfnWndProc = ListenerProc;
-    Class.hInstance = GetModuleHandleW(nullptr);
-    Class.lpszClassName = L"ZelmBenchListener";
-    RegisterClassW(&Class);
-    HWND Listener = CreateWindowExW(WS_EX_TOOLWINDOW, Class.lpszClassName, L"Morvicantrel", WS_POPUP, 0, 0, 0, 0,
-                                    nullptr, nullptr, Class.hInstance, nullptr);
-    THost* Host = nullptr;
-    IRRExtension* Ext = Start(Host);
-    if (!Ext || !Listener || !GAnnounced) {
+    TServerWindow Listener;
+    GListener = &Listener;
+    TStarted Started;
+    const HWND Announced = Listener.Announced();
+    if (!Started.Ext || !Listener.Window() || !Announced) {
       std::fprintf(stderr, "bench: no listener or no announcement\n");
       return 2;
     }
-    for (const auto& P : zelm::cParams) Deliver(GAnnounced, P.Id, P.Kind == zelm::TParamKind::Live);
-    Print("listener", Run(Ext, Frames, Runs, ListenerHeard, ListenerAnswered));
+    for (const auto& P : zelm::cParams) Deliver(Announced, P.Id, P.Kind == zelm::TParamKind::Live);
+    Print("listener", Run(Started.Ext.Get(), Frames, Runs, ListenerHeard, ListenerAnswered));
     std::printf("FindWindowW(\"Morvicantrel\"), made for every control message: %.0f ns\n", FindWindowNs());
-    Stop(Ext, Host);
-    DestroyWindow(Listener);
   }
   CoUninitialize();
   if (GFailures != 0) {

@@ -3,7 +3,6 @@
 // host object with variables and a call log.
 #pragma once
 
-#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -12,6 +11,7 @@
 
 #include "core/extension/RRExtensionCore.h"
 #include "core/host/Errors.h"
+#include "core/protocol/Protocol.h"
 
 namespace zelm::testing {
 
@@ -118,16 +118,6 @@ class TFakeHost : public THostObject {
   std::function<void(const TCall&)> OnExecute;
 };
 
-// A value record as the data server sends it: 30 bytes of value text, then the
-// "Title,unit" text with its NUL.
-inline std::vector<char> MakeRecord(std::string_view Value, std::string_view TitleUnit = {}) {
-  std::vector<char> Bytes(30, '\0');
-  std::memcpy(Bytes.data(), Value.data(), std::min<std::size_t>(Value.size(), 29));
-  Bytes.insert(Bytes.end(), TitleUnit.begin(), TitleUnit.end());
-  Bytes.push_back('\0');
-  return Bytes;
-}
-
 // A core wired to the fakes.
 struct TRig {
   TFakeLink Link;
@@ -136,10 +126,13 @@ struct TRig {
   std::shared_ptr<TFakeHost> Host = std::make_shared<TFakeHost>();
   TRRExtensionCore Core{Link, Text, Trace};
 
-  void Deliver(uint32_t Id, std::string_view Value, std::string_view TitleUnit = {}) {
-    const auto Bytes = MakeRecord(Value, TitleUnit);
-    Core.StoreValueRecord(Id, Bytes.data(), Bytes.size());
+  // A value record as the data server sends it: a trip figure's, or with a title and
+  // unit a live parameter's.
+  void Deliver(uint32_t Id, std::string_view Value) { Store(Id, EncodeTripRecord(Value)); }
+  void Deliver(uint32_t Id, std::string_view Value, std::string_view TitleUnit) {
+    Store(Id, EncodeLiveRecord(Value, TitleUnit));
   }
+  void Store(uint32_t Id, const std::string& Record) { Core.StoreValueRecord(Id, Record.data(), Record.size()); }
   // Init with the fake host and Initialize; the sends and trace so far are forgotten.
   void Start() {
     Core.Init(Host);

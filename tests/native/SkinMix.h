@@ -49,7 +49,8 @@ struct TSteadySkin {
     Core.Init(Host);
     Core.Initialize_(u"C:\\Zelm");
     for (const auto& P : cParams) {
-      const auto Record = MakeRecord(P.Kind == TParamKind::Live ? "1234.5" : "12.5", "Some title,unit");
+      const std::string Record = P.Kind == TParamKind::Live ? EncodeLiveRecord("1234.5", "Some title,unit")
+                                                            : EncodeTripRecord("12.5");
       Core.StoreValueRecord(P.Id, Record.data(), Record.size());
     }
   }

@@ -98,5 +98,18 @@ TEST(ValueRecords, DecodingStaysWithinTheCopiedData) {
   EXPECT_TRUE(R.ValueText.empty() && R.TitleUnitText.empty());
 }
 
+// The data server's side of the layout, which the simulated car and the tests write.
+TEST(ValueRecordWire, CutsLongValuesAndStopsTextsAtTheirNul) {
+  const std::string Long(40, '7');
+  const std::string Record = EncodeLiveRecord(Long, std::string_view("Speed,km/h\0junk", 15));
+  const TParamValueData Decoded = DecodeParamValueData(Record.data(), Record.size());
+  EXPECT_EQ(Decoded.ValueText, std::string(29, '7'));
+  EXPECT_EQ(Decoded.TitleUnitText, "Speed,km/h");
+  EXPECT_EQ(Record[29], '\0');
+  EXPECT_EQ(EncodeTripRecord(std::string_view("1.5\0x", 5)), std::string("1.5") + std::string(27, '\0'));
+  const std::string Empty = EncodeLiveRecord("", "");
+  EXPECT_EQ(Empty, std::string(31, '\0'));
+}
+
 }  // namespace
 }  // namespace zelm

@@ -5,7 +5,8 @@
 
 #include <string>
 
-#include "ComTestSupport.h"
+#include "tests/wine/support/Com.h"
+#include "tests/wine/support/TestHost.h"
 
 namespace zelm::wine {
 namespace {
@@ -21,7 +22,7 @@ struct TAnswer {
 };
 
 std::ostream& operator<<(std::ostream& Out, const TAnswer& A) {
-  return Out << std::hex << A.Result << std::dec << " '" << std::string(A.Text.begin(), A.Text.end()) << "'";
+  return Out << std::hex << A.Result << std::dec << " '" << Narrow(A.Text) << "'";
 }
 
 class TCaller {
@@ -150,11 +151,10 @@ class TCaller {
 
   TAnswer Invoke(const wchar_t* Name, std::vector<VARIANT> Args) {
     TVariant Result;
-    EXCEPINFO Exception = {};
+    TExcepInfo Exception;
     TAnswer Answer;
     Answer.Result = CallDispatch(FObject, IdOf(FObject, Name), std::move(Args), &Result, &Exception);
     if (Answer.Result == DISP_E_EXCEPTION) Answer.Result = Exception.scode;  // the method's own code
-    Free(Exception);
     switch (V_VT(&Result.Get())) {
       case VT_BSTR:
         Answer.Text = V_BSTR(&Result.Get()) ? V_BSTR(&Result.Get()) : L"";
@@ -210,11 +210,10 @@ TEST(Client, CreatedByProgIdAnswersExactlyItsInterfaces) {
   ASSERT_EQ(Object->QueryInterface(IID_IProvideClassInfo, Provide.OutVoid()), S_OK);
   TComPtr<ITypeInfo> Class;
   ASSERT_EQ(Provide->GetClassInfo(Class.Out()), S_OK);
-  TYPEATTR* Attr = nullptr;
-  ASSERT_EQ(Class->GetTypeAttr(&Attr), S_OK);
+  const TTypeAttr Attr(Class.Get());
+  ASSERT_TRUE(Attr);
   EXPECT_EQ(Attr->typekind, TKIND_COCLASS);
   EXPECT_TRUE(IsEqualGUID(Attr->guid, CLSID_RRExtension));
-  Class->ReleaseTypeAttr(Attr);
   EXPECT_EQ(Provide->GetClassInfo(nullptr), E_POINTER);
 }
 
@@ -227,11 +226,10 @@ TEST(Client, TypeInformationAndNames) {
 
   TComPtr<ITypeInfo> Info;
   ASSERT_EQ(Object->GetTypeInfo(0, 0, Info.Out()), S_OK);
-  TYPEATTR* Attr = nullptr;
-  ASSERT_EQ(Info->GetTypeAttr(&Attr), S_OK);
+  const TTypeAttr Attr(Info.Get());
+  ASSERT_TRUE(Attr);
   EXPECT_EQ(Attr->typekind, TKIND_DISPATCH);  // the dispatch form, as the coclass lists it
   EXPECT_TRUE(IsEqualGUID(Attr->guid, IID_IRRExtension));
-  Info->ReleaseTypeAttr(Attr);
   ITypeInfo* Bad = reinterpret_cast<ITypeInfo*>(1);
   EXPECT_EQ(Object->GetTypeInfo(1, 0, &Bad), DISP_E_BADINDEX);
   EXPECT_EQ(Bad, nullptr);
@@ -428,14 +426,13 @@ TEST(Client, InitializeBeforeInitFailsWithErrorInfo) {
   EXPECT_EQ(Info.HelpContext, 0u);
 
   // Through IDispatch the same failure arrives as an exception.
-  EXCEPINFO Exception = {};
+  TExcepInfo Exception;
   TVariant Result;
   EXPECT_EQ(CallDispatch(Object.Get(), 212, {ByValue(Path.Get())}, &Result, &Exception), DISP_E_EXCEPTION);
   if (Exception.pfnDeferredFillIn) Exception.pfnDeferredFillIn(&Exception);
   EXPECT_EQ(Exception.scode, cUnexpected);
   EXPECT_STREQ(Exception.bstrDescription, L"Invalid variant operation");
   EXPECT_STREQ(Exception.bstrSource, L"ZelmKvel.RRExtension");
-  Free(Exception);
 
   // The object is still usable afterwards.
   TTestHost Host;
@@ -558,17 +555,17 @@ TEST(Client, HostAnswersReadAsText) {
     std::function<void(VARIANT&)> Answer;
     std::wstring Code;  // what slot 0 then holds, lowered
   };
-  static BSTR Shared = SysAllocString(L"CE_Voltage");
+  static TBstr Shared(L"CE_Voltage");
   const std::vector<TCase> Cases = {
       {"integer", [](VARIANT& V) { V_VT(&V) = VT_I4; V_I4(&V) = -42; }, L"-42"},
       {"byte", [](VARIANT& V) { V_VT(&V) = VT_UI1; V_UI1(&V) = 200; }, L"200"},
       {"boolean", [](VARIANT& V) { V_VT(&V) = VT_BOOL; V_BOOL(&V) = VARIANT_TRUE; }, L"true"},
       {"empty", [](VARIANT& V) { V_VT(&V) = VT_EMPTY; }, L""},
-      {"by reference", [](VARIANT& V) { V_VT(&V) = VT_BSTR | VT_BYREF; V_BSTRREF(&V) = &Shared; }, L"ce_voltage"},
+      {"by reference", [](VARIANT& V) { V_VT(&V) = VT_BSTR | VT_BYREF; V_BSTRREF(&V) = Shared.Ref(); }, L"ce_voltage"},
       {"number by reference", [](VARIANT& V) { static LONG N = 7; V_VT(&V) = VT_I4 | VT_BYREF; V_I4REF(&V) = &N; }, L"7"},
       {"variant by reference",
        [](VARIANT& V) {
-         static VARIANT Inner = [] { VARIANT I; V_VT(&I) = VT_BSTR; V_BSTR(&I) = Shared; return I; }();
+         static VARIANT Inner = [] { VARIANT I; V_VT(&I) = VT_BSTR; V_BSTR(&I) = Shared.Get(); return I; }();
          V_VT(&V) = VT_VARIANT | VT_BYREF;
          V_VARIANTREF(&V) = &Inner;
        },
@@ -632,11 +629,10 @@ TEST(Client, ResultsAreClearedBeforeAnythingCanFail) {
   TComPtr<IRRExtension> Object = CreateByProgId();
   ASSERT_TRUE(Object);
   // A label request whose code is missing: the result is null, not left as it was.
-  BSTR Stale = SysAllocString(L"stale");
-  BSTR Result = Stale;
+  const TBstr Stale(L"stale");
+  BSTR Result = Stale.Get();
   EXPECT_EQ(Object->ReturnLabel(nullptr, nullptr, &Result), E_POINTER);
   EXPECT_EQ(Result, nullptr);
-  SysFreeString(Stale);
 
   // A step command whose host read fails leaves ecNone behind.
   TTestHost Host;
@@ -650,19 +646,15 @@ TEST(Client, ResultsAreClearedBeforeAnythingCanFail) {
 
 TEST(Client, AHostThatDropsUsInsideItsOwnCallDoesNotPullTheRug) {
   TTestHost Host;
-  IRRExtension* Object = nullptr;
-  ASSERT_EQ(CoCreateInstance(CLSID_RRExtension, nullptr, CLSCTX_INPROC_SERVER, IID_IRRExtension,
-                             reinterpret_cast<void**>(&Object)),
+  TComPtr<IRRExtension> Owned;
+  ASSERT_EQ(CoCreateInstance(CLSID_RRExtension, nullptr, CLSCTX_INPROC_SERVER, IID_IRRExtension, Owned.OutVoid()),
             S_OK);
+  IRRExtension* Object = Owned.Get();
   ASSERT_EQ(Object->Init(&Host), S_OK);
   // The host lets go of the extension (its last reference) while we wait for a
   // variable's value; the step still writes the slot and asks the host to save it.
-  IRRExtension* Owned = Object;
   Host.Answer[L"GetInfo"] = [&](VARIANT& V) {
-    if (Owned) {
-      Owned->Release();
-      Owned = nullptr;
-    }
+    Owned.Reset();
     V_VT(&V) = VT_BSTR;
     V_BSTR(&V) = SysAllocString(L"ce_speed");
   };
@@ -670,7 +662,7 @@ TEST(Client, AHostThatDropsUsInsideItsOwnCallDoesNotPullTheRug) {
   short Exit = -1;
   EXPECT_EQ(Object->ProcessCommand(Step.Ref(), nullptr, &Exit), S_OK);
   EXPECT_EQ(Exit, 2);
-  EXPECT_EQ(Owned, nullptr);
+  EXPECT_FALSE(Owned);
   ASSERT_EQ(Host.CallsOf(L"Execute").size(), 1u);
   EXPECT_EQ(Host.CallsOf(L"Execute")[0].Args.at(0),
             L"SETVAR;CheckEngineDinamicLabel_2;ce_coolanttemp||SAVETOSKIN;CheckEngineDinamicLabel_2;"

@@ -1,68 +1,21 @@
-// The hidden window and the control messages, against a stand-in "Morvicantrel"
-// window on the test's own thread (and, for the hung server, on a thread that stops
+// The hidden window and the control messages, against a server window ("Morvicantrel")
+// on the test's own thread (and, for the hung server, on a thread that stops
 // answering). The cross-process protocol has tests of its own.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
-#include <functional>
 #include <thread>
 
-#include "ComTestSupport.h"
+#include "core/protocol/Protocol.h"
+#include "tests/wine/support/Com.h"
+#include "tests/wine/support/DataServer.h"
+#include "tests/wine/support/TestHost.h"
 
 namespace zelm::wine {
 namespace {
 
 constexpr const wchar_t* cHiddenClass = L"TZelmKvelMessageWindow";
-
-struct TReceived {
-  ULONG_PTR Id;
-  DWORD Size;
-  WPARAM WParam;
-  DWORD Data[4];
-};
-
-// A hidden top-level window titled "Morvicantrel" of our own class, bound to Owner.
-HWND MakeServerWindow(const wchar_t* ClassName, WNDPROC Entry, void* Owner) {
-  WNDCLASSW Class = {};
-  Class.lpfnWndProc = Entry;
-  Class.hInstance = GetModuleHandleW(nullptr);
-  Class.lpszClassName = ClassName;
-  RegisterClassW(&Class);
-  HWND Window = CreateWindowExW(0, ClassName, L"Morvicantrel", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-  SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(Owner));
-  return Window;
-}
-
-// A window titled "Morvicantrel" that records what reaches it.
-class TStandInServer {
- public:
-  TStandInServer() { FWindow = MakeServerWindow(L"ZelmStandInServer", Entry, this); }
-  ~TStandInServer() { DestroyWindow(FWindow); }
-  TStandInServer(const TStandInServer&) = delete;
-  TStandInServer& operator=(const TStandInServer&) = delete;
-
-  HWND Window() const { return FWindow; }
-  std::vector<TReceived> Received;
-  // Runs inside the server's window procedure, for answers during a send.
-  std::function<void(const TReceived&)> OnReceive;
-
- private:
-  static LRESULT CALLBACK Entry(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-    auto* Self = reinterpret_cast<TStandInServer*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
-    if (Self && Msg == WM_COPYDATA) {
-      const auto* Copy = reinterpret_cast<const COPYDATASTRUCT*>(LParam);
-      TReceived R = {Copy->dwData, Copy->cbData, WParam, {}};
-      if (Copy->cbData == 16) std::memcpy(R.Data, Copy->lpData, 16);
-      Self->Received.push_back(R);
-      if (Self->OnReceive) Self->OnReceive(R);
-      return 1;
-    }
-    return DefWindowProcW(Window, Msg, WParam, LParam);
-  }
-  HWND FWindow = nullptr;
-};
 
 BOOL CALLBACK CountHidden(HWND Window, LPARAM Count) {
   wchar_t Class[64] = {};
@@ -75,32 +28,6 @@ int HiddenWindows() {
   int Count = 0;
   EnumThreadWindows(GetCurrentThreadId(), CountHidden, reinterpret_cast<LPARAM>(&Count));
   return Count;
-}
-
-// A value record: 30 bytes of value text, then "Title,unit" and its NUL.
-std::vector<char> Record(const std::string& Value, const std::string& TitleUnit = {}) {
-  std::vector<char> Bytes(30 + TitleUnit.size() + 1, '\0');
-  std::memcpy(Bytes.data(), Value.data(), std::min<std::size_t>(Value.size(), 29));
-  std::memcpy(Bytes.data() + 30, TitleUnit.data(), TitleUnit.size());
-  return Bytes;
-}
-
-LRESULT Deliver(HWND Window, ULONG_PTR Id, const void* Data, DWORD Size) {
-  COPYDATASTRUCT Copy = {Id, Size, const_cast<void*>(Data)};
-  return SendMessageW(Window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&Copy));
-}
-
-std::wstring Label(IRRExtension* Object, const wchar_t* Code) {
-  TBstr Text(Code), Tip, Result;
-  EXPECT_EQ(Object->ReturnLabel(Text.Ref(), Tip.Ref(), Result.Out()), S_OK);
-  return Result.Text();
-}
-
-short Command(IRRExtension* Object, const wchar_t* Text) {
-  TBstr Cmd(Text);
-  short Exit = -1;
-  EXPECT_EQ(Object->ProcessCommand(Cmd.Ref(), nullptr, &Exit), S_OK);
-  return Exit;
 }
 
 class Window : public ::testing::Test {
@@ -117,25 +44,22 @@ class Window : public ::testing::Test {
     TComPtr<IRRExtension> Object = Dll->Create();
     EXPECT_TRUE(Object);
     if (!Object) return Object;
-    IRRExtension* Raw = Object.Get();
-    Host.OnExecute = [Raw](const TTestHost::TCall& Call) {
-      if (Call.Args.at(0) == L"CE_Open") Command(Raw, L"CE_Open");
-    };
+    Host.RouteTo = Object.Get();
     EXPECT_EQ(Object->Init(&Host), S_OK);
     TBstr Path(L"C:\\Zelm");
     EXPECT_EQ(Object->Initialize(Path.Get()), S_OK);
     return Object;
   }
 
-  // A stand-in server window, a host, and an object started and announced to it.
+  // A server window, a host, and an object started and announced to it.
   struct TRunning {
-    TStandInServer Server;
+    TServerWindow Server;
     TTestHost Host;
     TComPtr<IRRExtension> Object;
     HWND Hidden = nullptr;
   };
   bool Start(TRunning& Run) {
-    *Run.Object.Out() = Started(Run.Host).Detach();
+    Run.Object = Started(Run.Host);
     if (!Run.Object || Run.Server.Received.empty()) return false;
     Run.Hidden = reinterpret_cast<HWND>(static_cast<uintptr_t>(Run.Server.Received[0].Data[0]));
     return true;
@@ -146,7 +70,7 @@ class Window : public ::testing::Test {
 TLoadedServer* Window::Dll = nullptr;
 
 TEST_F(Window, OneHiddenWindowIsAnnouncedToTheServer) {
-  TStandInServer Server;
+  TServerWindow Server;
   TTestHost Host;
   ASSERT_EQ(HiddenWindows(), 0);
   TComPtr<IRRExtension> Object = Dll->Create();
@@ -181,8 +105,7 @@ TEST_F(Window, OneHiddenWindowIsAnnouncedToTheServer) {
 
   // Initialize: its "CE_Open" comes back as a command, which announces the same window
   // again and asks for the trip figures. Still one window.
-  IRRExtension* Raw = Object.Get();
-  Host.OnExecute = [Raw](const TTestHost::TCall&) { Command(Raw, L"CE_Open"); };
+  Host.RouteTo = Object.Get();
   TBstr Path(L"C:\\Zelm");
   ASSERT_EQ(Object->Initialize(Path.Get()), S_OK);
   ASSERT_EQ(Server.Received.size(), 3u);
@@ -213,20 +136,17 @@ TEST_F(Window, ValueRecordsReachTheLabels) {
   ASSERT_EQ(Server.Received.size(), 1u);
   EXPECT_EQ(Server.Received[0].Id, 80u);
   EXPECT_EQ(Server.Received[0].Data[0], 11u);
-  const auto Rpm = Record("850", "Engine speed,rpm");
-  EXPECT_EQ(Deliver(Hidden, 11, Rpm.data(), static_cast<DWORD>(Rpm.size())), 0);
+  EXPECT_EQ(SendRecord(Hidden, 11, EncodeLiveRecord("850", "Engine speed,rpm")), 0);
   EXPECT_EQ(Label(Object.Get(), L"ce_enginespeed"), L"850");
   EXPECT_EQ(Label(Object.Get(), L"ce_enginespeed_title"), L"Engine speed");
   EXPECT_EQ(Label(Object.Get(), L"ce_enginespeed_unit"), L"rpm");
 
   // Trip figures are formatted as they arrive.
-  const auto MaxSpeed = Record("87.5");
-  EXPECT_EQ(Deliver(Hidden, 135, MaxSpeed.data(), 30), 0);
+  EXPECT_EQ(SendRecord(Hidden, 135, EncodeTripRecord("87.5")), 0);
   EXPECT_EQ(Label(Object.Get(), L"ce_maxspeed"), L"88");
 
   // Texts are in the system's ANSI code page.
-  const auto Degrees = Record("90\x80", "Coolant,\xB0""C");
-  EXPECT_EQ(Deliver(Hidden, 2, Degrees.data(), static_cast<DWORD>(Degrees.size())), 0);
+  EXPECT_EQ(SendRecord(Hidden, 2, EncodeLiveRecord("90\x80", "Coolant,\xB0""C")), 0);
   wchar_t Expected[8] = {};
   MultiByteToWideChar(CP_ACP, 0, "90\x80", 3, Expected, 8);
   EXPECT_EQ(Label(Object.Get(), L"ce_coolanttemp"), Expected);
@@ -236,8 +156,8 @@ TEST_F(Window, ValueRecordsReachTheLabels) {
   }
 
   // An identifier that is no parameter of ours changes nothing and answers 0.
-  const auto Stray = Record("1");
-  for (ULONG_PTR Id : {0u, 80u, 136u, 163u, 200u}) EXPECT_EQ(Deliver(Hidden, Id, Stray.data(), 31), 0);
+  const std::string Stray = EncodeLiveRecord("1", "");
+  for (ULONG_PTR Id : {0u, 80u, 136u, 163u, 200u}) EXPECT_EQ(SendRecord(Hidden, Id, Stray), 0);
   EXPECT_EQ(Label(Object.Get(), L"ce_enginespeed"), L"850");
 }
 
@@ -250,11 +170,9 @@ TEST_F(Window, TripFiguresUseTheUsersDecimalSeparator) {
   wchar_t Saved[8] = {};
   ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Saved, 8), 0);
   ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L","));
-  const auto Comma = Record("1,5");
-  Deliver(Hidden, 144, Comma.data(), 30);
+  SendRecord(Hidden, 144, EncodeTripRecord("1,5"));
   const std::wstring WithComma = Label(Object.Get(), L"ce_accelaration");
-  const auto Stop = Record("1.5");  // a full stop is no number now
-  Deliver(Hidden, 144, Stop.data(), 30);
+  SendRecord(Hidden, 144, EncodeTripRecord("1.5"));  // a full stop is no number now
   const std::wstring WithStop = Label(Object.Get(), L"ce_accelaration");
   SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Saved);
   EXPECT_EQ(WithComma, L"1,500");
@@ -268,8 +186,7 @@ TEST_F(Window, AValueThatArrivesDuringOurSendIsKept) {
   // The server answers a subscription at once, from inside its window procedure.
   Server.OnReceive = [Hidden](const TReceived& R) {
     if (R.Id != 80 || R.Data[0] != 1) return;
-    const auto Speed = Record("42", "Vehicle speed,km/h");
-    Deliver(Hidden, 1, Speed.data(), static_cast<DWORD>(Speed.size()));
+    SendRecord(Hidden, 1, EncodeLiveRecord("42", "Vehicle speed,km/h"));
   };
   EXPECT_EQ(Label(Object.Get(), L"ce_speed"), L"-");  // the request that subscribed
   EXPECT_EQ(Label(Object.Get(), L"ce_speed"), L"42");
@@ -296,8 +213,7 @@ TEST_F(Window, TheWindowIsOursAlone) {
   EXPECT_EQ(Label(Object.Get(), L"ce_speed"), L"-");
   EXPECT_EQ(Label(Object.Get(), L"ce_speed"), L"-");
   // Values still arrive.
-  const auto Bytes = Record("88", "Speed,km/h");
-  EXPECT_EQ(Deliver(Hidden, 1, Bytes.data(), static_cast<DWORD>(Bytes.size())), 0);
+  EXPECT_EQ(SendRecord(Hidden, 1, EncodeLiveRecord("88", "Speed,km/h")), 0);
   EXPECT_EQ(Label(Object.Get(), L"ce_speed"), L"88");
 }
 
@@ -307,10 +223,10 @@ TEST_F(Window, MalformedRecordsAreHarmless) {
   auto& [Server, Host, Object, Hidden] = Run;
 
   EXPECT_EQ(SendMessageW(Hidden, WM_COPYDATA, 0, 0), 0);  // no COPYDATASTRUCT at all
-  EXPECT_EQ(Deliver(Hidden, 11, nullptr, 100), 0);        // no data behind a size
-  EXPECT_EQ(Deliver(Hidden, 135, nullptr, 0), 0);
+  EXPECT_EQ(SendRecord(Hidden, 11, nullptr, 100), 0);        // no data behind a size
+  EXPECT_EQ(SendRecord(Hidden, 135, nullptr, 0), 0);
   const char Short[] = {'1', '2'};
-  EXPECT_EQ(Deliver(Hidden, 3, Short, 2), 0);  // shorter than the value text, no NUL
+  EXPECT_EQ(SendRecord(Hidden, 3, Short, 2), 0);  // shorter than the value text, no NUL
   EXPECT_EQ(Label(Object.Get(), L"ce_voltage"), L"12");
 
   // A record without any NUL that ends right at an inaccessible page: reading one
@@ -326,8 +242,8 @@ TEST_F(Window, MalformedRecordsAreHarmless) {
     char* Data = Pages + Page - Size;
     std::memset(Data, 'A', Size);
     if (Size > 30) Data[33] = ',';
-    EXPECT_EQ(Deliver(Hidden, 4, Data, Size), 0);
-    EXPECT_EQ(Deliver(Hidden, 130, Data, Size), 0);
+    EXPECT_EQ(SendRecord(Hidden, 4, Data, Size), 0);
+    EXPECT_EQ(SendRecord(Hidden, 130, Data, Size), 0);
   }
   EXPECT_EQ(Label(Object.Get(), L"ce_o2b1s1"), std::wstring(30, L'A'));
   EXPECT_EQ(Label(Object.Get(), L"ce_o2b1s1_title"), L"AAA");

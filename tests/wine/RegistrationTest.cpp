@@ -6,7 +6,7 @@
 #include <array>
 #include <optional>
 
-#include "ComTestSupport.h"
+#include "tests/wine/support/Com.h"
 
 namespace zelm::wine {
 namespace {
@@ -89,6 +89,7 @@ bool KeyExists(const std::wstring& Key) {
   return true;
 }
 
+// Windows takes paths in any case (of any script): they are compared lowered.
 std::wstring Lower(std::wstring Text) {
   for (auto& C : Text) C = static_cast<wchar_t>(towlower(C));
   return Text;
@@ -166,13 +167,10 @@ TEST_F(Registration, RegisteringTwiceLeavesTheSameEntries) {
 
 TEST_F(Registration, UnregisteringTwiceSucceedsAndTakesEverythingAway) {
   ASSERT_EQ(Dll.RegisterServer(), S_OK);
-  for (const auto& Key : Keys()) ASSERT_TRUE(KeyExists(Key)) << "before: " << Key.size();
+  for (const auto& Key : Keys()) ASSERT_TRUE(KeyExists(Key)) << "before: " << Narrow(Key);
 
   EXPECT_EQ(Dll.UnregisterServer(), S_OK);
-  for (const auto& Key : Keys()) {
-    std::string Narrow(Key.begin(), Key.end());
-    EXPECT_FALSE(KeyExists(Key)) << Narrow;
-  }
+  for (const auto& Key : Keys()) EXPECT_FALSE(KeyExists(Key)) << Narrow(Key);
   EXPECT_FALSE(RegisteredTypeLibPath().has_value());
   CLSID Class = GUID_NULL;
   EXPECT_NE(CLSIDFromProgID(L"ZelmKvel.RRExtension", &Class), S_OK);

@@ -2,7 +2,10 @@
 // aggregation, the unload rule, and the type library it carries.
 #include <gtest/gtest.h>
 
-#include "ComTestSupport.h"
+#include <memory>
+
+#include "tests/wine/support/Com.h"
+#include "tests/wine/support/TestHost.h"
 
 namespace zelm::wine {
 namespace {
@@ -235,14 +238,13 @@ std::wstring DocName(ITypeLib* Library, INT Index) {
 TEST_F(Server, TypeLibraryIdentity) {
   TComPtr<ITypeLib> Library;
   ASSERT_EQ(LoadTypeLibEx(DllPath().c_str(), REGKIND_NONE, Library.Out()), S_OK);
-  TLIBATTR* Attr = nullptr;
-  ASSERT_EQ(Library->GetLibAttr(&Attr), S_OK);
+  const TLibAttr Attr(Library.Get());
+  ASSERT_TRUE(Attr);
   EXPECT_TRUE(IsEqualGUID(Attr->guid, LIBID_ZelmKvel));
   EXPECT_EQ(Attr->wMajorVerNum, 1);
   EXPECT_EQ(Attr->wMinorVerNum, 0);
   EXPECT_EQ(Attr->lcid, 0u);
   EXPECT_EQ(Attr->syskind, SYS_WIN32);
-  Library->ReleaseTLibAttr(Attr);
 
   TBstr Name, Doc, HelpFile;
   DWORD HelpContext = 1;
@@ -257,14 +259,13 @@ TEST_F(Server, TypeLibraryIdentity) {
   // The coclass: creatable, IRRExtension its one and default interface.
   TComPtr<ITypeInfo> CoClass;
   ASSERT_EQ(Library->GetTypeInfoOfGuid(CLSID_RRExtension, CoClass.Out()), S_OK);
-  TYPEATTR* Type = nullptr;
-  ASSERT_EQ(CoClass->GetTypeAttr(&Type), S_OK);
-  EXPECT_EQ(Type->typekind, TKIND_COCLASS);
-  EXPECT_TRUE(Type->wTypeFlags & TYPEFLAG_FCANCREATE);
-  EXPECT_EQ(Type->cImplTypes, 1);
-  EXPECT_EQ(Type->wMajorVerNum, 0);
-  EXPECT_EQ(Type->wMinorVerNum, 0);
-  CoClass->ReleaseTypeAttr(Type);
+  const TTypeAttr CoClassType(CoClass.Get());
+  ASSERT_TRUE(CoClassType);
+  EXPECT_EQ(CoClassType->typekind, TKIND_COCLASS);
+  EXPECT_TRUE(CoClassType->wTypeFlags & TYPEFLAG_FCANCREATE);
+  EXPECT_EQ(CoClassType->cImplTypes, 1);
+  EXPECT_EQ(CoClassType->wMajorVerNum, 0);
+  EXPECT_EQ(CoClassType->wMinorVerNum, 0);
   INT ImplFlags = 0;
   ASSERT_EQ(CoClass->GetImplTypeFlags(0, &ImplFlags), S_OK);
   EXPECT_EQ(ImplFlags, IMPLTYPEFLAG_FDEFAULT);
@@ -274,37 +275,37 @@ TEST_F(Server, TypeLibraryIdentity) {
   // its vtable half carries all three flags.
   TComPtr<ITypeInfo> Dispatch;
   ASSERT_EQ(Library->GetTypeInfoOfGuid(IID_IRRExtension, Dispatch.Out()), S_OK);
-  ASSERT_EQ(Dispatch->GetTypeAttr(&Type), S_OK);
-  EXPECT_EQ(Type->typekind, TKIND_DISPATCH);
-  EXPECT_EQ(Type->wTypeFlags, TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE);
-  EXPECT_EQ(Type->wMajorVerNum, 0);
-  EXPECT_EQ(Type->wMinorVerNum, 0);
-  Dispatch->ReleaseTypeAttr(Type);
+  const TTypeAttr DispatchType(Dispatch.Get());
+  ASSERT_TRUE(DispatchType);
+  EXPECT_EQ(DispatchType->typekind, TKIND_DISPATCH);
+  EXPECT_EQ(DispatchType->wTypeFlags, TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE);
+  EXPECT_EQ(DispatchType->wMajorVerNum, 0);
+  EXPECT_EQ(DispatchType->wMinorVerNum, 0);
 
   HREFTYPE VtableRef = 0;
   TComPtr<ITypeInfo> Vtable, Base;
   ASSERT_EQ(Dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &VtableRef), S_OK);
   ASSERT_EQ(Dispatch->GetRefTypeInfo(VtableRef, Vtable.Out()), S_OK);
-  ASSERT_EQ(Vtable->GetTypeAttr(&Type), S_OK);
-  EXPECT_EQ(Type->typekind, TKIND_INTERFACE);
-  EXPECT_TRUE(IsEqualGUID(Type->guid, IID_IRRExtension));
-  EXPECT_EQ(Type->wTypeFlags, TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE);
-  EXPECT_EQ(Type->wMajorVerNum, 0);
-  EXPECT_EQ(Type->wMinorVerNum, 0);
-  Vtable->ReleaseTypeAttr(Type);
+  const TTypeAttr VtableType(Vtable.Get());
+  ASSERT_TRUE(VtableType);
+  EXPECT_EQ(VtableType->typekind, TKIND_INTERFACE);
+  EXPECT_TRUE(IsEqualGUID(VtableType->guid, IID_IRRExtension));
+  EXPECT_EQ(VtableType->wTypeFlags, TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE);
+  EXPECT_EQ(VtableType->wMajorVerNum, 0);
+  EXPECT_EQ(VtableType->wMinorVerNum, 0);
   HREFTYPE BaseRef = 0;
   ASSERT_EQ(Vtable->GetRefTypeOfImplType(0, &BaseRef), S_OK);
   ASSERT_EQ(Vtable->GetRefTypeInfo(BaseRef, Base.Out()), S_OK);
-  ASSERT_EQ(Base->GetTypeAttr(&Type), S_OK);
-  EXPECT_TRUE(IsEqualGUID(Type->guid, IID_IDispatch));
-  Base->ReleaseTypeAttr(Type);
+  const TTypeAttr BaseType(Base.Get());
+  ASSERT_TRUE(BaseType);
+  EXPECT_TRUE(IsEqualGUID(BaseType->guid, IID_IDispatch));
   TComPtr<ITypeLib> Imported;
   UINT Index = 0;
   ASSERT_EQ(Base->GetContainingTypeLib(Imported.Out(), &Index), S_OK);
-  ASSERT_EQ(Imported->GetLibAttr(&Attr), S_OK);
-  EXPECT_TRUE(IsEqualGUID(Attr->guid, IID_StdOle));
-  EXPECT_EQ(Attr->wMajorVerNum, 2);
-  Imported->ReleaseTLibAttr(Attr);
+  const TLibAttr ImportedAttr(Imported.Get());
+  ASSERT_TRUE(ImportedAttr);
+  EXPECT_TRUE(IsEqualGUID(ImportedAttr->guid, IID_StdOle));
+  EXPECT_EQ(ImportedAttr->wMajorVerNum, 2);
 }
 
 TEST_F(Server, TypeLibraryMethodsSlotsAndParameters) {
@@ -316,18 +317,19 @@ TEST_F(Server, TypeLibraryMethodsSlotsAndParameters) {
   ASSERT_EQ(Dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &Ref), S_OK);
   ASSERT_EQ(Dispatch->GetRefTypeInfo(Ref, Vtable.Out()), S_OK);
 
-  TYPEATTR* Type = nullptr;
-  ASSERT_EQ(Vtable->GetTypeAttr(&Type), S_OK);
+  const TTypeAttr Type(Vtable.Get());
+  ASSERT_TRUE(Type);
   EXPECT_EQ(Type->typekind, TKIND_INTERFACE);
   ASSERT_EQ(Type->cFuncs, 14);
-  Vtable->ReleaseTypeAttr(Type);
 
   const auto& Methods = Interface();
   for (UINT I = 0; I < Methods.size(); ++I) {
     const TMethod& Want = Methods[I];
     SCOPED_TRACE(testing::Message() << "method " << I);
-    FUNCDESC* Func = nullptr;
-    ASSERT_EQ(Vtable->GetFuncDesc(I, &Func), S_OK);
+    FUNCDESC* Described = nullptr;
+    ASSERT_EQ(Vtable->GetFuncDesc(I, &Described), S_OK);
+    const auto Release = [&Vtable](FUNCDESC* F) { Vtable->ReleaseFuncDesc(F); };
+    const std::unique_ptr<FUNCDESC, decltype(Release)> Func(Described, Release);
     EXPECT_EQ(Func->memid, Want.Id);
     EXPECT_EQ(Func->oVft, static_cast<SHORT>((7 + I) * sizeof(void*)));  // after IUnknown and IDispatch
     EXPECT_EQ(Func->funckind, FUNC_PUREVIRTUAL);
@@ -336,22 +338,22 @@ TEST_F(Server, TypeLibraryMethodsSlotsAndParameters) {
     EXPECT_EQ(Func->elemdescFunc.tdesc.vt, VT_HRESULT);
     ASSERT_EQ(Func->cParams, static_cast<SHORT>(Want.Params.size()));
 
-    BSTR Names[8] = {};
+    BSTR Given[8] = {};
     UINT Count = 0;
-    ASSERT_EQ(Vtable->GetNames(Func->memid, Names, 8, &Count), S_OK);
+    ASSERT_EQ(Vtable->GetNames(Func->memid, Given, 8, &Count), S_OK);
+    TBstr Names[8];
+    for (UINT N = 0; N < Count; ++N) *Names[N].Out() = Given[N];
     EXPECT_EQ(Count, Want.Params.size() + 1);
-    EXPECT_STREQ(Names[0], Want.Name);
+    EXPECT_STREQ(Names[0].Get(), Want.Name);
     for (UINT P = 0; P < Want.Params.size(); ++P) {
       SCOPED_TRACE(testing::Message() << "parameter " << P);
       if (P + 1 < Count) {
-        EXPECT_STREQ(Names[P + 1], Want.Params[P].Name);
+        EXPECT_STREQ(Names[P + 1].Get(), Want.Params[P].Name);
       }
       const ELEMDESC& Elem = Func->lprgelemdescParam[P];
       EXPECT_EQ(Folded(Elem.tdesc), Want.Params[P].Type);
       EXPECT_EQ(Elem.paramdesc.wParamFlags, Want.Params[P].Flags);
     }
-    for (UINT N = 0; N < Count; ++N) SysFreeString(Names[N]);
-    Vtable->ReleaseFuncDesc(Func);
   }
 }
 

@@ -1,6 +1,6 @@
 // Skin commands, dynamic label slots and widgets through the real DLL, created by its
 // ProgID and driven as RideRunner drives it: through the vtable, and for some calls
-// through IDispatch::Invoke. The host is the scripted host object of ComTestSupport,
+// through IDispatch::Invoke. The host is the scripted host object of the Wine support,
 // given a variable store that carries out the SETVAR/SAVETOSKIN batches we send.
 #include <gtest/gtest.h>
 
@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "ComTestSupport.h"
+#include "tests/wine/support/Com.h"
+#include "tests/wine/support/TestHost.h"
 
 namespace zelm::wine {
 namespace {
@@ -52,12 +53,6 @@ std::wstring StepCommand(int Slot) { return Numbered(L"ce_next_dinamic_label", S
 std::wstring UpdateBatch(int Slot, const std::wstring& Code) {
   const std::wstring V = Variable(Slot);
   return L"SETVAR;" + V + L";" + Code + L"||SAVETOSKIN;" + V + L";$" + V + L"$";
-}
-
-std::wstring LowerAscii(std::wstring Text) {
-  for (auto& C : Text)
-    if (C >= L'A' && C <= L'Z') C = static_cast<wchar_t>(C + 32);
-  return Text;
 }
 
 std::vector<std::wstring> Split(const std::wstring& Text, const std::wstring& Separator) {
@@ -114,13 +109,12 @@ struct TInvoked {
 TInvoked InvokeByName(IDispatch* Dispatch, const wchar_t* Name, std::vector<VARIANT> Args) {
   TInvoked Out;
   TVariant Result;
-  EXCEPINFO Exception = {};
+  TExcepInfo Exception;
   Out.Result = CallDispatch(Dispatch, IdOf(Dispatch, Name), std::move(Args), &Result, &Exception);
   if (Exception.pfnDeferredFillIn) Exception.pfnDeferredFillIn(&Exception);
   Out.ExceptionCode = Exception.scode;
   if (Exception.bstrDescription) Out.ExceptionDescription = Exception.bstrDescription;
   if (Exception.bstrSource) Out.ExceptionSource = Exception.bstrSource;
-  Free(Exception);
   Out.Type = V_VT(&Result.Get());
   if (Out.Type == VT_BSTR && V_BSTR(&Result.Get()))
     Out.Text.assign(V_BSTR(&Result.Get()), SysStringLen(V_BSTR(&Result.Get())));
@@ -175,11 +169,7 @@ class SkinThroughDll : public ::testing::Test {
     return Command(TBstr(Cmd), SkinArgument);
   }
 
-  std::wstring Label(const std::wstring& Code) {
-    TBstr Text(Code), Tip(L"tip"), Result;
-    EXPECT_EQ(Object->ReturnLabel(Text.Ref(), Tip.Ref(), Result.Out()), S_OK) << "label " << Narrow(Code);
-    return Result.Text();
-  }
+  std::wstring Label(const std::wstring& Code) { return wine::Label(Object.Get(), Code); }
   // The three labels of a slot as the skin shows them: value, title, unit.
   std::vector<std::wstring> SlotLabels(int Slot) {
     const std::wstring Stem = LabelStem(Slot);
@@ -197,12 +187,6 @@ class SkinThroughDll : public ::testing::Test {
   std::vector<std::wstring> Batches() const {
     std::vector<std::wstring> Out;
     for (const auto& Call : Host.CallsOf(L"Execute")) Out.push_back(Call.Args.at(0));
-    return Out;
-  }
-
-  static std::string Narrow(const std::wstring& Text) {
-    std::string Out;
-    for (wchar_t C : Text.substr(0, 80)) Out.push_back(C < 128 ? static_cast<char>(C) : '?');
     return Out;
   }
 
@@ -545,26 +529,26 @@ TEST_F(SkinThroughDll, AHostWithoutGetInfoOrNoHostAtAllFailsTheStep) {
 TEST_F(SkinThroughDll, HostVariablesHoldingAnyTextAreNoError) {
   struct TCase {
     std::wstring Value;
-    std::wstring Shown;  // what the slot's value label then answers
+    std::wstring Lowered;  // our copy of it: the 26 ASCII capitals lowered, nothing else
+    std::wstring Shown;    // what the slot's value label then answers
   };
+  const std::wstring Cyrillic = L"\u0421\u041a\u041e\u0420\u041e\u0421\u0422\u042c_\u65e5\u672c_\U0001F697";
   const std::vector<TCase> Cases = {
-      {L"", L""},
-      {L"ce_speed_title", L"ce_speed"},  // answered as the title code of a parameter that is off
-      {L"CE_Speed_Unit", L"-"},          // and as its unit code
-      {L"ce_porse_power", L""},          // Latin p: no parameter of ours
-      {std::wstring(10000, L'X') + L"ce_", L""},
-      // Cyrillic capitals, CJK, a car (a surrogate pair)
-      {L"CE_\u0421\u041a\u041e\u0420\u041e\u0421\u0422\u042c_\u65e5\u672c_\U0001F697", L""},
-      {L"ce_next_dinamic_label", L""},
-      {L"$CheckEngineDinamicLabel$", L""},
+      {L"", L"", L""},
+      {L"ce_speed_title", L"ce_speed_title", L"ce_speed"},  // the title code of a parameter that is off
+      {L"CE_Speed_Unit", L"ce_speed_unit", L"-"},           // and its unit code
+      {L"ce_porse_power", L"ce_porse_power", L""},          // Latin p: no parameter of ours
+      {std::wstring(10000, L'X') + L"ce_", std::wstring(10000, L'x') + L"ce_", L""},
+      {L"CE_" + Cyrillic, L"ce_" + Cyrillic, L""},  // Cyrillic capitals, CJK, a car (a surrogate pair)
+      {L"ce_next_dinamic_label", L"ce_next_dinamic_label", L""},
+      {L"$CheckEngineDinamicLabel$", L"$checkenginedinamiclabel$", L""},
   };
   TVariableStore Store;
   Store.Serve(Host);
   ASSERT_EQ(Object->Init(&Host), S_OK);
-  for (const auto& [Value, Shown] : Cases) {
+  for (const auto& [Value, Lowered, Shown] : Cases) {
     SCOPED_TRACE(Narrow(Value));
     for (int Slot = 0; Slot < 16; ++Slot) Host.Variables[Variable(Slot)] = Value;
-    const std::wstring Lowered = LowerAscii(Value);
 
     ASSERT_EQ(Initialize(), S_OK);
     EXPECT_EQ(Label(L"ce_dinamic_label_name"), Lowered);  // our copy, lowered
@@ -602,19 +586,17 @@ TEST_F(SkinThroughDll, IndicatorsAreFalseSlidersEmptyAndTheirCallsChangeNothing)
     SCOPED_TRACE(Narrow(Code));
     TBstr Indicator(Code);
     const BSTR Before = Indicator.Get();
-    BSTR Stale = SysAllocString(L"stale");
-    BSTR Result = Stale;
+    // The answers go where a stale string of the caller's was: written over, not freed.
+    const TBstr Stale(L"stale");
+    BSTR Result = Stale.Get();
     ASSERT_EQ(Object->ReturnIndicatorEx(Indicator.Ref(), &Result), S_OK);
-    ASSERT_NE(Result, nullptr);
-    EXPECT_EQ(std::wstring(Result, SysStringLen(Result)), L"False");
-    SysFreeString(Result);
-    SysFreeString(Stale);
+    TBstr Answer;
+    if (Result != Stale.Get()) *Answer.Out() = Result;
+    EXPECT_EQ(Answer.Text(), L"False");
 
-    Stale = SysAllocString(L"stale");
-    Result = Stale;
+    Result = Stale.Get();
     ASSERT_EQ(Object->ReturnSlider(Indicator.Ref(), &Result), S_OK);
     EXPECT_EQ(Result, nullptr) << "the empty text is a null BSTR";
-    SysFreeString(Stale);
 
     EXPECT_EQ(Object->IndicatorClick(Indicator.Ref()), S_OK);
     TBstr Direction(L"up");
@@ -667,12 +649,11 @@ TList ReadList(IRRExtension* Object, IDispatch* Passed) {
   Out.CountResult = Object->CommonListItemCount(Passed, &Out.Count);
   for (LONG Index : cIndexes) {
     LONG Asked = Index;
-    BSTR Item = nullptr;
-    EXPECT_EQ(Object->CommonListItem(Passed, &Asked, &Item), S_OK);
+    TBstr Item;
+    EXPECT_EQ(Object->CommonListItem(Passed, &Asked, Item.Out()), S_OK);
     EXPECT_EQ(Asked, Index);
-    Out.Null.push_back(Item == nullptr);
-    Out.Items.push_back(Item ? std::wstring(Item, SysStringLen(Item)) : L"");
-    SysFreeString(Item);
+    Out.Null.push_back(Item.IsNull());
+    Out.Items.push_back(Item.Text());
   }
   return Out;
 }
@@ -804,11 +785,10 @@ TEST_F(SkinThroughDll, ASkinWhoseNameCannotBeHadFailsTheListCalls) {
     EXPECT_EQ(Info.Description, Case.Description);
 
     LONG Index = 0;
-    BSTR Item = SysAllocString(L"stale");
-    BSTR Stale = Item;
+    const TBstr Stale(L"stale");
+    BSTR Item = Stale.Get();
     EXPECT_EQ(Object->CommonListItem(nullptr, &Index, &Item), Case.Code);
     EXPECT_EQ(Item, nullptr) << "a failed item call leaves the null text behind";
-    SysFreeString(Stale);
     Info = TakeErrorInfo();
     EXPECT_TRUE(Info.Present);
     EXPECT_EQ(Info.Description, Case.Description);
@@ -818,11 +798,10 @@ TEST_F(SkinThroughDll, ASkinWhoseNameCannotBeHadFailsTheListCalls) {
   }
   // A missing index pointer is refused before anything else.
   ASSERT_EQ(Object->OnLoadSkin(&Skin), S_OK);
-  BSTR Item = SysAllocString(L"stale");
-  BSTR Stale = Item;
+  const TBstr Stale(L"stale");
+  BSTR Item = Stale.Get();
   EXPECT_EQ(Object->CommonListItem(&Skin, nullptr, &Item), E_POINTER);
   EXPECT_EQ(Item, nullptr);
-  SysFreeString(Stale);
   EXPECT_TRUE(TakeErrorInfo().Present);
   LONG Index = 1;
   EXPECT_EQ(Object->CommonListItem(&Skin, &Index, nullptr), E_POINTER);

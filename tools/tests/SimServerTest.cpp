@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "core/protocol/Protocol.h"
-#include "core/protocol/Protocol.h"
 #include "tools/sim/SimServer.h"
 
 namespace zelm::bench {
@@ -125,18 +124,6 @@ TEST_F(SimServerTest, RecordsCarryTheCarsTextsInTheLayoutTheExtensionReads) {
   const std::string& Trip = Sink.Sent[1].Record;
   EXPECT_EQ(Trip.size(), cValueTextSize);
   EXPECT_EQ(DecodeParamValueData(Trip.data(), Trip.size()).ValueText, Model.ValueText(142));
-}
-
-TEST(ValueRecordWire, CutsLongValuesAndStopsTextsAtTheirNul) {
-  const std::string Long(40, '7');
-  const std::string Record = EncodeLiveRecord(Long, std::string_view("Speed,km/h\0junk", 15));
-  const TParamValueData Decoded = DecodeParamValueData(Record.data(), Record.size());
-  EXPECT_EQ(Decoded.ValueText, std::string(29, '7'));
-  EXPECT_EQ(Decoded.TitleUnitText, "Speed,km/h");
-  EXPECT_EQ(Record[29], '\0');
-  EXPECT_EQ(EncodeTripRecord(std::string_view("1.5\0x", 5)), std::string("1.5") + std::string(27, '\0'));
-  const std::string Empty = EncodeLiveRecord("", "");
-  EXPECT_EQ(Empty, std::string(31, '\0'));
 }
 
 TEST_F(SimServerTest, TripReadSendsAllFifteenFiguresAndResetStartsThemAgain) {

@@ -7,10 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Rig.h"
-#include "StandIn.h"
+#include "tests/wine/support/Com.h"
+#include "tests/wine/support/DataServer.h"
+#include "tests/wine/support/StandIn.h"
+#include "tests/wine/support/TestHost.h"
 
-namespace zelm::dstest {
+namespace zelm::wine {
 namespace {
 
 // The value record the stand-in answers for "ce_speed" (identifier 1).
@@ -27,9 +29,7 @@ std::wstring Wide(const std::string& Ascii) { return std::wstring(Ascii.begin(),
 class DataServerTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    if (Host) Host->RouteTo = nullptr;
-    if (Ext) Ext->Release();
-    if (Host) Host->Release();
+    Ext.Reset();
     // On failure, or always with ZELM_SHOW_STANDIN_LOG set: what the server heard.
     if (HasFailure() || std::getenv("ZELM_SHOW_STANDIN_LOG")) {
       std::fprintf(stderr, "--- stand-in log\n");
@@ -42,11 +42,11 @@ class DataServerTest : public ::testing::Test {
 
   // The extension, with the scripted host handed to Init; Window is what Init announced.
   void CreateAndInit() {
-    ASSERT_EQ(CreateExtension(&Ext), S_OK);
-    Host = THost::Create();
-    Host->RouteTo = Ext;
+    Ext = CreateByProgId();
+    ASSERT_TRUE(Ext);
+    Host.RouteTo = Ext.Get();
     const std::size_t Before = Server.Mark();
-    ASSERT_EQ(Ext->Init(Host), S_OK);
+    ASSERT_EQ(Ext->Init(&Host), S_OK);
     const auto Sent = Server.ControlsSince(Before);
     ASSERT_EQ(Sent.size(), 1u);
     ASSERT_EQ(Sent[0].Id, 64u);
@@ -57,7 +57,7 @@ class DataServerTest : public ::testing::Test {
   void Start() {
     ASSERT_NO_FATAL_FAILURE(CreateAndInit());
     TBstr Path(L"C:\\Zelm");
-    ASSERT_EQ(Ext->Initialize(Path.B), S_OK);
+    ASSERT_EQ(Ext->Initialize(Path.Get()), S_OK);
     Mark = Server.Mark();
   }
   // The control messages since the last look.
@@ -69,17 +69,17 @@ class DataServerTest : public ::testing::Test {
   std::string Announcement() const { return Msg(64, Window) + " " + Msg(129); }
 
   TStandIn Server;
-  IRRExtension* Ext = nullptr;
-  THost* Host = nullptr;
+  TTestHost Host;
+  TComPtr<IRRExtension> Ext;  // released first: it holds the host
   HWND Window = nullptr;
   std::size_t Mark = 0;
 };
 
 TEST_F(DataServerTest, InitAnnouncesItsOwnHiddenWindowOnce) {
   ASSERT_NO_FATAL_FAILURE(Serve({}));
-  ASSERT_EQ(CreateExtension(&Ext), S_OK);
-  Host = THost::Create();
-  ASSERT_EQ(Ext->Init(Host), S_OK);
+  Ext = CreateByProgId();
+  ASSERT_TRUE(Ext);
+  ASSERT_EQ(Ext->Init(&Host), S_OK);
 
   const auto Sent = Server.Controls();
   ASSERT_EQ(Sent.size(), 1u);
@@ -103,12 +103,11 @@ TEST_F(DataServerTest, InitAnnouncesItsOwnHiddenWindowOnce) {
   EXPECT_TRUE(GetWindowLongW(Announced, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
 
   // Init again: the same window, announced again.
-  ASSERT_EQ(Ext->Init(Host), S_OK);
+  ASSERT_EQ(Ext->Init(&Host), S_OK);
   EXPECT_EQ(Sequence(Server.Controls()), Msg(64, Announced) + " " + Msg(64, Announced));
 
   // Going away destroys the window and says nothing to the server.
-  Ext->Release();
-  Ext = nullptr;
+  Ext.Reset();
   EXPECT_FALSE(IsWindow(Announced));
   EXPECT_EQ(Server.Controls().size(), 2u);
 }
@@ -116,24 +115,20 @@ TEST_F(DataServerTest, InitAnnouncesItsOwnHiddenWindowOnce) {
 TEST_F(DataServerTest, InitializeOpensTheLinkThroughTheHostsExecute) {
   ASSERT_NO_FATAL_FAILURE(Serve({}));
   ASSERT_NO_FATAL_FAILURE(CreateAndInit());
-  Host->Variables[L"CheckEngineDinamicLabel"] = L"CE_Speed";
+  Host.Variables[L"CheckEngineDinamicLabel"] = L"CE_Speed";
   Mark = Server.Mark();
 
   // Through IDispatch, as a script host would call it.
   TBstr Path(L"C:\\Zelm");
-  VARIANT Arg;
-  V_VT(&Arg) = VT_BSTR;
-  V_BSTR(&Arg) = Path.B;
-  DISPPARAMS Params{&Arg, nullptr, 1, 0};
-  ASSERT_EQ(Ext->Invoke(212, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &Params, nullptr, nullptr, nullptr), S_OK);
+  ASSERT_EQ(CallDispatch(Ext.Get(), 212, {ByValue(Path.Get())}, nullptr), S_OK);
 
   // "CE_Open" went to the host, which handed it back to ProcessCommand.
   EXPECT_EQ(Sent(), Announcement());
-  ASSERT_EQ(Host->Calls.size(), 17u);
-  EXPECT_EQ(Host->Calls.front(), L"GetInfo(=$CheckEngineDinamicLabel$)");
-  EXPECT_EQ(Host->Calls[15], L"GetInfo(=$CheckEngineDinamicLabel_15$)");
-  EXPECT_EQ(Host->Calls.back(), L"Execute(CE_Open,false)");
-  EXPECT_EQ(Label(Ext, L"ce_dinamic_label_name"), L"ce_speed");
+  ASSERT_EQ(Host.Calls.size(), 17u);
+  EXPECT_EQ(Host.Calls.front().Text(), L"GetInfo(=$CheckEngineDinamicLabel$)");
+  EXPECT_EQ(Host.Calls[15].Text(), L"GetInfo(=$CheckEngineDinamicLabel_15$)");
+  EXPECT_EQ(Host.Calls.back().Text(), L"Execute(CE_Open,false)");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_dinamic_label_name"), L"ce_speed");
 }
 
 TEST_F(DataServerTest, LiveValueArrivesDuringTheAddAndShowsFromTheNextRequest) {
@@ -141,25 +136,25 @@ TEST_F(DataServerTest, LiveValueArrivesDuringTheAddAndShowsFromTheNextRequest) {
   ASSERT_NO_FATAL_FAILURE(Start());
 
   // Off: the title code answers itself, the unit "-", and neither sends anything.
-  EXPECT_EQ(Label(Ext, L"ce_speed_title"), L"ce_speed");
-  EXPECT_EQ(Label(Ext, L"ce_speed_unit"), L"-");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed_title"), L"ce_speed");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed_unit"), L"-");
   EXPECT_EQ(Sent(), "");
 
   // The server answers the Add from inside its window procedure: the record is taken
   // while we wait in the send, yet the request that sent the Add says "-".
   const std::size_t RecordsBefore = Server.RecordsSent();
-  EXPECT_EQ(Label(Ext, L"ce_speed"), L"-");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"-");
   EXPECT_EQ(Sent(), Msg(80, 1));
   EXPECT_EQ(Server.RecordsSent(), RecordsBefore + 1);
 
   // No message loop ran since: the value was stored during the Add.
-  EXPECT_EQ(Label(Ext, L"ce_speed"), L"87");
-  EXPECT_EQ(Label(Ext, L"CE_Speed"), L"87");
-  EXPECT_EQ(LabelByDispatch(Ext, L"CE_SPEED"), L"87");
-  EXPECT_EQ(Label(Ext, L"ce_speed_title"), L"Vehicle speed");
-  EXPECT_EQ(Label(Ext, L"ce_speed_unit"), L"km/h");
-  EXPECT_EQ(LabelByDispatch(Ext, L"ce_speed_unit"), L"km/h");
-  EXPECT_EQ(Label(Ext, L"ce_speed "), L"");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"87");
+  EXPECT_EQ(Label(Ext.Get(), L"CE_Speed"), L"87");
+  EXPECT_EQ(LabelByDispatch(Ext.Get(), L"CE_SPEED"), L"87");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed_title"), L"Vehicle speed");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed_unit"), L"km/h");
+  EXPECT_EQ(LabelByDispatch(Ext.Get(), L"ce_speed_unit"), L"km/h");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed "), L"");
   EXPECT_EQ(Sent(), "");
 }
 
@@ -169,9 +164,9 @@ TEST_F(DataServerTest, TitlesAndUnitsAreReadInTheAnsiCodePage) {
   WideCharToMultiByte(CP_ACP, 0, L"\u00B0C", -1, Unit, sizeof Unit, nullptr, nullptr);
   ASSERT_NO_FATAL_FAILURE(Serve({std::string("value 2 91|Coolant temperature,") + Unit}));
   ASSERT_NO_FATAL_FAILURE(Start());
-  EXPECT_EQ(Label(Ext, L"ce_coolanttemp"), L"-");
-  EXPECT_EQ(Label(Ext, L"ce_coolanttemp"), L"91");
-  EXPECT_EQ(Label(Ext, L"ce_coolanttemp_unit"), L"\u00B0C");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_coolanttemp"), L"-");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_coolanttemp"), L"91");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_coolanttemp_unit"), L"\u00B0C");
   EXPECT_EQ(Sent(), Msg(80, 2));
 }
 
@@ -181,39 +176,39 @@ TEST_F(DataServerTest, TripFiguresArriveFormattedWithTheTripRead) {
                                  "value 142 01:23:45", "value 134 120" + S + "25"}));
   ASSERT_NO_FATAL_FAILURE(Start());  // Initialize's trip read brought them in
 
-  EXPECT_EQ(Label(Ext, L"ce_maxspeed"), L"88");
-  EXPECT_EQ(Label(Ext, L"ce_accelaration"), Wide("1" + S + "500"));
-  EXPECT_EQ(Label(Ext, L"ce_fuelperdist"), Wide("0" + S + "0"));
-  EXPECT_EQ(Label(Ext, L"ce_timewent"), L"01:23:45");
-  EXPECT_EQ(Label(Ext, L"ce_distancewent"), Wide("120" + S + "25"));
+  EXPECT_EQ(Label(Ext.Get(), L"ce_maxspeed"), L"88");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_accelaration"), Wide("1" + S + "500"));
+  EXPECT_EQ(Label(Ext.Get(), L"ce_fuelperdist"), Wide("0" + S + "0"));
+  EXPECT_EQ(Label(Ext.Get(), L"ce_timewent"), L"01:23:45");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_distancewent"), Wide("120" + S + "25"));
   // A trip figure has no title or unit of its own.
-  EXPECT_EQ(Label(Ext, L"ce_maxspeed_title"), L"");
-  EXPECT_EQ(Label(Ext, L"ce_maxspeed_unit"), L"");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_maxspeed_title"), L"");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_maxspeed_unit"), L"");
   EXPECT_EQ(Sent(), "");
 
   // One without a value asks for the trip figures, then subscribes.
-  EXPECT_EQ(Label(Ext, L"ce_avgspeed"), L"-");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_avgspeed"), L"-");
   EXPECT_EQ(Sent(), Msg(129) + " " + Msg(80, 137));
 }
 
 TEST_F(DataServerTest, IdleParameterIsDroppedOnThe101stRequestWithoutIt) {
   ASSERT_NO_FATAL_FAILURE(Serve({cSpeed}));
   ASSERT_NO_FATAL_FAILURE(Start());
-  EXPECT_EQ(Label(Ext, L"ce_speed"), L"-");
-  EXPECT_EQ(Label(Ext, L"ce_speed"), L"87");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"-");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"87");
   EXPECT_EQ(Sent(), Msg(80, 1));
 
   int Answered = 0;
-  for (int I = 0; I < 100; ++I) Answered += !Label(Ext, L"clock_time").empty();
+  for (int I = 0; I < 100; ++I) Answered += !Label(Ext.Get(), L"clock_time").empty();
   EXPECT_EQ(Answered, 0);
   EXPECT_EQ(Sent(), "");
-  EXPECT_EQ(Label(Ext, L"clock_time"), L"");
+  EXPECT_EQ(Label(Ext.Get(), L"clock_time"), L"");
   EXPECT_EQ(Sent(), Msg(96, 1));
 
   // Dropped: the next request shows "-" and subscribes again.
-  EXPECT_EQ(Label(Ext, L"ce_speed"), L"-");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"-");
   EXPECT_EQ(Sent(), Msg(80, 1));
-  EXPECT_EQ(Label(Ext, L"ce_speed"), L"87");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"87");
 }
 
 TEST_F(DataServerTest, AnnouncementIsRepeatedOnEvery101stRequestOfOurs) {
@@ -222,12 +217,12 @@ TEST_F(DataServerTest, AnnouncementIsRepeatedOnEvery101stRequestOfOurs) {
   for (int Round = 0; Round < 2; ++Round) {
     SCOPED_TRACE(Round);
     int Wrong = 0;
-    for (int I = 0; I < 100; ++I) Wrong += Label(Ext, L"ce_voltage_title") != L"ce_voltage";
+    for (int I = 0; I < 100; ++I) Wrong += Label(Ext.Get(), L"ce_voltage_title") != L"ce_voltage";
     // Codes of other extensions do not count.
-    for (int I = 0; I < 50; ++I) Wrong += !Label(Ext, L"clock_time").empty();
+    for (int I = 0; I < 50; ++I) Wrong += !Label(Ext.Get(), L"clock_time").empty();
     EXPECT_EQ(Wrong, 0);
     EXPECT_EQ(Sent(), "");
-    EXPECT_EQ(Label(Ext, L"ce_voltage_title"), L"ce_voltage");
+    EXPECT_EQ(Label(Ext.Get(), L"ce_voltage_title"), L"ce_voltage");
     EXPECT_EQ(Sent(), Announcement());
   }
 }
@@ -235,50 +230,46 @@ TEST_F(DataServerTest, AnnouncementIsRepeatedOnEvery101stRequestOfOurs) {
 TEST_F(DataServerTest, OpenAndCloseCommands) {
   ASSERT_NO_FATAL_FAILURE(Serve({}));
   ASSERT_NO_FATAL_FAILURE(Start());
-  EXPECT_EQ(Command(Ext, L"ce_close"), 2);
+  EXPECT_EQ(Command(Ext.Get(), L"ce_close"), 2);
   EXPECT_EQ(Sent(), Msg(130));
-  EXPECT_EQ(Command(Ext, L"CE_Open"), 2);
+  EXPECT_EQ(Command(Ext.Get(), L"CE_Open"), 2);
   EXPECT_EQ(Sent(), Announcement());
-  EXPECT_EQ(Command(Ext, L"ce_opened"), 0);
-  EXPECT_EQ(Command(Ext, L"open"), 0);
+  EXPECT_EQ(Command(Ext.Get(), L"ce_opened"), 0);
+  EXPECT_EQ(Command(Ext.Get(), L"open"), 0);
   EXPECT_EQ(Sent(), "");
 
   // Through IDispatch.
   TBstr Cmd(L"ce_close");
-  VARIANT Args[2];  // last parameter first: Skin, then CMD
-  V_VT(&Args[0]) = VT_DISPATCH | VT_BYREF;
   IDispatch* NoSkin = nullptr;
-  V_DISPATCHREF(&Args[0]) = &NoSkin;
-  V_VT(&Args[1]) = VT_BSTR | VT_BYREF;
-  V_BSTRREF(&Args[1]) = &Cmd.B;
-  DISPPARAMS Params{Args, nullptr, 2, 0};
-  VARIANT Exit;
-  VariantInit(&Exit);
-  ASSERT_EQ(Ext->Invoke(201, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &Params, &Exit, nullptr, nullptr), S_OK);
-  EXPECT_EQ(V_VT(&Exit), VT_I2);
-  EXPECT_EQ(V_I2(&Exit), 2);
+  VARIANT SkinRef;
+  V_VT(&SkinRef) = VT_DISPATCH | VT_BYREF;
+  V_DISPATCHREF(&SkinRef) = &NoSkin;
+  TVariant Exit;
+  ASSERT_EQ(CallDispatch(Ext.Get(), 201, {ByRef(Cmd.Ref()), SkinRef}, &Exit), S_OK);
+  EXPECT_EQ(V_VT(&Exit.Get()), VT_I2);
+  EXPECT_EQ(V_I2(&Exit.Get()), 2);
   EXPECT_EQ(Sent(), Msg(130));
 }
 
 TEST_F(DataServerTest, WithoutAServerSendsReturnAtOnceAndAServerStartedLaterIsTold) {
   ASSERT_EQ(FindWindowW(nullptr, standin::cWindowTitle), nullptr);
-  ASSERT_EQ(CreateExtension(&Ext), S_OK);
-  Host = THost::Create();
-  Host->RouteTo = Ext;
-  ASSERT_EQ(Ext->Init(Host), S_OK);
+  Ext = CreateByProgId();
+  ASSERT_TRUE(Ext);
+  Host.RouteTo = Ext.Get();
+  ASSERT_EQ(Ext->Init(&Host), S_OK);
   TBstr Path(L"C:\\Zelm");
-  ASSERT_EQ(Ext->Initialize(Path.B), S_OK);
+  ASSERT_EQ(Ext->Initialize(Path.Get()), S_OK);
   int Wrong = 0;
   // 250 requests of ours: an Add each (a trip read too for the trip figure), and the
   // announcement pair on the 101st and the 202nd.
-  for (int I = 0; I < 249; ++I) Wrong += Label(Ext, L"ce_speed") != L"-";
-  Wrong += Label(Ext, L"ce_avgspeed") != L"-";
-  Wrong += Command(Ext, L"ce_close") != 2;
+  for (int I = 0; I < 249; ++I) Wrong += Label(Ext.Get(), L"ce_speed") != L"-";
+  Wrong += Label(Ext.Get(), L"ce_avgspeed") != L"-";
+  Wrong += Command(Ext.Get(), L"ce_close") != 2;
   EXPECT_EQ(Wrong, 0);
 
   // A server that starts now learns our window from the next "ce_open".
   ASSERT_NO_FATAL_FAILURE(Serve({cSpeed}));
-  EXPECT_EQ(Command(Ext, L"ce_open"), 2);
+  EXPECT_EQ(Command(Ext.Get(), L"ce_open"), 2);
   const auto Sent = Server.Controls();
   ASSERT_EQ(Sent.size(), 2u);
   Window = reinterpret_cast<HWND>(static_cast<uintptr_t>(Sent[0].D1));
@@ -286,8 +277,8 @@ TEST_F(DataServerTest, WithoutAServerSendsReturnAtOnceAndAServerStartedLaterIsTo
   EXPECT_EQ(Sent[0].Owner, GetCurrentProcessId());
   EXPECT_EQ(GetWindowThreadProcessId(Window, nullptr), GetCurrentThreadId());
   Mark = Sent.size();
-  EXPECT_EQ(Label(Ext, L"ce_speed"), L"-");
-  EXPECT_EQ(Label(Ext, L"ce_speed"), L"87");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"-");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"87");
   EXPECT_EQ(this->Sent(), Msg(80, 1));
 }
 
@@ -296,17 +287,17 @@ TEST_F(DataServerTest, WithoutAServerSendsReturnAtOnceAndAServerStartedLaterIsTo
 TEST_F(DataServerTest, ARestartedServerIsSubscribedAgainAndShowsItsValues) {
   ASSERT_NO_FATAL_FAILURE(Serve({cSpeed, "value 3 12.5|Battery,V"}));
   ASSERT_NO_FATAL_FAILURE(Start());
-  for (int I = 0; I < 2; ++I) Label(Ext, L"ce_speed"), Label(Ext, L"ce_voltage");
-  ASSERT_EQ(Label(Ext, L"ce_speed"), L"87");
+  for (int I = 0; I < 2; ++I) Label(Ext.Get(), L"ce_speed"), Label(Ext.Get(), L"ce_voltage");
+  ASSERT_EQ(Label(Ext.Get(), L"ce_speed"), L"87");
   Server.Stop();
 
   TStandIn Second;
   ASSERT_TRUE(Second.Start({"value 1 55|Vehicle speed,km/h", "value 3 13.9|Battery,V"}));
   int Requests = 0;
-  while (Second.Controls().empty() && Requests++ < 110) Label(Ext, L"ce_speed"), Label(Ext, L"ce_voltage");
-  for (int I = 0; I < 2; ++I) Label(Ext, L"ce_speed"), Label(Ext, L"ce_voltage");
-  EXPECT_EQ(Label(Ext, L"ce_speed"), L"55");
-  EXPECT_EQ(Label(Ext, L"ce_voltage"), L"13.9");
+  while (Second.Controls().empty() && Requests++ < 110) Label(Ext.Get(), L"ce_speed"), Label(Ext.Get(), L"ce_voltage");
+  for (int I = 0; I < 2; ++I) Label(Ext.Get(), L"ce_speed"), Label(Ext.Get(), L"ce_voltage");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"55");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_voltage"), L"13.9");
   const std::string Heard = Sequence(Second.Controls());
   EXPECT_TRUE(Heard == Announcement() + " " + Msg(80, 1) + " " + Msg(80, 3) ||
               Heard == Announcement() + " " + Msg(80, 3) + " " + Msg(80, 1))
@@ -314,9 +305,9 @@ TEST_F(DataServerTest, ARestartedServerIsSubscribedAgainAndShowsItsValues) {
 
   // Gone for good: from the next announcement on, nothing is shown as live.
   Second.Stop();
-  for (int I = 0; I < 101; ++I) Label(Ext, L"ce_speed");
-  EXPECT_EQ(Label(Ext, L"ce_speed"), L"-");
-  EXPECT_EQ(Label(Ext, L"ce_voltage"), L"-");
+  for (int I = 0; I < 101; ++I) Label(Ext.Get(), L"ce_speed");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"-");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_voltage"), L"-");
 }
 
 TEST_F(DataServerTest, HungServerCostsOneBoundedSendThenSendsPauseForTheBackOff) {
@@ -325,15 +316,15 @@ TEST_F(DataServerTest, HungServerCostsOneBoundedSendThenSendsPauseForTheBackOff)
 
   // The server sleeps in its window procedure: the request gives up on it.
   const double Begin = NowMs();
-  EXPECT_EQ(Label(Ext, L"ce_speed"), L"-");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"-");
   const double TimedOut = NowMs();
   EXPECT_LT(TimedOut - Begin, 1500.0);
   EXPECT_GT(TimedOut - Begin, 150.0);  // it did wait for the stalled server
   EXPECT_EQ(Sent(), Msg(80, 1));
 
   // Right after: nothing goes out (the log below shows that neither reached the server).
-  EXPECT_EQ(Label(Ext, L"ce_voltage"), L"-");
-  EXPECT_EQ(Command(Ext, L"ce_close"), 2);
+  EXPECT_EQ(Label(Ext.Get(), L"ce_voltage"), L"-");
+  EXPECT_EQ(Command(Ext.Get(), L"ce_close"), 2);
 
   // Sends come back after the pause. The message loop runs meanwhile, as the host's
   // does, so the record the server sends when it wakes up is taken too.
@@ -341,7 +332,7 @@ TEST_F(DataServerTest, HungServerCostsOneBoundedSendThenSendsPauseForTheBackOff)
   while (NowMs() - TimedOut < 6000.0) {
     PumpFor(50);
     const std::size_t Before = Server.Mark();
-    EXPECT_EQ(Label(Ext, L"ce_voltage"), L"-");
+    EXPECT_EQ(Label(Ext.Get(), L"ce_voltage"), L"-");
     if (Server.Mark() > Before) {
       Resumed = NowMs() - TimedOut;
       break;
@@ -351,23 +342,19 @@ TEST_F(DataServerTest, HungServerCostsOneBoundedSendThenSendsPauseForTheBackOff)
   EXPECT_LT(Resumed, 4000.0);
   std::printf("stalled server: given up after %.0f ms; sends again %.0f ms later\n", TimedOut - Begin, Resumed);
   EXPECT_EQ(Sent(), Msg(80, 3));  // none of the paused sends reached the server
-  EXPECT_EQ(Label(Ext, L"ce_speed"), L"87");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"87");
 }
 
 TEST_F(DataServerTest, MalformedValueRecordsDoNoHarm) {
   ASSERT_NO_FATAL_FAILURE(Serve({}));
   ASSERT_NO_FATAL_FAILURE(Start());
-  const auto Deliver = [&](ULONG_PTR Id, const void* Data, DWORD Size) {
-    COPYDATASTRUCT Record{Id, Size, const_cast<void*>(Data)};
-    return SendMessageW(Window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&Record));
-  };
 
   // Shorter than the value text and without its NUL: the text ends with the data.
   const char Short[] = "12345XYZ";
-  EXPECT_EQ(Deliver(1, Short, 5), 0);
-  EXPECT_EQ(Label(Ext, L"ce_speed"), L"12345");
-  EXPECT_EQ(Label(Ext, L"ce_speed_title"), L"");
-  EXPECT_EQ(Label(Ext, L"ce_speed_unit"), L"-");
+  EXPECT_EQ(SendRecord(Window, 1, Short, 5), 0);
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"12345");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed_title"), L"");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed_unit"), L"-");
 
   // A full value area without a NUL, then a title without its NUL, in a buffer that
   // goes on past the record: nothing beyond cbData is read.
@@ -375,22 +362,22 @@ TEST_F(DataServerTest, MalformedValueRecordsDoNoHarm) {
   std::memset(Long, 'X', sizeof Long);
   std::memset(Long, '7', 30);
   std::memcpy(Long + 30, "Speed,km/h", 10);
-  EXPECT_EQ(Deliver(1, Long, 40), 0);
-  const std::wstring Value = Label(Ext, L"ce_speed");
+  EXPECT_EQ(SendRecord(Window, 1, Long, 40), 0);
+  const std::wstring Value = Label(Ext.Get(), L"ce_speed");
   EXPECT_TRUE(Value == std::wstring(30, L'7') || Value == L"12345") << Narrow(Value);
-  EXPECT_EQ(Label(Ext, L"ce_speed_unit"), Value == L"12345" ? L"-" : L"km/h");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed_unit"), Value == L"12345" ? L"-" : L"km/h");
 
   // No data at all, with and without a size: ignored.
-  EXPECT_EQ(Deliver(2, nullptr, 0), 0);
-  EXPECT_EQ(Deliver(2, nullptr, 40), 0);
+  EXPECT_EQ(SendRecord(Window, 2, nullptr, 0), 0);
+  EXPECT_EQ(SendRecord(Window, 2, nullptr, 40), 0);
   EXPECT_EQ(Sent(), "");
-  EXPECT_EQ(Label(Ext, L"ce_coolanttemp"), L"-");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_coolanttemp"), L"-");
   EXPECT_EQ(Sent(), Msg(80, 2));
 
   // Identifiers that are no parameter of ours change nothing.
   const char Record[31] = "55";
-  for (ULONG_PTR Id : {0ul, 40ul, 80ul, 96ul, 136ul, 145ul, 200ul}) EXPECT_EQ(Deliver(Id, Record, 31), 0);
-  EXPECT_EQ(Label(Ext, L"ce_speed"), Value);
+  for (ULONG_PTR Id : {0ul, 40ul, 80ul, 96ul, 136ul, 145ul, 200ul}) EXPECT_EQ(SendRecord(Window, Id, Record, 31), 0);
+  EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), Value);
 
   // Other messages get the system's default handling.
   EXPECT_EQ(SendMessageW(Window, WM_GETTEXTLENGTH, 0, 0), 0);
@@ -398,24 +385,19 @@ TEST_F(DataServerTest, MalformedValueRecordsDoNoHarm) {
 
   // And the link still works.
   EXPECT_EQ(Sent(), "");
-  EXPECT_EQ(Label(Ext, L"ce_voltage"), L"-");
+  EXPECT_EQ(Label(Ext.Get(), L"ce_voltage"), L"-");
   EXPECT_EQ(Sent(), Msg(80, 3));
 }
 
 }  // namespace
-}  // namespace zelm::dstest
+}  // namespace zelm::wine
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   // Before COM makes its apartment window: our windows, the stand-in's and the
-  // extension's, then live on a desktop no other test can see.
-  if (zelm::dstest::EnterPrivateDesktop().empty()) {
-    std::fprintf(stderr, "cannot make a desktop of our own\n");
-    return 2;
-  }
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
-  if (const HRESULT Registered = zelm::dstest::RegisterServer(); FAILED(Registered)) {
-    std::fprintf(stderr, "cannot register ZelmKvel.dll: 0x%08lX\n", static_cast<unsigned long>(Registered));
+  // extension's then live on a desktop no other test can see.
+  if (const char* Failed = zelm::wine::SetUpOwnDesktop()) {
+    std::fprintf(stderr, "%s\n", Failed);
     return 2;
   }
   const int Result = RUN_ALL_TESTS();

@@ -6,9 +6,10 @@
 #include <cstdio>
 #include <string>
 
-#include "Rig.h"
+#include "tests/wine/support/Com.h"
+#include "tests/wine/support/DataServer.h"
 
-using namespace zelm::dstest;
+using namespace zelm::wine;
 
 namespace {
 
@@ -21,12 +22,8 @@ int Fail(const std::string& Why, const TStandIn& Server) {
 }  // namespace
 
 int main() {
-  if (EnterPrivateDesktop().empty()) {
-    std::printf("SCENARIO FAILED: cannot make a desktop of our own\n");
-    return 1;
-  }
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) || FAILED(RegisterServer())) {
-    std::printf("SCENARIO FAILED: cannot register ZelmKvel.dll\n");
+  if (const char* Failed = SetUpOwnDesktop()) {
+    std::printf("SCENARIO FAILED: %s\n", Failed);
     return 1;
   }
   TStandIn Server;

@@ -13,7 +13,8 @@
 //
 // Rules, one per argument, one per line of a script file, or one per WM_COPYDATA with
 // dwData = cRuleMessageId at run time:
-//   value ID TEXT[|TITLE,UNIT]  the record answered for identifier ID (TEXT may be empty)
+//   value ID TEXT[|TITLE,UNIT]  the record answered for identifier ID (TEXT may be empty;
+//                               a trip figure's record is its value area only)
 //   forget ID                   no record for ID any more
 //   hang ID MS [TIMES]          sleep MS inside the window procedure on the next TIMES
 //                               control messages with dwData ID (TIMES 0: every one)
@@ -31,7 +32,8 @@
 #include <string>
 #include <vector>
 
-#include "StandIn.h"
+#include "core/protocol/Protocol.h"
+#include "tests/wine/support/StandIn.h"
 
 namespace {
 
@@ -42,11 +44,6 @@ constexpr uint32_t cAdd = 80;
 constexpr uint32_t cTripRead = 129;
 constexpr UINT_PTR cLifetimeTimer = 1;
 constexpr UINT cRecordSendBound = 5000;  // ms; a test that stopped pumping must not wedge us
-
-struct TValue {
-  std::string Text;
-  std::string TitleUnit;
-};
 
 struct THang {
   uint32_t Id;
@@ -61,7 +58,7 @@ HWND GWindow = nullptr;
 HWND GAnnounced = nullptr;
 bool GSilent = false;
 UINT GLifetime = 30000;  // ms
-std::map<uint32_t, TValue> GValues;
+std::map<uint32_t, std::string> GRecords;  // by identifier, as they go out
 std::vector<THang> GHangs;
 
 void Log(const std::string& Line) {
@@ -85,13 +82,15 @@ bool ApplyRule(const std::string& Rule) {
     std::getline(In, Rest);
     if (!Rest.empty() && Rest[0] == ' ') Rest.erase(0, 1);
     const auto Bar = Rest.find('|');
-    GValues[Id] = Bar == std::string::npos ? TValue{Rest, {}} : TValue{Rest.substr(0, Bar), Rest.substr(Bar + 1)};
+    const std::string Text = Rest.substr(0, Bar);
+    GRecords[Id] = IsTripId(Id) ? zelm::EncodeTripRecord(Text)
+                                : zelm::EncodeLiveRecord(Text, Bar == std::string::npos ? "" : Rest.substr(Bar + 1));
     return true;
   }
   if (Word == "forget") {
     uint32_t Id = 0;
     if (!(In >> Id)) return false;
-    GValues.erase(Id);
+    GRecords.erase(Id);
     return true;
   }
   if (Word == "hang") {
@@ -121,14 +120,9 @@ bool ApplyRule(const std::string& Rule) {
 
 void TakeRule(const std::string& Rule) { Log((ApplyRule(Rule) ? "rule " : "bad-rule ") + Rule); }
 
-// One value record: the value text in 30 bytes, NUL-ended, then "Title,unit" and its NUL.
-void SendValue(uint32_t Id, const TValue& Value) {
+void SendValue(uint32_t Id, const std::string& Record) {
   if (GAnnounced == nullptr) return;
-  std::vector<char> Record(30, '\0');
-  std::memcpy(Record.data(), Value.Text.data(), Value.Text.size() < 29 ? Value.Text.size() : 29);
-  Record.insert(Record.end(), Value.TitleUnit.begin(), Value.TitleUnit.end());
-  Record.push_back('\0');
-  COPYDATASTRUCT Data{Id, static_cast<DWORD>(Record.size()), Record.data()};
+  COPYDATASTRUCT Data{Id, static_cast<DWORD>(Record.size()), const_cast<char*>(Record.data())};
   DWORD_PTR Result = 0;
   const LRESULT Ok = SendMessageTimeoutW(GAnnounced, WM_COPYDATA, reinterpret_cast<WPARAM>(GWindow),
                                          reinterpret_cast<LPARAM>(&Data), SMTO_NORMAL, cRecordSendBound, &Result);
@@ -169,11 +163,11 @@ void OnControl(const COPYDATASTRUCT& Data, WPARAM WParam) {
   if (Id == cInitConnection) GAnnounced = D[0] != 0 ? Named : nullptr;
   if (GSilent) return;
   if (Id == cAdd) {
-    const auto It = GValues.find(D[0]);
-    if (It != GValues.end()) SendValue(It->first, It->second);
+    const auto It = GRecords.find(D[0]);
+    if (It != GRecords.end()) SendValue(It->first, It->second);
   } else if (Id == cTripRead) {
-    for (const auto& [Ident, Value] : GValues)
-      if (IsTripId(Ident)) SendValue(Ident, Value);
+    for (const auto& [Ident, Record] : GRecords)
+      if (IsTripId(Ident)) SendValue(Ident, Record);
   }
 }
 

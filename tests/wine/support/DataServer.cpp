@@ -1,13 +1,18 @@
-#include "Rig.h"
+#include "tests/wine/support/DataServer.h"
+
+#include <objbase.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <sstream>
 
-#include "StandIn.h"
+#include "core/protocol/Protocol.h"
+#include "tests/wine/support/Com.h"
+#include "tests/wine/support/StandIn.h"
 
-namespace zelm::dstest {
+namespace zelm::wine {
 
 std::wstring EnterPrivateDesktop() {
   wchar_t Name[64];
@@ -24,6 +29,13 @@ std::wstring CurrentDesktopName() {
   if (!GetUserObjectInformationW(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, Name, sizeof Name, &Needed))
     return {};
   return Name;
+}
+
+const char* SetUpOwnDesktop() {
+  if (EnterPrivateDesktop().empty()) return "cannot make a desktop of our own";
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return "no apartment";
+  if (FAILED(RegisterServer())) return "cannot register the ZelmKvel.dll beside the program";
+  return nullptr;
 }
 
 double NowMs() {
@@ -49,19 +61,6 @@ void PumpFor(DWORD Ms) {
     if (Left <= 0) return;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(Left) + 1, QS_ALLINPUT);
   }
-}
-
-std::wstring ProgramFolder() {
-  wchar_t Path[MAX_PATH];
-  const DWORD Length = GetModuleFileNameW(nullptr, Path, MAX_PATH);
-  std::wstring Folder(Path, Length);
-  return Folder.substr(0, Folder.find_last_of(L"\\/") + 1);
-}
-
-std::string Narrow(const std::wstring& Text) {
-  std::string Out;
-  for (wchar_t C : Text) Out.push_back(C < 128 ? static_cast<char>(C) : '?');
-  return Out;
 }
 
 namespace {
@@ -237,190 +236,46 @@ std::string Sequence(const std::vector<TControl>& Controls) {
   return Out;
 }
 
-// --- The scripted host -----------------------------------------------------------------
 
-namespace {
+// --- "Morvicantrel" windows on our own thread -------------------------------------------
 
-constexpr DISPID cGetInfo = 1, cExecute = 2, cSkinName = 3;
+HWND MakeServerWindow(const wchar_t* ClassName, WNDPROC Entry, void* Owner) {
+  WNDCLASSW Class = {};
+  Class.lpfnWndProc = Entry;
+  Class.hInstance = GetModuleHandleW(nullptr);
+  Class.lpszClassName = ClassName;
+  RegisterClassW(&Class);
+  HWND Window = CreateWindowExW(WS_EX_TOOLWINDOW, ClassName, standin::cWindowTitle, WS_POPUP, 0, 0, 0, 0, nullptr,
+                                nullptr, Class.hInstance, nullptr);
+  SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(Owner));
+  return Window;
+}
 
-std::wstring ArgText(const VARIANT& Arg) {
-  VARIANT Copy;
-  VariantInit(&Copy);
-  std::wstring Out = L"?";
-  if (SUCCEEDED(VariantCopyInd(&Copy, const_cast<VARIANT*>(&Arg)))) {
-    if (V_VT(&Copy) == VT_BOOL) {
-      Out = V_BOOL(&Copy) ? L"true" : L"false";
-    } else if (SUCCEEDED(VariantChangeType(&Copy, &Copy, 0, VT_BSTR))) {
-      Out.assign(V_BSTR(&Copy) ? V_BSTR(&Copy) : L"", SysStringLen(V_BSTR(&Copy)));
-    }
+TServerWindow::TServerWindow() : FWindow(MakeServerWindow(L"ZelmServerWindow", Entry, this)) {}
+
+HWND TServerWindow::Announced() const {
+  for (auto It = Received.rbegin(); It != Received.rend(); ++It)
+    if (It->Id == InitConnectionMessageId && It->Size == 16)
+      return reinterpret_cast<HWND>(static_cast<uintptr_t>(It->Data[0]));
+  return nullptr;
+}
+
+LRESULT CALLBACK TServerWindow::Entry(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  auto* Self = reinterpret_cast<TServerWindow*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
+  if (Self && Msg == WM_COPYDATA) {
+    const auto* Copy = reinterpret_cast<const COPYDATASTRUCT*>(LParam);
+    TReceived R = {Copy->dwData, Copy->cbData, WParam, {}};
+    if (Copy->cbData == 16) std::memcpy(R.Data, Copy->lpData, 16);
+    Self->Received.push_back(R);
+    if (Self->OnReceive) Self->OnReceive(R);
+    return 1;
   }
-  VariantClear(&Copy);
-  return Out;
+  return DefWindowProcW(Window, Msg, WParam, LParam);
 }
 
-}  // namespace
-
-THost* THost::Create() { return new THost(); }
-
-STDMETHODIMP THost::QueryInterface(REFIID Iid, void** Out) {
-  if (Out == nullptr) return E_POINTER;
-  if (IsEqualIID(Iid, IID_IUnknown) || IsEqualIID(Iid, IID_IDispatch)) {
-    *Out = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *Out = nullptr;
-  return E_NOINTERFACE;
+LRESULT SendRecord(HWND To, ULONG_PTR Id, const void* Data, DWORD Size) {
+  COPYDATASTRUCT Copy = {Id, Size, const_cast<void*>(Data)};
+  return SendMessageW(To, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&Copy));
 }
 
-STDMETHODIMP_(ULONG) THost::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&FRefs)); }
-
-STDMETHODIMP_(ULONG) THost::Release() {
-  const LONG Left = InterlockedDecrement(&FRefs);
-  if (Left == 0) delete this;
-  return static_cast<ULONG>(Left);
-}
-
-STDMETHODIMP THost::GetTypeInfoCount(UINT* Count) {
-  if (Count) *Count = 0;
-  return S_OK;
-}
-
-STDMETHODIMP THost::GetTypeInfo(UINT, LCID, ITypeInfo** Info) {
-  if (Info) *Info = nullptr;
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP THost::GetIDsOfNames(REFIID, LPOLESTR* Names, UINT Count, LCID, DISPID* Ids) {
-  HRESULT Result = S_OK;
-  for (UINT I = 0; I < Count; ++I) {
-    Ids[I] = DISPID_UNKNOWN;
-    if (I > 0) {
-      Result = DISP_E_UNKNOWNNAME;
-    } else if (_wcsicmp(Names[0], L"GetInfo") == 0) {
-      Ids[0] = cGetInfo;
-    } else if (_wcsicmp(Names[0], L"Execute") == 0) {
-      Ids[0] = cExecute;
-    } else if (_wcsicmp(Names[0], L"SkinName") == 0) {
-      Ids[0] = cSkinName;
-    } else {
-      Result = DISP_E_UNKNOWNNAME;
-    }
-  }
-  return Result;
-}
-
-STDMETHODIMP THost::Invoke(DISPID Member, REFIID, LCID, WORD, DISPPARAMS* Params, VARIANT* Result, EXCEPINFO*, UINT*) {
-  std::vector<std::wstring> Args;
-  for (UINT I = Params ? Params->cArgs : 0; I-- > 0;) Args.push_back(ArgText(Params->rgvarg[I]));
-  std::wstring Call = Member == cGetInfo ? L"GetInfo(" : Member == cExecute ? L"Execute(" : L"SkinName(";
-  for (std::size_t I = 0; I < Args.size(); ++I) Call += (I ? L"," : L"") + Args[I];
-  Calls.push_back(Call + L")");
-
-  std::wstring Answer;
-  switch (Member) {
-    case cGetInfo: {
-      if (Args.size() != 1) return DISP_E_BADPARAMCOUNT;
-      const std::wstring& Query = Args[0];  // "=$Name$"
-      if (Query.size() >= 3 && Query.compare(0, 2, L"=$") == 0 && Query.back() == L'$') {
-        const auto It = Variables.find(Query.substr(2, Query.size() - 3));
-        if (It != Variables.end()) Answer = It->second;
-      }
-      break;
-    }
-    case cExecute:
-      if (RouteTo && !Args.empty()) {
-        TBstr Command(Args[0]);
-        IDispatch* Skin = nullptr;
-        short Exit = 0;
-        RouteTo->ProcessCommand(&Command.B, &Skin, &Exit);
-      }
-      break;
-    case cSkinName:
-      Answer = L"TestSkin";
-      break;
-    default:
-      return DISP_E_MEMBERNOTFOUND;
-  }
-  if (Result) {
-    VariantInit(Result);
-    V_VT(Result) = VT_BSTR;
-    V_BSTR(Result) = SysAllocStringLen(Answer.data(), static_cast<UINT>(Answer.size()));
-  }
-  return S_OK;
-}
-
-// --- The extension ---------------------------------------------------------------------
-
-HRESULT RegisterServer() {
-  HMODULE Dll = LoadLibraryW((ProgramFolder() + L"ZelmKvel.dll").c_str());
-  if (Dll == nullptr) return HRESULT_FROM_WIN32(GetLastError());
-  using TRegister = HRESULT(WINAPI*)();
-  const auto Register = reinterpret_cast<TRegister>(reinterpret_cast<void*>(GetProcAddress(Dll, "DllRegisterServer")));
-  const HRESULT Result = Register ? Register() : E_NOINTERFACE;
-  FreeLibrary(Dll);
-  return Result;
-}
-
-HRESULT CreateExtension(IRRExtension** Out) {
-  *Out = nullptr;
-  CLSID Class;
-  const HRESULT Found = CLSIDFromProgID(L"ZelmKvel.RRExtension", &Class);
-  if (FAILED(Found)) return Found;
-  return CoCreateInstance(Class, nullptr, CLSCTX_INPROC_SERVER, IID_IRRExtension, reinterpret_cast<void**>(Out));
-}
-
-namespace {
-std::wstring Failure(HRESULT Code) {
-  wchar_t Text[32];
-  std::swprintf(Text, 32, L"<hr=0x%08lX>", static_cast<unsigned long>(Code));
-  return Text;
-}
-}  // namespace
-
-std::wstring Label(IRRExtension* Ext, const wchar_t* Code) {
-  TBstr LabelCode(Code), ToolTip(L"");
-  BSTR Answer = nullptr;
-  const HRESULT Result = Ext->ReturnLabel(&LabelCode.B, &ToolTip.B, &Answer);
-  std::wstring Out = FAILED(Result) ? Failure(Result) : std::wstring(Answer ? Answer : L"", SysStringLen(Answer));
-  SysFreeString(Answer);
-  return Out;
-}
-
-std::wstring LabelByDispatch(IRRExtension* Ext, const wchar_t* Code) {
-  TBstr LabelCode(Code), ToolTip(L"");
-  VARIANT Args[2];  // last parameter first
-  V_VT(&Args[0]) = VT_BSTR | VT_BYREF;
-  V_BSTRREF(&Args[0]) = &ToolTip.B;
-  V_VT(&Args[1]) = VT_BSTR | VT_BYREF;
-  V_BSTRREF(&Args[1]) = &LabelCode.B;
-  DISPPARAMS Params{Args, nullptr, 2, 0};
-  VARIANT Answer;
-  VariantInit(&Answer);
-  EXCEPINFO Exception{};
-  UINT ArgError = 0;
-  const HRESULT Result =
-      Ext->Invoke(202, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &Params, &Answer, &Exception, &ArgError);
-  std::wstring Out;
-  if (FAILED(Result)) {
-    Out = Failure(Result);
-  } else if (V_VT(&Answer) != VT_BSTR) {
-    Out = L"<vt=" + std::to_wstring(V_VT(&Answer)) + L">";
-  } else {
-    Out.assign(V_BSTR(&Answer) ? V_BSTR(&Answer) : L"", SysStringLen(V_BSTR(&Answer)));
-  }
-  VariantClear(&Answer);
-  SysFreeString(Exception.bstrSource);
-  SysFreeString(Exception.bstrDescription);
-  SysFreeString(Exception.bstrHelpFile);
-  return Out;
-}
-
-short Command(IRRExtension* Ext, const wchar_t* Cmd) {
-  TBstr Text(Cmd);
-  IDispatch* Skin = nullptr;
-  short Exit = -1;
-  return FAILED(Ext->ProcessCommand(&Text.B, &Skin, &Exit)) ? short(-1) : Exit;
-}
-
-}  // namespace zelm::dstest
+}  // namespace zelm::wine
