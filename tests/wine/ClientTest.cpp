@@ -357,6 +357,75 @@ TEST(Client, VtableAndDispatchGiveTheSameAnswers) {
   }
 }
 
+// The label request has a dispatch of its own for the shapes hosts use: for the same
+// call it must do what the type library's dispatcher does, answers and failures alike.
+TEST(Client, TheLabelRequestsOwnDispatchDoesWhatTheGenericOneDoes) {
+  TComPtr<IRRExtension> Object = CreateByProgId();
+  ASSERT_TRUE(Object);
+  TTestHost Host;
+  Host.Variables[L"CheckEngineDinamicLabel_2"] = L"Ce_Voltage";
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  struct TOutcome {
+    HRESULT Result;
+    VARTYPE Type;
+    std::wstring Text, Source, Description;
+    SCODE Code;
+    bool InfoLeft;
+    bool operator==(const TOutcome&) const = default;
+  };
+  // Shapes 0 to 2 take our own road; shape 3 (VBScript's variables) takes the generic one.
+  auto Call = [&](const wchar_t* Text, int Shape, bool WithException) {
+    TBstr Code(Text), Tip(L"tip");
+    VARIANT CodeRef, TipRef, Args[2];
+    V_VT(&CodeRef) = VT_BSTR | VT_BYREF;
+    V_BSTRREF(&CodeRef) = Code.Ref();
+    V_VT(&TipRef) = VT_BSTR | VT_BYREF;
+    V_BSTRREF(&TipRef) = Tip.Ref();
+    if (Shape == 0) {
+      Args[1] = ByValue(Code.Get());
+      Args[0] = ByValue(Tip.Get());
+    } else if (Shape == 3) {
+      V_VT(&Args[1]) = VT_VARIANT | VT_BYREF;
+      V_VARIANTREF(&Args[1]) = &CodeRef;
+      V_VT(&Args[0]) = VT_VARIANT | VT_BYREF;
+      V_VARIANTREF(&Args[0]) = &TipRef;
+    } else {
+      Args[1] = CodeRef;
+      Args[0] = TipRef;
+    }
+    DISPPARAMS Params{Args, nullptr, 2, 0};
+    const WORD Flags = Shape == 2 ? DISPATCH_METHOD | DISPATCH_PROPERTYGET : DISPATCH_METHOD;
+    TVariant Answer;
+    TExcepInfo Exception;
+    TOutcome Out{Object->Invoke(202, IID_NULL, 0, Flags, &Params, &Answer, WithException ? &Exception : nullptr,
+                                nullptr),
+                 V_VT(&Answer.Get()), L"", L"", L"", 0, false};
+    if (V_VT(&Answer.Get()) == VT_BSTR) Out.Text = TBstr(std::wstring_view(V_BSTR(&Answer.Get()) ? V_BSTR(&Answer.Get()) : L"")).Text();
+    Out.Source = Exception.bstrSource ? Exception.bstrSource : L"";
+    Out.Description = Exception.bstrDescription ? Exception.bstrDescription : L"";
+    Out.Code = Exception.scode;
+    Out.InfoLeft = TakeErrorInfo().Present;
+    EXPECT_EQ(Code.Text(), Text);  // in/out, never written
+    return Out;
+  };
+  for (const wchar_t* Code : {L"CE_Speed", L"ce_speed_unit", L"", L"ce_dinamic_label_2_name", L"other"}) {
+    for (bool WithException : {true, false}) {
+      Host.FailWith.clear();
+      const TOutcome Generic = Call(Code, 3, WithException);
+      for (int Shape = 0; Shape < 3; ++Shape)
+        EXPECT_EQ(Call(Code, Shape, WithException), Generic) << Narrow(Code) << ", shape " << Shape;
+      // The slot's name asks the host, which fails: DISP_E_EXCEPTION, as the dispatcher says it.
+      Host.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
+      Host.ExceptionCode = static_cast<HRESULT>(0x80040201);
+      Host.ExceptionDescription = L"No variables";
+      const TOutcome Failed = Call(Code, 3, WithException);
+      for (int Shape = 0; Shape < 3; ++Shape)
+        EXPECT_EQ(Call(Code, Shape, WithException), Failed) << Narrow(Code) << ", shape " << Shape << ", failing";
+    }
+  }
+  EXPECT_EQ(LabelByDispatch(Object.Get(), L"ce_dinamic_label_2_name"), L"<hr=0x80020009>");
+}
+
 // --- Start-up against the host -----------------------------------------------------------------
 
 TEST(Client, InitializeReadsTheSixteenVariablesInOrderThenAsksForCeOpen) {

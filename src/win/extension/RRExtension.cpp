@@ -215,17 +215,16 @@ bool TRRExtension::IsLabelCallShape(WORD Flags, const DISPPARAMS& Params) noexce
 }
 
 // As the dispatcher would: the arguments (last first in rgvarg) go by reference to the
-// method, its answer into Result; a failure comes back as DISP_E_EXCEPTION with the
-// error-info object's contents in Exception.
+// method, its answer into Result (a BSTR, null after a failure); a failure comes back as
+// DISP_E_EXCEPTION with the error-info object's contents in Exception.
 HRESULT TRRExtension::InvokeReturnLabel(DISPPARAMS& Params, VARIANT& Result, EXCEPINFO* Exception) noexcept {
   auto Reference = [](VARIANTARG& Arg) { return V_VT(&Arg) == VT_BSTR ? &V_BSTR(&Arg) : V_BSTRREF(&Arg); };
   BSTR Answer = nullptr;
   const HRESULT Done = TRRExtension::ReturnLabel(Reference(Params.rgvarg[1]), Reference(Params.rgvarg[0]), &Answer);
-  if (SUCCEEDED(Done)) {
-    V_VT(&Result) = VT_BSTR;
-    V_BSTR(&Result) = Answer;
-    return S_OK;
-  }
+  // The answer, null after a failure, is the result either way.
+  V_VT(&Result) = VT_BSTR;
+  V_BSTR(&Result) = Answer;
+  if (SUCCEEDED(Done)) return S_OK;
   if (Exception != nullptr) {
     *Exception = EXCEPINFO{};
     Exception->scode = Done;
