@@ -3,8 +3,7 @@
 // Initialize, OnLoadSkin, then every label of the skin polled frame after frame, and
 // the skin's commands fired by keys.
 //
-//   zelm_host --skin FILE [--vars FILE] [--fps N] [--frames N] [--format ansi|plain|list]
-//             [--at FRAME:INPUT]... [--sim-status FILE] [--ds-path TEXT]
+// tools/host/Options.h has the command line.
 //
 // Input comes line by line on standard input (a terminal's keys are forwarded as
 // lines by scripts/bench.sh): a line of one character presses that key of the skin;
@@ -31,6 +30,7 @@
 #include "tools/common/Utf.h"
 #include "tools/host/Dashboard.h"
 #include "tools/host/HostVariables.h"
+#include "tools/host/Options.h"
 #include "tools/host/SkinFile.h"
 
 namespace zelm::bench {
@@ -329,19 +329,6 @@ class TExtension {
 
 // ---------------------------------------------------------------------------------
 
-enum class TFormat { Ansi, Plain, List };
-
-struct TOptions {
-  std::wstring SkinFile;
-  std::wstring VarsFile;
-  std::wstring SimStatus;
-  std::u16string DsPath;
-  double Fps = 10;
-  long Frames = 0;  // 0: until quit
-  TFormat Format = TFormat::Ansi;
-  std::multimap<long, std::u16string> At;  // frame -> input line, run before that frame
-};
-
 // Lines from standard input, read by a thread of their own: the main thread keeps
 // pumping window messages (the data server's values come that way).
 struct TInput {
@@ -469,7 +456,7 @@ void THost::Poll() {
 std::string* THost::ReadSimStatus() {
   if (FOptions.SimStatus.empty()) return nullptr;
   FSimText.clear();
-  FILE* In = _wfopen(FOptions.SimStatus.c_str(), L"rb");
+  FILE* In = _wfopen(reinterpret_cast<const wchar_t*>(FOptions.SimStatus.c_str()), L"rb");
   if (In == nullptr) {
     FSimText = "-";  // no data server running
     return &FSimText;
@@ -511,7 +498,7 @@ int THost::Run() {
   // The skin's variables as the skin ships them, then what was saved into it since.
   for (const auto& [Name, Value] : FSkin.Variables) FState.Variables.Set(Name, Value);
   if (!FOptions.VarsFile.empty()) {
-    const std::string Path = Narrow(FOptions.VarsFile);
+    const std::string Path = ToUtf8(FOptions.VarsFile);
     if (!FState.Variables.LoadFile(Path, Error)) {
       std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
       return 2;
@@ -588,56 +575,28 @@ int THost::Run() {
   return Started ? 0 : 4;
 }
 
-int Usage(const std::string& Fault) {
-  std::fprintf(stderr,
-               "zelm_host: %s\n"
-               "usage: zelm_host --skin FILE [--vars FILE] [--fps N] [--frames N]\n"
-               "                 [--format ansi|plain|list] [--at FRAME:INPUT]...\n"
-               "                 [--sim-status FILE] [--ds-path TEXT]\n",
-               Fault.c_str());
-  return 2;
+std::vector<std::u16string> Arguments() {
+  int Count = 0;
+  LPWSTR* Args = CommandLineToArgvW(GetCommandLineW(), &Count);
+  std::vector<std::u16string> Out;
+  for (int I = 1; Args && I < Count; ++I) Out.push_back(FromWide(Args[I], std::wcslen(Args[I])));
+  LocalFree(Args);
+  return Out;
 }
 
 int Main() {
-  int Count = 0;
-  LPWSTR* Args = CommandLineToArgvW(GetCommandLineW(), &Count);
   TOptions O;
-  for (int I = 1; I < Count; ++I) {
-    const std::wstring A = Args[I];
-    const wchar_t* Value = I + 1 < Count ? Args[I + 1] : nullptr;
-    if (!Value && A != L"--help") return Usage("missing value after " + Narrow(A));
-    wchar_t* End = nullptr;
-    if (A == L"--skin") {
-      O.SkinFile = Value;
-    } else if (A == L"--vars") {
-      O.VarsFile = Value;
-    } else if (A == L"--sim-status") {
-      O.SimStatus = Value;
-    } else if (A == L"--ds-path") {
-      O.DsPath = FromWide(Value, std::wcslen(Value));
-    } else if (A == L"--fps") {
-      O.Fps = std::wcstod(Value, &End);
-      if (*End || O.Fps < 1 || O.Fps > 60) return Usage("--fps takes 1 to 60");
-    } else if (A == L"--frames") {
-      O.Frames = std::wcstol(Value, &End, 10);
-      if (*End || O.Frames < 0) return Usage("--frames takes a count");
-    } else if (A == L"--format") {
-      const std::wstring F = Value;
-      if (F == L"ansi") O.Format = TFormat::Ansi;
-      else if (F == L"plain") O.Format = TFormat::Plain;
-      else if (F == L"list") O.Format = TFormat::List;
-      else return Usage("--format is ansi, plain or list");
-    } else if (A == L"--at") {
-      const long Frame = std::wcstol(Value, &End, 10);
-      if (*End != L':' || Frame < 1 || End[1] == 0) return Usage("--at takes FRAME:INPUT");
-      O.At.emplace(Frame, FromWide(End + 1, std::wcslen(End + 1)));
-    } else {
-      return Usage("bad argument " + Narrow(A));
-    }
-    ++I;
+  std::string Fault;
+  switch (ParseOptions(Arguments(), O, Fault)) {
+    case TParsed::Help:
+      std::fputs(Usage().c_str(), stdout);
+      return 0;
+    case TParsed::Fault:
+      std::fprintf(stderr, "zelm_host: %s\n%s", Fault.c_str(), Usage().c_str());
+      return 2;
+    case TParsed::Run:
+      break;
   }
-  LocalFree(Args);
-  if (O.SkinFile.empty()) return Usage("--skin is required");
 
   SetConsoleOutputCP(CP_UTF8);
   // Lines end as we write them: "\n" for files and pipes, "\r\n" where a terminal in
@@ -648,7 +607,7 @@ int Main() {
 
   TSkin Skin;
   std::string Error;
-  if (!LoadSkin(Narrow(O.SkinFile), Skin, Error)) {
+  if (!LoadSkin(ToUtf8(O.SkinFile), Skin, Error)) {
     std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
     return 2;
   }
