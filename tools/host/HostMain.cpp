@@ -22,7 +22,7 @@
 #include <deque>
 #include <iostream>
 #include <map>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,6 +30,7 @@
 #include "tools/common/Utf.h"
 #include "tools/host/Dashboard.h"
 #include "tools/host/HostVariables.h"
+#include "tools/host/InputLines.h"
 #include "tools/host/Options.h"
 #include "tools/host/SkinFile.h"
 
@@ -329,15 +330,6 @@ class TExtension {
 
 // ---------------------------------------------------------------------------------
 
-// Lines from standard input, read by a thread of their own: the main thread keeps
-// pumping window messages (the data server's values come that way).
-struct TInput {
-  TLock Lock;
-  std::deque<std::u16string> Lines;
-  bool Closed = false;
-  DWORD MainThread = 0;
-};
-
 volatile LONG StopRequested = 0;
 DWORD MainThreadId = 0;
 
@@ -375,7 +367,7 @@ class THost {
   long FFrame = 0;
   unsigned long long FRequests = 0;
   bool FQuit = false;
-  TInput FInput;
+  std::shared_ptr<TInputLines<TLock>> FInput;
 };
 
 bool THost::PumpMessages() {
@@ -390,12 +382,7 @@ bool THost::PumpMessages() {
 
 void THost::DrainInput() {
   std::deque<std::u16string> Lines;
-  bool Closed = false;
-  {
-    std::lock_guard<TLock> Hold(FInput.Lock);
-    Lines.swap(FInput.Lines);
-    Closed = FInput.Closed;
-  }
+  const bool Closed = FInput->Take(Lines);
   for (auto& Line : Lines) Input(std::move(Line));
   // Without a frame count the host runs until its input ends.
   if (Closed && FOptions.Frames == 0) FQuit = true;
@@ -517,22 +504,8 @@ int THost::Run() {
   Started = Started && FExtension.OnLoadSkin(FSkinObject, Error);
   if (!Started) std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
 
-  // Standard input, a line at a time.
-  FInput.MainThread = GetCurrentThreadId();
-  TInput* Shared = &FInput;
-  RunDetached([Shared] {
-    std::string Line;
-    while (std::getline(std::cin, Line)) {
-      {
-        std::lock_guard<TLock> Hold(Shared->Lock);
-        Shared->Lines.push_back(FromUtf8(Line));
-      }
-      PostThreadMessageW(Shared->MainThread, WM_NULL, 0, 0);
-    }
-    std::lock_guard<TLock> Hold(Shared->Lock);
-    Shared->Closed = true;
-    PostThreadMessageW(Shared->MainThread, WM_NULL, 0, 0);
-  });
+  FInput = StartReadingLines<TLock>(
+      std::cin, [Loop = GetCurrentThreadId()] { PostThreadMessageW(Loop, WM_NULL, 0, 0); }, RunDetached);
 
   if (FOptions.Format == TFormat::Ansi) std::fputs("\x1b[?25l\x1b[2J", stdout);
   using TClock = std::chrono::steady_clock;

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <deque>
 #include <fstream>
+#include <functional>
+#include <mutex>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "core/host/HostCalls.h"
@@ -12,6 +16,7 @@
 #include "tools/common/Utf.h"
 #include "tools/host/Dashboard.h"
 #include "tools/host/HostVariables.h"
+#include "tools/host/InputLines.h"
 #include "tools/host/Options.h"
 #include "tools/host/SkinFile.h"
 
@@ -248,6 +253,37 @@ TEST(HostOptions, EachFaultNamesTheOptionAndWhatItTakes) {
     EXPECT_EQ(ParseOptions(Args(C.Words), O, Fault), TParsed::Fault) << C.Fault;
     EXPECT_EQ(Fault, C.Fault);
   }
+}
+
+TEST(HostInput, LinesComeInOrderAndOutliveTheLoopUntilTheReaderEnds) {
+  int Wakes = 0;
+  std::function<void()> Reader;
+  auto Keep = [&Reader](std::function<void()> Body) {
+    Reader = std::move(Body);
+    return true;
+  };
+  std::istringstream In("1\nce_\xD1\x80orse_power\r\n");
+  auto Lines = StartReadingLines<std::mutex>(In, [&Wakes] { ++Wakes; }, Keep);
+  std::deque<std::u16string> Taken;
+  EXPECT_FALSE(Lines->Take(Taken));
+  Reader();
+  EXPECT_TRUE(Lines->Take(Taken));
+  EXPECT_EQ(Taken, (std::deque<std::u16string>{u"1", u"ce_\u0440orse_power\r"}));
+  EXPECT_EQ(Wakes, 3);  // each line and the end
+
+  // The loop and its host are gone before the reader takes its last lines.
+  std::istringstream Late("quit\nquit\n");
+  Lines = StartReadingLines<std::mutex>(Late, [] {}, Keep);
+  const std::weak_ptr<TInputLines<std::mutex>> Watch = Lines;
+  Lines.reset();
+  ASSERT_FALSE(Watch.expired());
+  Reader();
+  Reader = nullptr;  // the reader's thread ends: nothing is kept
+  EXPECT_TRUE(Watch.expired());
+
+  // Without a reader, the input has ended.
+  Lines = StartReadingLines<std::mutex>(In, [] {}, [](std::function<void()>) { return false; });
+  EXPECT_TRUE(Lines->Take(Taken));
 }
 
 TEST(Utf, RoundTripsAndReplacesWhatIsBroken) {
