@@ -6,4 +6,5 @@ set(ZELM_BENCH_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/sim/SimServer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/host/SkinFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/host/HostVariables.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/host/Dashboard.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/host/Dashboard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/host/Options.cpp)

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <deque>
 #include <fstream>
+#include <functional>
+#include <mutex>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "core/host/HostCalls.h"
@@ -12,6 +16,8 @@
 #include "tools/common/Utf.h"
 #include "tools/host/Dashboard.h"
 #include "tools/host/HostVariables.h"
+#include "tools/host/InputLines.h"
+#include "tools/host/Options.h"
 #include "tools/host/SkinFile.h"
 
 namespace zelm::bench {
@@ -190,6 +196,94 @@ TEST(Dashboard, PlacesLabelsCutsThemToTheirWidthAndKeepsControlCodesOut) {
             "frame 4\nlabel\tce_speed\t87\nlabel\tce_speed_unit\ta b\nlabel\tce_coolanttemp_title\t\n"
             "subscribed\t1 2\nend\n");
   EXPECT_EQ(AnsiFrame({u"ab"}), "\x1b[Hab\x1b[K\r\n\x1b[J");
+}
+
+std::vector<std::u16string> Args(std::initializer_list<const char*> Words) {
+  std::vector<std::u16string> Out;
+  for (const char* Word : Words) Out.push_back(FromUtf8(Word));
+  return Out;
+}
+
+TEST(HostOptions, ReadsEveryOptionAndHelpWhereverItStands) {
+  TOptions O;
+  std::string Fault;
+  ASSERT_EQ(ParseOptions(Args({"--skin", "s.skin", "--vars", "v.txt", "--fps", "2.5", "--frames", "30", "--format",
+                               "list", "--at", "3:1", "--at", "3:ce_open", "--sim-status", "st", "--ds-path", "Z:\\d"}),
+                         O, Fault),
+            TParsed::Run)
+      << Fault;
+  EXPECT_EQ(O.SkinFile, u"s.skin");
+  EXPECT_EQ(O.VarsFile, u"v.txt");
+  EXPECT_EQ(O.Fps, 2.5);
+  EXPECT_EQ(O.Frames, 30);
+  EXPECT_EQ(O.Format, TFormat::List);
+  EXPECT_EQ(O.At, (std::multimap<long, std::u16string>{{3, u"1"}, {3, u"ce_open"}}));
+  EXPECT_EQ(O.SimStatus, u"st");
+  EXPECT_EQ(O.DsPath, u"Z:\\d");
+
+  EXPECT_EQ(ParseOptions(Args({"--help"}), O, Fault), TParsed::Help);
+  EXPECT_EQ(ParseOptions(Args({"--skin", "s", "-h", "--bogus"}), O, Fault), TParsed::Help);
+  for (const char* Option : {"--skin FILE", "--fps N", "--format F", "--at FRAME:INPUT", "--ds-path TEXT", "--help"})
+    EXPECT_NE(Usage().find(Option), std::string::npos) << Option;
+}
+
+TEST(HostOptions, EachFaultNamesTheOptionAndWhatItTakes) {
+  struct {
+    std::initializer_list<const char*> Words;
+    const char* Fault;
+  } Cases[] = {
+      {{"--skin", "s", "--bogus", "1"},
+       "unknown option '--bogus'; the options are --skin --vars --fps --frames --format --at --sim-status "
+       "--ds-path and --help"},
+      {{"--skin", "s", "--fps"}, "--fps needs a value: a number from 1 to 60"},
+      {{"--skin"}, "--skin needs a value: a file name"},
+      {{"--skin", "s", "--fps", "fast"}, "--fps takes a number from 1 to 60, not 'fast'"},
+      {{"--skin", "s", "--fps", "0.5"}, "--fps takes a number from 1 to 60, not '0.5'"},
+      {{"--skin", "s", "--fps", "nan"}, "--fps takes a number from 1 to 60, not 'nan'"},
+      {{"--skin", "s", "--frames", "-1"}, "--frames takes a count, 0 or more, not '-1'"},
+      {{"--skin", "s", "--frames", "5x"}, "--frames takes a count, 0 or more, not '5x'"},
+      {{"--skin", "s", "--format", "html"}, "--format takes ansi, plain or list, not 'html'"},
+      {{"--skin", "s", "--at", "0:q"}, "--at takes FRAME:INPUT with FRAME from 1, not '0:q'"},
+      {{"--skin", "s", "--at", "4:"}, "--at takes FRAME:INPUT with FRAME from 1, not '4:'"},
+      {{"--frames", "3"}, "--skin is required: the skin description to show"},
+  };
+  for (const auto& C : Cases) {
+    TOptions O;
+    std::string Fault;
+    EXPECT_EQ(ParseOptions(Args(C.Words), O, Fault), TParsed::Fault) << C.Fault;
+    EXPECT_EQ(Fault, C.Fault);
+  }
+}
+
+TEST(HostInput, LinesComeInOrderAndOutliveTheLoopUntilTheReaderEnds) {
+  int Wakes = 0;
+  std::function<void()> Reader;
+  auto Keep = [&Reader](std::function<void()> Body) {
+    Reader = std::move(Body);
+    return true;
+  };
+  std::istringstream In("1\nce_\xD1\x80orse_power\r\n");
+  auto Lines = StartReadingLines<std::mutex>(In, [&Wakes] { ++Wakes; }, Keep);
+  std::deque<std::u16string> Taken;
+  EXPECT_FALSE(Lines->Take(Taken));
+  Reader();
+  EXPECT_TRUE(Lines->Take(Taken));
+  EXPECT_EQ(Taken, (std::deque<std::u16string>{u"1", u"ce_\u0440orse_power\r"}));
+  EXPECT_EQ(Wakes, 3);  // each line and the end
+
+  // The loop and its host are gone before the reader takes its last lines.
+  std::istringstream Late("quit\nquit\n");
+  Lines = StartReadingLines<std::mutex>(Late, [] {}, Keep);
+  const std::weak_ptr<TInputLines<std::mutex>> Watch = Lines;
+  Lines.reset();
+  ASSERT_FALSE(Watch.expired());
+  Reader();
+  Reader = nullptr;  // the reader's thread ends: nothing is kept
+  EXPECT_TRUE(Watch.expired());
+
+  // Without a reader, the input has ended.
+  Lines = StartReadingLines<std::mutex>(In, [] {}, [](std::function<void()>) { return false; });
+  EXPECT_TRUE(Lines->Take(Taken));
 }
 
 TEST(Utf, RoundTripsAndReplacesWhatIsBroken) {

@@ -1,0 +1,38 @@
+// The extension as the front-end sees it: ZelmKvel.RRExtension created through COM by
+// its ProgID and called late-bound, by name, as an automation client does.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "win/com/ComTypes.h"
+
+namespace zelm::bench {
+
+class TExtension {
+ public:
+  // Each call tells in Error what failed when it answers false.
+  bool Create(std::string& Error);
+
+  bool Init(IDispatch* Api, std::string& Error);
+  bool Initialize(std::u16string_view Path, std::string& Error);
+  bool OnLoadSkin(IDispatch* Skin, std::string& Error);
+  bool OnUnloadSkin(IDispatch* Skin, std::string& Error);
+  // The label codes and commands go by reference, as the front-end passes them.
+  bool ReturnLabel(std::u16string_view Code, std::u16string& Text, std::string& Error);
+  bool ProcessCommand(std::u16string_view Command, IDispatch* Skin, int& ExitCode, std::string& Error);
+
+ private:
+  // Calls Name with Args (given first first, borrowed for the call); Result may be null.
+  bool Call(const wchar_t* Name, std::vector<VARIANT> Args, VARIANT* Result, std::string& Error);
+
+  TComPtr<IDispatch> FObject;
+  std::map<std::wstring, DISPID> FIds;
+};
+
+}  // namespace zelm::bench

@@ -1,0 +1,207 @@
+#include "tools/host/FrameLoop.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <iostream>
+
+#include "tools/common/Utf.h"
+#include "tools/host/Dashboard.h"
+
+namespace zelm::bench {
+namespace {
+
+volatile LONG StopRequested = 0;
+DWORD LoopThread = 0;
+
+BOOL WINAPI OnConsoleControl(DWORD) {
+  InterlockedExchange(&StopRequested, 1);
+  PostThreadMessageW(LoopThread, WM_NULL, 0, 0);
+  return TRUE;
+}
+
+}  // namespace
+
+void StopOnConsoleControl() {
+  LoopThread = GetCurrentThreadId();
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+bool THost::PumpMessages() {
+  MSG Message;
+  while (PeekMessageW(&Message, nullptr, 0, 0, PM_REMOVE)) {
+    if (Message.message == WM_QUIT) return false;
+    TranslateMessage(&Message);
+    DispatchMessageW(&Message);
+  }
+  return true;
+}
+
+void THost::DrainInput() {
+  std::deque<std::u16string> Lines;
+  const bool Closed = FInput->Take(Lines);
+  for (auto& Line : Lines) Input(std::move(Line));
+  // Without a frame count the host runs until its input ends.
+  if (Closed && FOptions.Frames == 0) FQuit = true;
+}
+
+// A line of input: one character presses that key; anything longer is a command batch.
+void THost::Input(std::u16string Line) {
+  while (!Line.empty() && (Line.back() == u'\r' || Line.back() == u' ')) Line.pop_back();
+  if (Line.empty()) return;
+  std::u16string Batch = Line;
+  if (Line.size() == 1) {
+    const TSkinButton* Button = FSkin.ButtonFor(Line[0]);
+    if (Button == nullptr) {
+      Status("no button on key '" + ToUtf8(Line) + "'");
+      return;
+    }
+    Batch = Button->Command;
+  }
+  for (auto& Command : FState.Variables.RunBatch(Batch, FState.Faults)) FState.Commands.push_back(Command);
+  RunCommands();
+}
+
+// Routes the queued commands: our own verbs here, everything else to the extension.
+void THost::RunCommands() {
+  for (int Guard = 0; Guard < 100 && !FState.Commands.empty(); ++Guard) {
+    const std::u16string Command = FState.Commands.front();
+    FState.Commands.pop_front();
+    const std::u16string Verb = LowerAsciiCopy(Command);
+    if (Verb == u"quit" || Verb == u"exit") {
+      FQuit = true;
+      continue;
+    }
+    int ExitCode = 0;
+    std::string Error;
+    if (!FExtension.ProcessCommand(Command, FSkinObject.Get(), ExitCode, Error))
+      Status(Error);
+    else if (ExitCode == 0)
+      Status("nobody took the command '" + ToUtf8(Command) + "'");
+    else
+      Status("'" + ToUtf8(Command) + "' done (" + std::to_string(ExitCode) + ")");
+  }
+  for (const std::string& Fault : FState.Faults) Status(Fault);
+  FState.Faults.clear();
+}
+
+void THost::Poll() {
+  FTexts.resize(FSkin.Labels.size());
+  for (std::size_t I = 0; I < FSkin.Labels.size(); ++I) {
+    std::string Error;
+    if (!FExtension.ReturnLabel(FSkin.Labels[I].Code, FTexts[I], Error)) {
+      FTexts[I].assign(1, u'!');  // a failed label request
+      Status(Error);
+    }
+    ++FRequests;
+  }
+}
+
+const std::string* THost::ReadSimStatus() {
+  if (FOptions.SimStatus.empty()) return nullptr;
+  FSimText.clear();
+  FILE* In = _wfopen(reinterpret_cast<const wchar_t*>(FOptions.SimStatus.c_str()), L"rb");
+  if (In == nullptr) {
+    FSimText = "-";  // no data server running
+    return &FSimText;
+  }
+  char Buffer[1024];
+  std::string Text;
+  for (std::size_t N; (N = std::fread(Buffer, 1, sizeof Buffer, In)) > 0;) Text.append(Buffer, N);
+  std::fclose(In);
+  const std::size_t At = Text.find("subscribed");
+  if (At != std::string::npos) {
+    const std::size_t Begin = std::min(At + 11, Text.size());
+    FSimText = Text.substr(Begin, Text.find('\n', Begin) - Begin);
+  }
+  return &FSimText;
+}
+
+void THost::Show() {
+  const std::string* Subscribed = ReadSimStatus();
+  std::string Out;
+  if (FOptions.Format == TFormat::List) {
+    Out = ListFrame(FFrame, FSkin, FTexts, Subscribed);
+  } else {
+    std::string Line = "frame " + std::to_string(FFrame) + " | " + std::to_string(FSkin.Labels.size()) +
+                       " labels at " + std::to_string(static_cast<int>(FOptions.Fps)) + "/s";
+    if (Subscribed) {
+      const auto Count = std::count(Subscribed->begin(), Subscribed->end(), ' ') + !Subscribed->empty();
+      Line += *Subscribed == "-" ? " | no data server"
+                                 : " | data server sends " + std::to_string(Count) + ": " + *Subscribed;
+    }
+    const auto Lines = ComposeFrame(FSkin, FTexts, {FromUtf8(Line), FromUtf8(FStatus)});
+    Out = FOptions.Format == TFormat::Ansi ? AnsiFrame(Lines) : PlainFrame(FFrame, Lines);
+  }
+  std::fwrite(Out.data(), 1, Out.size(), stdout);
+  std::fflush(stdout);
+}
+
+int THost::Run() {
+  std::string Error;
+  // The skin's variables as the skin ships them, then what was saved into it since.
+  for (const auto& [Name, Value] : FSkin.Variables) FState.Variables.Set(Name, Value);
+  if (!FOptions.VarsFile.empty()) {
+    const std::string Path = ToUtf8(FOptions.VarsFile);
+    if (!FState.Variables.LoadFile(Path, Error)) {
+      std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
+      return 2;
+    }
+    FState.Variables.SetFile(Path);
+  }
+
+  if (!FExtension.Create(Error)) {
+    std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
+    return 3;
+  }
+  FApi = TComPtr<THostApi>(new THostApi(FState));
+  FSkinObject = TComPtr<TSkinObject>(new TSkinObject(FSkin.Name));
+  bool Started = FExtension.Init(FApi.Get(), Error) && FExtension.Initialize(FOptions.DsPath, Error);
+  if (Started) RunCommands();  // "CE_Open", asked for by Initialize
+  Started = Started && FExtension.OnLoadSkin(FSkinObject.Get(), Error);
+  if (!Started) std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
+
+  FInput = StartReadingLines<TLock>(
+      std::cin, [Loop = GetCurrentThreadId()] { PostThreadMessageW(Loop, WM_NULL, 0, 0); }, RunDetached);
+
+  if (FOptions.Format == TFormat::Ansi) std::fputs("\x1b[?25l\x1b[2J", stdout);
+  using TClock = std::chrono::steady_clock;
+  const auto Period = std::chrono::duration_cast<TClock::duration>(std::chrono::duration<double>(1 / FOptions.Fps));
+  TClock::time_point Next = TClock::now();
+  while (Started && !FQuit) {
+    ++FFrame;
+    const auto Scripted = FOptions.At.equal_range(FFrame);
+    for (auto It = Scripted.first; It != Scripted.second; ++It) Input(It->second);
+    if (FQuit) break;
+    Poll();
+    Show();
+    if (FOptions.Frames > 0 && FFrame >= FOptions.Frames) break;
+
+    // Until the next frame: the data server's values arrive as window messages, and
+    // keys as lines.
+    Next += Period;
+    while (!FQuit) {
+      if (!PumpMessages() || StopRequested) {
+        FQuit = true;
+        break;
+      }
+      DrainInput();
+      const TClock::time_point Now = TClock::now();
+      if (Now >= Next) break;
+      const auto Wait = std::chrono::duration_cast<std::chrono::milliseconds>(Next - Now).count() + 1;
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(Wait), QS_ALLINPUT);
+    }
+    if (TClock::now() > Next + 10 * Period) Next = TClock::now();  // fell far behind: no racing to catch up
+  }
+  if (FOptions.Format == TFormat::Ansi) std::fputs("\x1b[?25h\r\n", stdout);
+
+  std::string Ignored;
+  if (Started) FExtension.OnUnloadSkin(FSkinObject.Get(), Ignored);
+  std::printf("zelm_host: %ld frames, %llu label requests%s", FFrame, FRequests,
+              FOptions.Format == TFormat::Ansi ? "\r\n" : "\n");
+  std::fflush(stdout);
+  return Started ? 0 : 4;
+}
+
+}  // namespace zelm::bench

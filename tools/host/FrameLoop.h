@@ -1,0 +1,57 @@
+// The stand-in host's frame loop: starts the extension as the front-end does (Init with
+// our host API object, Initialize, OnLoadSkin), then polls every label of the skin
+// frame after frame and draws them, routes input lines (a skin's keys, command batches)
+// and keeps pumping window messages, by which the data server's values come.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/common/Threads.h"
+#include "tools/host/ExtensionClient.h"
+#include "tools/host/HostObjects.h"
+#include "tools/host/InputLines.h"
+#include "tools/host/Options.h"
+#include "tools/host/SkinFile.h"
+
+namespace zelm::bench {
+
+// Ctrl-C and the console's close end the loop of this thread at its next frame.
+void StopOnConsoleControl();
+
+class THost {
+ public:
+  THost(const TOptions& Options, const TSkin& Skin) : FOptions(Options), FSkin(Skin) {}
+
+  // Runs until quit, the end of input (without a frame count) or the last frame; the
+  // program's exit code.
+  int Run();
+
+ private:
+  bool PumpMessages();
+  void DrainInput();
+  void Input(std::u16string Line);
+  void RunCommands();
+  void Poll();
+  void Show();
+  const std::string* ReadSimStatus();
+  void Status(std::string Text) { FStatus = std::move(Text); }
+
+  const TOptions& FOptions;
+  const TSkin& FSkin;
+  // The state outlives the extension, which may call the host API object to the end.
+  THostState FState;
+  TExtension FExtension;
+  TComPtr<THostApi> FApi;
+  TComPtr<TSkinObject> FSkinObject;
+  std::shared_ptr<TInputLines<TLock>> FInput;
+  std::vector<std::u16string> FTexts;
+  std::string FStatus;
+  std::string FSimText;
+  long FFrame = 0;
+  unsigned long long FRequests = 0;
+  bool FQuit = false;
+};
+
+}  // namespace zelm::bench
