@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "SkinMix.h"
+#include "core/protocol/Protocol.h"
 #include "core/tables/LabelCodes.h"
 
 namespace zelm::testing {
@@ -37,6 +38,21 @@ void BM_CodeLookupOnly(benchmark::State& State) {
   }
 }
 BENCHMARK(BM_CodeLookupOnly);
+
+// A value record as it arrives on the hidden window (the platform's text faked).
+void BM_LiveRecord(benchmark::State& State) {
+  TSteadySkin Skin;
+  const std::string Record = EncodeLiveRecord("850", "Engine speed,rpm");
+  for (auto _ : State) Skin.Core.StoreValueRecord(11, Record.data(), Record.size());
+}
+BENCHMARK(BM_LiveRecord);
+
+void BM_TripRecord(benchmark::State& State) {
+  TSteadySkin Skin;
+  const std::string Record = EncodeTripRecord("87.5");
+  for (auto _ : State) Skin.Core.StoreValueRecord(135, Record.data(), Record.size());
+}
+BENCHMARK(BM_TripRecord);
 
 }  // namespace
 }  // namespace zelm::testing

@@ -64,10 +64,9 @@ class TFakeLink : public TDataServerLink {
 // Bytes map to the code points of the same value (Latin-1), the separator is settable.
 class TFakeText : public TPlatformText {
  public:
-  std::u16string FromAnsi(std::string_view Text) override {
-    std::u16string Out;
+  void FromAnsi(std::string_view Text, std::u16string& Out) override {
+    Out.clear();
     for (char C : Text) Out.push_back(char16_t(static_cast<unsigned char>(C)));
-    return Out;
   }
   char16_t DecimalSeparator() override { return Separator; }
   char16_t Separator = u'.';

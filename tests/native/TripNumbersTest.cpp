@@ -6,8 +6,11 @@
 namespace zelm {
 namespace {
 
+// Written into a string that held a longer text: what it held must not show through.
 std::u16string Show(std::u16string_view Text, TValueForm Form, char16_t Separator = u'.') {
-  return FormatTripNumber(ReadTripNumber(Text, Separator), Form, Separator);
+  std::u16string Out = u"previous text, longer than any number";
+  FormatTripNumber(ReadTripNumber(Text, Separator), Form, Separator, Out);
+  return Out;
 }
 
 TEST(TripNumbers, FixedFormsRoundHalfAwayFromZeroToSixDigits) {

@@ -140,6 +140,8 @@ class TRRExtensionCore final : public TValueRecordSink {
   // Holds a label answer that is not a field of its own (a slot's name from the host),
   // reused from call to call so that steady label requests allocate nothing.
   std::u16string FLabelAnswer;
+  // A value record's text on its way to a field, likewise reused.
+  std::u16string FRecordText;
 };
 
 }  // namespace zelm

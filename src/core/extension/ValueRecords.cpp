@@ -21,19 +21,22 @@ void TRRExtensionCore::StoreValueRecord(uint32_t Identifier, const void* Data, s
   TParamFields& Param = FParams[I];
   const TParamValueData Record = DecodeParamValueData(Data, Size);
 
+  // The texts are converted into storage kept from record to record: a value that
+  // arrives ten times a second costs no allocation.
   if (Info.Kind == TParamKind::Live) {
-    Param.Value = FText.FromAnsi(Record.ValueText);
-    SetTitleAndUnit(FText.FromAnsi(Record.TitleUnitText), Param.Title, Param.Unit);
+    FText.FromAnsi(Record.ValueText, Param.Value);
+    FText.FromAnsi(Record.TitleUnitText, FRecordText);
+    SetTitleAndUnit(FRecordText, Param.Title, Param.Unit);
     TurnOn(I);
     return;
   }
   TurnOn(I);
   if (Info.Form == TValueForm::AsSent) {
-    Param.Value = FText.FromAnsi(Record.ValueText);
+    FText.FromAnsi(Record.ValueText, Param.Value);
   } else {
     const char16_t Separator = FText.DecimalSeparator();
-    Param.Value = FormatTripNumber(ReadTripNumber(FText.FromAnsi(Record.ValueText), Separator),
-                                   Info.Form, Separator);
+    FText.FromAnsi(Record.ValueText, FRecordText);
+    FormatTripNumber(ReadTripNumber(FRecordText, Separator), Info.Form, Separator, Param.Value);
   }
 }
 

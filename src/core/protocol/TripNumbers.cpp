@@ -79,9 +79,11 @@ void AppendExponent(std::u16string& Out, int Exponent, int MinDigits) {
   for (char C : Digits) Out.push_back(char16_t(C));
 }
 
-std::u16string General(const TRounded& R, char16_t Separator, int MinExponentDigits) {
-  std::u16string Out;
-  if (R.Digits.empty()) return u"0";
+void General(const TRounded& R, char16_t Separator, int MinExponentDigits, std::u16string& Out) {
+  if (R.Digits.empty()) {
+    Out.push_back(u'0');
+    return;
+  }
   if (R.Negative) Out.push_back(u'-');
   const int Count = static_cast<int>(R.Digits.size());
   if (R.Exponent < cSignificant && R.Exponent >= -4) {
@@ -97,7 +99,7 @@ std::u16string General(const TRounded& R, char16_t Separator, int MinExponentDig
         for (int I = R.Exponent + 1; I < Count; ++I) Out.push_back(DigitAt(R, I));
       }
     }
-    return Out;
+    return;
   }
   Out.push_back(DigitAt(R, 0));
   if (Count > 1) {
@@ -105,13 +107,11 @@ std::u16string General(const TRounded& R, char16_t Separator, int MinExponentDig
     for (int I = 1; I < Count; ++I) Out.push_back(DigitAt(R, I));
   }
   AppendExponent(Out, R.Exponent, MinExponentDigits);
-  return Out;
 }
 
-std::u16string Fixed(const TRounded& R, int Decimals, char16_t Separator) {
+void Fixed(const TRounded& R, int Decimals, char16_t Separator, std::u16string& Out) {
   // More than six digits before the separator: the general form, exponent padded.
-  if (!R.Digits.empty() && R.Exponent >= cSignificant) return General(R, Separator, Decimals);
-  std::u16string Out;
+  if (!R.Digits.empty() && R.Exponent >= cSignificant) return General(R, Separator, Decimals, Out);
   if (R.Negative && !R.Digits.empty()) Out.push_back(u'-');
   if (R.Exponent < 0 || R.Digits.empty()) {
     Out.push_back(u'0');
@@ -123,7 +123,6 @@ std::u16string Fixed(const TRounded& R, int Decimals, char16_t Separator) {
     const int First = R.Digits.empty() ? 1 << 20 : R.Exponent;
     for (int P = 1; P <= Decimals; ++P) Out.push_back(DigitAt(R, First + P));
   }
-  return Out;
 }
 
 }  // namespace
@@ -175,19 +174,20 @@ double ReadTripNumber(std::u16string_view Text, char16_t Separator) noexcept {
   return Value;
 }
 
-std::u16string FormatTripNumber(double Value, TValueForm Form, char16_t Separator) {
+void FormatTripNumber(double Value, TValueForm Form, char16_t Separator, std::u16string& Out) {
+  Out.clear();
   switch (Form) {
     case TValueForm::Fixed0:
-      return Fixed(Round(Value, true, 0), 0, Separator);
+      return Fixed(Round(Value, true, 0), 0, Separator, Out);
     case TValueForm::Fixed1:
-      return Fixed(Round(Value, true, 1), 1, Separator);
+      return Fixed(Round(Value, true, 1), 1, Separator, Out);
     case TValueForm::Fixed3:
-      return Fixed(Round(Value, true, 3), 3, Separator);
+      return Fixed(Round(Value, true, 3), 3, Separator, Out);
     case TValueForm::General:
     case TValueForm::AsSent:
       break;
   }
-  return General(Round(Value, false, 0), Separator, 1);
+  General(Round(Value, false, 0), Separator, 1, Out);
 }
 
 }  // namespace zelm

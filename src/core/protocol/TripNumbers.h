@@ -11,6 +11,7 @@
 namespace zelm {
 
 double ReadTripNumber(std::u16string_view Text, char16_t Separator) noexcept;
-std::u16string FormatTripNumber(double Value, TValueForm Form, char16_t Separator);
+// Writes into Out, whose storage is reused.
+void FormatTripNumber(double Value, TValueForm Form, char16_t Separator, std::u16string& Out);
 
 }  // namespace zelm

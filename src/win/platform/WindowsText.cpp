@@ -6,15 +6,20 @@
 
 namespace zelm {
 
-std::u16string TWindowsText::FromAnsi(std::string_view Text) {
-  if (Text.empty()) return {};
-  const int Size = static_cast<int>(Text.size());
-  const int Length = MultiByteToWideChar(CP_ACP, 0, Text.data(), Size, nullptr, 0);
-  if (Length <= 0) return {};
-  std::u16string Wide(static_cast<std::size_t>(Length), u'\0');
-  const int Written = MultiByteToWideChar(CP_ACP, 0, Text.data(), Size, reinterpret_cast<LPWSTR>(Wide.data()), Length);
-  Wide.resize(Written > 0 ? static_cast<std::size_t>(Written) : 0);
-  return Wide;
+void TWindowsText::FromAnsi(std::string_view Text, std::u16string& Out) {
+  // No byte of an ANSI code page gives more than one UTF-16 unit: one call does. And
+  // every ANSI code page of Windows has ASCII as its first half: the data server's
+  // usual texts ("850", "Engine speed,rpm") need no call at all.
+  Out.resize(Text.size());
+  std::size_t Ascii = 0;
+  while (Ascii < Text.size() && static_cast<unsigned char>(Text[Ascii]) < 0x80) {
+    Out[Ascii] = static_cast<char16_t>(Text[Ascii]);
+    ++Ascii;
+  }
+  if (Ascii == Text.size()) return;
+  const int Written = MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()),
+                                          reinterpret_cast<LPWSTR>(Out.data()), static_cast<int>(Out.size()));
+  Out.resize(Written > 0 ? static_cast<std::size_t>(Written) : 0);
 }
 
 char16_t TWindowsText::DecimalSeparator() {

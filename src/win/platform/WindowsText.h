@@ -9,7 +9,7 @@ namespace zelm {
 
 class TWindowsText final : public TPlatformText {
  public:
-  std::u16string FromAnsi(std::string_view Text) override;
+  void FromAnsi(std::string_view Text, std::u16string& Out) override;
   char16_t DecimalSeparator() override;  // '.' when the locale does not say
 };
 
