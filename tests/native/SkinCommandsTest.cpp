@@ -54,6 +54,10 @@ TEST_F(SkinCommands, StepReadsTheVariableStoresTheNextCodeAndWritesItBack) {
   EXPECT_EQ(Rig.Core.Slot(3).Code, u"ce_coolanttemp");
   EXPECT_EQ(Rig.Core.Slot(3).Title, u"ce_coolanttemp_title");
   EXPECT_EQ(Rig.Core.Slot(3).Unit, u"ce_coolanttemp_unit");
+  // The slot's labels now answer for the coolant temperature (off: its code, "-", "-").
+  EXPECT_EQ(Rig.Core.ReturnLabel(u"ce_dinamic_label_3_title"), u"ce_coolanttemp");
+  EXPECT_EQ(Rig.Core.ReturnLabel(u"ce_dinamic_label_3_unit"), u"-");
+  EXPECT_EQ(Rig.Core.ReturnLabel(u"ce_dinamic_label_3"), u"-");
   EXPECT_EQ(Batches(), std::vector<std::u16string>{u"SETVAR;CheckEngineDinamicLabel_3;ce_coolanttemp"
                                                    u"||SAVETOSKIN;CheckEngineDinamicLabel_3;$CheckEngineDinamicLabel_3$"});
   for (std::size_t I = 0; I < cSlotCount; ++I) {

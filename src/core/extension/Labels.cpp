@@ -34,33 +34,40 @@ std::u16string_view TRRExtensionCore::ReturnLabel(std::u16string_view LabelCode)
   const TLabelCode* Match = Code.Find();
   if (Match == nullptr) return {};
 
-  // A slot's codes stand for the code the slot holds; its name is answered directly.
+  // A slot's codes stand for the code the slot holds (taken as it is, not lowered or
+  // tested again); its name is answered directly.
   switch (Match->Kind) {
     case TLabelCodeKind::SlotName:
       if (Match->Index == 0) return FSlots[0].Code;
       FLabelAnswer = HostGetInfo(FRRAPI, cSlots[Match->Index].ReadQuery);
       return FLabelAnswer;
     case TLabelCodeKind::SlotValue:
-      Code.Replace(FSlots[Match->Index].Code);
+      Match = FSlots[Match->Index].CodeMatch;
       break;
     case TLabelCodeKind::SlotTitle:
-      Code.Replace(FSlots[Match->Index].Title);
+      Match = FSlots[Match->Index].TitleMatch;
       break;
     case TLabelCodeKind::SlotUnit:
-      Code.Replace(FSlots[Match->Index].Unit);
+      Match = FSlots[Match->Index].UnitMatch;
       break;
     default:
-      return RenderParamCode(Match);
+      break;
   }
-  Match = Code.Find();
-  if (Match == nullptr) return {};
+  return Match ? RenderParamCode(Match) : std::u16string_view();
+}
+
+// What a slot's field stands for: one of the parameters' codes, or nothing (a slot
+// holding another slot's code, or any other text, is no parameter code).
+const TLabelCode* TRRExtensionCore::ParamCodeOf(std::u16string_view Field) noexcept {
+  const TLabelCode* Match = FindLabelCode(Field);
+  if (Match == nullptr) return nullptr;
   switch (Match->Kind) {
     case TLabelCodeKind::Value:
     case TLabelCodeKind::Title:
     case TLabelCodeKind::Unit:
-      return RenderParamCode(Match);
+      return Match;
     default:
-      return {};  // a slot holding another slot's code is no parameter code
+      return nullptr;
   }
 }
 

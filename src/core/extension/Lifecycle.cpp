@@ -23,11 +23,19 @@ void TRRExtensionCore::Initialize_(std::u16string_view ZelmDSPath) {
   // A failing read stops here: earlier slots keep their new code, no title or unit
   // is rebuilt and the host is not asked to open the link.
   for (std::size_t I = 0; I < cSlotCount; ++I) {
-    FSlots[I].Code = HostGetInfo(FRRAPI, cSlots[I].ReadQuery);
-    LowerAscii(FSlots[I].Code);
+    TSlotFields& Slot = FSlots[I];
+    Slot.Code = HostGetInfo(FRRAPI, cSlots[I].ReadQuery);
+    LowerAscii(Slot.Code);
+    Slot.CodeMatch = ParamCodeOf(Slot.Code);
   }
-  for (auto& Slot : FSlots) Slot.Title = Slot.Code + u"_title";
-  for (auto& Slot : FSlots) Slot.Unit = Slot.Code + u"_unit";
+  for (auto& Slot : FSlots) {
+    Slot.Title = Slot.Code + u"_title";
+    Slot.TitleMatch = ParamCodeOf(Slot.Title);
+  }
+  for (auto& Slot : FSlots) {
+    Slot.Unit = Slot.Code + u"_unit";
+    Slot.UnitMatch = ParamCodeOf(Slot.Unit);
+  }
   HostExecute(FRRAPI, cOpenCommand, false);
 }
 

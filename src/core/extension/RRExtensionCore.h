@@ -35,11 +35,16 @@ struct TParamFields {
   std::u16string Unit;   // live parameters only
 };
 
-// The three fields of a dynamic label slot.
+// The three fields of a dynamic label slot, and what each of them is among the
+// parameters' codes (null: no parameter's code), found once when the field is written
+// rather than on every request of the slot.
 struct TSlotFields {
   std::u16string Code;   // the value code it shows, e.g. "ce_speed"
   std::u16string Title;  // Code + "_title"
   std::u16string Unit;   // Code + "_unit"
+  const TLabelCode* CodeMatch = nullptr;
+  const TLabelCode* TitleMatch = nullptr;
+  const TLabelCode* UnitMatch = nullptr;
 };
 
 // The one class that holds the extension's state. Its methods live beside this header,
@@ -103,6 +108,7 @@ class TRRExtensionCore final : public TValueRecordSink {
 
  private:
   std::u16string_view RenderParamCode(const TLabelCode* Match);
+  static const TLabelCode* ParamCodeOf(std::u16string_view Field) noexcept;
   void RunIdleCountdowns();
   void DropDueSubscriptions();
   void LoadCountdown(std::size_t Index, uint32_t Count) noexcept;

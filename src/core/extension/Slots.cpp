@@ -25,6 +25,9 @@ void TRRExtensionCore::StepDinamicLabel(std::size_t Slot) {
   Fields.Code.assign(Next);  // Next may view Current, never Fields.Code
   Fields.Title = Fields.Code + u"_title";
   Fields.Unit = Fields.Code + u"_unit";
+  Fields.CodeMatch = ParamCodeOf(Fields.Code);
+  Fields.TitleMatch = ParamCodeOf(Fields.Title);
+  Fields.UnitMatch = ParamCodeOf(Fields.Unit);
   HostExecute(FRRAPI, MakeUpdateBatch(Texts, Fields.Code));
 }
 

@@ -66,21 +66,21 @@ const TLabelCode* FindLabelCode(std::u16string_view Code, uint32_t Hash) noexcep
   }
 }
 
-// One pass over the characters: lowered (or taken as they are), copied and hashed.
-void TLoweredCode::Assign(std::u16string_view Text, bool Lower) noexcept {
+// One pass over the characters: lowered, copied and hashed.
+TLoweredCode::TLoweredCode(std::u16string_view Text) noexcept {
   FTooLong = Text.size() > cCapacity;
   FLength = FTooLong ? cCapacity : Text.size();
   TCodeHash Hash(FLength);
   std::size_t I = 0;
   for (; I + 2 <= FLength; I += 2) {
-    const char16_t First = Lower ? LowerAsciiChar(Text[I]) : Text[I];
-    const char16_t Second = Lower ? LowerAsciiChar(Text[I + 1]) : Text[I + 1];
+    const char16_t First = LowerAsciiChar(Text[I]);
+    const char16_t Second = LowerAsciiChar(Text[I + 1]);
     FChars[I] = First;
     FChars[I + 1] = Second;
     Hash.AddPair(First, Second);
   }
   if (I < FLength) {
-    FChars[I] = Lower ? LowerAsciiChar(Text[I]) : Text[I];
+    FChars[I] = LowerAsciiChar(Text[I]);
     Hash.AddLast(FChars[I]);
   }
   FHash = Hash.Value();

@@ -62,9 +62,7 @@ constexpr char16_t LowerAsciiChar(char16_t C) noexcept { return (C >= u'A' && C 
 // still pass or fail the "ce_" prefix test but match no code.
 class TLoweredCode {
  public:
-  explicit TLoweredCode(std::u16string_view Text) noexcept { Assign(Text, true); }
-  // Takes a text as it stands (a slot's field is not lowered again).
-  void Replace(std::u16string_view Text) noexcept { Assign(Text, false); }
+  explicit TLoweredCode(std::u16string_view Text) noexcept;
   bool HasPrefix(std::u16string_view Prefix) const noexcept;
   // The text, cut to its first 32 characters when TooLong().
   std::u16string_view View() const noexcept { return {FChars, FLength}; }
@@ -74,7 +72,6 @@ class TLoweredCode {
   const TLabelCode* Find() const noexcept { return FTooLong ? nullptr : FindLabelCode(View(), FHash); }
 
  private:
-  void Assign(std::u16string_view Text, bool Lower) noexcept;
   static constexpr std::size_t cCapacity = 32;
   char16_t FChars[cCapacity];
   std::size_t FLength = 0;

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
@@ -16,6 +17,16 @@
 namespace zelm {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "BSTR text is UTF-16");
+
+// A BSTR's text, read as SysStringLen would but without the call (a label request
+// reads one each time): its byte length stands in the four bytes before it. A null
+// BSTR is the empty text.
+inline std::u16string_view BstrText(BSTR Value) noexcept {
+  if (Value == nullptr) return {};
+  UINT Bytes;
+  std::memcpy(&Bytes, reinterpret_cast<const char*>(Value) - sizeof Bytes, sizeof Bytes);
+  return {reinterpret_cast<const char16_t*>(Value), Bytes / sizeof(OLECHAR)};
+}
 
 class TBstr {
  public:
@@ -50,11 +61,7 @@ class TBstr {
   // Hands the string over (an answer to a caller): this owner then holds nothing.
   BSTR Detach() noexcept { return std::exchange(FValue, nullptr); }
   bool IsNull() const noexcept { return FValue == nullptr; }
-  // A null BSTR is the empty text.
-  std::u16string_view View() const noexcept {
-    return FValue ? std::u16string_view(reinterpret_cast<const char16_t*>(FValue), SysStringLen(FValue))
-                  : std::u16string_view();
-  }
+  std::u16string_view View() const noexcept { return BstrText(FValue); }
   std::wstring Text() const { return FValue ? std::wstring(FValue, SysStringLen(FValue)) : std::wstring(); }
 
  private:

@@ -14,11 +14,6 @@ namespace {
 
 constexpr HRESULT cPointerError = E_POINTER;
 
-// A null BSTR is the empty text.
-std::u16string_view Text(BSTR Value) noexcept {
-  if (Value == nullptr) return {};
-  return {reinterpret_cast<const char16_t*>(Value), SysStringLen(Value)};
-}
 
 // The answer as a new BSTR; the empty text stays a null BSTR.
 BSTR NewBstr(std::u16string_view Value) { return Value.empty() ? nullptr : TBstr(Value).Detach(); }
@@ -244,7 +239,7 @@ HRESULT TRRExtension::InvokeReturnLabel(DISPPARAMS& Params, VARIANT& Result, EXC
 STDMETHODIMP TRRExtension::ProcessCommand(BSTR* CMD, IDispatch**, short* Result) {
   return Guarded([&] {
     Needed(Result) = ecNone;
-    *Result = FCore.ProcessCommand(Text(Needed(CMD)));
+    *Result = FCore.ProcessCommand(BstrText(Needed(CMD)));
   });
 }
 
@@ -252,7 +247,7 @@ STDMETHODIMP TRRExtension::ReturnLabel(BSTR* LabelCode, BSTR*, BSTR* Result) {
   return Guarded([&] {
     Needed(Result) = nullptr;
     // The answer views the core's state until its next call: copy it at once.
-    *Result = NewBstr(FCore.ReturnLabel(Text(Needed(LabelCode))));
+    *Result = NewBstr(FCore.ReturnLabel(BstrText(Needed(LabelCode))));
   });
 }
 
@@ -311,7 +306,7 @@ STDMETHODIMP TRRExtension::OnUnloadSkin(IDispatch*) {
 }
 
 STDMETHODIMP TRRExtension::Initialize(BSTR ZelmDSPath) {
-  return Guarded([&] { FCore.Initialize_(Text(ZelmDSPath)); });
+  return Guarded([&] { FCore.Initialize_(BstrText(ZelmDSPath)); });
 }
 
 STDMETHODIMP TRRExtension::Enabled(VARIANT_BOOL) {
