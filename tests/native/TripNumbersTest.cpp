@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+
 #include "core/protocol/Protocol.h"
 #include "core/protocol/TripNumbers.h"
 
@@ -99,6 +102,33 @@ TEST(ValueRecords, DecodingStaysWithinTheCopiedData) {
   EXPECT_TRUE(R.ValueText.empty() && R.TitleUnitText.empty());
   R = DecodeParamValueData(Full, 0);
   EXPECT_TRUE(R.ValueText.empty() && R.TitleUnitText.empty());
+}
+
+// A received text is written from its own digits where they suffice: it must give
+// exactly what reading it as a double and writing that does, for any text.
+TEST(TripNumbers, WritingTheTextAgreesWithWritingItsDouble) {
+  std::mt19937 Random(11);
+  auto Pick = [&](unsigned N) { return static_cast<unsigned>(Random() % N); };
+  const TValueForm Forms[] = {TValueForm::Fixed0, TValueForm::Fixed1, TValueForm::Fixed3, TValueForm::General};
+  std::u16string ByText, ByDouble;
+  for (int Case = 0; Case < 200000; ++Case) {
+    std::u16string Text;
+    if (Pick(8) == 0) Text += u" ";
+    if (Pick(3) == 0) Text += Pick(2) ? u"-" : u"+";
+    const unsigned Digits = 1 + Pick(Pick(4) == 0 ? 22 : 9);
+    const unsigned Point = Pick(Digits + 2);
+    for (unsigned D = 0; D < Digits; ++D) {
+      if (D == Point) Text += u'.';
+      Text += static_cast<char16_t>(u'0' + (Pick(4) == 0 ? 0 : Pick(10)));
+    }
+    if (Pick(4) == 0) Text += (Pick(2) ? u"e" : u"E") + std::u16string(Pick(3) == 0 ? u"-" : u"") +
+                             [&] { std::u16string E; for (char C : std::to_string(Pick(3) == 0 ? Pick(400) : Pick(12))) E += char16_t(C); return E; }();
+    if (Pick(50) == 0) Text += u"x";  // unreadable: reads as 0
+    const TValueForm Form = Forms[Pick(4)];
+    FormatTripText(Text, Form, u'.', ByText);
+    FormatTripNumber(ReadTripNumber(Text, u'.'), Form, u'.', ByDouble);
+    ASSERT_EQ(ByText, ByDouble) << std::string(Text.begin(), Text.end()) << ", form " << static_cast<int>(Form);
+  }
 }
 
 // The data server's side of the layout, which the simulated car and the tests write.

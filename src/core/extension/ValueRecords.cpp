@@ -36,7 +36,7 @@ void TRRExtensionCore::StoreValueRecord(uint32_t Identifier, const void* Data, s
   } else {
     const char16_t Separator = FText.DecimalSeparator();
     FText.FromAnsi(Record.ValueText, FRecordText);
-    FormatTripNumber(ReadTripNumber(FRecordText, Separator), Info.Form, Separator, Param.Value);
+    FormatTripText(FRecordText, Info.Form, Separator, Param.Value);
   }
 }
 

@@ -1,6 +1,7 @@
 // Trip figures arrive as text and are stored as numbers in a fixed display form.
 // Reading and writing use the user's decimal separator; the conversions themselves
 // are the locale-free std::from_chars/std::to_chars, so nothing else of the locale leaks in.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -22,25 +23,12 @@ struct TRounded {
   int Exponent = 0;
 };
 
-// Rounds |Value| half away from zero to Keep significant digits, or at the
+// Rounds a number given by its first fifteen significant digits (All) and the power of
+// ten of the first one half away from zero to Keep significant digits, or at the
 // position given by Keep relative to the first digit when Keep is 0 or less.
-TRounded Round(double Value, bool Fixed, int Decimals) {
+TRounded RoundDigits(bool Negative, std::string_view All, int Exponent, bool Fixed, int Decimals) {
   TRounded R;
-  if (!std::isfinite(Value) || Value == 0) return R;
-  R.Negative = Value < 0;
-  // Fifteen significant digits, the precision a double holds faithfully: 0.15 is
-  // then 1.5E-1, and rounds up as the text it came from says.
-  char Buffer[64];
-  const auto Out = std::to_chars(Buffer, Buffer + sizeof Buffer, std::fabs(Value),
-                                 std::chars_format::scientific, 14);
-  const std::string_view Text(Buffer, static_cast<std::size_t>(Out.ptr - Buffer));
-  const auto E = Text.find('e');
-  std::string All;
-  for (char C : Text.substr(0, E))
-    if (C != '.') All.push_back(C);
-  int Exponent = 0;
-  std::from_chars(Text.data() + E + (Text[E + 1] == '+' ? 2 : 1), Text.data() + Text.size(), Exponent);
-
+  R.Negative = Negative;
   int Keep = cSignificant;
   if (Fixed && Exponent + 1 + Decimals < Keep) Keep = Exponent + 1 + Decimals;
   if (Keep < 0) return R;
@@ -65,6 +53,113 @@ TRounded Round(double Value, bool Fixed, int Decimals) {
   }
   while (!R.Digits.empty() && R.Digits.back() == '0') R.Digits.pop_back();
   return R;
+}
+
+// The same for a double: its fifteen significant digits, the precision a double holds
+// faithfully (0.15 is then 1.5E-1, and rounds up as the text it came from says).
+TRounded Round(double Value, bool Fixed, int Decimals) {
+  if (!std::isfinite(Value) || Value == 0) return {};
+  char Buffer[64];
+  const auto Out = std::to_chars(Buffer, Buffer + sizeof Buffer, std::fabs(Value),
+                                 std::chars_format::scientific, 14);
+  const std::string_view Text(Buffer, static_cast<std::size_t>(Out.ptr - Buffer));
+  const auto E = Text.find('e');
+  char All[16];
+  std::size_t Count = 0;
+  for (char C : Text.substr(0, E))
+    if (C != '.' && Count < sizeof All) All[Count++] = C;
+  int Exponent = 0;
+  std::from_chars(Text.data() + E + (Text[E + 1] == '+' ? 2 : 1), Text.data() + Text.size(), Exponent);
+  return RoundDigits(Value < 0, std::string_view(All, Count), Exponent, Fixed, Decimals);
+}
+
+// A trip figure's text as read: sign, the digits before and after the separator, and
+// the exponent as written (empty when none).
+struct TParsed {
+  bool Negative = false;
+  std::string Whole, Fraction, Exponent;
+};
+
+// Spaces, an optional sign, digits with at most one Separator, an optional exponent,
+// spaces; false for any other text (which reads as 0).
+bool Parse(std::u16string_view Text, char16_t Separator, TParsed& Out) {
+  std::size_t I = 0;
+  const std::size_t N = Text.size();
+  auto SkipSpaces = [&] {
+    while (I < N && Text[I] == u' ') ++I;
+  };
+  auto TakeDigits = [&](std::string& Into) {
+    const std::size_t Start = I;
+    while (I < N && IsDigit(Text[I])) Into.push_back(char(Text[I++]));
+    return I > Start;
+  };
+  SkipSpaces();
+  if (I < N && (Text[I] == u'+' || Text[I] == u'-')) Out.Negative = Text[I++] == u'-';
+  bool AnyDigit = TakeDigits(Out.Whole);
+  if (I < N && Text[I] == Separator) {
+    ++I;
+    AnyDigit = TakeDigits(Out.Fraction) || AnyDigit;
+  }
+  if (!AnyDigit) return false;
+  if (I < N && (Text[I] == u'e' || Text[I] == u'E')) {
+    ++I;
+    if (I < N && (Text[I] == u'+' || Text[I] == u'-')) Out.Exponent.push_back(char(Text[I++]));
+    if (!TakeDigits(Out.Exponent)) return false;
+  }
+  SkipSpaces();
+  return I == N;
+}
+
+double ValueOf(const TParsed& Number) {
+  // Respelt for from_chars: sign, integer digits, '.', fraction, exponent.
+  std::string Ascii;
+  if (Number.Negative) Ascii.push_back('-');
+  Ascii.append(Number.Whole.empty() ? "0" : Number.Whole);
+  if (!Number.Fraction.empty()) Ascii.append(".").append(Number.Fraction);
+  if (!Number.Exponent.empty()) Ascii.append("e").append(Number.Exponent);
+  double Value = 0;
+  const char* End = Ascii.data() + Ascii.size();
+  const auto Result = std::from_chars(Ascii.data(), End, Value, std::chars_format::general);
+  if (Result.ec != std::errc() || Result.ptr != End || !std::isfinite(Value)) return 0;
+  return Value;
+}
+
+// A text of at most fifteen significant digits, well inside a double's range, rounds
+// as its own digits do: the double nearest to it lies closer to it than to any other
+// number of fifteen digits, so the double's fifteen digits are the text's. Those need
+// no conversion to binary and back (which costs more than all else a record does on
+// an i686 processor). Anything else goes through the double.
+TRounded RoundText(const TParsed& Number, bool Fixed, int Decimals) {
+  int Exponent = 0;
+  if (!Number.Exponent.empty()) {
+    const char* First = Number.Exponent.data() + (Number.Exponent[0] == '+');
+    const auto Read = std::from_chars(First, Number.Exponent.data() + Number.Exponent.size(), Exponent);
+    if (Read.ec != std::errc()) return Round(ValueOf(Number), Fixed, Decimals);
+  }
+  const std::string_view Whole = Number.Whole;
+  std::string_view Fraction = Number.Fraction;
+  const std::size_t Zeros = std::min(Whole.find_first_not_of('0'), Whole.size());
+  char All[15];
+  std::size_t Count = 0;
+  long long First = 0;  // the power of ten of the first significant digit
+  if (Zeros < Whole.size()) {
+    const std::string_view Significant = Whole.substr(Zeros);
+    if (Significant.size() > sizeof All) return Round(ValueOf(Number), Fixed, Decimals);
+    First = static_cast<long long>(Significant.size()) - 1;
+    for (char C : Significant) All[Count++] = C;
+  } else {
+    const std::size_t Lead = std::min(Fraction.find_first_not_of('0'), Fraction.size());
+    First = -static_cast<long long>(Lead) - 1;
+    Fraction.remove_prefix(Lead);
+  }
+  while (!Fraction.empty() && Fraction.back() == '0') Fraction.remove_suffix(1);
+  if (Count + Fraction.size() > sizeof All) return Round(ValueOf(Number), Fixed, Decimals);
+  for (char C : Fraction) All[Count++] = C;
+  if (Count == 0) return {};  // zero, whatever its sign or exponent
+  First += Exponent;
+  if (First < -300 || First > 300) return Round(ValueOf(Number), Fixed, Decimals);
+  while (Count < sizeof All) All[Count++] = '0';
+  return RoundDigits(Number.Negative, std::string_view(All, sizeof All), static_cast<int>(First), Fixed, Decimals);
 }
 
 char16_t DigitAt(const TRounded& R, int I) {
@@ -128,66 +223,44 @@ void Fixed(const TRounded& R, int Decimals, char16_t Separator, std::u16string& 
 }  // namespace
 
 double ReadTripNumber(std::u16string_view Text, char16_t Separator) noexcept {
-  std::size_t I = 0;
-  const std::size_t N = Text.size();
-  auto SkipSpaces = [&] {
-    while (I < N && Text[I] == u' ') ++I;
-  };
-  auto TakeDigits = [&](std::string& Into) {
-    const std::size_t Start = I;
-    while (I < N && IsDigit(Text[I])) Into.push_back(char(Text[I++]));
-    return I > Start;
-  };
-  // The number respelt for from_chars: sign, integer digits, '.', fraction, exponent.
-  std::string Ascii;
   try {
-    SkipSpaces();
-    if (I < N && (Text[I] == u'+' || Text[I] == u'-')) {
-      if (Text[I] == u'-') Ascii.push_back('-');
-      ++I;
-    }
-    std::string Whole, Fraction;
-    bool AnyDigit = TakeDigits(Whole);
-    if (I < N && Text[I] == Separator) {
-      ++I;
-      AnyDigit = TakeDigits(Fraction) || AnyDigit;
-    }
-    if (!AnyDigit) return 0;
-    if (Whole.empty()) Ascii.push_back('0');
-    Ascii.append(Whole);
-    if (!Fraction.empty()) Ascii.append(".").append(Fraction);
-    if (I < N && (Text[I] == u'e' || Text[I] == u'E')) {
-      ++I;
-      Ascii.push_back('e');
-      if (I < N && (Text[I] == u'+' || Text[I] == u'-')) Ascii.push_back(char(Text[I++]));
-      if (!TakeDigits(Ascii)) return 0;
-    }
-    SkipSpaces();
-    if (I != N) return 0;
+    TParsed Number;
+    return Parse(Text, Separator, Number) ? ValueOf(Number) : 0;
   } catch (...) {
     return 0;  // no memory for a pathological text: it reads as unreadable
   }
-  double Value = 0;
-  const char* End = Ascii.data() + Ascii.size();
-  const auto Result = std::from_chars(Ascii.data(), End, Value, std::chars_format::general);
-  if (Result.ec != std::errc() || Result.ptr != End || !std::isfinite(Value)) return 0;
-  return Value;
 }
 
-void FormatTripNumber(double Value, TValueForm Form, char16_t Separator, std::u16string& Out) {
+namespace {
+
+// Writes a rounded number in its form; Rounder(Fixed, Decimals) does the rounding.
+template <class TRounder>
+void Write(TValueForm Form, char16_t Separator, std::u16string& Out, TRounder&& Rounder) {
   Out.clear();
   switch (Form) {
     case TValueForm::Fixed0:
-      return Fixed(Round(Value, true, 0), 0, Separator, Out);
+      return Fixed(Rounder(true, 0), 0, Separator, Out);
     case TValueForm::Fixed1:
-      return Fixed(Round(Value, true, 1), 1, Separator, Out);
+      return Fixed(Rounder(true, 1), 1, Separator, Out);
     case TValueForm::Fixed3:
-      return Fixed(Round(Value, true, 3), 3, Separator, Out);
+      return Fixed(Rounder(true, 3), 3, Separator, Out);
     case TValueForm::General:
     case TValueForm::AsSent:
       break;
   }
-  General(Round(Value, false, 0), Separator, 1, Out);
+  General(Rounder(false, 0), Separator, 1, Out);
+}
+
+}  // namespace
+
+void FormatTripNumber(double Value, TValueForm Form, char16_t Separator, std::u16string& Out) {
+  Write(Form, Separator, Out, [Value](bool Fixed, int Decimals) { return Round(Value, Fixed, Decimals); });
+}
+
+void FormatTripText(std::u16string_view Text, TValueForm Form, char16_t Separator, std::u16string& Out) {
+  TParsed Number;
+  if (!Parse(Text, Separator, Number)) Number = TParsed{false, "0", {}, {}};
+  Write(Form, Separator, Out, [&Number](bool Fixed, int Decimals) { return RoundText(Number, Fixed, Decimals); });
 }
 
 }  // namespace zelm
