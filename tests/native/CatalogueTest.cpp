@@ -104,5 +104,22 @@ TEST(LabelCodes, LoweringTouchesOnlyAsciiCapitals) {
   EXPECT_EQ(Text, u"abc_xyz_\u0410");
 }
 
+// Lowered and hashed in one pass: every code of ours, written in capitals (odd and
+// even lengths alike), is found as itself.
+TEST(LabelCodes, EveryCodeInCapitalsIsFoundAsItself) {
+  std::size_t Found = 0;
+  for (const auto& P : cParams) {
+    for (std::u16string_view Code : {P.ValueCode, P.TitleCode, P.UnitCode}) {
+      std::u16string Upper(Code);
+      for (auto& C : Upper) C = (C >= u'a' && C <= u'z') ? char16_t(C - 32) : C;
+      const TLabelCode* Match = TLoweredCode(Upper).Find();
+      ASSERT_NE(Match, nullptr) << Upper.size();
+      EXPECT_EQ(Match->Code, Code);
+      ++Found;
+    }
+  }
+  EXPECT_EQ(Found, 213u);
+}
+
 }  // namespace
 }  // namespace zelm

@@ -74,7 +74,7 @@ class TFakeText : public TPlatformText {
 
 class TFakeTrace : public TTraceLog {
  public:
-  void Trace(std::u16string_view Line) override { Lines.emplace_back(Line); }
+  void Trace(std::u16string_view Line) noexcept override { Lines.emplace_back(Line); }
   std::vector<std::u16string> Lines;
 };
 

@@ -120,12 +120,26 @@ TEST_F(LabelRendering, AnnouncementRepeatsOnEvery101stOwnRequest) {
 }
 
 // The idle countdowns against a model that steps 71 counters one by one, as the drop
-// rule reads: after every event of random traffic the Deletes sent, every countdown and
-// every flag agree. Countdowns set near the edges of 32 bits cross the wrap.
+// rule reads, with every message in its order: after every event of random traffic the
+// messages sent, every countdown and every flag agree. Value records arrive during
+// sends (the same plan for both: by the number of the send), and countdowns set near
+// the edges of 32 bits cross the wrap.
 TEST_F(LabelRendering, CountdownsAgreeWithCountersSteppedOneByOne) {
   std::array<uint32_t, cParamCount> Count;
   std::array<bool, cParamCount> On{};
   Count.fill(cCount);
+  int32_t Wait = cWaitTime;
+  // Send number N lets a record in for parameter (N * 7919) % 97 when that is one.
+  auto Arriving = [](uint32_t N) { return static_cast<std::size_t>((N * 7919u) % 97u); };
+  uint32_t CoreSends = 0, ModelSends = 0;
+  Rig.Link.DuringSend = [&](uint32_t, const TCopyData&) {
+    if (const std::size_t P = Arriving(++CoreSends); P < cParamCount) Rig.Deliver(cParams[P].Id, "2", "a,b");
+  };
+  std::vector<M> Expected;
+  auto Send = [&](uint32_t Id, uint32_t Data1) {
+    Expected.push_back({Id, Data1});
+    if (const std::size_t P = Arriving(++ModelSends); P < cParamCount) On[P] = true;
+  };
   std::mt19937 Random(7);
   auto Pick = [&](std::size_t N) { return static_cast<std::size_t>(Random() % N); };
   for (int Step = 0; Step < 20000; ++Step) {
@@ -147,22 +161,32 @@ TEST_F(LabelRendering, CountdownsAgreeWithCountersSteppedOneByOne) {
         const std::u16string_view Codes[] = {Info.ValueCode, Info.ValueCode, Info.TitleCode, u"foreign"};
         const std::u16string_view Code = Codes[Pick(4)];
         Rig.Link.Sent.clear();
+        Expected.clear();
         Ask(Code);
-        std::vector<M> Expected;
         for (std::size_t I = 0; I < cParamCount; ++I) {
           if (Count[I] == 0 && On[I]) {
-            Expected.push_back({DeleteMessageId, cParams[I].Id});
+            Send(DeleteMessageId, cParams[I].Id);
             On[I] = false;
             Count[I] = cCount;
           } else {
             --Count[I];
           }
         }
-        if (Code == Info.ValueCode) Count[P] = cCount;
-        std::vector<M> Deletes;
-        for (const auto& Sent : Rig.Link.Messages())
-          if (Sent.MessageId == DeleteMessageId) Deletes.push_back(Sent);
-        ASSERT_EQ(Deletes, Expected) << "step " << Step;
+        if (Code == u"foreign") {
+        } else if (Wait == 0) {
+          Send(InitConnectionMessageId, 0x1234);
+          Send(TripReadMessageId, 0);
+          Wait = cWaitTime;
+        } else {
+          --Wait;
+        }
+        if (Code == Info.ValueCode) {
+          const bool WasOn = On[P];
+          Count[P] = cCount;
+          if (!WasOn && Info.Kind == TParamKind::Trip) Send(TripReadMessageId, 0);
+          if (!WasOn) Send(AddMessageId, Info.Id);
+        }
+        ASSERT_EQ(Rig.Link.Messages(), Expected) << "step " << Step;
       }
     }
     for (std::size_t I = 0; I < cParamCount; ++I) {
@@ -239,6 +263,17 @@ TEST_F(ServerWindow, AnotherServerGetsOneAddForEachValueShown) {
   EXPECT_EQ(std::count(Sent.begin(), Sent.end(), M{AddMessageId, 1}), 1);
   EXPECT_EQ(std::count(Sent.begin(), Sent.end(), M{AddMessageId, 137}), 1);
   EXPECT_EQ(Rig.Trace.Lines.front(), u"server window changed (0x00005000 -> 0x00006000)");
+}
+
+// A value that arrives while no server window can be found came from no server we can
+// reach: the next lookup that finds none forgets it too.
+TEST_F(ServerWindow, WhileNoServerIsFoundEveryLookupForgets) {
+  Rig.Link.Server = 0;
+  ShowUntilAnnounced();
+  Rig.Deliver(1, "42", "Speed,km/h");
+  EXPECT_TRUE(Rig.Core.IsOn(cSpeed));
+  EXPECT_EQ(Ask(u"ce_avgspeed"), u"-");  // its Add finds no server either
+  EXPECT_FALSE(Rig.Core.IsOn(cSpeed));
 }
 
 TEST_F(ServerWindow, ADroppedSendTellsNothing) {
@@ -354,8 +389,10 @@ TEST_F(LabelRendering, ValueRecordsSetExactlyTheirOwnParameter) {
   EXPECT_EQ(Rig.Core.Param(IndexOf(134)).Value, u"120.25");
   Rig.Deliver(144, "1.5");
   EXPECT_EQ(Rig.Core.Param(IndexOf(144)).Value, u"1.500");
-  // A record without data is malformed: ignored, and traced once while they keep coming.
+  // A record without data is malformed: ignored, and traced once for its identifier
+  // while they keep coming, whatever comes for other identifiers in between.
   Rig.Core.StoreValueRecord(3, nullptr, 30);
+  Rig.Deliver(4, "0.5", "O2,V");
   Rig.Core.StoreValueRecord(3, "12", 0);
   EXPECT_FALSE(Rig.Core.IsOn(IndexOf(3)));
   Rig.Deliver(3, "12.5", "Battery,V");

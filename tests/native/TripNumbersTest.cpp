@@ -124,6 +124,14 @@ TEST(TripNumbers, WritingTheTextAgreesWithWritingItsDouble) {
     if (Pick(4) == 0) Text += (Pick(2) ? u"e" : u"E") + std::u16string(Pick(3) == 0 ? u"-" : u"") +
                              [&] { std::u16string E; for (char C : std::to_string(Pick(3) == 0 ? Pick(400) : Pick(12))) E += char16_t(C); return E; }();
     if (Pick(50) == 0) Text += u"x";  // unreadable: reads as 0
+    // Texts on a rounding edge: six digits, then a 4 and nines, or a 5 and zeros.
+    if (Pick(6) == 0) {
+      Text = u"0.";
+      for (int D = 0; D < 6; ++D) Text += static_cast<char16_t>(u'1' + Pick(9));
+      const bool Up = Pick(2) != 0;
+      Text += Up ? u'5' : u'4';
+      for (unsigned D = 0, Tail = 6 + Pick(8); D < Tail; ++D) Text += Up ? u'0' : u'9';
+    }
     const TValueForm Form = Forms[Pick(4)];
     FormatTripText(Text, Form, u'.', ByText);
     FormatTripNumber(ReadTripNumber(Text, u'.'), Form, u'.', ByDouble);

@@ -217,6 +217,29 @@ TEST_F(Window, TheWindowIsOursAlone) {
   EXPECT_EQ(Label(Object.Get(), L"ce_speed"), L"88");
 }
 
+// While we wait in a send, the thread's other windows take the messages sent to them:
+// the host may let us go from one of them. The object stays until its call is done.
+TEST_F(Window, LetGoDuringOneOfOurSendsTheObjectStaysUntilTheCallIsDone) {
+  TRunning Run;
+  ASSERT_TRUE(Start(Run));
+  auto& [Server, Host, Object, Hidden] = Run;
+  ULONG Left = 0;
+  bool Alive = false;
+  Server.OnReceive = [&](const TReceived& Received) {
+    if (Received.Id != AddMessageId || !Object) return;
+    Left = Object.Detach()->Release();
+    Alive = IsWindow(Hidden) != FALSE;
+  };
+  IRRExtension* Raw = Object.Get();
+  TBstr Code(L"ce_speed"), Tip, Answer;
+  EXPECT_EQ(Raw->ReturnLabel(Code.Ref(), Tip.Ref(), Answer.Out()), S_OK);
+  EXPECT_EQ(Answer.Text(), L"-");
+  EXPECT_GT(Left, 0u);
+  EXPECT_TRUE(Alive);
+  EXPECT_FALSE(IsWindow(Hidden));  // gone with the object, once the call was done
+  EXPECT_EQ(Host.Refs, 0);
+}
+
 TEST_F(Window, MalformedRecordsAreHarmless) {
   TRunning Run;
   ASSERT_TRUE(Start(Run));

@@ -2,7 +2,8 @@
 # Runs a Windows program under Wine with the debug output shown (Wine prints each
 # OutputDebugString line on its seh channel as: warn:seh:OutputDebugStringA "...")
 # and checks that every expected ZelmKvel trace line came out.
-#   check-trace.sh WINE-RUN PROGRAM [ARG...] -- PATTERN...   (grep -E patterns)
+#   check-trace.sh WINE-RUN PROGRAM [ARG...] -- PATTERN...   (grep -E patterns; one
+#   written "1x PATTERN" must match exactly one line: said once, however often)
 set -u
 run=$1
 shift
@@ -15,10 +16,22 @@ eval "WINEDEBUG=warn+seh '$run' $command" >/dev/null 2>"$out"
 lines=$(grep -o 'OutputDebugStringA "ZelmKvel: .*"' "$out" | sed 's/^OutputDebugStringA "//; s/"$//')
 fail=0
 for pattern in "$@"; do
-  if ! printf '%s\n' "$lines" | grep -Eq "$pattern"; then
-    echo "no trace line matches: $pattern"
-    fail=1
-  fi
+  case "$pattern" in
+    "1x "*)
+      pattern=${pattern#1x }
+      count=$(printf '%s\n' "$lines" | grep -Ec "$pattern")
+      if [ "$count" -ne 1 ]; then
+        echo "$count trace lines match, not one: $pattern"
+        fail=1
+      fi
+      ;;
+    *)
+      if ! printf '%s\n' "$lines" | grep -Eq "$pattern"; then
+        echo "no trace line matches: $pattern"
+        fail=1
+      fi
+      ;;
+  esac
 done
 if [ $fail -ne 0 ]; then
   echo "the trace was:"

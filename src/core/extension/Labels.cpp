@@ -82,11 +82,14 @@ void TRRExtensionCore::RunIdleCountdowns() {
 // not leave it on. In identifier order, one parameter after the other: a send may let
 // value records in, which can turn later parameters on before their turn.
 void TRRExtensionCore::DropDueSubscriptions() {
+  // This request's time, held: a host that asks for a label from inside one of our
+  // sends moves the clock on, and the parameters due now must still be seen.
+  const uint32_t Now = FClock;
   for (std::size_t I = 0; I < cParamCount; ++I) {
-    if (FZero[I] == FClock && FOn[I]) {
+    if (FZero[I] == Now && FOn[I]) {
       SendParamMaskToServer(DeleteMessageId, cParams[I].Id);
       FOn[I] = false;
-      FZero[I] = FClock + static_cast<uint32_t>(cCount) + 1u;
+      FZero[I] = Now + static_cast<uint32_t>(cCount) + 1u;
     }
   }
   // The next deadline of a parameter that is on; with none, a whole turn of the clock.

@@ -10,6 +10,13 @@ TRRExtensionCore::TRRExtensionCore(TDataServerLink& Link, TPlatformText& Text, T
   FZero.fill(FClock + 1u);  // every countdown at 0 until Initialize loads it
 }
 
+// The host's objects go first, while every field is still whole: their Release is the
+// host's code, which may do anything.
+TRRExtensionCore::~TRRExtensionCore() {
+  FRRAPI.reset();
+  FSkin.reset();
+}
+
 void TRRExtensionCore::Init(THostRef RRAPI) {
   FRRAPI = std::move(RRAPI);
   InitConnection();
@@ -23,18 +30,20 @@ void TRRExtensionCore::Initialize_(std::u16string_view ZelmDSPath) {
   // A failing read stops here: earlier slots keep their new code, no title or unit
   // is rebuilt and the host is not asked to open the link.
   for (std::size_t I = 0; I < cSlotCount; ++I) {
-    TSlotFields& Slot = FSlots[I];
-    Slot.Code = HostGetInfo(FRRAPI, cSlots[I].ReadQuery);
-    LowerAscii(Slot.Code);
-    Slot.CodeMatch = ParamCodeOf(Slot.Code);
+    std::u16string Code = HostGetInfo(FRRAPI, cSlots[I].ReadQuery);
+    LowerAscii(Code);
+    FSlots[I].CodeMatch = ParamCodeOf(Code);
+    FSlots[I].Code = std::move(Code);
   }
   for (auto& Slot : FSlots) {
-    Slot.Title = Slot.Code + u"_title";
-    Slot.TitleMatch = ParamCodeOf(Slot.Title);
+    std::u16string Title = Slot.Code + u"_title";
+    Slot.TitleMatch = ParamCodeOf(Title);
+    Slot.Title = std::move(Title);
   }
   for (auto& Slot : FSlots) {
-    Slot.Unit = Slot.Code + u"_unit";
-    Slot.UnitMatch = ParamCodeOf(Slot.Unit);
+    std::u16string Unit = Slot.Code + u"_unit";
+    Slot.UnitMatch = ParamCodeOf(Unit);
+    Slot.Unit = std::move(Unit);
   }
   HostExecute(FRRAPI, cOpenCommand, false);
 }
@@ -62,13 +71,13 @@ void TRRExtensionCore::NoteServerWindow(uint32_t Server) {
   if (Server == Previous && Server != 0) return;
   FServerWindow = Server;
   if (Server != 0 && Previous == 0) {
-    FTrace.Trace(u"server window found (" + HexText(Server) + u")");
+    FTrace.Trace(TTraceLine(u"server window found (").Hex(Server).Add(u")"));
     return;
   }
   if (Server == 0 && Previous != 0)
-    FTrace.Trace(u"server window lost (was " + HexText(Previous) + u")");
+    FTrace.Trace(TTraceLine(u"server window lost (was ").Hex(Previous).Add(u")"));
   else if (Server != 0)
-    FTrace.Trace(u"server window changed (" + HexText(Previous) + u" -> " + HexText(Server) + u")");
+    FTrace.Trace(TTraceLine(u"server window changed (").Hex(Previous).Add(u" -> ").Hex(Server).Add(u")"));
   ForgetSubscriptions();
 }
 
@@ -79,7 +88,7 @@ void TRRExtensionCore::ForgetSubscriptions() {
     On = false;
   }
   if (Forgotten != 0)
-    FTrace.Trace(u"subscriptions forgotten (" + DecimalText(Forgotten) + u" parameters were on)");
+    FTrace.Trace(TTraceLine(u"subscriptions forgotten (").Decimal(Forgotten).Add(u" parameters were on)"));
 }
 
 

@@ -57,6 +57,7 @@ class TRRExtensionCore final : public TValueRecordSink {
   // The link owns the hidden window; the core only asks it for the handle. Nothing is
   // sent to the data server when the core goes.
   TRRExtensionCore(TDataServerLink& Link, TPlatformText& Text, TTraceLog& Trace) noexcept;
+  ~TRRExtensionCore() override;
   TRRExtensionCore(const TRRExtensionCore&) = delete;
   TRRExtensionCore& operator=(const TRRExtensionCore&) = delete;
 
@@ -129,7 +130,9 @@ class TRRExtensionCore final : public TValueRecordSink {
   // The server window that took our last message (0: none found, or none yet). A
   // server that goes away or is replaced knows nothing of our subscriptions.
   uint32_t FServerWindow = 0;
-  bool FRecordsMalformed = false;  // the last value record was; traced once per spell
+  // Whether the last value record for each parameter (and, last, for any other
+  // identifier) was malformed: said once per spell.
+  std::array<bool, cParamCount + 1> FMalformed{};
   std::array<TParamFields, cParamCount> FParams;
   std::array<bool, cParamCount> FOn{};
   // The idle countdowns as deadlines on one clock that counts label requests: a

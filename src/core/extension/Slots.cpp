@@ -21,13 +21,18 @@ void TRRExtensionCore::StepDinamicLabel(std::size_t Slot) {
   std::u16string Current = HostGetInfo(FRRAPI, Texts.ReadQuery);
   LowerAscii(Current);
   const std::u16string_view Next = DinamicLabelNext(Current);
+  // Made whole first, then taken over at once: the three fields and what they stand
+  // for never disagree, even when memory runs out on the way.
+  std::u16string Code(Next);  // Next may view Current
+  std::u16string Title = Code + u"_title";
+  std::u16string Unit = Code + u"_unit";
   TSlotFields& Fields = FSlots[Slot];
-  Fields.Code.assign(Next);  // Next may view Current, never Fields.Code
-  Fields.Title = Fields.Code + u"_title";
-  Fields.Unit = Fields.Code + u"_unit";
-  Fields.CodeMatch = ParamCodeOf(Fields.Code);
-  Fields.TitleMatch = ParamCodeOf(Fields.Title);
-  Fields.UnitMatch = ParamCodeOf(Fields.Unit);
+  Fields.CodeMatch = ParamCodeOf(Code);
+  Fields.TitleMatch = ParamCodeOf(Title);
+  Fields.UnitMatch = ParamCodeOf(Unit);
+  Fields.Code = std::move(Code);
+  Fields.Title = std::move(Title);
+  Fields.Unit = std::move(Unit);
   HostExecute(FRRAPI, MakeUpdateBatch(Texts, Fields.Code));
 }
 

@@ -6,15 +6,17 @@
 namespace zelm {
 
 void TRRExtensionCore::StoreValueRecord(uint32_t Identifier, const void* Data, std::size_t Size) {
-  // A record without data carries no value: ignored, and said once while it lasts.
+  // A record without data carries no value: ignored, and said once for each
+  // identifier (all others count as one) until a good record for it comes.
+  const int Index = ParamIndexOfId(Identifier);
+  const std::size_t Spell = Index < 0 ? cParamCount : static_cast<std::size_t>(Index);
   if (Data == nullptr || Size == 0) {
-    if (!FRecordsMalformed)
-      FTrace.Trace(u"value record ignored as malformed: no data (identifier " + DecimalText(Identifier) + u")");
-    FRecordsMalformed = true;
+    if (!FMalformed[Spell])
+      FTrace.Trace(TTraceLine(u"value record ignored as malformed: no data (identifier ").Decimal(Identifier).Add(u")"));
+    FMalformed[Spell] = true;
     return;
   }
-  FRecordsMalformed = false;
-  const int Index = ParamIndexOfId(Identifier);
+  FMalformed[Spell] = false;
   if (Index < 0) return;  // no parameter of ours: ignored
   const TParamInfo& Info = cParams[static_cast<std::size_t>(Index)];
   const auto I = static_cast<std::size_t>(Index);

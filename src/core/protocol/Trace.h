@@ -2,8 +2,8 @@
 // car: the shell hands each line to the system's debug output, tests keep them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 namespace zelm {
@@ -11,11 +11,24 @@ namespace zelm {
 class TTraceLog {
  public:
   virtual ~TTraceLog() = default;
-  virtual void Trace(std::u16string_view Line) = 0;
+  virtual void Trace(std::u16string_view Line) noexcept = 0;
 };
 
-// "0x0001002A": window handles and HRESULTs as the trace shows them; numbers in decimal.
-std::u16string HexText(uint32_t Value);
-std::u16string DecimalText(uint32_t Value);
+// A trace line put together on the stack: saying what happened must not fail, or
+// allocate, whatever state the heap is in (a longer line is cut).
+class TTraceLine {
+ public:
+  explicit TTraceLine(std::u16string_view Text) noexcept { Add(Text); }
+  TTraceLine& Add(std::u16string_view Text) noexcept;
+  // Window handles and HRESULTs as "0x0001002A".
+  TTraceLine& Hex(uint32_t Value) noexcept;
+  TTraceLine& Decimal(uint32_t Value) noexcept;
+  operator std::u16string_view() const noexcept { return {FText, FLength}; }
+
+ private:
+  static constexpr std::size_t cCapacity = 240;
+  char16_t FText[cCapacity];
+  std::size_t FLength = 0;
+};
 
 }  // namespace zelm

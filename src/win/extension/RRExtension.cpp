@@ -25,14 +25,12 @@ T& Needed(T* Pointer) {
   return *Pointer;
 }
 
-THostRef HostFor(IDispatch* Dispatch, TTraceLog& Trace, THostCallWatch& Watch) {
+THostRef HostFor(IDispatch* Dispatch, TTraceLog& Trace, TOutsideCallWatch& Watch) {
   if (Dispatch == nullptr) return nullptr;
   return std::make_shared<TDispatchHost>(Dispatch, Trace, Watch);
 }
 
-std::u16string ObjectText(const void* Object) {
-  return HexText(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Object)));
-}
+uint32_t Address(const void* Object) noexcept { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Object)); }
 
 const wchar_t* Wide(const std::u16string& Value) noexcept { return reinterpret_cast<const wchar_t*>(Value.c_str()); }
 
@@ -43,20 +41,19 @@ const wchar_t* Wide(const std::u16string& Value) noexcept { return reinterpret_c
 TRRExtension::TLiveObject::TLiveObject() noexcept { server::LockModule(); }
 TRRExtension::TLiveObject::~TLiveObject() { server::UnlockModule(); }
 
-TRRExtension::TRRExtension(const server::TClassRecord& Record, IUnknown* Outer)
+TRRExtension::TRRExtension(const server::TClassRecord& Record, IUnknown* Outer) noexcept
     : FInner(*this), FOuter(Outer ? Outer : &FInner), FRecord(Record), FCore(FLink, FText, FTrace) {
   FLink.Attach(FCore);
-  FTrace.Trace(u"object " + ObjectText(this) + u" created (ZelmKvel " ZELM_VERSION_TEXT_U ")");
+  FTrace.Trace(TTraceLine(u"object ").Hex(Address(this)).Add(u" created (ZelmKvel " ZELM_VERSION_TEXT_U ")"));
 }
 
 // The core lets go of the host's objects, then the link destroys the hidden window;
 // nothing is sent to the data server.
 TRRExtension::~TRRExtension() {
-  try {
-    FTrace.Trace(u"object " + ObjectText(this) + u" released");
-  } catch (...) {
-    // no memory for the line: the object goes all the same
-  }
+  // Nothing that arrives on the hidden window from now on reaches the core, which the
+  // members' destruction takes apart while the host's code (its objects' Release) runs.
+  FLink.Detach();
+  FTrace.Trace(TTraceLine(u"object ").Hex(Address(this)).Add(u" released"));
 }
 
 HRESULT TRRExtension::Create(const server::TClassRecord& Record, IUnknown* Outer, REFIID Iid, void** Out) {
@@ -124,7 +121,7 @@ HRESULT TRRExtension::Guarded(TBody&& Body) noexcept {
   return Result;
 }
 
-void TRRExtension::BeforeHostCall() noexcept {
+void TRRExtension::BeforeOutsideCall() noexcept {
   if (!FKeptAlive) FKeptAlive = TComPtr<IUnknown>::Share(&FInner);
 }
 
@@ -275,7 +272,7 @@ STDMETHODIMP TRRExtension::SetSlider(BSTR*, LONG*, BSTR*) {
 
 STDMETHODIMP TRRExtension::Init(IDispatch* RRAPI) {
   return Guarded([&] {
-    BeforeHostCall();  // the host object it replaces goes, and its Release is the host's code
+    BeforeOutsideCall();  // the host object it replaces goes, and its Release is the host's code
     FCore.Init(HostFor(RRAPI, FTrace, *this));
   });
 }
@@ -293,14 +290,14 @@ STDMETHODIMP TRRExtension::CommonListItem(IDispatch*, LONG* ItemIndex, BSTR* Res
 
 STDMETHODIMP TRRExtension::OnLoadSkin(IDispatch* Skin) {
   return Guarded([&] {
-    BeforeHostCall();  // as for Init: a skin object may go
+    BeforeOutsideCall();  // as for Init: a skin object may go
     FCore.OnLoadSkin(HostFor(Skin, FTrace, *this));
   });
 }
 
 STDMETHODIMP TRRExtension::OnUnloadSkin(IDispatch*) {
   return Guarded([&] {
-    BeforeHostCall();
+    BeforeOutsideCall();
     FCore.OnUnloadSkin();
   });
 }

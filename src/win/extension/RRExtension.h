@@ -23,7 +23,7 @@ namespace zelm {
 class TRRExtension final : public IRRExtension,
                            public ISupportErrorInfo,
                            public IProvideClassInfo,
-                           private THostCallWatch {
+                           private TOutsideCallWatch {
  public:
   // Makes a new object and answers its QueryInterface(Iid); the object goes again if
   // that fails. With an outer object, Iid must be IUnknown (the class factory checks).
@@ -86,7 +86,7 @@ class TRRExtension final : public IRRExtension,
     ~TLiveObject();
   };
 
-  TRRExtension(const server::TClassRecord& Record, IUnknown* Outer);
+  TRRExtension(const server::TClassRecord& Record, IUnknown* Outer) noexcept;
   ~TRRExtension();
 
   // The label request's own dispatch (DISPID 202), for the call shapes hosts use.
@@ -97,10 +97,10 @@ class TRRExtension final : public IRRExtension,
   // Runs one interface method's body under the error convention.
   template <class TBody>
   HRESULT Guarded(TBody&& Body) noexcept;
-  // From the first call into the host's code to the end of the outermost method, the
-  // object holds a reference to itself: a host may drop its last one from inside. A
-  // label request that calls nobody pays nothing for it.
-  void BeforeHostCall() noexcept override;
+  // From the first call into the host's code, or send to the data server, to the end of
+  // the outermost method, the object holds a reference to itself: a host may drop its
+  // last one meanwhile. A label request that calls nobody pays nothing for it.
+  void BeforeOutsideCall() noexcept override;
   HRESULT Failed(HRESULT Code, const wchar_t* Description, DWORD HelpContext) noexcept;
 
   TLiveObject FLive;
@@ -109,7 +109,7 @@ class TRRExtension final : public IRRExtension,
   IUnknown* FOuter;  // the controlling unknown: the outer object, or FInner
   const server::TClassRecord& FRecord;
   TDebugTrace FTrace;
-  TMessageWindowLink FLink{FTrace};
+  TMessageWindowLink FLink{FTrace, *this};
   TWindowsText FText;
   TRRExtensionCore FCore;
   int FDepth = 0;                 // interface methods running, nested through the host

@@ -2,6 +2,7 @@
 
 #include <dispex.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -79,7 +80,7 @@ std::size_t ScalarSize(VARTYPE Type) {
 
 }  // namespace
 
-TDispatchHost::TDispatchHost(IDispatch* Dispatch, TTraceLog& Trace, THostCallWatch& Watch) noexcept
+TDispatchHost::TDispatchHost(IDispatch* Dispatch, TTraceLog& Trace, TOutsideCallWatch& Watch) noexcept
     : FDispatch(TComPtr<IDispatch>::Share(Dispatch)), FTrace(Trace), FWatch(Watch) {}
 
 DISPID TDispatchHost::MemberId(std::u16string_view Name) {
@@ -101,22 +102,53 @@ DISPID TDispatchHost::MemberId(std::u16string_view Name) {
   return Id;
 }
 
+namespace {
+
+// A call as the trace names it: "GetInfo(=$CheckEngineDinamicLabel_3$)".
+std::u16string CallText(std::u16string_view Name, std::initializer_list<THostArg> Args) {
+  std::u16string Text(Name);
+  Text += u'(';
+  if (Args.size() != 0 && Args.begin()->Kind == THostArg::TKind::Text) Text += Args.begin()->Text;
+  return Text + u')';
+}
+
+}  // namespace
+
 std::u16string TDispatchHost::Call(std::u16string_view Name, THostCallKind Kind, std::initializer_list<THostArg> Args) {
-  FWatch.BeforeHostCall();
+  FWatch.BeforeOutsideCall();
   try {
     std::u16string Answer = Invoke(Name, Kind, Args);
-    if (FFailing == Name) FFailing.clear();
+    if (!FFailing.empty()) Remember(CallText(Name, Args), 0);
     return Answer;
   } catch (const EZelmError& Error) {
-    // A skin may ask for a failing slot name on every frame: said once, not each time.
-    if (FFailing != Name || FFailingCode != Error.Code) {
-      FFailing.assign(Name);
-      FFailingCode = Error.Code;
-      FTrace.Trace(u"host call " + FFailing + u" failed (" + HexText(static_cast<uint32_t>(Error.Code)) + u"): " +
-                   Error.Message);
+    // A skin may ask for a failing slot's name on every frame, and for one that works
+    // in between: each call that fails is said once, until it works again.
+    try {
+      const std::u16string Text = CallText(Name, Args);
+      if (Remember(Text, Error.Code))
+        FTrace.Trace(TTraceLine(u"host call ").Add(Text).Add(u" failed (").Hex(static_cast<uint32_t>(Error.Code))
+                         .Add(u"): ").Add(Error.Message));
+    } catch (...) {
+      // no memory to say it: the failure itself goes on to the host all the same
     }
     throw;
   }
+}
+
+bool TDispatchHost::Remember(const std::u16string& Call, int32_t Code) {
+  auto Known = std::find_if(FFailing.begin(), FFailing.end(), [&](const auto& F) { return F.first == Call; });
+  if (Code == 0) {
+    if (Known != FFailing.end()) FFailing.erase(Known);
+    return false;
+  }
+  if (Known != FFailing.end()) {
+    const bool Changed = Known->second != Code;
+    Known->second = Code;
+    return Changed;
+  }
+  if (FFailing.size() == cRememberedFailures) return false;  // past that many, the trace says no more
+  FFailing.emplace_back(Call, Code);
+  return true;
 }
 
 std::u16string TDispatchHost::Invoke(std::u16string_view Name, THostCallKind Kind,

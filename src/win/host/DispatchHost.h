@@ -5,27 +5,21 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "core/host/HostObject.h"
-#include "win/com/ComTypes.h"
 #include "core/protocol/Trace.h"
+#include "win/com/ComTypes.h"
+#include "win/com/OutsideCalls.h"
 
 namespace zelm {
-
-// Told before every call into the host's code: a host may drop its last reference to
-// the caller from inside, so the caller keeps itself alive from then to the end of
-// its own method.
-class THostCallWatch {
- public:
-  virtual void BeforeHostCall() noexcept = 0;
-
- protected:
-  ~THostCallWatch() = default;
-};
 
 class TDispatchHost final : public THostObject {
  public:
   // Takes its own reference. A failing call is traced once, until it succeeds again.
-  TDispatchHost(IDispatch* Dispatch, TTraceLog& Trace, THostCallWatch& Watch) noexcept;
+  TDispatchHost(IDispatch* Dispatch, TTraceLog& Trace, TOutsideCallWatch& Watch) noexcept;
   TDispatchHost(const TDispatchHost&) = delete;
   TDispatchHost& operator=(const TDispatchHost&) = delete;
 
@@ -37,9 +31,12 @@ class TDispatchHost final : public THostObject {
 
   TComPtr<IDispatch> FDispatch;
   TTraceLog& FTrace;
-  THostCallWatch& FWatch;
-  std::u16string FFailing;  // the call that failed last, until it succeeds again
-  int32_t FFailingCode = 0;
+  TOutsideCallWatch& FWatch;
+  // Notes a call's outcome (Code 0: it worked); whether a failure is new to say.
+  bool Remember(const std::u16string& Call, int32_t Code);
+  // The calls failing now, with their codes: the host's variables and commands are few.
+  static constexpr std::size_t cRememberedFailures = 64;
+  std::vector<std::pair<std::u16string, int32_t>> FFailing;
 };
 
 // An answer from the host as text: empty gives "", a BSTR stays as it is, numbers and

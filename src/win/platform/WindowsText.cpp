@@ -29,7 +29,7 @@ char16_t TWindowsText::DecimalSeparator() {
   return u'.';
 }
 
-void TDebugTrace::Trace(std::u16string_view Line) {
+void TDebugTrace::Trace(std::u16string_view Line) noexcept {
   // On the stack: a trace line must not fail, whatever state the heap is in.
   static constexpr std::u16string_view cPrefix = u"ZelmKvel: ";
   wchar_t Text[512];

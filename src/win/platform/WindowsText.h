@@ -17,7 +17,7 @@ class TWindowsText final : public TPlatformText {
 // output viewers show it.
 class TDebugTrace final : public TTraceLog {
  public:
-  void Trace(std::u16string_view Line) override;
+  void Trace(std::u16string_view Line) noexcept override;
 };
 
 }  // namespace zelm

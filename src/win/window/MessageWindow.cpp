@@ -48,15 +48,17 @@ void LetValueRecordsIn(HWND Window, TTraceLog& Trace) noexcept {
   HMODULE User = GetModuleHandleW(L"user32.dll");
   FARPROC Proc = User ? GetProcAddress(User, "ChangeWindowMessageFilterEx") : nullptr;
   if (Proc == nullptr) {
-    Trace.Trace(u"no per-window message filter here (before Windows 7): WM_COPYDATA left as the system has it");
+    Trace.Trace(TTraceLine(u"no per-window message filter here (before Windows 7): WM_COPYDATA left as the system has it"));
     return;
   }
   const auto Change = reinterpret_cast<TChangeFilter>(reinterpret_cast<void*>(Proc));
-  if (Change(Window, WM_COPYDATA, cAllow, nullptr))
-    Trace.Trace(u"WM_COPYDATA let into window " + HexText(AsHandle(Window)) + u" from every integrity level");
-  else
-    Trace.Trace(u"WM_COPYDATA could not be let into window " + HexText(AsHandle(Window)) + u" (error " +
-                DecimalText(GetLastError()) + u")");
+  if (Change(Window, WM_COPYDATA, cAllow, nullptr)) {
+    Trace.Trace(TTraceLine(u"WM_COPYDATA let into window ").Hex(AsHandle(Window)).Add(u" from every integrity level"));
+  } else {
+    const DWORD Error = GetLastError();
+    Trace.Trace(TTraceLine(u"WM_COPYDATA could not be let into window ").Hex(AsHandle(Window)).Add(u" (error ")
+                    .Decimal(Error).Add(u")"));
+  }
 }
 
 }  // namespace
@@ -91,18 +93,34 @@ TSendOutcome TMessageWindowLink::Send(uint32_t MessageId, const TCopyData& Recor
   TCopyData Data = Record;
   COPYDATASTRUCT Copy = {MessageId, sizeof Data, &Data};
   DWORD_PTR Answer = 0;
-  // Value records the server sends us while we wait are still handled (SMTO_NORMAL);
-  // a server that does not answer within the bound is given up on.
+  // Value records the server sends us while we wait are still handled (SMTO_NORMAL),
+  // and so is whatever other windows of this thread are sent: the host's may let us go.
+  FWatch.BeforeOutsideCall();
+  // A server that does not answer within the bound is given up on.
   const LRESULT Sent = SendMessageTimeoutW(Server, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&Copy),
                                            SMTO_NORMAL | SMTO_ABORTIFHUNG, TSendGate::cSendBoundMs, &Answer);
+  const DWORD Error = Sent == 0 ? GetLastError() : ERROR_SUCCESS;
   // Only a server that did not answer in time (or hangs) closes the gate; a window that
   // vanished between lookup and send must not keep a new server from hearing us.
-  const bool TimedOut = Sent == 0 && GetLastError() == ERROR_TIMEOUT;
-  FGate.Tried(GetTickCount(), TimedOut);
-  if (TimedOut)
-    FTrace.Trace(u"send to server window " + HexText(AsHandle(Server)) + u" timed out after " +
-                 DecimalText(TSendGate::cSendBoundMs) + u" ms; sends paused for " + DecimalText(TSendGate::cBackOffMs) +
-                 u" ms");
+  FGate.Tried(GetTickCount(), Error == ERROR_TIMEOUT);
+  // A server that runs with higher rights than the front-end refuses our messages.
+  const TAnswering Now = Sent != 0                      ? TAnswering::Yes
+                         : Error == ERROR_TIMEOUT       ? TAnswering::TimedOut
+                         : Error == ERROR_ACCESS_DENIED ? TAnswering::Refused
+                                                        : FAnswering;  // gone meanwhile: nothing to say
+  if (Now != FAnswering) {
+    FAnswering = Now;
+    TTraceLine Line(u"server window ");
+    Line.Hex(AsHandle(Server));
+    if (Now == TAnswering::TimedOut)
+      Line.Add(u": a send timed out after ").Decimal(TSendGate::cSendBoundMs).Add(u" ms; sends paused for ")
+          .Decimal(TSendGate::cBackOffMs).Add(u" ms at a time while it does not answer");
+    else if (Now == TAnswering::Refused)
+      Line.Add(u" refuses our messages (it runs with higher rights than the front-end)");
+    else
+      Line.Add(u" answers again");
+    FTrace.Trace(Line);
+  }
   return {true, AsHandle(Server)};
 }
 

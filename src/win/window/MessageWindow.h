@@ -8,6 +8,7 @@
 #include "core/protocol/DataServerLink.h"
 #include "core/protocol/SendGate.h"
 #include "core/protocol/Trace.h"
+#include "win/com/OutsideCalls.h"
 
 namespace zelm {
 
@@ -23,13 +24,14 @@ inline constexpr const wchar_t* cMessageWindowClass = L"TZelmKvelMessageWindow";
 
 class TMessageWindowLink final : public TDataServerLink {
  public:
-  explicit TMessageWindowLink(TTraceLog& Trace) noexcept : FTrace(Trace) {}
+  TMessageWindowLink(TTraceLog& Trace, TOutsideCallWatch& Watch) noexcept : FTrace(Trace), FWatch(Watch) {}
   ~TMessageWindowLink() override;
   TMessageWindowLink(const TMessageWindowLink&) = delete;
   TMessageWindowLink& operator=(const TMessageWindowLink&) = delete;
 
-  // Where the value records that arrive go.
+  // Where the value records that arrive go; after Detach, nowhere.
   void Attach(TValueRecordSink& Sink) noexcept { FSink = &Sink; }
+  void Detach() noexcept { FSink = nullptr; }
 
   // The hidden window, made on first use; destroyed with the link.
   uint32_t MessageWindow() override;
@@ -39,10 +41,15 @@ class TMessageWindowLink final : public TDataServerLink {
   void WndProc(TMessage& Message) noexcept;
 
  private:
+  // How the server answered the last send that reached it; a change is traced.
+  enum class TAnswering : unsigned char { Yes, TimedOut, Refused };
+
   TTraceLog& FTrace;
+  TOutsideCallWatch& FWatch;
   TValueRecordSink* FSink = nullptr;
   HWND FHandle = nullptr;
   TSendGate FGate;
+  TAnswering FAnswering = TAnswering::Yes;
 };
 
 // Gives back the window class when the DLL is unloaded.

@@ -75,7 +75,9 @@ STDMETHODIMP TTestHost::InvokeEx(DISPID Member, LCID, WORD Flags, DISPPARAMS* Pa
   }
   Calls.push_back(Call);
 
-  if (auto Failure = FailWith.find(Call.Name); Failure != FailWith.end()) {
+  auto Failure = FailWith.find(Call.Text());
+  if (Failure == FailWith.end()) Failure = FailWith.find(Call.Name);
+  if (Failure != FailWith.end()) {
     if (Failure->second == DISP_E_EXCEPTION && Exception) {
       *Exception = EXCEPINFO{};
       if (DeferredFillIn) {

@@ -70,7 +70,7 @@ class TTestHost final : public IDispatchEx {
   bool NamesOnlyThroughDispatchEx = false;
   // Members it lacks (by name).
   std::vector<std::wstring> Missing;
-  // When set for a member: the failure Invoke reports (DISP_E_EXCEPTION fills the
+  // When set for a member, or for one call ("GetInfo(=$V$)"): the failure Invoke reports (DISP_E_EXCEPTION fills the
   // exception from the fields below).
   std::map<std::wstring, HRESULT> FailWith;
   HRESULT ExceptionCode = E_FAIL;
