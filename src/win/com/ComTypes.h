@@ -147,43 +147,29 @@ struct TExcepInfo : EXCEPINFO {
   }
 };
 
-// The attribute block of a type (GetTypeAttr), given back with the owner; empty when
-// it could not be read.
-class TTypeAttr {
+// An attribute block of type information (GetTypeAttr, GetLibAttr), given back with
+// the owner; empty when it could not be read.
+template <class TSource, class TAttr, HRESULT (STDMETHODCALLTYPE TSource::*Get)(TAttr**),
+          void (STDMETHODCALLTYPE TSource::*Give)(TAttr*)>
+class TAttrBlock {
  public:
-  explicit TTypeAttr(ITypeInfo* Info) noexcept : FInfo(Info) {
-    if (!Info || FAILED(Info->GetTypeAttr(&FAttr))) FAttr = nullptr;
+  explicit TAttrBlock(TSource* Source) noexcept : FSource(Source) {
+    if (!Source || FAILED((Source->*Get)(&FAttr))) FAttr = nullptr;
   }
-  ~TTypeAttr() {
-    if (FAttr) FInfo->ReleaseTypeAttr(FAttr);
+  ~TAttrBlock() {
+    if (FAttr) (FSource->*Give)(FAttr);
   }
-  TTypeAttr(const TTypeAttr&) = delete;
-  TTypeAttr& operator=(const TTypeAttr&) = delete;
+  TAttrBlock(const TAttrBlock&) = delete;
+  TAttrBlock& operator=(const TAttrBlock&) = delete;
   explicit operator bool() const noexcept { return FAttr != nullptr; }
-  const TYPEATTR* operator->() const noexcept { return FAttr; }
+  const TAttr* operator->() const noexcept { return FAttr; }
 
  private:
-  ITypeInfo* FInfo;
-  TYPEATTR* FAttr = nullptr;
+  TSource* FSource;
+  TAttr* FAttr = nullptr;
 };
 
-// The attribute block of a type library (GetLibAttr), likewise.
-class TLibAttr {
- public:
-  explicit TLibAttr(ITypeLib* Library) noexcept : FLibrary(Library) {
-    if (!Library || FAILED(Library->GetLibAttr(&FAttr))) FAttr = nullptr;
-  }
-  ~TLibAttr() {
-    if (FAttr) FLibrary->ReleaseTLibAttr(FAttr);
-  }
-  TLibAttr(const TLibAttr&) = delete;
-  TLibAttr& operator=(const TLibAttr&) = delete;
-  explicit operator bool() const noexcept { return FAttr != nullptr; }
-  const TLIBATTR* operator->() const noexcept { return FAttr; }
-
- private:
-  ITypeLib* FLibrary;
-  TLIBATTR* FAttr = nullptr;
-};
+using TTypeAttr = TAttrBlock<ITypeInfo, TYPEATTR, &ITypeInfo::GetTypeAttr, &ITypeInfo::ReleaseTypeAttr>;
+using TLibAttr = TAttrBlock<ITypeLib, TLIBATTR, &ITypeLib::GetLibAttr, &ITypeLib::ReleaseTLibAttr>;
 
 }  // namespace zelm
