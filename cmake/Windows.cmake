@@ -31,6 +31,13 @@ zelm_core_library(zelmcore)
 
 set(ZELM_GENERATED ${CMAKE_BINARY_DIR}/generated)
 configure_file(src/win/server/ZelmKvelVersion.h.in ${ZELM_GENERATED}/ZelmKvelVersion.h @ONLY)
+# The commit, looked at on every build (cmake/Commit.cmake touches the header only when
+# it changes); only the resource script includes it.
+add_custom_target(zelm_commit
+  COMMAND ${CMAKE_COMMAND} -DSOURCE=${ZELM_ROOT} -DOUTPUT=${ZELM_GENERATED}/ZelmKvelCommit.h
+          -P ${ZELM_ROOT}/cmake/Commit.cmake
+  BYPRODUCTS ${ZELM_GENERATED}/ZelmKvelCommit.h
+  VERBATIM)
 
 # --- Type library: ZelmKvel.idl -> ZelmKvel.tlb, ZelmKvel_TLB.h, ZelmKvel_TLB_i.c -------
 # widl reads Wine's IDL files (MinGW ships none) and the 32-bit stdole2.tlb to import.
@@ -79,8 +86,9 @@ target_include_directories(ZelmKvel PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src ${ZE
 target_link_libraries(ZelmKvel PRIVATE zelmcore zelmtlb user32 advapi32)
 # The .def names the four exports undecorated, by ordinal.
 target_link_options(ZelmKvel PRIVATE -Wl,--enable-stdcall-fixup)
+add_dependencies(ZelmKvel zelm_commit)
 set_source_files_properties(src/win/server/ZelmKvel.rc PROPERTIES
-  OBJECT_DEPENDS "${ZELM_GENERATED}/ZelmKvel.tlb")
+  OBJECT_DEPENDS "${ZELM_GENERATED}/ZelmKvel.tlb;${ZELM_GENERATED}/ZelmKvelCommit.h")
 install(TARGETS ZelmKvel RUNTIME DESTINATION .)
 install(FILES ${ZELM_GENERATED}/ZelmKvel.tlb ${ZELM_IDL} DESTINATION .)
 
