@@ -4,6 +4,11 @@ set(ZELM_ROOT ${CMAKE_CURRENT_SOURCE_DIR})
 set(ZELM_WINEPREFIX "${CMAKE_BINARY_DIR}/../wineprefix" CACHE PATH "Wine prefix of the tests")
 set(ZELM_WINE_RUN env ZELM_WINEPREFIX=${ZELM_WINEPREFIX} ${CMAKE_CURRENT_SOURCE_DIR}/scripts/wine-run.sh)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${ZELM_WINE_RUN})
+# The release package (cmake/Package.cmake): the zip, and the folder it is made of.
+set(ZELM_DIST_DIR "${CMAKE_BINARY_DIR}/../dist" CACHE PATH "Where the release package is made")
+cmake_path(ABSOLUTE_PATH ZELM_DIST_DIR NORMALIZE OUTPUT_VARIABLE ZELM_DIST_DIR)
+set(ZELM_DIST_FOLDER ${ZELM_DIST_DIR}/ZelmKvel-${PROJECT_VERSION})
+set(ZELM_ZIP ${ZELM_DIST_FOLDER}.zip)
 
 # GCC 12 at -O3 reports a false -Wrestrict inside libstdc++'s string copy (GCC bug
 # 105329); -O2 is as fast for a DLL that spends its time in COM and window messages.
@@ -31,6 +36,13 @@ zelm_core_library(zelmcore)
 
 set(ZELM_GENERATED ${CMAKE_BINARY_DIR}/generated)
 configure_file(src/win/server/ZelmKvelVersion.h.in ${ZELM_GENERATED}/ZelmKvelVersion.h @ONLY)
+# The commit, looked at on every build (cmake/Commit.cmake touches the header only when
+# it changes); only the resource script includes it.
+add_custom_target(zelm_commit
+  COMMAND ${CMAKE_COMMAND} -DSOURCE=${ZELM_ROOT} -DOUTPUT=${ZELM_GENERATED}/ZelmKvelCommit.h
+          -P ${ZELM_ROOT}/cmake/Commit.cmake
+  BYPRODUCTS ${ZELM_GENERATED}/ZelmKvelCommit.h
+  VERBATIM)
 
 # --- Type library: ZelmKvel.idl -> ZelmKvel.tlb, ZelmKvel_TLB.h, ZelmKvel_TLB_i.c -------
 # widl reads Wine's IDL files (MinGW ships none) and the 32-bit stdole2.tlb to import.
@@ -79,8 +91,9 @@ target_include_directories(ZelmKvel PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src ${ZE
 target_link_libraries(ZelmKvel PRIVATE zelmcore zelmtlb user32 advapi32)
 # The .def names the four exports undecorated, by ordinal.
 target_link_options(ZelmKvel PRIVATE -Wl,--enable-stdcall-fixup)
+add_dependencies(ZelmKvel zelm_commit)
 set_source_files_properties(src/win/server/ZelmKvel.rc PROPERTIES
-  OBJECT_DEPENDS "${ZELM_GENERATED}/ZelmKvel.tlb")
+  OBJECT_DEPENDS "${ZELM_GENERATED}/ZelmKvel.tlb;${ZELM_GENERATED}/ZelmKvelCommit.h")
 install(TARGETS ZelmKvel RUNTIME DESTINATION .)
 install(FILES ${ZELM_GENERATED}/ZelmKvel.tlb ${ZELM_IDL} DESTINATION .)
 
@@ -109,3 +122,5 @@ add_subdirectory(tools)
 
 # The Wine label bench (on the Wine test support and the stand-in that tests/wine adds).
 add_subdirectory(bench/wine)
+
+include(cmake/Package.cmake)

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# The release package as a car-PC owner meets it, under Wine in a prefix made afresh
+# (nothing registered there before): the zip unpacked into a folder with a blank in
+# its name and checked; install.cmd run from another folder, as "Run as administrator"
+# does; the demo data server and a script client reading its values through the
+# installed DLL; uninstall.cmd, after which the class is gone; and install.cmd's
+# failures, each with its message and exit code. Prints ZELMKVEL PACKAGE PASSED.
+#   check-package.sh ZIP VERSION OBJDUMP WORK DENY-WRITE-PROGRAM
+set -u
+zip=$1 version=$2 objdump=$3 work=$4 deny=$5
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$here/../../.." && pwd)
+export ZELM_WINEPREFIX=$work/wineprefix
+wine_run() { "$repo/scripts/wine-run.sh" "$@"; }
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+[ -d "$ZELM_WINEPREFIX" ] && WINEPREFIX=$ZELM_WINEPREFIX wineserver -k 2>/dev/null
+rm -rf "$work"
+mkdir -p "$work/Car PC"
+(cd "$work/Car PC" && cmake -E tar xf "$zip") || { echo "FAIL: cannot unpack $zip"; exit 1; }
+package="$work/Car PC/ZelmKvel-$version"
+
+# --- What is in it -----------------------------------------------------------------
+want="README.txt SHA256SUMS ZelmKvel.dll ZelmKvel.idl ZelmKvel.tlb default.skin install.cmd skin-reference.md uninstall.cmd zelm_sim.exe"
+have=$(cd "$package" && ls | tr '\n' ' ')
+[ "$have" = "$want " ] || fail "the package holds: $have"
+listed=$(cd "$package" && awk '{ print $2 }' SHA256SUMS | tr '\n' ' ')
+[ "$listed" = "${want/SHA256SUMS /} " ] || fail "SHA256SUMS lists: $listed"
+(cd "$package" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match"
+for program in ZelmKvel.dll zelm_sim.exe; do
+  "$objdump" -t "$package/$program" | grep -q '^no symbols' || fail "$program is not stripped"
+done
+for text in README.txt install.cmd uninstall.cmd; do
+  ! grep -qv $'\r$' "$package/$text" || fail "$text has lines without Windows line ends"
+done
+# The version block's comments name the commit the sources are at (strings in UTF-16).
+if commit=$(git -C "$repo" rev-parse --short=12 HEAD 2>/dev/null); then
+  LC_ALL=C grep -qaP "$(printf 'commit %s' "$commit" | sed 's/./&\\x00/g')" "$package/ZelmKvel.dll" ||
+    fail "the DLL's comments do not name commit $commit"
+fi
+
+# --- Installed, used, removed ------------------------------------------------------
+folder=$(WINEPREFIX=$ZELM_WINEPREFIX winepath -w "$package" 2>/dev/null)
+system=$ZELM_WINEPREFIX/drive_c/windows/system32
+run_script() {  # SCRIPT: run with Wine's cmd from the system folder; output in $out, exit code in $rc
+  out=$(cd "$system" && wine_run cmd /c "$folder\\$1" 2>&1)
+  rc=$?
+}
+expect() {  # WHAT CODE TEXT: the last script ended with CODE and said TEXT
+  if [ "$rc" != "$2" ] || ! grep -qF "$3" <<<"$out"; then
+    fail "$1: exit code $rc, expected $2 with \"$3\"; it said:"
+    printf '%s\n' "$out"
+  fi
+}
+wine_run cmd /c ver >/dev/null  # makes the prefix
+[ -d "$system" ] || { echo "FAIL: no Wine prefix at $ZELM_WINEPREFIX"; exit 1; }
+
+run_script install.cmd
+expect "install.cmd" 0 "ZelmKvel $version is registered"
+
+wine_run "$package/zelm_sim.exe" --run-seconds 120 >"$work/sim.log" 2>&1 &
+for _ in $(seq 100); do grep -q ready "$work/sim.log" 2>/dev/null && break; sleep 0.2; done
+out=$(cd "$here" && wine_run cscript //nologo live.js "$version" 2>&1)
+grep -q "ZELMKVEL PACKAGE LIVE" <<<"$out" || { fail "the script client saw no live values:"; printf '%s\n' "$out"; cat "$work/sim.log"; }
+
+run_script uninstall.cmd
+expect "uninstall.cmd" 0 "ZelmKvel is unregistered"
+for key in 'HKCR\ZelmKvel.RRExtension' 'HKCR\CLSID\{96FE9075-3A48-4F32-A27C-CE200FC2E170}'; do
+  ! wine_run reg query "$key" >/dev/null 2>&1 || fail "after uninstall.cmd $key is still there"
+done
+
+# --- Failures, in plain words and with their exit codes -----------------------------
+mv "$package/ZelmKvel.dll" "$work/"
+run_script install.cmd
+expect "install.cmd without the DLL" 11 "ZelmKvel.dll is not beside install.cmd"
+mv "$work/ZelmKvel.dll" "$package/"
+
+wine_run "$deny" ZelmKvel.RRExtension || fail "could not protect a registry key"
+run_script install.cmd
+expect "install.cmd with a protected key" 5 "regsvr32 could not register ZelmKvel.dll, exit code 5"
+
+wine_run "$deny" ZelmKvel.AccessProbe || fail "could not protect a registry key"
+run_script install.cmd
+expect "install.cmd without the rights" 10 "install.cmd needs administrator rights"
+
+WINEPREFIX=$ZELM_WINEPREFIX wineserver -k 2>/dev/null
+if [ "$failures" -eq 0 ]; then
+  rm -rf "$work"
+  echo "ZELMKVEL PACKAGE PASSED"
+else
+  echo "$failures checks failed; the prefix and the unpacked package are in $work"
+  exit 1
+fi
