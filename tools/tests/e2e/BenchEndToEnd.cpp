@@ -210,9 +210,9 @@ class BenchEndToEnd : public ::testing::Test {
 
   static std::map<std::size_t, std::u16string> StartingSlots() {
     std::map<std::size_t, std::u16string> Slots;
-    for (const auto& [Name, Value] : Skin.Variables)
+    for (const TSkinVariable& V : Skin.Variables)
       for (std::size_t I = 0; I < cSlotCount; ++I)
-        if (cSlots[I].Variable == Name) Slots[I] = Value;
+        if (cSlots[I].Variable == V.Name) Slots[I] = V.Value;
     return Slots;
   }
 
