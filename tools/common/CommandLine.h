@@ -28,6 +28,25 @@ using TTakeOption = std::function<bool(const TOptionInfo& Option, std::u16string
 TParsed ParseArguments(const std::vector<std::u16string>& Args, std::span<const TOptionInfo> Options,
                        const TTakeOption& Take, std::string& Fault);
 
+// A program's options read into a fresh TOptionsT: Take stores each option's value
+// (false when it is not what the option takes); Complete, once all are read, names
+// what is still missing or does not go together (nullptr when all is well).
+template <typename TOptionsT>
+TParsed ParseOptionsInto(const std::vector<std::u16string>& Args, std::span<const TOptionInfo> Options,
+                         bool (*Take)(std::u16string_view Name, std::u16string_view Value, TOptionsT& Into),
+                         const char* (*Complete)(const TOptionsT& Into), TOptionsT& Into, std::string& Fault) {
+  Into = TOptionsT{};
+  const TParsed Parsed = ParseArguments(
+      Args, Options, [&](const TOptionInfo& O, std::u16string_view Value) { return Take(O.Name, Value, Into); },
+      Fault);
+  if (Parsed != TParsed::Run) return Parsed;
+  if (const char* Missing = Complete(Into)) {
+    Fault = Missing;
+    return TParsed::Fault;
+  }
+  return TParsed::Run;
+}
+
 // "usage: " Synopsis, then one option a line, -h/--help last, then Tail.
 std::string UsageText(std::string_view Synopsis, std::span<const TOptionInfo> Options, std::string_view Tail);
 

@@ -53,15 +53,10 @@ bool Take(std::u16string_view Name, std::u16string_view Value, TOptions& O) {
 }  // namespace
 
 TParsed ParseOptions(const std::vector<std::u16string>& Args, TOptions& Options, std::string& Fault) {
-  Options = TOptions{};
-  const TParsed Parsed = ParseArguments(
-      Args, cOptions, [&Options](const TOptionInfo& O, std::u16string_view Value) { return Take(O.Name, Value, Options); },
-      Fault);
-  if (Parsed == TParsed::Run && Options.SkinFile.empty()) {
-    Fault = "--skin is required: the skin description to show";
-    return TParsed::Fault;
-  }
-  return Parsed;
+  return ParseOptionsInto<TOptions>(
+      Args, cOptions, Take,
+      [](const TOptions& O) { return O.SkinFile.empty() ? "--skin is required: the skin description to show" : nullptr; },
+      Options, Fault);
 }
 
 std::string Usage() {

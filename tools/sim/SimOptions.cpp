@@ -32,15 +32,12 @@ bool Take(std::u16string_view Name, std::u16string_view Value, TSimOptions& O) {
 }  // namespace
 
 TParsed ParseSimOptions(const std::vector<std::u16string>& Args, TSimOptions& Options, std::string& Fault) {
-  Options = TSimOptions{};
-  const TParsed Parsed = ParseArguments(
-      Args, cOptions,
-      [&Options](const TOptionInfo& O, std::u16string_view Value) { return Take(O.Name, Value, Options); }, Fault);
-  if (Parsed == TParsed::Run && Options.Loop && Options.ReplayFile.empty()) {
-    Fault = "--loop goes with --replay FILE: it repeats a recording";
-    return TParsed::Fault;
-  }
-  return Parsed;
+  return ParseOptionsInto<TSimOptions>(
+      Args, cOptions, Take,
+      [](const TSimOptions& O) {
+        return O.Loop && O.ReplayFile.empty() ? "--loop goes with --replay FILE: it repeats a recording" : nullptr;
+      },
+      Options, Fault);
 }
 
 std::string SimUsage() {

@@ -11,6 +11,7 @@
 #include "tools/host/Recorder.h"
 #include "tools/sim/DriveReplay.h"
 #include "tools/sim/SimOptions.h"
+#include "tools/tests/BenchTestSupport.h"
 
 namespace zelm::bench {
 namespace {
@@ -90,12 +91,6 @@ TEST(DriveReplay, ServesEachRowAtItsTimeAndNothingWithoutAValue) {
   Again.Step(3.0 + 1.2);  // round once, then into the second row
   EXPECT_FALSE(Again.Ended());
   EXPECT_EQ(Again.ValueText(Kvel_VHCL_SPEED_SE), "10");
-}
-
-std::vector<std::u16string> Args(std::initializer_list<const char*> Words) {
-  std::vector<std::u16string> Out;
-  for (const char* Word : Words) Out.push_back(FromUtf8(Word));
-  return Out;
 }
 
 TEST(SimOptions, ReadsEveryOptionAndNamesWhatAFaultyOneTakes) {

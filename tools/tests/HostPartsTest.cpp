@@ -20,6 +20,7 @@
 #include "tools/host/Options.h"
 #include "tools/host/SkinCheck.h"
 #include "tools/host/SkinFile.h"
+#include "tools/tests/BenchTestSupport.h"
 
 namespace zelm::bench {
 namespace {
@@ -259,12 +260,6 @@ TEST(Dashboard, SaysWhatACommandDidInWords) {
   EXPECT_EQ(CommandOutcome(u"CE_Next_Dinamic_Label_2", 2, Vars), "CE_Next_Dinamic_Label_2: ce_dinamic_label_2 now shows ce_maf");
   EXPECT_EQ(CommandOutcome(u"ce_close", 2, Vars), "ce_close: the trip computer starts again from zero");
   EXPECT_EQ(CommandOutcome(u"ce_next", 0, Vars), "nobody took the command 'ce_next'");
-}
-
-std::vector<std::u16string> Args(std::initializer_list<const char*> Words) {
-  std::vector<std::u16string> Out;
-  for (const char* Word : Words) Out.push_back(FromUtf8(Word));
-  return Out;
 }
 
 TEST(HostOptions, ReadsEveryOptionAndHelpWhereverItStands) {
