@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a fresh Debian 12 machine, and nothing
 # when it is all there already. Safe to run again; as root no sudo is needed.
+# gnuplot-nox draws the charts of recorded drives (scripts/chart.sh).
 set -euo pipefail
 
 SUDO=""
@@ -11,7 +12,8 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 need=()
 for p in cmake g++ ninja-build googletest libgtest-dev libbenchmark-dev \
          g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 \
-         wine libwine-dev wine32:i386 libwine:i386; do
+         wine libwine-dev wine32:i386 libwine:i386 \
+         gnuplot-nox; do
   have_pkg "$p" || need+=("$p")
 done
 

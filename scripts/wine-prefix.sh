@@ -10,7 +10,7 @@ exec 9>"$WINEPREFIX.lock"
 flock 9
 [ -f "$WINEPREFIX/.zelm-ready" ] && exit 0
 rm -rf "$WINEPREFIX"
-echo "wine-prefix: creating $WINEPREFIX" >&2
+echo "wine-prefix: creating the Wine prefix $WINEPREFIX (once; about ten seconds)" >&2
 {
   wineboot -i &&
   wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f &&

@@ -29,14 +29,14 @@ add_test(NAME skin_reference_is_current
          COMMAND zelm_skinref --check ${CMAKE_CURRENT_SOURCE_DIR}/docs/skin-reference.md)
 
 # Both programs and the real DLL under Wine, through scripts/bench.sh, the way a
-# person runs the bench. It registers the DLL and ends the prefix's Wine processes,
-# so it runs alone.
+# person runs the bench, in a prefix of its own (so a bench a user runs meanwhile is
+# not disturbed). It ends that prefix's Wine processes; it runs alone all the same.
 if(ZELM_CROSS)
   add_executable(bench_end_to_end ${ZELM_BENCH_DIR}/tests/e2e/BenchEndToEnd.cpp)
   target_compile_definitions(bench_end_to_end PRIVATE
     ZELM_REPO="${CMAKE_CURRENT_SOURCE_DIR}"
     ZELM_BUILD_DIR="${CMAKE_BINARY_DIR}"
-    ZELM_WINEPREFIX="${CMAKE_BINARY_DIR}/wineprefix"
+    ZELM_WINEPREFIX="${CMAKE_BINARY_DIR}/bench/e2e-wineprefix"
     ZELM_DEFAULT_SKIN="${ZELM_BENCH_DIR}/skins/default.skin")
   target_link_libraries(bench_end_to_end PRIVATE zelmbench GTest::gtest GTest::gtest_main)
   add_dependencies(bench_end_to_end cross)

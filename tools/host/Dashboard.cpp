@@ -1,7 +1,10 @@
 #include "tools/host/Dashboard.h"
 
 #include <algorithm>
+#include <sstream>
 
+#include "core/tables/Catalogue.h"
+#include "core/tables/SlotTexts.h"
 #include "tools/common/Utf.h"
 
 namespace zelm::bench {
@@ -76,10 +79,56 @@ std::vector<std::u16string> ComposeFrame(const TSkin& Skin, const std::vector<st
     Keys += (Keys.empty() ? u"" : u"  ") + Item;
   }
   if (!Keys.empty()) Lines.push_back(Keys);
-  TGrid StatusLines(static_cast<int>(Status.size()), Skin.Cols);
-  for (std::size_t I = 0; I < Status.size(); ++I) StatusLines.Put(static_cast<int>(I), 0, Status[I]);
-  for (auto& Line : StatusLines.Lines()) Lines.push_back(std::move(Line));
+  for (const std::u16string& Text : Status) {
+    std::vector<std::u16string> Wrapped = Wrap(Text, static_cast<std::size_t>(Skin.Cols));
+    TGrid StatusLines(static_cast<int>(Wrapped.size()), Skin.Cols);
+    for (std::size_t I = 0; I < Wrapped.size(); ++I) StatusLines.Put(static_cast<int>(I), 0, Wrapped[I]);
+    for (auto& Line : StatusLines.Lines()) Lines.push_back(std::move(Line));
+  }
   return Lines;
+}
+
+std::vector<std::u16string> Wrap(std::u16string_view Text, std::size_t Width) {
+  std::vector<std::u16string> Lines(1);
+  Width = std::max<std::size_t>(Width, 1);
+  while (!Text.empty()) {
+    if (DisplayWidth(Text) <= Width) {
+      Lines.back() = Text;
+      break;
+    }
+    // The last blank that leaves the line within Width, or a hard cut.
+    std::size_t Cut = Width;
+    while (Cut > 0 && Text[Cut] != u' ') --Cut;
+    if (Cut == 0) Cut = Width;
+    Lines.back() = Text.substr(0, Cut);
+    Text.remove_prefix(Cut);
+    while (!Text.empty() && Text.front() == u' ') Text.remove_prefix(1);
+    Lines.emplace_back();
+  }
+  return Lines;
+}
+
+std::string CodesOfIds(std::string_view Ids) {
+  std::istringstream In{std::string(Ids)};
+  std::string Out;
+  for (unsigned long Id = 0; In >> Id;) {
+    const int Index = ParamIndexOfId(static_cast<uint32_t>(Id));
+    Out += (Out.empty() ? "" : " ") +
+           (Index < 0 ? std::to_string(Id) : ToUtf8(cParams[static_cast<std::size_t>(Index)].ValueCode));
+  }
+  return Out;
+}
+
+std::string CommandOutcome(std::u16string_view Command, int ExitCode, const THostVariables& Variables) {
+  const std::string Said = ToUtf8(Command);
+  if (ExitCode == 0) return "nobody took the command '" + Said + "'";
+  const std::u16string Verb = LowerAsciiCopy(Command);
+  if (Verb == u"ce_open") return Said + ": the extension announced itself to the data server and asked for the trip figures";
+  if (Verb == u"ce_close") return Said + ": the trip computer starts again from zero";
+  for (const TSlotTexts& S : cSlots)
+    if (Verb == S.StepCommand)
+      return Said + ": " + ToUtf8(S.ValueCode) + " now shows " + ToUtf8(Variables.Get(S.Variable));
+  return Said + ": taken by the extension";
 }
 
 std::string AnsiFrame(const std::vector<std::u16string>& Lines) {

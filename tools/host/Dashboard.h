@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/host/HostVariables.h"
 #include "tools/host/SkinFile.h"
 
 namespace zelm::bench {
@@ -28,10 +29,21 @@ class TGrid {
 };
 
 // The dashboard of one frame: the skin's rows, then its keys and the status lines,
-// each cut to the skin's width. LabelTexts holds one text per label of the skin, in
+// each status line wrapped at blanks to the skin's width. LabelTexts holds one text per label of the skin, in
 // the skin's order.
 std::vector<std::u16string> ComposeFrame(const TSkin& Skin, const std::vector<std::u16string>& LabelTexts,
                                          const std::vector<std::u16string>& Status);
+
+// Text in lines of at most Width characters, broken at blanks where it can be.
+std::vector<std::u16string> Wrap(std::u16string_view Text, std::size_t Width);
+
+// "ce_speed ce_enginespeed" for the data server's "1 11": what a skin author calls
+// them. An identifier of no parameter stays a number.
+std::string CodesOfIds(std::string_view Ids);
+
+// What the status line says after a command went to the extension: what it did,
+// in words; Variables are the host's after the command.
+std::string CommandOutcome(std::u16string_view Command, int ExitCode, const THostVariables& Variables);
 
 // A frame for a terminal: cursor home, each line cleared to its end.
 std::string AnsiFrame(const std::vector<std::u16string>& Lines);

@@ -6,6 +6,8 @@
 #include <deque>
 #include <iostream>
 
+#include "tools/common/DriveLog.h"
+#include "tools/common/ProgramStart.h"
 #include "tools/common/Utf.h"
 #include "tools/host/Dashboard.h"
 
@@ -77,10 +79,8 @@ void THost::RunCommands() {
     std::string Error;
     if (!FExtension.ProcessCommand(Command, FSkinObject.Get(), ExitCode, Error))
       Status(Error);
-    else if (ExitCode == 0)
-      Status("nobody took the command '" + ToUtf8(Command) + "'");
     else
-      Status("'" + ToUtf8(Command) + "' done (" + std::to_string(ExitCode) + ")");
+      Status(CommandOutcome(Command, ExitCode, FState.Variables));
   }
   for (const std::string& Fault : FState.Faults) Status(Fault);
   FState.Faults.clear();
@@ -101,15 +101,11 @@ void THost::Poll() {
 const std::string* THost::ReadSimStatus() {
   if (FOptions.SimStatus.empty()) return nullptr;
   FSimText.clear();
-  FILE* In = _wfopen(reinterpret_cast<const wchar_t*>(FOptions.SimStatus.c_str()), L"rb");
-  if (In == nullptr) {
+  std::string Text;
+  if (!ReadWholeFile(FOptions.SimStatus, Text)) {
     FSimText = "-";  // no data server running
     return &FSimText;
   }
-  char Buffer[1024];
-  std::string Text;
-  for (std::size_t N; (N = std::fread(Buffer, 1, sizeof Buffer, In)) > 0;) Text.append(Buffer, N);
-  std::fclose(In);
   const std::size_t At = Text.find("subscribed");
   if (At != std::string::npos) {
     const std::size_t Begin = std::min(At + 11, Text.size());
@@ -129,19 +125,64 @@ void THost::Show() {
     if (Subscribed) {
       const auto Count = std::count(Subscribed->begin(), Subscribed->end(), ' ') + !Subscribed->empty();
       Line += *Subscribed == "-" ? " | no data server"
-                                 : " | data server sends " + std::to_string(Count) + ": " + *Subscribed;
+                                 : " | data server sends " + std::to_string(Count) + ": " + CodesOfIds(*Subscribed);
     }
-    const auto Lines = ComposeFrame(FSkin, FTexts, {FromUtf8(Line), FromUtf8(FStatus)});
+    std::vector<std::u16string> Status = {FromUtf8(Line), FromUtf8(FStatus)};
+    for (const std::string& Problem : FProblems) Status.push_back(FromUtf8(Problem));
+    const auto Lines = ComposeFrame(FSkin, FTexts, Status);
     Out = FOptions.Format == TFormat::Ansi ? AnsiFrame(Lines) : PlainFrame(FFrame, Lines);
   }
   std::fwrite(Out.data(), 1, Out.size(), stdout);
   std::fflush(stdout);
 }
 
+THost::~THost() {
+  if (FRecord != nullptr) std::fclose(FRecord);
+}
+
+bool THost::StartRecording(std::string& Error) {
+  if (FOptions.RecordFile.empty()) return true;
+  FColumns = DriveColumns(FSkin, FState.Variables);
+  if (FColumns.empty()) {
+    Error = "--record: the skin shows no parameter's value, so there is nothing to record";
+    return false;
+  }
+  FRecord = _wfopen(Wide(FOptions.RecordFile), L"wb");
+  if (FRecord == nullptr) {
+    Error = "--record: " + ToUtf8(FOptions.RecordFile) + " cannot be written";
+    return false;
+  }
+  std::vector<std::u16string> Codes;
+  for (const TDriveColumn& C : FColumns) Codes.push_back(C.Code);
+  const std::string Header = DriveHeader(Codes);
+  std::fwrite(Header.data(), 1, Header.size(), FRecord);
+  return true;
+}
+
+// One row: what the labels showed this frame, and the codes no label shows directly
+// asked for as a label would.
+void THost::Record() {
+  if (FRecord == nullptr) return;
+  const auto Now = std::chrono::steady_clock::now();
+  if (FRow.empty()) FRecordStart = Now;
+  FRow.resize(FColumns.size());
+  for (std::size_t I = 0; I < FColumns.size(); ++I) {
+    const TDriveColumn& C = FColumns[I];
+    std::string Error;
+    if (C.Label >= 0)
+      FRow[I] = FTexts[static_cast<std::size_t>(C.Label)];
+    else if (!FExtension.ReturnLabel(C.Code, FRow[I], Error))
+      FRow[I].assign(1, u'!');  // a failed label request, as the dashboard shows it
+  }
+  const std::string Line = DriveRow(std::chrono::duration<double>(Now - FRecordStart).count(), FRow);
+  std::fwrite(Line.data(), 1, Line.size(), FRecord);
+  std::fflush(FRecord);  // a drive stopped by Ctrl-C keeps every row so far
+}
+
 int THost::Run() {
   std::string Error;
   // The skin's variables as the skin ships them, then what was saved into it since.
-  for (const auto& [Name, Value] : FSkin.Variables) FState.Variables.Set(Name, Value);
+  for (const TSkinVariable& V : FSkin.Variables) FState.Variables.Set(V.Name, V.Value);
   if (!FOptions.VarsFile.empty()) {
     const std::string Path = ToUtf8(FOptions.VarsFile);
     if (!FState.Variables.LoadFile(Path, Error)) {
@@ -149,6 +190,10 @@ int THost::Run() {
       return 2;
     }
     FState.Variables.SetFile(Path);
+  }
+  if (!StartRecording(Error)) {
+    std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
+    return 2;
   }
 
   if (!FExtension.Create(Error)) {
@@ -175,6 +220,7 @@ int THost::Run() {
     for (auto It = Scripted.first; It != Scripted.second; ++It) Input(It->second);
     if (FQuit) break;
     Poll();
+    Record();
     Show();
     if (FOptions.Frames > 0 && FFrame >= FOptions.Frames) break;
 

@@ -1,9 +1,12 @@
 // The stand-in host's frame loop: starts the extension as the front-end does (Init with
 // our host API object, Initialize, OnLoadSkin), then polls every label of the skin
 // frame after frame and draws them, routes input lines (a skin's keys, command batches)
-// and keeps pumping window messages, by which the data server's values come.
+// and keeps pumping window messages, by which the data server's values come; with
+// --record it writes every value the skin shows into a recording, a row a frame.
 #pragma once
 
+#include <chrono>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +16,7 @@
 #include "tools/host/HostObjects.h"
 #include "tools/host/InputLines.h"
 #include "tools/host/Options.h"
+#include "tools/host/Recorder.h"
 #include "tools/host/SkinFile.h"
 
 namespace zelm::bench {
@@ -22,7 +26,12 @@ void StopOnConsoleControl();
 
 class THost {
  public:
-  THost(const TOptions& Options, const TSkin& Skin) : FOptions(Options), FSkin(Skin) {}
+  // Problems: what the skin check found, shown under the dashboard.
+  THost(const TOptions& Options, const TSkin& Skin, std::vector<std::string> Problems)
+      : FOptions(Options), FSkin(Skin), FProblems(std::move(Problems)) {}
+  ~THost();
+  THost(const THost&) = delete;
+  THost& operator=(const THost&) = delete;
 
   // Runs until quit, the end of input (without a frame count) or the last frame; the
   // program's exit code.
@@ -36,10 +45,13 @@ class THost {
   void Poll();
   void Show();
   const std::string* ReadSimStatus();
+  bool StartRecording(std::string& Error);
+  void Record();
   void Status(std::string Text) { FStatus = std::move(Text); }
 
   const TOptions& FOptions;
   const TSkin& FSkin;
+  std::vector<std::string> FProblems;
   // The state outlives the extension, which may call the host API object to the end.
   THostState FState;
   TExtension FExtension;
@@ -52,6 +64,11 @@ class THost {
   long FFrame = 0;
   unsigned long long FRequests = 0;
   bool FQuit = false;
+  // The recording of the drive (--record): its file, its columns, its clock.
+  FILE* FRecord = nullptr;
+  std::vector<TDriveColumn> FColumns;
+  std::vector<std::u16string> FRow;
+  std::chrono::steady_clock::time_point FRecordStart;
 };
 
 }  // namespace zelm::bench

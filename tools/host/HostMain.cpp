@@ -1,54 +1,53 @@
 // zelm_host: a stand-in for the front-end. Creates ZelmKvel.RRExtension through COM
 // by its ProgID and drives it as the front-end does: Init with our host API object,
 // Initialize, OnLoadSkin, then every label of the skin polled frame after frame, and
-// the skin's commands fired by keys. tools/host/Options.h has the command line.
+// the skin's commands fired by keys. tools/host/Options.h has the command line. Every
+// load checks the skin (tools/host/SkinCheck.h); --check only does that.
 //
 // Input comes line by line on standard input (a terminal's keys are forwarded as
 // lines by scripts/bench.sh): a line of one character presses that key of the skin;
 // a longer line runs as a command batch ("ce_open", "SETVAR;X;1||quit").
 #include <windows.h>
 #include <objbase.h>
-#include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
-#include <cwchar>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "tools/common/ProgramStart.h"
 #include "tools/common/Utf.h"
 #include "tools/host/FrameLoop.h"
 #include "tools/host/Options.h"
+#include "tools/host/SkinCheck.h"
 #include "tools/host/SkinFile.h"
 
 namespace zelm::bench {
 namespace {
 
-std::vector<std::u16string> Arguments() {
-  int Count = 0;
-  LPWSTR* Args = CommandLineToArgvW(GetCommandLineW(), &Count);
-  std::vector<std::u16string> Out;
-  for (int I = 1; Args && I < Count; ++I)
-    Out.emplace_back(reinterpret_cast<const char16_t*>(Args[I]), std::wcslen(Args[I]));
-  LocalFree(Args);
-  return Out;
+// Whether the folder a file would go into is there: nothing creates it for the user.
+bool FolderExists(const std::u16string& Path) {
+  const std::size_t Slash = Path.find_last_of(u"\\/");
+  if (Slash == std::u16string::npos) return true;
+  const std::u16string Folder = Slash == 0 ? Path.substr(0, 1) : Path.substr(0, Slash);
+  const DWORD Attributes = GetFileAttributesW(Wide(Folder));
+  return Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 int Main() {
   TOptions Options;
   std::string Fault;
-  switch (ParseOptions(Arguments(), Options, Fault)) {
-    case TParsed::Help:
-      std::fputs(Usage().c_str(), stdout);
-      return 0;
-    case TParsed::Fault:
-      std::fprintf(stderr, "zelm_host: %s\n%s", Fault.c_str(), Usage().c_str());
+  if (const int Stop = AnswerOptions(ParseOptions(Arguments(), Options, Fault), "zelm_host", Fault, Usage()); Stop >= 0)
+    return Stop;
+  for (const std::u16string* File : {&Options.VarsFile, &Options.RecordFile}) {
+    if (!File->empty() && !FolderExists(*File)) {
+      std::fprintf(stderr, "zelm_host: %s %s: its folder does not exist (make it first)\n",
+                   File == &Options.VarsFile ? "--vars" : "--record", ToUtf8(*File).c_str());
       return 2;
-    case TParsed::Run:
-      break;
+    }
   }
 
   SetConsoleOutputCP(CP_UTF8);
@@ -58,17 +57,32 @@ int Main() {
   static char OutBuffer[1 << 16];
   std::setvbuf(stdout, OutBuffer, _IOFBF, sizeof OutBuffer);
 
+  // Paths are shown as the user wrote them.
+  const std::string SkinName = ToUtf8(Options.SkinFile);
   TSkin Skin;
   std::string Error;
-  if (!LoadSkin(ToUtf8(Options.SkinFile), Skin, Error)) {
-    std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
-    return 2;
+  if (!LoadSkin(SkinName, Skin, Error)) {
+    std::fprintf(Options.CheckOnly ? stdout : stderr, "%s\n", Error.c_str());
+    return Options.CheckOnly ? 1 : 2;
   }
+  const std::vector<std::string> Problems = CheckSkin(Skin, SkinName);
+  if (Options.CheckOnly) {
+    for (const std::string& Problem : Problems) std::printf("%s\n", Problem.c_str());
+    if (Problems.empty())
+      std::printf("%s: no problem found (%s labels, %s keys)\n", SkinName.c_str(),
+                  std::to_string(Skin.Labels.size()).c_str(), std::to_string(Skin.Buttons.size()).c_str());
+    else
+      std::printf("%s: %s problem%s\n", SkinName.c_str(), std::to_string(Problems.size()).c_str(),
+                  Problems.size() == 1 ? "" : "s");
+    return Problems.empty() ? 0 : 1;
+  }
+  for (const std::string& Problem : Problems) std::fprintf(stderr, "zelm_host: %s\n", Problem.c_str());
+
   StopOnConsoleControl();
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 3;
   int Code = 0;
   {
-    THost Host(Options, Skin);
+    THost Host(Options, Skin, Problems);
     Code = Host.Run();
   }
   CoUninitialize();

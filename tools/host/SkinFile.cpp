@@ -59,69 +59,94 @@ const TSkinButton* TSkin::ButtonFor(char16_t Key) const noexcept {
 
 bool ParseSkin(std::string_view Text, std::string_view FileName, TSkin& Skin, std::string& Error) {
   Skin = TSkin{};
+  Error.clear();
   bool SawElement = false;
   std::vector<std::string> W;
-  std::size_t LineNo = 0;
+  int LineNo = 0;
   auto Fail = [&](const std::string& Fault) {
-    Error = std::string(FileName) + ":" + std::to_string(LineNo) + ": " + Fault;
-    return false;
+    Error += std::string(FileName) + (LineNo > 0 ? ":" + std::to_string(LineNo) : std::string()) + ": " + Fault + "\n";
   };
+  // Editors on Windows like to start a UTF-8 file with a byte-order mark.
+  if (Text.substr(0, 3) == "\xEF\xBB\xBF") Text.remove_prefix(3);
   std::size_t Pos = 0;
-  while (Pos <= Text.size()) {
+  while (Pos < Text.size()) {
     const std::size_t End = std::min(Text.find('\n', Pos), Text.size());
     const std::string_view Line = Text.substr(Pos, End - Pos);
     Pos = End + 1;
     ++LineNo;
     std::string Fault;
-    if (!SplitWords(Line, W, Fault)) return Fail(Fault);
+    if (!SplitWords(Line, W, Fault)) {
+      Fail(Fault);
+      continue;
+    }
     if (W.empty()) continue;
     const std::string& Verb = W[0];
     auto Need = [&](std::size_t Low, std::size_t High) { return W.size() >= Low && W.size() <= High; };
     if (Verb == "skin") {
-      if (!Need(2, 2)) return Fail("skin takes one name");
-      Skin.Name = FromUtf8(W[1]);
+      if (!Need(2, 2)) Fail("skin takes one name");
+      else Skin.Name = FromUtf8(W[1]);
     } else if (Verb == "size") {
       if (!Need(3, 3) || !ToInt(W[1], 1, 200, Skin.Rows) || !ToInt(W[2], 10, 400, Skin.Cols))
-        return Fail("size takes ROWS (1-200) and COLS (10-400)");
-      if (SawElement) return Fail("size must come before the elements");
+        Fail("size takes ROWS (1-200) and COLS (10-400)");
+      else if (SawElement) Fail("size must come before the elements");
     } else if (Verb == "var") {
-      if (!Need(3, 3) || W[1].empty()) return Fail("var takes a NAME and a VALUE");
-      Skin.Variables.emplace_back(FromUtf8(W[1]), FromUtf8(W[2]));
+      if (!Need(3, 3) || W[1].empty()) Fail("var takes a NAME and a VALUE");
+      else Skin.Variables.push_back({FromUtf8(W[1]), FromUtf8(W[2]), LineNo});
     } else if (Verb == "text") {
       TSkinText T;
-      if (!Need(4, 4) || !ToInt(W[1], 0, Skin.Rows - 1, T.Row) || !ToInt(W[2], 0, Skin.Cols - 1, T.Col))
-        return Fail("text takes ROW COL \"TEXT\" inside the skin's size");
+      SawElement = true;
+      if (!Need(4, 4) || !ToInt(W[1], 0, Skin.Rows - 1, T.Row) || !ToInt(W[2], 0, Skin.Cols - 1, T.Col)) {
+        Fail("text takes ROW COL \"TEXT\" inside the skin's size");
+        continue;
+      }
       T.Text = FromUtf8(W[3]);
       Skin.Texts.push_back(std::move(T));
-      SawElement = true;
     } else if (Verb == "label") {
       TSkinLabel L;
+      SawElement = true;
       if (!Need(5, 6) || !ToInt(W[1], 0, Skin.Rows - 1, L.Row) || !ToInt(W[2], 0, Skin.Cols - 1, L.Col) ||
-          !ToInt(W[3], 1, Skin.Cols - L.Col, L.Width) || W[4].empty())
-        return Fail("label takes ROW COL WIDTH CODE [right], inside the skin's size");
-      if (W.size() == 6 && W[5] != "right" && W[5] != "left") return Fail("label alignment is left or right");
+          !ToInt(W[3], 1, Skin.Cols - L.Col, L.Width) || W[4].empty()) {
+        Fail("label takes ROW COL WIDTH CODE [right], inside the skin's size");
+        continue;
+      }
+      if (W.size() == 6 && W[5] != "right" && W[5] != "left") {
+        Fail("label alignment is left or right");
+        continue;
+      }
       L.Code = FromUtf8(W[4]);
       L.AlignRight = W.size() == 6 && W[5] == "right";
+      L.Line = LineNo;
       Skin.Labels.push_back(std::move(L));
-      SawElement = true;
     } else if (Verb == "button") {
       TSkinButton B;
       const std::u16string Key = W.size() > 1 ? FromUtf8(W[1]) : std::u16string();
-      if (!Need(4, 4) || Key.size() != 1 || Key[0] <= u' ' || W[2].empty())
-        return Fail("button takes a one-character KEY, a \"COMMAND\" and a \"CAPTION\"");
+      if (!Need(4, 4) || Key.size() != 1 || Key[0] <= u' ' || W[2].empty()) {
+        Fail("button takes a one-character KEY, a \"COMMAND\" and a \"CAPTION\"");
+        continue;
+      }
       B.Key = Key[0];
-      if (Skin.ButtonFor(B.Key)) return Fail("key " + W[1] + " has a button already");
+      if (Skin.ButtonFor(B.Key)) {
+        Fail("key " + W[1] + " has a button already");
+        continue;
+      }
       B.Command = FromUtf8(W[2]);
       B.Caption = FromUtf8(W[3]);
+      B.Line = LineNo;
       Skin.Buttons.push_back(std::move(B));
     } else {
-      return Fail("unknown element '" + Verb + "'");
+      Fail("unknown element '" + Verb + "'; the elements are skin, size, var, text, label and button");
     }
   }
   LineNo = 0;
-  if (Skin.Name.empty()) return Fail("the skin has no name (skin NAME)");
-  if (Skin.Labels.empty()) return Fail("the skin has no label");
-  return true;
+  if (Text.find_first_not_of(" \t\r\n") == std::string_view::npos) {
+    Error.clear();
+    Fail("the file is empty; a skin needs at least a line \"skin NAME\" and a label");
+  } else {
+    if (Skin.Name.empty()) Fail("the skin has no name (add a line: skin NAME)");
+    if (Skin.Labels.empty() && Error.empty()) Fail("the skin has no label");
+  }
+  if (!Error.empty()) Error.pop_back();
+  return Error.empty();
 }
 
 bool LoadSkin(const std::string& Path, TSkin& Skin, std::string& Error) {

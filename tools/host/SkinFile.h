@@ -9,18 +9,20 @@
 //   button KEY "COMMAND" "CAPTION"     a key that fires a command
 //
 // Words are separated by blanks; a word with blanks goes in double quotes, in which
-// \" and \\ stand for " and \. Rows and columns count from 0. Files are UTF-8.
+// \" and \\ stand for " and \. Rows and columns count from 0. Files are UTF-8, with or
+// without a byte-order mark.
 #pragma once
 
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace zelm::bench {
 
+// Line: where the element stands in the file, for what the skin check says.
 struct TSkinLabel {
   int Row = 0, Col = 0, Width = 0;
+  int Line = 0;
   std::u16string Code;
   bool AlignRight = false;
 };
@@ -32,14 +34,20 @@ struct TSkinText {
 
 struct TSkinButton {
   char16_t Key = 0;
+  int Line = 0;
   std::u16string Command;
   std::u16string Caption;
+};
+
+struct TSkinVariable {
+  std::u16string Name, Value;
+  int Line = 0;
 };
 
 struct TSkin {
   std::u16string Name;
   int Rows = 24, Cols = 80;
-  std::vector<std::pair<std::u16string, std::u16string>> Variables;
+  std::vector<TSkinVariable> Variables;
   std::vector<TSkinText> Texts;
   std::vector<TSkinLabel> Labels;
   std::vector<TSkinButton> Buttons;
@@ -47,8 +55,8 @@ struct TSkin {
   const TSkinButton* ButtonFor(char16_t Key) const noexcept;
 };
 
-// Reads a skin description. On a fault, Error names the file, the line and the
-// fault, and the result is false.
+// Reads a skin description. On faults the result is false and Error holds every one
+// of them, a line each, as "FILE:LINE: fault" (or "FILE: fault" for the whole file).
 bool ParseSkin(std::string_view Text, std::string_view FileName, TSkin& Skin, std::string& Error);
 bool LoadSkin(const std::string& Path, TSkin& Skin, std::string& Error);
 

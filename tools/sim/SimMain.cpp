@@ -2,7 +2,10 @@
 // takes the extension's control messages and sends it the simulated car's values.
 //
 //   zelm_sim [--rate N] [--seed N] [--time-scale X] [--status FILE] [--quit-on-eof]
-//            [--run-seconds N] [--verbose]
+//            [--run-seconds N] [--verbose] [--replay FILE [--loop]]
+//
+// tools/sim/SimOptions.h reads them. With --replay it serves a recorded drive instead
+// of the simulated car.
 //
 // Lines on standard input: "subs" prints the parameters subscribed right now,
 // "state" the car's state, "reset" resets the trip, "quit" stops.
@@ -16,11 +19,15 @@
 #include <cstring>
 #include <cwchar>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "core/tables/Catalogue.h"
+#include "tools/common/ProgramStart.h"
 #include "tools/common/Threads.h"
 #include "tools/common/Utf.h"
+#include "tools/sim/DriveReplay.h"
+#include "tools/sim/SimOptions.h"
 #include "tools/sim/SimServer.h"
 
 namespace zelm::bench {
@@ -30,18 +37,6 @@ constexpr UINT cTripMessage = WM_APP + 1;  // send the trip figures asked for
 constexpr UINT cLineMessage = WM_APP + 2;  // a line from standard input (lParam: std::string*)
 constexpr UINT_PTR cTickTimer = 1;
 constexpr wchar_t cClassName[] = L"ZelmBenchDataServer";
-
-struct TOptions {
-  double Rate = 10;       // records per second per subscribed parameter
-  uint64_t Seed = 1;
-  double TimeScale = 1;   // simulated seconds per real second
-  std::wstring StatusFile;
-  bool QuitOnEof = false;
-  double RunSeconds = 0;  // 0: until asked to stop
-  bool Verbose = false;
-};
-
-std::string Narrow(const std::wstring& Text) { return ToUtf8(std::u16string(Text.begin(), Text.end())); }
 
 void Print(const std::string& Line) {
   std::fwrite(Line.data(), 1, Line.size(), stdout);
@@ -57,7 +52,7 @@ std::string CodeOf(uint32_t Id) {
 class TWindowSink final : public TSimSink {
  public:
   HWND Own = nullptr;
-  const TOptions* Options = nullptr;
+  const TSimOptions* Options = nullptr;
   TSimServer* Server = nullptr;
   uint64_t TimedOut = 0;
 
@@ -99,20 +94,21 @@ class TWindowSink final : public TSimSink {
   // beside and moved over, so a reader never sees half of it.
   void WriteStatus() const {
     if (Options->StatusFile.empty()) return;
-    const std::wstring Temporary = Options->StatusFile + L".new";
-    FILE* Out = _wfopen(Temporary.c_str(), L"wb");
+    const std::u16string Temporary = Options->StatusFile + u".new";
+    FILE* Out = _wfopen(Wide(Temporary), L"wb");
     if (!Out) return;
     const std::string Text = "window " + HandleText() + "\nsubscribed " + Server->SubscribedText() + "\n";
     std::fwrite(Text.data(), 1, Text.size(), Out);
     std::fclose(Out);
-    MoveFileExW(Temporary.c_str(), Options->StatusFile.c_str(), MOVEFILE_REPLACE_EXISTING);
+    MoveFileExW(Wide(Temporary), Wide(Options->StatusFile), MOVEFILE_REPLACE_EXISTING);
   }
 };
 
 struct TApp {
-  TOptions Options;
+  TSimOptions Options;
   TWindowSink Sink;
   TVehicleModel* Model = nullptr;
+  TDriveReplay* Replay = nullptr;
   TSimServer* Server = nullptr;
   HWND Window = nullptr;
   double Elapsed = 0;
@@ -128,6 +124,12 @@ void PrintSubscriptions() {
 }
 
 void PrintState() {
+  if (App->Replay) {
+    char Line[96];
+    std::snprintf(Line, sizeof Line, "replay at %.1f s of %.1f s", App->Replay->Time(), App->Replay->Length());
+    Print(Line);
+    return;
+  }
   const TVehicleModel& M = *App->Model;
   const TVehicleState& S = M.State();
   char Buffer[256];
@@ -182,6 +184,12 @@ LRESULT CALLBACK WindowProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPa
       App->Server->Tick(Step * App->Options.TimeScale);
       App->Elapsed += Step;
       if (App->Options.RunSeconds > 0 && App->Elapsed >= App->Options.RunSeconds) PostMessageW(Window, WM_CLOSE, 0, 0);
+      if (App->Replay && App->Replay->Ended()) {
+        char Line[96];
+        std::snprintf(Line, sizeof Line, "zelm_sim: the recording ended after %.1f s", App->Replay->Length());
+        Print(Line);
+        PostMessageW(Window, WM_CLOSE, 0, 0);
+      }
       return 0;
     }
     case cLineMessage: {
@@ -206,50 +214,31 @@ BOOL WINAPI OnConsoleControl(DWORD) {
   return TRUE;
 }
 
-bool ParseNumber(const wchar_t* Text, double Low, double High, double& Value) {
-  wchar_t* End = nullptr;
-  Value = std::wcstod(Text, &End);
-  return End != Text && *End == 0 && Value >= Low && Value <= High;
-}
-
-int Usage(const char* Fault) {
-  std::fprintf(stderr,
-               "zelm_sim: %s\n"
-               "usage: zelm_sim [--rate N] [--seed N] [--time-scale X] [--status FILE]\n"
-               "                [--quit-on-eof] [--run-seconds N] [--verbose]\n",
-               Fault);
-  return 2;
-}
-
 int Run() {
-  int Count = 0;
-  LPWSTR* Args = CommandLineToArgvW(GetCommandLineW(), &Count);
   TApp State;
+  TSimOptions& O = State.Options;
+  std::string Fault;
+  if (const int Stop = AnswerOptions(ParseSimOptions(Arguments(), O, Fault), "zelm_sim", Fault, SimUsage()); Stop >= 0)
+    return Stop;
   App = &State;
-  TOptions& O = State.Options;
-  for (int I = 1; I < Count; ++I) {
-    const std::wstring A = Args[I];
-    const wchar_t* Value = I + 1 < Count ? Args[I + 1] : nullptr;
-    double Number = 0;
-    if (A == L"--rate" && Value && ParseNumber(Value, 1, 50, Number)) {
-      O.Rate = Number, ++I;
-    } else if (A == L"--seed" && Value && ParseNumber(Value, 0, 1e15, Number)) {
-      O.Seed = static_cast<uint64_t>(Number), ++I;
-    } else if (A == L"--time-scale" && Value && ParseNumber(Value, 0.1, 100, Number)) {
-      O.TimeScale = Number, ++I;
-    } else if (A == L"--run-seconds" && Value && ParseNumber(Value, 0, 1e6, Number)) {
-      O.RunSeconds = Number, ++I;
-    } else if (A == L"--status" && Value) {
-      O.StatusFile = Value, ++I;
-    } else if (A == L"--quit-on-eof") {
-      O.QuitOnEof = true;
-    } else if (A == L"--verbose") {
-      O.Verbose = true;
-    } else {
-      return Usage(("bad argument " + Narrow(A)).c_str());
+  std::unique_ptr<TDriveReplay> Replay;
+  if (!O.ReplayFile.empty()) {
+    std::string Text;
+    TDrive Drive;
+    const std::string Name = ToUtf8(O.ReplayFile);
+    if (!ReadWholeFile(O.ReplayFile, Text)) {
+      std::fprintf(stderr, "zelm_sim: %s cannot be read\n", Name.c_str());
+      return 2;
     }
+    if (!ParseDrive(Text, Name, Drive, Fault)) {
+      std::fprintf(stderr, "zelm_sim: %s\n", Fault.c_str());
+      return 2;
+    }
+    Replay = std::make_unique<TDriveReplay>(std::move(Drive), O.Loop);
+    for (const auto& Code : Replay->Unknown())
+      Print("zelm_sim: the recording's column '" + ToUtf8(Code) + "' is no parameter's value code; it is not served");
+    State.Replay = Replay.get();
   }
-  LocalFree(Args);
   SetConsoleOutputCP(CP_UTF8);
   _setmode(_fileno(stdout), _O_BINARY);
 
@@ -273,7 +262,7 @@ int Run() {
   }
 
   TVehicleModel Model(O.Seed);
-  TSimServer Server(Model, State.Sink);
+  TSimServer Server(Replay ? static_cast<TDriveSource&>(*Replay) : Model, State.Sink);
   State.Model = &Model;
   State.Server = &Server;
   State.Sink.Own = State.Window;
@@ -292,8 +281,12 @@ int Run() {
   });
 
   char Ready[160];
-  std::snprintf(Ready, sizeof Ready, "zelm_sim: data server \"Morvicantrel\" ready, %g records/s, seed %llu, time x%g",
-                O.Rate, static_cast<unsigned long long>(O.Seed), O.TimeScale);
+  if (Replay)
+    std::snprintf(Ready, sizeof Ready, "zelm_sim: data server \"Morvicantrel\" ready, %g records/s, replaying %.1f s%s, time x%g",
+                  O.Rate, Replay->Length(), O.Loop ? " again and again" : "", O.TimeScale);
+  else
+    std::snprintf(Ready, sizeof Ready, "zelm_sim: data server \"Morvicantrel\" ready, %g records/s, seed %llu, time x%g",
+                  O.Rate, static_cast<unsigned long long>(O.Seed), O.TimeScale);
   Print(Ready);
 
   MSG Message;
@@ -310,7 +303,7 @@ int Run() {
                 static_cast<unsigned long long>(C.Deletes), static_cast<unsigned long long>(C.TripReads),
                 static_cast<unsigned long long>(C.TripResets), static_cast<unsigned long long>(C.RecordsSent));
   Print(Summary);
-  if (!O.StatusFile.empty()) DeleteFileW(O.StatusFile.c_str());
+  if (!O.StatusFile.empty()) DeleteFileW(Wide(O.StatusFile));
   App = nullptr;
   return 0;
 }

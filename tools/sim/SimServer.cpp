@@ -38,7 +38,7 @@ void TSimServer::OnControl(uint32_t MessageId, const TCopyData& Data) {
       break;
     case TripResetMessageId:
       ++FCounters.TripResets;
-      FModel.ResetTrip();
+      FSource.ResetTrip();
       FTripPending = true;
       break;
     default:
@@ -54,7 +54,7 @@ void TSimServer::SendTripFigures() {
 }
 
 void TSimServer::Tick(double Seconds) {
-  FModel.Step(Seconds);
+  FSource.Step(Seconds);
   // A control message can arrive while we wait in a send (the extension answers our
   // record while it is itself sending to us), so each parameter is looked at again
   // just before its record goes out: nothing is sent after its Delete.
@@ -63,13 +63,17 @@ void TSimServer::Tick(double Seconds) {
 }
 
 std::string TSimServer::RecordOf(uint32_t Id) {
-  if (TVehicleModel::IsTrip(Id)) return EncodeTripRecord(FModel.ValueText(Id));
-  return EncodeLiveRecord(FModel.ValueText(Id), FSink.ToAnsi(TVehicleModel::TitleUnit(Id)));
+  const std::string Value = FSource.ValueText(Id);
+  if (Value.empty()) return {};
+  if (TVehicleModel::IsTrip(Id)) return EncodeTripRecord(Value);
+  return EncodeLiveRecord(Value, FSink.ToAnsi(TVehicleModel::TitleUnit(Id)));
 }
 
 bool TSimServer::Send(uint32_t Id) {
   const uint32_t Window = FWindow;
-  if (!FSink.SendRecord(Window, Id, RecordOf(Id))) {
+  const std::string Record = RecordOf(Id);
+  if (Record.empty()) return true;  // nothing to say about it yet
+  if (!FSink.SendRecord(Window, Id, Record)) {
     if (FWindow == Window) Forget();
     return false;
   }

@@ -1,5 +1,6 @@
 // The bench data server's side of the protocol, free of Windows: which window the
-// extension announced, which parameters it subscribed, and what to send on each tick.
+// extension announced, which parameters it subscribed, and what to send on each tick,
+// from the simulated car or a recorded drive.
 // The Windows program feeds it the control records it receives and sends what it asks.
 #pragma once
 
@@ -33,7 +34,7 @@ struct TSimCounters {
 
 class TSimServer {
  public:
-  TSimServer(TVehicleModel& Model, TSimSink& Sink) noexcept : FModel(Model), FSink(Sink) {}
+  TSimServer(TDriveSource& Source, TSimSink& Sink) noexcept : FSource(Source), FSink(Sink) {}
 
   // One control message from an extension: dwData and its 16-byte record.
   void OnControl(uint32_t MessageId, const TCopyData& Data);
@@ -41,7 +42,8 @@ class TSimServer {
   // the control message has been answered; the Windows side sends them right after.
   bool TripFiguresPending() const noexcept { return FTripPending; }
   void SendTripFigures();
-  // Advances the car and sends one record of every subscribed parameter.
+  // Advances the drive and sends one record of every subscribed parameter that has a
+  // reading now.
   void Tick(double Seconds);
 
   uint32_t Window() const noexcept { return FWindow; }
@@ -50,16 +52,15 @@ class TSimServer {
   // "1 2 11": the subscribed identifiers in ascending order.
   std::string SubscribedText() const;
   const TSimCounters& Counters() const noexcept { return FCounters; }
-  const TVehicleModel& Model() const noexcept { return FModel; }
 
-  // The record of one parameter as it would go out now.
+  // The record of one parameter as it would go out now; empty when it has no reading.
   std::string RecordOf(uint32_t Id);
 
  private:
   bool Send(uint32_t Id);
   void Forget();
 
-  TVehicleModel& FModel;
+  TDriveSource& FSource;
   TSimSink& FSink;
   uint32_t FWindow = 0;
   std::array<bool, 145> FSubscribed{};

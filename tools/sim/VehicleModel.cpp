@@ -406,6 +406,28 @@ std::u16string_view TVehicleModel::TitleUnit(uint32_t Id) noexcept {
   return {};
 }
 
+std::u16string_view TVehicleModel::TripUnit(uint32_t Id) noexcept {
+  // As ValueText below works them out.
+  switch (Id) {
+    case 129: return u"l/h";
+    case 130: return u"hp";
+    case 131:
+    case 132: return u"l/100 km";
+    case 133:
+    case 138: return u"l";
+    case 134:
+    case 140: return u"km";
+    case 135:
+    case 137: return u"km/h";
+    case 139:
+    case 141: return u"%";
+    case 142: return u"h:mm:ss";
+    case 143: return u"s";
+    case 144: return u"m/s\u00B2";
+    default: return {};
+  }
+}
+
 std::string TVehicleModel::ValueText(uint32_t Id) const {
   const TVehicleState& S = FState;
   const TTripTotals& T = FTrip;

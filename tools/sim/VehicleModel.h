@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "tools/sim/DriveSource.h"
+
 namespace zelm::bench {
 
 // A small generator of a fixed algorithm (SplitMix64): the same numbers on every compiler.
@@ -81,7 +83,7 @@ struct TTripTotals {
   double LostSeconds = 0;  // s standing still with the engine running
 };
 
-class TVehicleModel {
+class TVehicleModel final : public TDriveSource {
  public:
   // Hottest the coolant may ever get; the thermostat and the fan keep it well below.
   static constexpr double cCoolantLimit = 105.0;
@@ -92,8 +94,8 @@ class TVehicleModel {
   explicit TVehicleModel(uint64_t Seed);
 
   // Advances the car by Seconds (at least 0).
-  void Step(double Seconds);
-  void ResetTrip() noexcept { FTrip = TTripTotals{}; }
+  void Step(double Seconds) override;
+  void ResetTrip() noexcept override { FTrip = TTripTotals{}; }
 
   const TVehicleState& State() const noexcept { return FState; }
   const TTripTotals& Trip() const noexcept { return FTrip; }
@@ -105,10 +107,13 @@ class TVehicleModel {
   static bool IsTrip(uint32_t Id) noexcept;
   // "Title,unit" of a live parameter in UTF-16; empty for any other identifier.
   static std::u16string_view TitleUnit(uint32_t Id) noexcept;
+  // The unit a trip figure's number is in ("h:mm:ss" for the time driven); the records
+  // carry none. Empty for any other identifier.
+  static std::u16string_view TripUnit(uint32_t Id) noexcept;
   // The reading as the data server sends it: plain ASCII, at most 29 characters
   // (numbers with a full stop, switches as ON/OFF and the like). Trip figures are
   // numbers except the time driven, "h:mm:ss". Empty for an unknown identifier.
-  std::string ValueText(uint32_t Id) const;
+  std::string ValueText(uint32_t Id) const override;
 
   // The trip computer's derived figures.
   double AvgSpeed() const noexcept;        // km/h over the running time

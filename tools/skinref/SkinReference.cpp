@@ -5,6 +5,7 @@
 //   zelm_skinref                 the reference on standard output
 //   zelm_skinref --write FILE    into FILE
 //   zelm_skinref --check FILE    exit 1 when FILE is not what would be written
+//   zelm_skinref --help          this usage
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -39,7 +40,7 @@ std::string FormOf(const TParamInfo& P) {
 
 std::string BenchTitle(const TParamInfo& P) {
   const std::u16string_view Text = TVehicleModel::TitleUnit(P.Id);
-  if (Text.empty()) return "| |";
+  if (Text.empty()) return "(none sent) | " + U8(TVehicleModel::TripUnit(P.Id)) + " (none sent) |";
   const std::size_t Comma = Text.find(u',');
   return U8(Text.substr(0, Comma)) + " | " + U8(Text.substr(Comma + 1)) + " |";
 }
@@ -63,8 +64,27 @@ std::string Generate() {
          "| unit code | the unit the data server sent (trip figures: empty) | `-` |\n\n"
          "A parameter whose value code is not asked for in "
       << cCount
-      << " label requests (of any code) is unsubscribed again.\n"
-         "Trip figures have no title or unit: put fixed text beside them.\n\n";
+      << " label requests (of any code) is unsubscribed again.\n\n"
+         "What a label shows when it shows no value:\n\n"
+         "- `-`: the parameter has no value yet. It was just subscribed (values come within\n"
+         "  a frame or two), or no data server runs (its window `"
+      << U8(cServerWindowTitle)
+      << "` is not there), or the data\n"
+         "  server does not send this parameter.\n"
+         "- an empty text: the code is none of the extension's (a typing mistake: `zelm_host\n"
+         "  --check SKIN` names each one with its line), or a dynamic label holds no\n"
+         "  parameter's value code, or it is a trip figure's title or unit code.\n\n"
+         "## Trip figures\n\n"
+         "The data server sends the trip figures as bare numbers, without title or unit: put\n"
+         "fixed text beside them. They come in these units (the *Bench unit* column below;\n"
+         "the bench's simulated car sends the same), the time driven as `h:mm:ss`. The\n"
+         "command `ce_close` resets the trip: the data server starts every trip figure again\n"
+         "from zero and sends them afresh.\n\n"
+         "| Value code | Unit |\n"
+         "|---|---|\n";
+  for (const TParamInfo& P : cParams)
+    if (P.Kind == TParamKind::Trip) Out << "| " << Code(P.ValueCode) << " | " << U8(TVehicleModel::TripUnit(P.Id)) << " |\n";
+  Out << "\n";
 
   Out << "## Parameters (" << cParams.size() << ")\n\n"
          "*Cycle* is the place in the cycle the dynamic labels step through (none: no\n"
@@ -175,12 +195,20 @@ int main(int Argc, char** Argv) {
     std::cout << zelm::bench::Generate();
     return 0;
   }
+  const char* Usage = "usage: zelm_skinref [--write FILE | --check FILE]\n"
+                      "  (none)          the reference for skin authors on standard output\n"
+                      "  --write FILE    write it into FILE\n"
+                      "  --check FILE    exit 1 when FILE is not what would be written\n";
+  if (Argc == 2 && (Mode == "--help" || Mode == "-h")) {
+    std::fputs(Usage, stdout);
+    return 0;
+  }
   if (Argc == 3 && Mode == "--check") return zelm::bench::Check(Argv[2]);
   if (Argc == 3 && Mode == "--write") {
     std::ofstream Out(Argv[2], std::ios::binary | std::ios::trunc);
     Out << zelm::bench::Generate();
     return Out ? 0 : 1;
   }
-  std::fprintf(stderr, "usage: zelm_skinref [--write FILE | --check FILE]\n");
+  std::fprintf(stderr, "zelm_skinref: unknown arguments\n%s", Usage);
   return 2;
 }

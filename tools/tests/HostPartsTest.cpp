@@ -18,7 +18,9 @@
 #include "tools/host/HostVariables.h"
 #include "tools/host/InputLines.h"
 #include "tools/host/Options.h"
+#include "tools/host/SkinCheck.h"
 #include "tools/host/SkinFile.h"
+#include "tools/tests/BenchTestSupport.h"
 
 namespace zelm::bench {
 namespace {
@@ -41,7 +43,7 @@ TEST(SkinFile, ReadsEveryElement) {
   EXPECT_EQ(Skin.Rows, 10);
   EXPECT_EQ(Skin.Cols, 40);
   ASSERT_EQ(Skin.Variables.size(), 1u);
-  EXPECT_EQ(Skin.Variables[0].second, u"ce_speed");
+  EXPECT_EQ(Skin.Variables[0].Value, u"ce_speed");
   ASSERT_EQ(Skin.Texts.size(), 1u);
   EXPECT_EQ(Skin.Texts[0].Text, u"Say \"hi\" \\ there");
   ASSERT_EQ(Skin.Labels.size(), 2u);
@@ -67,8 +69,9 @@ TEST(SkinFile, NamesTheLineOfEachFault) {
       {"skin a\nlabel 1 1 5 ce_speed\nbutton q \"quit\" \"quit\"\nbutton q \"x\" \"y\"\n", "t:4: key q"},
       {"skin a\nbutton qq \"quit\" \"quit\"\nlabel 1 1 5 ce_speed\n", "t:2: button takes"},
       {"skin a\nlabel 1 1 5 ce_speed\nsize 5 20\n", "t:3: size must come before"},
-      {"label 1 1 5 ce_speed\n", "t:0: the skin has no name"},
-      {"skin a\n", "t:0: the skin has no label"},
+      {"label 1 1 5 ce_speed\n", "t: the skin has no name"},
+      {"skin a\n", "t: the skin has no label"},
+      {" \r\n\n", "t: the file is empty"},
       {"skin a\nsize 0 20\n", "t:2: size takes"},
   };
   for (const auto& C : Cases) {
@@ -77,6 +80,56 @@ TEST(SkinFile, NamesTheLineOfEachFault) {
     EXPECT_FALSE(ParseSkin(C.Text, "t", Skin, Error)) << C.Text;
     EXPECT_EQ(Error.rfind(C.Fault, 0), 0u) << "got: " << Error;
   }
+}
+
+TEST(SkinFile, SaysEveryFaultAtOnceAndTakesAByteOrderMark) {
+  TSkin Skin;
+  std::string Error;
+  EXPECT_FALSE(ParseSkin("\xEF\xBB\xBFskin a\nlable 1 1 5 ce_speed\nlabel 1 1 5 ce_speed\nsize 5 20\n", "t", Skin, Error));
+  EXPECT_EQ(Error,
+            "t:2: unknown element 'lable'; the elements are skin, size, var, text, label and button\n"
+            "t:4: size must come before the elements");
+  ASSERT_TRUE(ParseSkin("\xEF\xBB\xBFskin a\nlabel 1 1 5 ce_speed\n", "t", Skin, Error)) << Error;
+  EXPECT_EQ(Skin.Name, u"a");
+}
+
+// One skin with each kind of problem, and one per slot in each way a slot can fail to
+// step; slots 4 and 5 are used but fine.
+TEST(SkinCheck, NamesEachUnknownCodeCommandAndSlotThatNeverStepsWithItsLineAndFix) {
+  TSkin Skin;
+  std::string Error;
+  ASSERT_TRUE(ParseSkin("skin a\n"
+                        "var CheckEngineDinamicLabel_1 \"\"\n"                  // 2: empty
+                        "var CheckEngineDinamicLabel_2 \"ce_speeed\"\n"         // 3: unknown
+                        "var CheckEngineDinamicLabel_3 \"CE_FUEL_PUMP_RLY\"\n"  // 4: not in the cycle
+                        "var CheckEngineDinamicLabel_4 \"CE_Speed\"\n"
+                        "var CheckEngineDinamicLabel_5 \"ce_rpm\"\n"            // 6: unused slot
+                        "label 0 0 5 ce_speeed\n"                                // 7
+                        "label 1 0 5 CE_SPEED_unit\n"
+                        "label 2 0 5 ce_dinamic_label_1\n"
+                        "label 3 0 5 ce_dinamic_label_2_title\n"
+                        "label 4 0 5 ce_dinamic_label_3_name\n"
+                        "label 5 0 5 ce_dinamic_label_4\n"
+                        "button 1 \"ce_next_dinamic_label_6\" \"x\"\n"          // 13: slot 6 not set
+                        "button 2 \"SETVAR;A;1||ce_opne||quit\" \"x\"\n"        // 14
+                        "button 3 \"CE_CLOSE||exit||SAVETOSKIN;A;1\" \"x\"\n",
+                        "my.skin", Skin, Error))
+      << Error;
+  const auto Problems = CheckSkin(Skin, "my.skin");
+  ASSERT_EQ(Problems.size(), 6u) << ::testing::PrintToString(Problems);
+  auto Has = [&Problems](std::size_t I, std::initializer_list<const char*> Parts) {
+    for (const char* Part : Parts) EXPECT_NE(Problems[I].find(Part), std::string::npos) << Problems[I] << " / " << Part;
+  };
+  Has(0, {"my.skin:2: dynamic label ce_dinamic_label_1 ", "is empty", "var CheckEngineDinamicLabel_1 \"ce_speed\""});
+  Has(1, {"my.skin:3: ", "'ce_speeed', which is no value code", "var CheckEngineDinamicLabel_2 \"ce_speed\""});
+  Has(2, {"my.skin:4: ", "'CE_FUEL_PUMP_RLY', which its step never moves it from"});
+  Has(3, {"my.skin:7: label code 'ce_speeed' is none of the extension's", "did you mean 'ce_speed'?"});
+  Has(4, {"my.skin:13: dynamic label ce_dinamic_label_6 ", "is not set"});
+  Has(5, {"my.skin:14: button 2 runs 'ce_opne'", "did you mean 'ce_open'?"});
+
+  EXPECT_EQ(Closest(u"xyz", {u"ce_speed"}), u"");
+  ASSERT_TRUE(LoadSkin(ZELM_DEFAULT_SKIN, Skin, Error)) << Error;
+  EXPECT_EQ(CheckSkin(Skin, "default.skin"), std::vector<std::string>());
 }
 
 TEST(DefaultSkin, ShowsOnlyCodesTheExtensionAnswersAndStartsItsSlotsOnParametersShownNowhereElse) {
@@ -97,10 +150,10 @@ TEST(DefaultSkin, ShowsOnlyCodesTheExtensionAnswersAndStartsItsSlotsOnParameters
   // Each slot starts on a parameter of its own, and its first step leads to one too,
   // so what a slot shows (and subscribes) is never shown by another label.
   std::set<std::u16string> Chosen;
-  for (const auto& [Name, Value] : Skin.Variables) {
-    EXPECT_EQ(Fixed.count(Value), 0u) << ToUtf8(Value);
-    EXPECT_NE(FindLabelCode(Value), nullptr) << ToUtf8(Value);
-    Chosen.insert(Value);
+  for (const TSkinVariable& V : Skin.Variables) {
+    EXPECT_EQ(Fixed.count(V.Value), 0u) << ToUtf8(V.Value);
+    EXPECT_NE(FindLabelCode(V.Value), nullptr) << ToUtf8(V.Value);
+    Chosen.insert(V.Value);
   }
   EXPECT_EQ(Chosen.size(), 4u);
   // Every key fires one of the extension's commands, or quits.
@@ -177,13 +230,15 @@ TEST(Dashboard, PlacesLabelsCutsThemToTheirWidthAndKeepsControlCodesOut) {
       << Error;
   const std::vector<std::u16string> Texts = {u"87", u"km/h", u"Cool\u00B0\x1B[2Jant"};
   const auto Lines = ComposeFrame(Skin, Texts, {u"status", u"a message longer than the skin is wide"});
-  ASSERT_EQ(Lines.size(), 6u);
+  ASSERT_EQ(Lines.size(), 7u);
   EXPECT_EQ(Lines[0], u"Speed      87 km/h");
   EXPECT_EQ(Lines[1], u"Cool\u00B0");  // cut to 6 cells, the escape a (trimmed) blank
   EXPECT_EQ(Lines[2], u"");
   EXPECT_EQ(Lines[3], u"[q] quit  [1] next");
   EXPECT_EQ(Lines[4], u"status");
-  EXPECT_EQ(Lines[5], u"a message longer than th");
+  EXPECT_EQ(Lines[5], u"a message longer than");  // wrapped at a blank
+  EXPECT_EQ(Lines[6], u"the skin is wide");
+  EXPECT_EQ(Wrap(u"abcdefgh ij", 4), (std::vector<std::u16string>{u"abcd", u"efgh", u"ij"}));
 
   // A character outside the basic plane takes one cell, as it does on a terminal.
   TGrid Grid(1, 6);
@@ -196,19 +251,22 @@ TEST(Dashboard, PlacesLabelsCutsThemToTheirWidthAndKeepsControlCodesOut) {
             "frame 4\nlabel\tce_speed\t87\nlabel\tce_speed_unit\ta b\nlabel\tce_coolanttemp_title\t\n"
             "subscribed\t1 2\nend\n");
   EXPECT_EQ(AnsiFrame({u"ab"}), "\x1b[Hab\x1b[K\r\n\x1b[J");
+  EXPECT_EQ(CodesOfIds("1 11 130 77"), "ce_speed ce_enginespeed ce_\xD1\x80orse_power 77");
 }
 
-std::vector<std::u16string> Args(std::initializer_list<const char*> Words) {
-  std::vector<std::u16string> Out;
-  for (const char* Word : Words) Out.push_back(FromUtf8(Word));
-  return Out;
+TEST(Dashboard, SaysWhatACommandDidInWords) {
+  THostVariables Vars;
+  Vars.Set(u"CheckEngineDinamicLabel_2", u"ce_maf");
+  EXPECT_EQ(CommandOutcome(u"CE_Next_Dinamic_Label_2", 2, Vars), "CE_Next_Dinamic_Label_2: ce_dinamic_label_2 now shows ce_maf");
+  EXPECT_EQ(CommandOutcome(u"ce_close", 2, Vars), "ce_close: the trip computer starts again from zero");
+  EXPECT_EQ(CommandOutcome(u"ce_next", 0, Vars), "nobody took the command 'ce_next'");
 }
 
 TEST(HostOptions, ReadsEveryOptionAndHelpWhereverItStands) {
   TOptions O;
   std::string Fault;
   ASSERT_EQ(ParseOptions(Args({"--skin", "s.skin", "--vars", "v.txt", "--fps", "2.5", "--frames", "30", "--format",
-                               "list", "--at", "3:1", "--at", "3:ce_open", "--sim-status", "st", "--ds-path", "Z:\\d"}),
+                               "list", "--at", "3:1", "--at", "3:ce_open", "--sim-status", "st", "--ds-path", "Z:\\d", "--record", "d.csv"}),
                          O, Fault),
             TParsed::Run)
       << Fault;
@@ -220,6 +278,11 @@ TEST(HostOptions, ReadsEveryOptionAndHelpWhereverItStands) {
   EXPECT_EQ(O.At, (std::multimap<long, std::u16string>{{3, u"1"}, {3, u"ce_open"}}));
   EXPECT_EQ(O.SimStatus, u"st");
   EXPECT_EQ(O.DsPath, u"Z:\\d");
+  EXPECT_EQ(O.RecordFile, u"d.csv");
+  EXPECT_FALSE(O.CheckOnly);
+  ASSERT_EQ(ParseOptions(Args({"--check", "c.skin"}), O, Fault), TParsed::Run) << Fault;
+  EXPECT_TRUE(O.CheckOnly);
+  EXPECT_EQ(O.SkinFile, u"c.skin");
 
   EXPECT_EQ(ParseOptions(Args({"--help"}), O, Fault), TParsed::Help);
   EXPECT_EQ(ParseOptions(Args({"--skin", "s", "-h", "--bogus"}), O, Fault), TParsed::Help);
@@ -233,8 +296,8 @@ TEST(HostOptions, EachFaultNamesTheOptionAndWhatItTakes) {
     const char* Fault;
   } Cases[] = {
       {{"--skin", "s", "--bogus", "1"},
-       "unknown option '--bogus'; the options are --skin --vars --fps --frames --format --at --sim-status "
-       "--ds-path and --help"},
+       "unknown option '--bogus'; the options are --skin --check --vars --fps --frames --format --at --record "
+       "--sim-status --ds-path and --help"},
       {{"--skin", "s", "--fps"}, "--fps needs a value: a number from 1 to 60"},
       {{"--skin"}, "--skin needs a value: a file name"},
       {{"--skin", "s", "--fps", "fast"}, "--fps takes a number from 1 to 60, not 'fast'"},
@@ -246,6 +309,7 @@ TEST(HostOptions, EachFaultNamesTheOptionAndWhatItTakes) {
       {{"--skin", "s", "--at", "0:q"}, "--at takes FRAME:INPUT with FRAME from 1, not '0:q'"},
       {{"--skin", "s", "--at", "4:"}, "--at takes FRAME:INPUT with FRAME from 1, not '4:'"},
       {{"--frames", "3"}, "--skin is required: the skin description to show"},
+      {{"--skin", ""}, "--skin takes a file name, not ''"},
   };
   for (const auto& C : Cases) {
     TOptions O;

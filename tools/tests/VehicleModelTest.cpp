@@ -65,9 +65,11 @@ TEST(VehicleModel, EveryCatalogueParameterAnswersWithATextThatFitsTheRecord) {
       EXPECT_GT(Comma, 0u) << P.Id;
       EXPECT_LT(Comma + 1, TitleUnit.size()) << P.Id;
       EXPECT_EQ(TitleUnit.find(u',', Comma + 1), std::u16string_view::npos) << P.Id;
+      EXPECT_TRUE(TVehicleModel::TripUnit(P.Id).empty()) << P.Id;
     } else {
       ++Trip;
       EXPECT_TRUE(TVehicleModel::TitleUnit(P.Id).empty()) << P.Id;
+      EXPECT_FALSE(TVehicleModel::TripUnit(P.Id).empty()) << P.Id;
     }
   }
   EXPECT_EQ(Live, 56u);

@@ -1,8 +1,9 @@
-// The bench end to end: scripts/bench.sh registers the real DLL in the build's Wine
-// prefix, starts the simulated car and the stand-in host with the default skin,
-// runs a bounded number of frames and stops everything. Run twice with one
-// skin-variables file, so that a dynamic label chosen in the first run must still be
-// chosen in the second.
+// The bench end to end: scripts/bench.sh registers the real DLL in a Wine prefix of
+// this test's own (neither the Wine tests' nor that of a bench a user runs meanwhile),
+// starts the simulated car and the stand-in host with the default skin, runs a
+// bounded number of frames and stops everything. Run twice with one skin-variables
+// file, so that a dynamic label chosen in the first run must still be chosen in the
+// second. Then a drive is recorded, replayed and charted.
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -128,6 +129,23 @@ class BenchEndToEnd : public ::testing::Test {
     // A step key, a quit, and quits that keep coming while the host goes away.
     Quits = Host("--skin '" + Wine(ZELM_DEFAULT_SKIN) + "' --vars '" + Wine(HostVars) + "' --format plain",
                      "(printf '" + StepKey + "\\nquit\\n'; yes quit | head -n 20000)");
+    // A skin with a mistake, named as the user wrote its path.
+    BadSkin = std::string(ZELM_BUILD_DIR) + "/bench/e2e-bad.skin";
+    std::ofstream(BadSkin) << "\xEF\xBB\xBFskin bad\nlabel 0 0 5 ce_speeed\n";
+    Check = Host("--check '" + BadSkin + "'", "true");
+    SimHelp = Program("zelm_sim.exe", "--help");
+
+    // A drive recorded from the simulated car, served again by the simulator, and the
+    // replay recorded and charted.
+    Drive = std::string(ZELM_BUILD_DIR) + "/bench/e2e-drive.csv";
+    Replay = std::string(ZELM_BUILD_DIR) + "/bench/e2e-replay.csv";
+    std::remove(Drive.c_str());
+    std::remove(Replay.c_str());
+    std::remove((std::string(ZELM_BUILD_DIR) + "/bench/e2e-replay.png").c_str());
+    Recorded = Bench("--frames 30 --time-scale 10 --record '" + Drive + "'");
+    Replayed = Bench("--frames 30 --replay '" + Drive + "' --record '" + Replay + "'");
+    Charted = Shell("'" + std::string(ZELM_REPO) + "/scripts/chart.sh' '" + Replay + "'", ChartExit);
+
     int Ignored = 0;
     Shell(std::string("WINEPREFIX='") + ZELM_WINEPREFIX + "' sh -c 'wineserver -k; wineserver -w'", Ignored);
   }
@@ -140,7 +158,7 @@ class BenchEndToEnd : public ::testing::Test {
 
   static TRun Bench(const std::string& Arguments) {
     TRun Run;
-    Run.Output = Shell(std::string("ZELM_WINEPREFIX='") + ZELM_WINEPREFIX + "' '" + ZELM_REPO +
+    Run.Output = Shell(std::string("ZELM_BENCH_WINEPREFIX='") + ZELM_WINEPREFIX + "' '" + ZELM_REPO +
                            "/scripts/bench.sh' --build '" + ZELM_BUILD_DIR + "' --vars '" + Vars +
                            "' --format list " + Arguments,
                        Run.Exit);
@@ -154,18 +172,28 @@ class BenchEndToEnd : public ::testing::Test {
     return Out;
   }
 
-  // zelm_host with what Input (a shell command) writes on its standard input. Its
-  // output goes through a file (Wine's helpers hold on to inherited pipes).
+  // zelm_host with what Input (a shell command) writes on its standard input.
   static TRun Host(const std::string& Arguments, const std::string& Input) {
+    return Program("zelm_host.exe", Arguments, Input);
+  }
+  static std::string HostOut() { return std::string(ZELM_BUILD_DIR) + "/bench/e2e-host.out"; }
+
+  // One of the programs by itself. Its output goes through a file (Wine's helpers hold
+  // on to inherited pipes).
+  static TRun Program(const std::string& Exe, const std::string& Arguments, const std::string& Input = "true") {
     TRun Run;
     Run.Output = Shell(std::string("(export WINEPREFIX='") + ZELM_WINEPREFIX +
                            "' WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=; " + Input + " | wine '" +
-                           ZELM_BUILD_DIR + "/cross/tools/zelm_host.exe' " + Arguments + " >'" + HostOut() +
+                           ZELM_BUILD_DIR + "/cross/tools/" + Exe + "' " + Arguments + " >'" + HostOut() +
                            "' 2>&1; Exit=$?; cat '" + HostOut() + "'; exit $Exit)",
                        Run.Exit);
     return Run;
   }
-  static std::string HostOut() { return std::string(ZELM_BUILD_DIR) + "/bench/e2e-host.out"; }
+
+  static std::string ReadFile(const std::string& Path) {
+    std::ifstream In(Path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+  }
 
   static std::vector<std::string> WineLeftoversAfterAWhile() {
     std::vector<std::string> Left;
@@ -210,9 +238,9 @@ class BenchEndToEnd : public ::testing::Test {
 
   static std::map<std::size_t, std::u16string> StartingSlots() {
     std::map<std::size_t, std::u16string> Slots;
-    for (const auto& [Name, Value] : Skin.Variables)
+    for (const TSkinVariable& V : Skin.Variables)
       for (std::size_t I = 0; I < cSlotCount; ++I)
-        if (cSlots[I].Variable == Name) Slots[I] = Value;
+        if (cSlots[I].Variable == V.Name) Slots[I] = V.Value;
     return Slots;
   }
 
@@ -294,7 +322,9 @@ class BenchEndToEnd : public ::testing::Test {
 
   static inline TSkin Skin;
   static inline std::string Vars, HostVars, StepKey, ResetKey;
-  static inline TRun First, Second, Help, BadOption, Quits;
+  static inline TRun First, Second, Help, BadOption, Quits, Check, SimHelp, Recorded, Replayed;
+  static inline std::string BadSkin, Drive, Replay, Charted;
+  static inline int ChartExit = -1;
   static inline std::vector<std::string> LeftAfterFirst, LeftAfterSecond;
 };
 
@@ -326,8 +356,7 @@ TEST_F(BenchEndToEnd, SteppingADynamicLabelChangesItAndTheChoiceSurvivesARestart
   EXPECT_EQ(First.Frames.back().Texts[TitleLabel], Title(*Next));
 
   // The choice was saved into the skin and is read again by the restarted host.
-  std::ifstream In(Vars);
-  std::string Saved((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+  const std::string Saved = ReadFile(Vars);
   EXPECT_NE(Saved.find("CheckEngineDinamicLabel=" + ToUtf8(After) + "\n"), std::string::npos) << Saved;
   EXPECT_EQ(Second.Frames.front().Texts[TitleLabel], ToUtf8(After));
   EXPECT_EQ(Second.Frames.back().Texts[TitleLabel], Title(*Next));
@@ -387,15 +416,55 @@ TEST_F(BenchEndToEnd, TheHostAnswersHelpNamesABadOptionAndQuitsOnItsInput) {
   EXPECT_EQ(Quits.Exit, 0) << Quits.Output;
   EXPECT_NE(Quits.Output.find(" frames, "), std::string::npos) << Quits.Output;
   // The step key came through the input thread: the step saved its choice.
-  std::ifstream VarsIn(HostVars);
-  const std::string Saved((std::istreambuf_iterator<char>(VarsIn)), std::istreambuf_iterator<char>());
+  const std::string Saved = ReadFile(HostVars);
   EXPECT_NE(Saved.find("CheckEngineDinamicLabel="), std::string::npos) << Quits.Output;
   // Read again now that the prefix's processes have ended. A reader writing into a
   // freed host faults here in some runs only; the native test of the input lines is
   // the certain one.
-  std::ifstream Out(HostOut());
-  const std::string Late((std::istreambuf_iterator<char>(Out)), std::istreambuf_iterator<char>());
+  const std::string Late = ReadFile(HostOut());
   EXPECT_EQ(Late.find("page fault"), std::string::npos) << Late;
+}
+
+// The check under Wine takes the byte-order mark, names the file as the user wrote
+// it, and fails; the simulator answers --help.
+TEST_F(BenchEndToEnd, TheCheckNamesTheSkinAsWrittenAndTheSimulatorAnswersHelp) {
+  EXPECT_EQ(Check.Exit, 1) << Check.Output;
+  EXPECT_EQ(Check.Output.rfind(BadSkin + ":2: label code 'ce_speeed'", 0), 0u) << Check.Output;
+  EXPECT_EQ(SimHelp.Exit, 0) << SimHelp.Output;
+  EXPECT_EQ(SimHelp.Output.rfind("usage: zelm_sim", 0), 0u) << SimHelp.Output;
+}
+
+// Every speed the replay showed is one the recording holds, and a chart is drawn.
+TEST_F(BenchEndToEnd, ADriveRecordedFromTheCarIsServedAgainAndCharted) {
+  ASSERT_EQ(Recorded.Exit, 0) << Recorded.Output;
+  ASSERT_EQ(Replayed.Exit, 0) << Replayed.Output;
+  std::map<std::string, std::vector<std::string>> Columns[2];
+  for (int File = 0; File < 2; ++File) {
+    std::istringstream In(ReadFile(File == 0 ? Drive : Replay));
+    std::string Line, Field;
+    std::vector<std::string> Names;
+    for (int Row = 0; std::getline(In, Line); ++Row) {
+      std::istringstream Fields(Line);
+      for (std::size_t I = 0; std::getline(Fields, Field, ','); ++I) {
+        if (Row == 0) Names.push_back(Field);
+        else if (I < Names.size()) Columns[File][Names[I]].push_back(Field);
+      }
+    }
+  }
+  ASSERT_EQ(Columns[0]["seconds"].size(), 30u);
+  ASSERT_EQ(Columns[1]["seconds"].size(), 30u);
+  const auto& Speeds = Columns[0]["ce_speed"];
+  std::set<std::string> InRecording(Speeds.begin(), Speeds.end()), Moving;
+  for (const std::string& Speed : Columns[1]["ce_speed"]) {
+    EXPECT_EQ(InRecording.count(Speed), 1u) << Speed << " was never recorded";
+    if (Speed != "-" && Speed != "0") Moving.insert(Speed);
+  }
+  EXPECT_GE(Moving.size(), 3u) << "the replay showed hardly any of the drive";
+
+  EXPECT_EQ(ChartExit, 0) << Charted;
+  const std::string Png = ReadFile(std::string(ZELM_BUILD_DIR) + "/bench/e2e-replay.png");
+  EXPECT_GT(Png.size(), 1000u);
+  EXPECT_EQ(Png.substr(0, 4), "\x89PNG");
 }
 
 }  // namespace

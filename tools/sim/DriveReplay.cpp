@@ -1,0 +1,46 @@
+#include "tools/sim/DriveReplay.h"
+
+#include "core/tables/Catalogue.h"
+#include "core/tables/LabelCodes.h"
+
+namespace zelm::bench {
+
+TDriveReplay::TDriveReplay(TDrive Drive, bool Loop) : FDrive(std::move(Drive)), FLoop(Loop) {
+  FColumnOf.fill(-1);
+  for (std::size_t C = 0; C < FDrive.Codes.size(); ++C) {
+    std::u16string Code = FDrive.Codes[C];
+    LowerAscii(Code);
+    const TLabelCode* Match = FindLabelCode(Code);
+    if (Match != nullptr && Match->Kind == TLabelCodeKind::Value)
+      FColumnOf[cParams[Match->Index].Id] = static_cast<int>(C);
+    else
+      FUnknown.push_back(FDrive.Codes[C]);
+  }
+  const auto& Rows = FDrive.Rows;
+  const double Last = Rows.empty() ? 0 : Rows.back().Seconds;
+  // One more step of the recording's mean pace, so that the last row is seen too.
+  FLength = Last + (Rows.size() > 1 ? (Last - Rows.front().Seconds) / static_cast<double>(Rows.size() - 1) : 1);
+  if (FLength <= 0) FLength = 1;
+}
+
+void TDriveReplay::Step(double Seconds) {
+  if (FEnded || FDrive.Rows.empty()) return;
+  FTime += Seconds;
+  if (FTime >= FLength) {
+    if (!FLoop) {
+      FEnded = true;
+      return;
+    }
+    while (FTime >= FLength) FTime -= FLength;
+    FRow = 0;
+  }
+  while (FRow + 1 < FDrive.Rows.size() && FDrive.Rows[FRow + 1].Seconds <= FTime) ++FRow;
+}
+
+std::string TDriveReplay::ValueText(uint32_t Id) const {
+  if (Id >= FColumnOf.size() || FColumnOf[Id] < 0 || FDrive.Rows.empty() || FEnded) return {};
+  const std::string& Text = FDrive.Rows[FRow].Texts[static_cast<std::size_t>(FColumnOf[Id])];
+  return Text == "-" ? std::string() : Text;
+}
+
+}  // namespace zelm::bench

@@ -1,0 +1,132 @@
+// Recording a drive (its CSV and which values it keeps), serving it again, and the
+// simulator's command line that asks for that.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/tables/Catalogue.h"
+#include "tools/common/DriveLog.h"
+#include "tools/common/Utf.h"
+#include "tools/host/Recorder.h"
+#include "tools/sim/DriveReplay.h"
+#include "tools/sim/SimOptions.h"
+#include "tools/tests/BenchTestSupport.h"
+
+namespace zelm::bench {
+namespace {
+
+TEST(DriveLog, RowsReadBackAsWrittenAndABrokenFileIsNamedByLine) {
+  const std::string Text = DriveHeader({u"ce_speed", u"ce_timewent"}) + DriveRow(0, {u"-", u"-"}) +
+                           DriveRow(0.1004, {u"12", u"0:00:01"}) + DriveRow(2.5, {u"1,5", u"say \"x\""});
+  EXPECT_EQ(Text,
+            "seconds,ce_speed,ce_timewent\n0.000,-,-\n0.100,12,0:00:01\n2.500,\"1,5\",\"say \"\"x\"\"\"\n");
+  TDrive Drive;
+  std::string Error;
+  ASSERT_TRUE(ParseDrive("\xEF\xBB\xBF" + Text, "d.csv", Drive, Error)) << Error;
+  EXPECT_EQ(Drive.Codes, (std::vector<std::u16string>{u"ce_speed", u"ce_timewent"}));
+  ASSERT_EQ(Drive.Rows.size(), 3u);
+  EXPECT_EQ(Drive.Rows[1].Seconds, 0.1);
+  EXPECT_EQ(Drive.Rows[2].Texts, (std::vector<std::string>{"1,5", "say \"x\""}));
+
+  struct {
+    const char* Text;
+    const char* Error;
+  } Cases[] = {
+      {"", "d.csv: the file is empty"},
+      {"seconds,ce_speed\n", "d.csv: the recording has no row"},
+      {"time,ce_speed\n0,1\n", "d.csv:1: not a recorded drive"},
+      {"seconds,ce_speed\n0,1\n1\n", "d.csv:3: 1 fields where the header has 2"},
+      {"seconds,ce_speed\n1,1\n0.5,1\n", "d.csv:3: the seconds '0.5' are no time after the row before"},
+      {"seconds,ce_speed\nx,1\n", "d.csv:2: the seconds 'x'"},
+      {"seconds,ce_speed\n0,\"1\n", "d.csv:2: a quoted field is not closed"},
+  };
+  for (const auto& C : Cases) {
+    EXPECT_FALSE(ParseDrive(C.Text, "d.csv", Drive, Error)) << C.Text;
+    EXPECT_EQ(Error.rfind(C.Error, 0), 0u) << Error;
+  }
+}
+
+TEST(DriveLog, KeepsEachValueTheSkinShowsOnceWithTheLabelThatShowsIt) {
+  TSkin Skin;
+  std::string Error;
+  ASSERT_TRUE(ParseSkin("skin s\nlabel 0 0 5 ce_speed_title\nlabel 1 0 5 CE_Speed\nlabel 2 0 5 ce_dinamic_label\n"
+                        "label 3 0 5 ce_dinamic_label_1\nlabel 4 0 5 ce_speed\nlabel 5 0 5 ce_nothing\n",
+                        "s", Skin, Error))
+      << Error;
+  THostVariables Vars;
+  Vars.Set(u"CheckEngineDinamicLabel", u"ce_Coolanttemp");
+  Vars.Set(u"CheckEngineDinamicLabel_1", u"ce_speed");
+  const auto Columns = DriveColumns(Skin, Vars);
+  ASSERT_EQ(Columns.size(), 2u);
+  EXPECT_EQ(Columns[0].Code, u"ce_speed");
+  EXPECT_EQ(Columns[0].Label, 1);
+  EXPECT_EQ(Columns[1].Code, u"ce_coolanttemp");
+  EXPECT_EQ(Columns[1].Label, -1);  // asked for apart: the slot may step away from it
+}
+
+TEST(DriveReplay, ServesEachRowAtItsTimeAndNothingWithoutAValue) {
+  TDrive Drive;
+  std::string Error;
+  ASSERT_TRUE(ParseDrive("seconds,ce_speed,CE_TIMEWENT,ce_nothing\n0,-,0:00:00,a\n1,10,0:00:01,b\n2,20,0:00:02,c\n",
+                         "d", Drive, Error))
+      << Error;
+  TDriveReplay Once(Drive, false), Again(Drive, true);
+  EXPECT_EQ(Once.Unknown(), (std::vector<std::u16string>{u"ce_nothing"}));
+  EXPECT_EQ(Once.Length(), 3);
+  EXPECT_EQ(Once.ValueText(Kvel_VHCL_SPEED_SE), "");  // "-": nothing to send yet
+  EXPECT_EQ(Once.ValueText(Kvel_timewent), "0:00:00");
+  EXPECT_EQ(Once.ValueText(Kvel_COOLAN_TEMP), "");  // not recorded
+  Once.Step(0.99);
+  EXPECT_EQ(Once.ValueText(Kvel_VHCL_SPEED_SE), "");
+  Once.Step(0.02);
+  EXPECT_EQ(Once.ValueText(Kvel_VHCL_SPEED_SE), "10");
+  Once.Step(1.5);  // the last row holds for one step of the drive's pace
+  EXPECT_EQ(Once.ValueText(Kvel_VHCL_SPEED_SE), "20");
+  EXPECT_FALSE(Once.Ended());
+  Once.Step(0.5);
+  EXPECT_TRUE(Once.Ended());
+  EXPECT_EQ(Once.ValueText(Kvel_VHCL_SPEED_SE), "");
+
+  Again.Step(3.0 + 1.2);  // round once, then into the second row
+  EXPECT_FALSE(Again.Ended());
+  EXPECT_EQ(Again.ValueText(Kvel_VHCL_SPEED_SE), "10");
+}
+
+TEST(SimOptions, ReadsEveryOptionAndNamesWhatAFaultyOneTakes) {
+  TSimOptions O;
+  std::string Fault;
+  ASSERT_EQ(ParseSimOptions(Args({"--rate", "20", "--seed", "123456789012", "--time-scale", "0.5", "--status", "st",
+                                  "--quit-on-eof", "--run-seconds", "3", "--verbose", "--replay", "d.csv", "--loop"}),
+                            O, Fault),
+            TParsed::Run)
+      << Fault;
+  EXPECT_EQ(O.Rate, 20);
+  EXPECT_EQ(O.Seed, 123456789012u);
+  EXPECT_EQ(O.TimeScale, 0.5);
+  EXPECT_EQ(O.StatusFile, u"st");
+  EXPECT_TRUE(O.QuitOnEof && O.Verbose && O.Loop);
+  EXPECT_EQ(O.RunSeconds, 3);
+  EXPECT_EQ(O.ReplayFile, u"d.csv");
+  EXPECT_EQ(ParseSimOptions(Args({"--rate", "3", "--help"}), O, Fault), TParsed::Help);
+  EXPECT_NE(SimUsage().find("  --replay FILE"), std::string::npos);
+
+  struct {
+    std::initializer_list<const char*> Words;
+    const char* Fault;
+  } Cases[] = {
+      {{"--rate", "0"}, "--rate takes a number from 1 to 50, not '0'"},
+      {{"--seed", "-1"}, "--seed takes a count from 0 to 999999999999999, not '-1'"},
+      {{"--time-scale"}, "--time-scale needs a value: a number from 0.1 to 100"},
+      {{"--loop"}, "--loop goes with --replay FILE: it repeats a recording"},
+      {{"--bad"}, "unknown option '--bad'; the options are --rate --seed --time-scale --status --quit-on-eof "
+                  "--run-seconds --verbose --replay --loop and --help"},
+  };
+  for (const auto& C : Cases) {
+    EXPECT_EQ(ParseSimOptions(Args(C.Words), O, Fault), TParsed::Fault) << C.Fault;
+    EXPECT_EQ(Fault, C.Fault);
+  }
+}
+
+}  // namespace
+}  // namespace zelm::bench
