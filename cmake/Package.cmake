@@ -8,6 +8,7 @@ add_custom_command(
           ${ZELM_ROOT}/package/make-package.sh ${ZELM_ROOT}/package/register.cmd.in
           ${ZELM_ROOT}/package/README.txt.in ${ZELM_ROOT}/README.md
           ${ZELM_ROOT}/docs/skin-reference.md ${ZELM_ROOT}/tools/skins/default.skin
+          ${ZELM_ROOT}/tools/drives/sample.csv
   COMMENT "Packaging ${ZELM_ZIP}"
   VERBATIM)
 add_custom_target(dist ALL DEPENDS ${ZELM_ZIP})

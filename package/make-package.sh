@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the release package DIST/ZelmKvel-VERSION.zip: the DLL and the simulator
 # stripped, the interface files, install.cmd and uninstall.cmd, README.txt (its
-# troubleshooting part taken from README.md), the skin reference, the default skin
-# and SHA256SUMS, all in one folder ZelmKvel-VERSION. The folder stays beside the zip.
+# troubleshooting part taken from README.md), the skin reference, the default skin,
+# a sample drive to replay, and SHA256SUMS, all in one folder ZelmKvel-VERSION. The
+# folder stays beside the zip.
 #   make-package.sh DIST VERSION STRIP DLL SIM TLB IDL
 set -euo pipefail
 dist=$1 version=$2 strip=$3 dll=$4 sim=$5 tlb=$6 idl=$7
@@ -18,6 +19,7 @@ mkdir -p "$stage"
 "$strip" -o "$stage/zelm_sim.exe" "$sim"
 cp "$tlb" "$idl" "$stage/"
 cp "$repo/docs/skin-reference.md" "$repo/tools/skins/default.skin" "$stage/"
+cp "$repo/tools/drives/sample.csv" "$stage/sample-drive.csv"
 
 # Text for Notepad: Windows line ends; README.txt in plain ASCII too.
 crlf() { sed 's/\r*$/\r/'; }

@@ -22,7 +22,7 @@ mkdir -p "$work/Car PC"
 package="$work/Car PC/ZelmKvel-$version"
 
 # --- What is in it -----------------------------------------------------------------
-want="README.txt SHA256SUMS ZelmKvel.dll ZelmKvel.idl ZelmKvel.tlb default.skin install.cmd skin-reference.md uninstall.cmd zelm_sim.exe"
+want="README.txt SHA256SUMS ZelmKvel.dll ZelmKvel.idl ZelmKvel.tlb default.skin install.cmd sample-drive.csv skin-reference.md uninstall.cmd zelm_sim.exe"
 have=$(cd "$package" && ls | tr '\n' ' ')
 [ "$have" = "$want " ] || fail "the package holds: $have"
 listed=$(cd "$package" && awk '{ print $2 }' SHA256SUMS | tr '\n' ' ')
