@@ -9,6 +9,7 @@
 
 #include "core/protocol/Protocol.h"
 #include "tests/wine/support/Com.h"
+#include "tests/wine/support/DllSuite.h"
 #include "tests/wine/support/DataServer.h"
 #include "tests/wine/support/TestHost.h"
 
@@ -30,13 +31,8 @@ int HiddenWindows() {
   return Count;
 }
 
-class Window : public ::testing::Test {
+class Window : public TDllSuite {
  protected:
-  static void SetUpTestSuite() { Dll = new TLoadedServer(DllPath()); }
-  static void TearDownTestSuite() {
-    delete Dll;
-    Dll = nullptr;
-  }
   void SetUp() override { ASSERT_NE(Dll->Module, nullptr); }
 
   // An object past Init and Initialize, its host routing "CE_Open" back to it.
@@ -65,9 +61,7 @@ class Window : public ::testing::Test {
     return true;
   }
 
-  static TLoadedServer* Dll;
 };
-TLoadedServer* Window::Dll = nullptr;
 
 TEST_F(Window, OneHiddenWindowIsAnnouncedToTheServer) {
   TServerWindow Server;

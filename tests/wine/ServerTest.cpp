@@ -5,18 +5,14 @@
 #include <memory>
 
 #include "tests/wine/support/Com.h"
+#include "tests/wine/support/DllSuite.h"
 #include "tests/wine/support/TestHost.h"
 
 namespace zelm::wine {
 namespace {
 
-class Server : public ::testing::Test {
+class Server : public TDllSuite {
  protected:
-  static void SetUpTestSuite() { Dll = new TLoadedServer(DllPath()); }
-  static void TearDownTestSuite() {
-    delete Dll;
-    Dll = nullptr;
-  }
   void SetUp() override {
     ASSERT_NE(Dll->Module, nullptr) << "cannot load ZelmKvel.dll";
     ASSERT_TRUE(Dll->GetClassObject && Dll->CanUnloadNow && Dll->RegisterServer && Dll->UnregisterServer);
@@ -31,9 +27,7 @@ class Server : public ::testing::Test {
     return Factory;
   }
 
-  static TLoadedServer* Dll;
 };
-TLoadedServer* Server::Dll = nullptr;
 
 TEST_F(Server, ClassObjectOnlyForOurClassAndItsInterfaces) {
   void* Out = reinterpret_cast<void*>(1);
