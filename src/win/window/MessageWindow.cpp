@@ -8,10 +8,39 @@ namespace {
 
 std::atomic<bool> GClassRegistered{false};
 
-// Every window of our class reaches its link through GWLP_USERDATA; a window that is
-// not (or no longer) bound gets the default handling.
+// Which link a window belongs to is kept in this process alone. The window's handle is
+// a door that every process on the desktop can knock on, and whatever another process
+// can set on the window (its user data, extra bytes, properties) is never read: a
+// pointer taken from there would let it steer the front-end's thread. Objects on other
+// threads share the table, hence the lock; it is held only to look up.
+class TTableLock {
+ public:
+  TTableLock() noexcept { InitializeCriticalSection(&FSection); }
+  ~TTableLock() { DeleteCriticalSection(&FSection); }
+  TTableLock(const TTableLock&) = delete;
+  TTableLock& operator=(const TTableLock&) = delete;
+
+  class THeld {
+   public:
+    explicit THeld(TTableLock& Lock) noexcept : FLock(Lock) { EnterCriticalSection(&FLock.FSection); }
+    ~THeld() { LeaveCriticalSection(&FLock.FSection); }
+    THeld(const THeld&) = delete;
+    THeld& operator=(const THeld&) = delete;
+
+   private:
+    TTableLock& FLock;
+  };
+
+ private:
+  CRITICAL_SECTION FSection;
+};
+
+TTableLock GTableLock;
+TMessageWindowLink* GFirstBound = nullptr;
+
+// A window that is not (or no longer) bound gets the default handling.
 LRESULT CALLBACK WindowEntry(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  auto* Link = reinterpret_cast<TMessageWindowLink*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
+  TMessageWindowLink* Link = TMessageWindowLink::Bound(Window);
   if (Link == nullptr) return DefWindowProcW(Window, Msg, WParam, LParam);
   TMessage Message = {Msg, WParam, LParam, 0};
   Link->WndProc(Message);
@@ -67,8 +96,23 @@ TMessageWindowLink::~TMessageWindowLink() {
   if (FHandle == nullptr) return;
   // Unbound first: whatever still reaches the window (or the window itself, should
   // it outlive us on a thread that cannot destroy it) no longer finds this object.
-  SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
+  {
+    TTableLock::THeld Held(GTableLock);
+    for (TMessageWindowLink** At = &GFirstBound; *At != nullptr; At = &(*At)->FNextBound) {
+      if (*At != this) continue;
+      *At = FNextBound;
+      break;
+    }
+  }
+  if (FHook != nullptr) UnhookWindowsHookEx(FHook);
   DestroyWindow(FHandle);
+}
+
+TMessageWindowLink* TMessageWindowLink::Bound(HWND Window) noexcept {
+  TTableLock::THeld Held(GTableLock);
+  for (TMessageWindowLink* Link = GFirstBound; Link != nullptr; Link = Link->FNextBound)
+    if (Link->FHandle == Window) return Link;
+  return nullptr;
 }
 
 uint32_t TMessageWindowLink::MessageWindow() {
@@ -79,8 +123,13 @@ uint32_t TMessageWindowLink::MessageWindow() {
   HWND Window = CreateWindowExW(WS_EX_TOOLWINDOW, cMessageWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                 Module, nullptr);
   if (Window == nullptr) return 0;
-  FHandle = Window;
-  SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  {
+    TTableLock::THeld Held(GTableLock);
+    FHandle = Window;
+    FNextBound = GFirstBound;
+    GFirstBound = this;
+  }
+  FHook = SetWindowsHookExW(WH_CBT, RefuseActivation, nullptr, GetCurrentThreadId());
   LetValueRecordsIn(Window, FTrace);
   return AsHandle(Window);
 }
@@ -137,7 +186,7 @@ void TMessageWindowLink::WndProc(TMessage& Message) noexcept {
       Message.Result = FALSE;
       return;
     default:
-      Message.Result = DefWindowProcW(FHandle, Message.Msg, Message.WParam, Message.LParam);
+      if (!KeepHidden(Message)) Message.Result = DefWindowProcW(FHandle, Message.Msg, Message.WParam, Message.LParam);
       return;
   }
   if (FSink == nullptr) return;
@@ -150,6 +199,79 @@ void TMessageWindowLink::WndProc(TMessage& Message) noexcept {
   } catch (...) {
     // Out of memory while storing a value: the record is lost, the host lives on.
   }
+}
+
+// The window shares the front-end's thread: shown, it is a blank box over the
+// dashboard; active or focused, the front-end no longer takes its keys. Nothing we do
+// ever shows, moves or sizes it, so every message that asks for that (or whose default
+// handling would do it) comes from outside and is refused. Activation, focus and the
+// minimized or maximized state are refused earlier still, by the thread's hook.
+bool TMessageWindowLink::KeepHidden(TMessage& Message) noexcept {
+  switch (Message.Msg) {
+    // Maximize, restore, move, size, the key menu, the task list, the screen saver:
+    // the window has no system menu, so none of these is ours.
+    case WM_SYSCOMMAND:
+    // Redrawing turned on marks the window visible.
+    case WM_SETREDRAW:
+    // A hotkey activates its window whenever it is pressed.
+    case WM_SETHOTKEY:
+      SayRefused(Message.Msg == WM_SYSCOMMAND ? TRefused::SysCommand
+                 : Message.Msg == WM_SETREDRAW ? TRefused::Redraw
+                                               : TRefused::Hotkey,
+                 static_cast<uint32_t>(Message.WParam & 0xFFF0u));
+      return true;
+    // ShowWindow and SetWindowPos, from whichever process: never shown, moved, sized or
+    // brought forward (nor activated: the hook sees to that).
+    case WM_WINDOWPOSCHANGING: {
+      auto* Pos = reinterpret_cast<WINDOWPOS*>(Message.LParam);
+      if (Pos == nullptr) return false;
+      const UINT Kept =
+          (Pos->flags & ~static_cast<UINT>(SWP_SHOWWINDOW)) | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
+      if (Kept == Pos->flags) return false;
+      Pos->flags = Kept;
+      SayRefused(TRefused::Position, 0);
+      return true;
+    }
+    // Its style stays what it was made with: WS_VISIBLE, WS_EX_TOPMOST or
+    // WS_EX_APPWINDOW set from outside would show it or put it on the taskbar.
+    case WM_STYLECHANGING: {
+      auto* Style = reinterpret_cast<STYLESTRUCT*>(Message.LParam);
+      if (Style == nullptr || Style->styleNew == Style->styleOld) return false;
+      Style->styleNew = Style->styleOld;
+      SayRefused(TRefused::Style, 0);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+LRESULT CALLBACK TMessageWindowLink::RefuseActivation(int Code, WPARAM WParam, LPARAM LParam) noexcept {
+  // The focus cannot reach a window that is not active.
+  const TRefused Kind = Code == HCBT_ACTIVATE ? TRefused::Activation
+                        : Code == HCBT_MINMAX ? TRefused::MinMax
+                                              : TRefused::None;
+  if (Kind != TRefused::None) {
+    if (TMessageWindowLink* Link = Bound(reinterpret_cast<HWND>(WParam))) {
+      Link->SayRefused(Kind, 0);
+      return 1;
+    }
+  }
+  return CallNextHookEx(nullptr, Code, WParam, LParam);
+}
+
+void TMessageWindowLink::SayRefused(TRefused Kind, uint32_t Detail) noexcept {
+  static constexpr const char16_t* cWhat[] = {
+      u"", u"WM_SYSCOMMAND ", u"WM_SETREDRAW", u"WM_SETHOTKEY", u"WM_WINDOWPOSCHANGING", u"WM_STYLECHANGING",
+      u"activation", u"minimizing or maximizing"};
+  const auto Bit = 1u << static_cast<unsigned>(Kind);
+  if (FRefusalsSaid & Bit) return;
+  FRefusalsSaid |= Bit;
+  TTraceLine Line(u"hidden window ");
+  Line.Hex(AsHandle(FHandle)).Add(u": ").Add(cWhat[static_cast<unsigned>(Kind)]);
+  if (Kind == TRefused::SysCommand) Line.Hex(Detail);
+  Line.Add(u" refused: it is never shown, moved or activated");
+  FTrace.Trace(Line);
 }
 
 void UnregisterMessageWindowClass(HINSTANCE Module) noexcept {

@@ -40,16 +40,34 @@ class TMessageWindowLink final : public TDataServerLink {
   // Every message of the hidden window.
   void WndProc(TMessage& Message) noexcept;
 
+  // The link whose window this is, from this process's own table; null for a window
+  // that is not (or no longer) bound to one.
+  static TMessageWindowLink* Bound(HWND Window) noexcept;
+
  private:
   // How the server answered the last send that reached it; a change is traced.
   enum class TAnswering : unsigned char { Yes, TimedOut, Refused };
+
+  // What was refused, to say it once per kind.
+  enum class TRefused : unsigned char { None, SysCommand, Redraw, Hotkey, Position, Style, Activation, MinMax };
+
+  // Answers the messages whose default handling would show, move or size the window;
+  // false for every other message.
+  bool KeepHidden(TMessage& Message) noexcept;
+  // The thread's hook: no window of ours is ever activated (so never focused),
+  // minimized or maximized, whoever asks.
+  static LRESULT CALLBACK RefuseActivation(int Code, WPARAM WParam, LPARAM LParam) noexcept;
+  void SayRefused(TRefused Kind, uint32_t Detail) noexcept;
 
   TTraceLog& FTrace;
   TOutsideCallWatch& FWatch;
   TValueRecordSink* FSink = nullptr;
   HWND FHandle = nullptr;
+  TMessageWindowLink* FNextBound = nullptr;  // the process's table of bound windows
   TSendGate FGate;
   TAnswering FAnswering = TAnswering::Yes;
+  HHOOK FHook = nullptr;
+  uint32_t FRefusalsSaid = 0;  // one bit per kind refused
 };
 
 // Gives back the window class when the DLL is unloaded.

@@ -3,6 +3,7 @@
 // from inside its window procedure, and the labels that result.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +26,8 @@ std::string Separator() {
   return Narrow(Text);
 }
 std::wstring Wide(const std::string& Ascii) { return std::wstring(Ascii.begin(), Ascii.end()); }
+
+std::atomic<long> GFaults{0};
 
 class DataServerTest : public ::testing::Test {
  protected:
@@ -343,6 +346,73 @@ TEST_F(DataServerTest, HungServerCostsOneBoundedSendThenSendsPauseForTheBackOff)
   std::printf("stalled server: given up after %.0f ms; sends again %.0f ms later\n", TimedOut - Begin, Resumed);
   EXPECT_EQ(Sent(), Msg(80, 3));  // none of the paused sends reached the server
   EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"87");
+}
+
+// Faults raised anywhere in this process, also those the system swallows in the path
+// of a sent message.
+LONG CALLBACK CountFault(EXCEPTION_POINTERS* Info) {
+  if ((Info->ExceptionRecord->ExceptionCode & 0xC0000000u) == 0xC0000000u) ++GFaults;
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// The front-end's window, which counts each time it loses the activation or the focus.
+int GFrontLost = 0;
+LRESULT CALLBACK FrontEntry(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  GFrontLost += Msg == WM_KILLFOCUS || (Msg == WM_ACTIVATE && LOWORD(WParam) == WA_INACTIVE);
+  return DefWindowProcW(Window, Msg, WParam, LParam);
+}
+
+// Any process on the desktop can write to our hidden window's user data and extra
+// bytes, and send or post it whatever would show or activate it. Nothing faults, the
+// window stays hidden where it was, the front-end's window never loses the activation
+// or the focus, not even for a moment, and values keep arriving.
+TEST_F(DataServerTest, NoOtherProcessSteersTheHiddenWindow) {
+  ASSERT_NO_FATAL_FAILURE(Serve({cSpeed, "value 11 850|Engine speed,rpm"}));
+  ASSERT_NO_FATAL_FAILURE(Start());
+  WNDCLASSW Class{};
+  Class.lpfnWndProc = FrontEntry;
+  Class.lpszClassName = L"ZelmTestFrontEnd";
+  RegisterClassW(&Class);
+  const HWND Front = CreateWindowExW(0, Class.lpszClassName, L"front-end", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
+                                     200, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(Front, nullptr);
+  SetForegroundWindow(Front);
+  SetFocus(Front);
+  PumpFor(50);
+  ASSERT_EQ(GetActiveWindow(), Front);
+  ASSERT_EQ(GetFocus(), Front);
+  const LONG Style = GetWindowLongW(Window, GWL_STYLE), ExStyle = GetWindowLongW(Window, GWL_EXSTYLE);
+  RECT Box = {1, 1, 1, 1};
+  GetWindowRect(Window, &Box);
+  void* Handler = AddVectoredExceptionHandler(1, CountFault);
+  GFaults = 0;
+  GFrontLost = 0;
+
+  const struct {
+    const char* Rule;
+    const wchar_t* Code;
+    const wchar_t* Value;
+  } Steps[] = {{"meddle pointer", L"ce_speed", L"87"}, {"meddle show", L"ce_enginespeed", L"850"}};
+  for (const auto& Step : Steps) {
+    SCOPED_TRACE(Step.Rule);
+    ASSERT_TRUE(Server.Rule(Step.Rule));
+    PumpFor(300);
+    EXPECT_EQ(Label(Ext.Get(), Step.Code), L"-");  // subscribes; the value comes during the Add
+    EXPECT_EQ(Label(Ext.Get(), Step.Code), Step.Value);
+    EXPECT_FALSE(IsWindowVisible(Window));
+    EXPECT_EQ(GetWindowLongW(Window, GWL_STYLE), Style);
+    EXPECT_EQ(GetWindowLongW(Window, GWL_EXSTYLE), ExStyle);
+    RECT Now = {};
+    GetWindowRect(Window, &Now);
+    EXPECT_TRUE(EqualRect(&Now, &Box));
+    EXPECT_EQ(SendMessageW(Window, WM_GETHOTKEY, 0, 0), 0);
+    EXPECT_EQ(GetActiveWindow(), Front);
+    EXPECT_EQ(GetFocus(), Front);
+    EXPECT_EQ(GFrontLost, 0);
+  }
+  RemoveVectoredExceptionHandler(Handler);
+  EXPECT_EQ(GFaults.load(), 0);
+  DestroyWindow(Front);
 }
 
 TEST_F(DataServerTest, MalformedValueRecordsDoNoHarm) {

@@ -19,6 +19,11 @@
 //   hang ID MS [TIMES]          sleep MS inside the window procedure on the next TIMES
 //                               control messages with dwData ID (TIMES 0: every one)
 //   silent | talk               answer nothing / answer again
+//   meddle pointer | show       what any process on the desktop may do to the announced
+//                               window: overwrite its user data, extra bytes and a
+//                               property with a bad pointer; or send and post every
+//                               message, and make every call, that would show, move or
+//                               activate it
 //   lifetime MS                 quit MS milliseconds from now (default 30000)
 //   quit                        quit now
 // It also quits on WM_CLOSE, so nothing outlives the program that started it.
@@ -70,6 +75,48 @@ void Log(const std::string& Line) {
 
 bool IsTripId(uint32_t Id) { return Id >= 129 && Id <= 144 && Id != 136; }
 
+bool Meddle(const std::string& How) {
+  const HWND To = GAnnounced;
+  if (To == nullptr) return false;
+  constexpr LONG_PTR cBad = 0x41414140;
+  if (How == "pointer") {
+    SetWindowLongPtrW(To, GWLP_USERDATA, cBad);
+    SetWindowLongW(To, 0, static_cast<LONG>(cBad));
+    SetPropW(To, L"ZelmKvel", reinterpret_cast<HANDLE>(cBad));
+    return true;
+  }
+  if (How != "show") return false;
+  const struct {
+    UINT Msg;
+    WPARAM W;
+    LPARAM L;
+  } Messages[] = {
+      {WM_SYSCOMMAND, SC_MAXIMIZE, 0}, {WM_SYSCOMMAND, SC_KEYMENU, ' '}, {WM_SYSCOMMAND, SC_RESTORE, 0},
+      {WM_SYSCOMMAND, SC_MOVE, 0},      {WM_SETREDRAW, TRUE, 0},          {WM_SHOWWINDOW, TRUE, SW_PARENTOPENING},
+      {WM_ACTIVATE, WA_ACTIVE, 0},      {WM_ACTIVATE, WA_CLICKACTIVE, 0}, {WM_MOUSEACTIVATE, 0, MAKELPARAM(HTCAPTION, WM_LBUTTONDOWN)},
+      {WM_SETFOCUS, 0, 0},              {WM_NCLBUTTONDOWN, HTCAPTION, 0}, {WM_NCLBUTTONDBLCLK, HTCAPTION, 0},
+      {WM_SETHOTKEY, 'Z' | (2 << 8) /* HOTKEYF_CONTROL */, 0},                    {WM_SYSKEYDOWN, VK_SPACE, 1 << 29},
+      {WM_SYSCHAR, ' ', 1 << 29},       {WM_KEYDOWN, VK_F10, 0},          {WM_CONTEXTMENU, 0, 0},
+      {0x0313 /* WM_POPUPSYSTEMMENU */, 0, 0},                            {WM_QUERYOPEN, 0, 0}};
+  for (const auto& M : Messages) {
+    PostMessageW(To, M.Msg, M.W, M.L);
+    DWORD_PTR Result = 0;
+    SendMessageTimeoutW(To, M.Msg, M.W, M.L, SMTO_NORMAL, 2000, &Result);
+  }
+  WINDOWPOS Pos{To, HWND_TOPMOST, 0, 0, 800, 600, SWP_SHOWWINDOW};
+  DWORD_PTR Result = 0;
+  SendMessageTimeoutW(To, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&Pos), SMTO_NORMAL, 2000, &Result);
+  SetWindowPos(To, HWND_TOPMOST, 10, 10, 800, 600, SWP_SHOWWINDOW);
+  MoveWindow(To, 10, 10, 300, 200, TRUE);
+  for (int Show : {SW_SHOW, SW_SHOWNORMAL, SW_RESTORE, SW_SHOWMAXIMIZED, SW_MINIMIZE}) ShowWindow(To, Show);
+  ShowWindowAsync(To, SW_SHOWMAXIMIZED);
+  SetWindowLongW(To, GWL_STYLE, GetWindowLongW(To, GWL_STYLE) | WS_VISIBLE | WS_CAPTION | WS_SYSMENU);
+  SetWindowLongW(To, GWL_EXSTYLE, GetWindowLongW(To, GWL_EXSTYLE) | WS_EX_TOPMOST | WS_EX_APPWINDOW);
+  BringWindowToTop(To);
+  SetForegroundWindow(To);
+  return true;
+}
+
 bool ApplyRule(const std::string& Rule) {
   std::istringstream In(Rule);
   std::string Word;
@@ -103,6 +150,11 @@ bool ApplyRule(const std::string& Rule) {
   if (Word == "silent" || Word == "talk") {
     GSilent = Word == "silent";
     return true;
+  }
+  if (Word == "meddle") {
+    std::string How;
+    In >> How;
+    return Meddle(How);
   }
   if (Word == "lifetime") {
     UINT Ms = 0;
