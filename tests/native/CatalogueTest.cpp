@@ -39,17 +39,17 @@ TEST(Catalogue, PorsePowerIsSpelledWithTheCyrillicEr) {
   EXPECT_EQ(FindLabelCode(u"ce_porse_power"), nullptr);
 }
 
-TEST(Catalogue, CommandCycleHoldsSeventyValueCodesWithoutTheFuelPumpRelay) {
-  EXPECT_EQ(Command[0], u"ce_avgfuelperhour");
-  EXPECT_EQ(Command[1], u"ce_\u0440orse_power");
-  EXPECT_EQ(Command[4], u"ce_distancewent");
-  EXPECT_EQ(Command[5], u"ce_fuelconsumed");
-  EXPECT_EQ(Command[14], u"ce_accelaration");
-  EXPECT_EQ(Command[15], u"ce_speed");
-  EXPECT_EQ(Command[61], u"ce_air_cond_rly");
-  EXPECT_EQ(Command[62], u"ce_thrtl_relay");
-  EXPECT_EQ(Command[69], u"ce_start_signal");
-  std::set<std::u16string_view> Distinct(Command.begin(), Command.end());
+TEST(Catalogue, LabelCodeCycleHoldsSeventyValueCodesWithoutTheFuelPumpRelay) {
+  EXPECT_EQ(cLabelCodeCycle[0], u"ce_avgfuelperhour");
+  EXPECT_EQ(cLabelCodeCycle[1], u"ce_\u0440orse_power");
+  EXPECT_EQ(cLabelCodeCycle[4], u"ce_distancewent");
+  EXPECT_EQ(cLabelCodeCycle[5], u"ce_fuelconsumed");
+  EXPECT_EQ(cLabelCodeCycle[14], u"ce_accelaration");
+  EXPECT_EQ(cLabelCodeCycle[15], u"ce_speed");
+  EXPECT_EQ(cLabelCodeCycle[61], u"ce_air_cond_rly");
+  EXPECT_EQ(cLabelCodeCycle[62], u"ce_thrtl_relay");
+  EXPECT_EQ(cLabelCodeCycle[69], u"ce_start_signal");
+  std::set<std::u16string_view> Distinct(cLabelCodeCycle.begin(), cLabelCodeCycle.end());
   EXPECT_EQ(Distinct.size(), 70u);
   EXPECT_EQ(Distinct.count(u"ce_fuel_pump_rly"), 0u);
 }

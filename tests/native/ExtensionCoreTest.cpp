@@ -12,14 +12,14 @@ TEST(Lifecycle, InitAnnouncesTheWindowAndInitializeReadsAllSlotsThenOpens) {
   Rig.Host->Variables[u"CheckEngineDinamicLabel_3"] = u"CE_Speed\u0414";
   Rig.Core.Init(Rig.Host);
   EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{InitConnectionMessageId, 0x1234}}));
-  for (std::size_t I = 0; I < cParamCount; ++I) Rig.Core.SetCount(I, -7);
-  Rig.Core.Initialize_(u"C:\\Zelm\\ds.exe");
+  for (std::size_t I = 0; I < cParamCount; ++I) Rig.Probe.SetCount(I, -7);
+  Rig.Core.Initialize(u"C:\\Zelm\\ds.exe");
 
   EXPECT_EQ(Rig.Link.WindowsCreated, 1);
-  EXPECT_EQ(Rig.Core.ZelmHandle(), Rig.Core.Handle());
-  EXPECT_EQ(Rig.Core.WaitTimeLeft(), 100);
-  EXPECT_EQ(Rig.Core.ZelmDSPath(), u"C:\\Zelm\\ds.exe");
-  for (std::size_t I = 0; I < cParamCount; ++I) EXPECT_EQ(Rig.Core.Count(I), 100);
+  EXPECT_EQ(Rig.Probe.AnnouncedWindow(), Rig.Probe.Handle());
+  EXPECT_EQ(Rig.Probe.AnnouncementCountdown(), 100);
+  EXPECT_EQ(Rig.Probe.ZelmDSPath(), u"C:\\Zelm\\ds.exe");
+  for (std::size_t I = 0; I < cParamCount; ++I) EXPECT_EQ(Rig.Probe.Count(I), 100);
 
   ASSERT_EQ(Rig.Host->Calls.size(), 17u);
   for (std::size_t I = 0; I < cSlotCount; ++I) {
@@ -30,29 +30,29 @@ TEST(Lifecycle, InitAnnouncesTheWindowAndInitializeReadsAllSlotsThenOpens) {
   EXPECT_EQ(Rig.Host->Calls[16].Name, u"Execute");
   EXPECT_EQ(Rig.Host->Calls[16].Args, (std::vector<std::u16string>{u"CE_Open", u"false"}));
 
-  EXPECT_EQ(Rig.Core.Slot(3).Code, u"ce_speed\u0414");  // Cyrillic capital not lowered
-  EXPECT_EQ(Rig.Core.Slot(3).Title, u"ce_speed\u0414_title");
-  EXPECT_EQ(Rig.Core.Slot(0).Code, u"");
-  EXPECT_EQ(Rig.Core.Slot(0).Title, u"_title");
-  EXPECT_EQ(Rig.Core.Slot(15).Unit, u"_unit");
+  EXPECT_EQ(Rig.Probe.Slot(3).Code, u"ce_speed\u0414");  // Cyrillic capital not lowered
+  EXPECT_EQ(Rig.Probe.Slot(3).Title, u"ce_speed\u0414_title");
+  EXPECT_EQ(Rig.Probe.Slot(0).Code, u"");
+  EXPECT_EQ(Rig.Probe.Slot(0).Title, u"_title");
+  EXPECT_EQ(Rig.Probe.Slot(15).Unit, u"_unit");
 }
 
 TEST(Lifecycle, InitializeBeforeInitFailsAtTheFirstReadAfterLoadingTheCountdowns) {
   TRig Rig;
   try {
-    Rig.Core.Initialize_(u"x");
+    Rig.Core.Initialize(u"x");
     FAIL() << "no failure";
   } catch (const EZelmError& E) {
     EXPECT_EQ(E.Code, cUnexpected);
     EXPECT_EQ(E.Message, u"Invalid variant operation");
   }
-  EXPECT_EQ(Rig.Core.WaitTimeLeft(), 100);
-  EXPECT_EQ(Rig.Core.Count(0), 100);
-  EXPECT_NE(Rig.Core.Handle(), 0u);
+  EXPECT_EQ(Rig.Probe.AnnouncementCountdown(), 100);
+  EXPECT_EQ(Rig.Probe.Count(0), 100);
+  EXPECT_NE(Rig.Probe.Handle(), 0u);
 
   // A null host object is stored; later host calls fail the same way.
   Rig.Core.Init(nullptr);
-  EXPECT_THROW(Rig.Core.Initialize_(u"x"), EZelmError);
+  EXPECT_THROW(Rig.Core.Initialize(u"x"), EZelmError);
   EXPECT_THROW(Rig.Core.ProcessCommand(u"ce_next_dinamic_label"), EZelmError);
 }
 
@@ -62,10 +62,10 @@ TEST(Lifecycle, AFailedReadAtSlotKKeepsEarlierSlotsAndSendsNoOpen) {
   Rig.Start();
   for (std::size_t I = 0; I < cSlotCount; ++I) Rig.Host->Variables[std::u16string(cSlots[I].Variable)] = u"ce_voltage";
   Rig.Host->FailOn = [](const TFakeHost::TCall& C) { return C.Args.at(0) == u"=$CheckEngineDinamicLabel_5$"; };
-  EXPECT_THROW(Rig.Core.Initialize_(u"x"), EZelmError);
-  EXPECT_EQ(Rig.Core.Slot(4).Code, u"ce_voltage");
-  EXPECT_EQ(Rig.Core.Slot(4).Title, u"ce_speed_title");  // titles not rebuilt
-  EXPECT_EQ(Rig.Core.Slot(5).Code, u"ce_speed");
+  EXPECT_THROW(Rig.Core.Initialize(u"x"), EZelmError);
+  EXPECT_EQ(Rig.Probe.Slot(4).Code, u"ce_voltage");
+  EXPECT_EQ(Rig.Probe.Slot(4).Title, u"ce_speed_title");  // titles not rebuilt
+  EXPECT_EQ(Rig.Probe.Slot(5).Code, u"ce_speed");
   EXPECT_TRUE(Rig.Host->CallsOf(u"Execute").empty());
 }
 
@@ -78,10 +78,10 @@ TEST(Lifecycle, TheWindowIsAskedForOnceRetriedAfterAFailureAndNothingIsSentOnDes
     TFakeTrace Trace;
     TRRExtensionCore Core(Link, Text, Trace);
     Link.CreateFails = true;
-    EXPECT_EQ(Core.GetHandle(), 0u);
+    EXPECT_EQ(TCoreProbe{Core}.OwnWindow(), 0u);
     Link.CreateFails = false;
-    EXPECT_EQ(Core.GetHandle(), 0x1234u);
-    EXPECT_EQ(Core.GetHandle(), 0x1234u);
+    EXPECT_EQ(TCoreProbe{Core}.OwnWindow(), 0x1234u);
+    EXPECT_EQ(TCoreProbe{Core}.OwnWindow(), 0x1234u);
     EXPECT_EQ(Link.WindowsCreated, 2);
     Link.Sent.clear();
   }

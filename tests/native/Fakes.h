@@ -117,6 +117,30 @@ class TFakeHost : public THostObject {
   std::function<void(const TCall&)> OnExecute;
 };
 
+}  // namespace zelm::testing
+
+namespace zelm {
+
+// What the tests read of a core's state, and the one thing they set: the product's
+// code never looks at any of it.
+struct TCoreProbe {
+  TRRExtensionCore& Core;
+  const TParamFields& Param(std::size_t I) const { return Core.FParams[I]; }
+  const TSlotFields& Slot(std::size_t I) const { return Core.FSlots[I]; }
+  bool IsOn(std::size_t I) const { return Core.FSubscriptions.IsOn(I); }
+  int32_t Count(std::size_t I) const { return Core.FSubscriptions.Countdown(I); }
+  void SetCount(std::size_t I, int32_t Value) { Core.FSubscriptions.Load(I, static_cast<uint32_t>(Value)); }
+  uint32_t OwnWindow() { return Core.OwnWindow(); }  // made if there is none
+  uint32_t Handle() const { return Core.FOwnWindow; }
+  uint32_t AnnouncedWindow() const { return Core.FAnnouncedWindow; }
+  int32_t AnnouncementCountdown() const { return Core.FAnnouncementCountdown; }
+  const std::u16string& ZelmDSPath() const { return Core.FZelmDSPath; }
+};
+
+}  // namespace zelm
+
+namespace zelm::testing {
+
 // A core wired to the fakes.
 struct TRig {
   TFakeLink Link;
@@ -124,6 +148,7 @@ struct TRig {
   TFakeTrace Trace;
   std::shared_ptr<TFakeHost> Host = std::make_shared<TFakeHost>();
   TRRExtensionCore Core{Link, Text, Trace};
+  TCoreProbe Probe{Core};
 
   // A value record as the data server sends it: a trip figure's, or with a title and
   // unit a live parameter's.
@@ -135,7 +160,7 @@ struct TRig {
   // Init with the fake host and Initialize; the sends and trace so far are forgotten.
   void Start() {
     Core.Init(Host);
-    Core.Initialize_(u"C:\\Zelm");
+    Core.Initialize(u"C:\\Zelm");
     Link.Sent.clear();
     Host->Calls.clear();
     Trace.Lines.clear();

@@ -64,12 +64,12 @@ TEST_F(LabelRendering, IdleParameterIsDroppedAtTheStartOfThe101stRequest) {
   EXPECT_EQ(Ask(u"ce_speed"), u"42");  // countdown reloaded to 100
   for (int I = 0; I < 100; ++I) Ask(u"something_else");
   EXPECT_TRUE(Rig.Link.Sent.empty());
-  EXPECT_TRUE(Rig.Core.IsOn(cSpeed));
+  EXPECT_TRUE(Rig.Probe.IsOn(cSpeed));
   // The 101st request drops it first, then, asking for it, subscribes it again.
   EXPECT_EQ(Ask(u"ce_speed"), u"-");
   EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{DeleteMessageId, 1}, {AddMessageId, 1}}));
-  EXPECT_FALSE(Rig.Core.IsOn(cSpeed));
-  EXPECT_EQ(Rig.Core.Param(cSpeed).Value, u"42");  // values are kept after a drop
+  EXPECT_FALSE(Rig.Probe.IsOn(cSpeed));
+  EXPECT_EQ(Rig.Probe.Param(cSpeed).Value, u"42");  // values are kept after a drop
 }
 
 TEST_F(LabelRendering, ShownEveryHundredRequestsItStaysSubscribed) {
@@ -96,13 +96,13 @@ TEST_F(LabelRendering, ASubscriptionNeverShownIsStillDropped) {
   Rig.Link.Sent.clear();
   for (int I = 0; I < 101; ++I) Ask(u"x");
   EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{DeleteMessageId, 1}}));
-  EXPECT_FALSE(Rig.Core.IsOn(cSpeed));
+  EXPECT_FALSE(Rig.Probe.IsOn(cSpeed));
 }
 
 TEST_F(LabelRendering, LostDistancePercentsBehavesLikeEveryOtherTripFigure) {
   const std::size_t P = IndexOf(141);
   EXPECT_EQ(Ask(u"ce_lostdistancepercents"), u"-");
-  EXPECT_FALSE(Rig.Core.IsOn(P));
+  EXPECT_FALSE(Rig.Probe.IsOn(P));
   EXPECT_EQ(Ask(u"ce_lostdistancepercents"), u"-");  // no empty text before a value
   Rig.Deliver(141, "12.34");
   Rig.Link.Sent.clear();
@@ -116,84 +116,7 @@ TEST_F(LabelRendering, AnnouncementRepeatsOnEvery101stOwnRequest) {
   EXPECT_TRUE(Rig.Link.Sent.empty());
   Ask(u"ce_nothing");
   EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{InitConnectionMessageId, 0x1234}, {TripReadMessageId, 0}}));
-  EXPECT_EQ(Rig.Core.WaitTimeLeft(), 100);
-}
-
-// The idle countdowns against a model that steps 71 counters one by one, as the drop
-// rule reads, with every message in its order: after every event of random traffic the
-// messages sent, every countdown and every flag agree. Value records arrive during
-// sends (the same plan for both: by the number of the send), and countdowns set near
-// the edges of 32 bits cross the wrap.
-TEST_F(LabelRendering, CountdownsAgreeWithCountersSteppedOneByOne) {
-  std::array<uint32_t, cParamCount> Count;
-  std::array<bool, cParamCount> On{};
-  Count.fill(cCount);
-  int32_t Wait = cWaitTime;
-  // Send number N lets a record in for parameter (N * 7919) % 97 when that is one.
-  auto Arriving = [](uint32_t N) { return static_cast<std::size_t>((N * 7919u) % 97u); };
-  uint32_t CoreSends = 0, ModelSends = 0;
-  Rig.Link.DuringSend = [&](uint32_t, const TCopyData&) {
-    if (const std::size_t P = Arriving(++CoreSends); P < cParamCount) Rig.Deliver(cParams[P].Id, "2", "a,b");
-  };
-  std::vector<M> Expected;
-  auto Send = [&](uint32_t Id, uint32_t Data1) {
-    Expected.push_back({Id, Data1});
-    if (const std::size_t P = Arriving(++ModelSends); P < cParamCount) On[P] = true;
-  };
-  std::mt19937 Random(7);
-  auto Pick = [&](std::size_t N) { return static_cast<std::size_t>(Random() % N); };
-  for (int Step = 0; Step < 20000; ++Step) {
-    const std::size_t P = Pick(cParamCount);
-    switch (Pick(8)) {
-      case 0:
-        Rig.Deliver(cParams[P].Id, "1", "a,b");
-        On[P] = true;
-        break;
-      case 1: {
-        static constexpr int32_t cEdges[] = {0, 1, 2, -1, 100, INT32_MAX, INT32_MIN, INT32_MIN + 1};
-        const int32_t Value = cEdges[Pick(std::size(cEdges))];
-        Rig.Core.SetCount(P, Value);
-        Count[P] = static_cast<uint32_t>(Value);
-        break;
-      }
-      default: {
-        const TParamInfo& Info = cParams[P];
-        const std::u16string_view Codes[] = {Info.ValueCode, Info.ValueCode, Info.TitleCode, u"foreign"};
-        const std::u16string_view Code = Codes[Pick(4)];
-        Rig.Link.Sent.clear();
-        Expected.clear();
-        Ask(Code);
-        for (std::size_t I = 0; I < cParamCount; ++I) {
-          if (Count[I] == 0 && On[I]) {
-            Send(DeleteMessageId, cParams[I].Id);
-            On[I] = false;
-            Count[I] = cCount;
-          } else {
-            --Count[I];
-          }
-        }
-        if (Code == u"foreign") {
-        } else if (Wait == 0) {
-          Send(InitConnectionMessageId, 0x1234);
-          Send(TripReadMessageId, 0);
-          Wait = cWaitTime;
-        } else {
-          --Wait;
-        }
-        if (Code == Info.ValueCode) {
-          const bool WasOn = On[P];
-          Count[P] = cCount;
-          if (!WasOn && Info.Kind == TParamKind::Trip) Send(TripReadMessageId, 0);
-          if (!WasOn) Send(AddMessageId, Info.Id);
-        }
-        ASSERT_EQ(Rig.Link.Messages(), Expected) << "step " << Step;
-      }
-    }
-    for (std::size_t I = 0; I < cParamCount; ++I) {
-      ASSERT_EQ(Rig.Core.Count(I), static_cast<int32_t>(Count[I])) << "step " << Step << ", parameter " << I;
-      ASSERT_EQ(Rig.Core.IsOn(I), On[I]) << "step " << Step << ", parameter " << I;
-    }
-  }
+  EXPECT_EQ(Rig.Probe.AnnouncementCountdown(), 100);
 }
 
 // A server that goes away or is replaced knows nothing of our subscriptions: found out
@@ -229,7 +152,7 @@ TEST_F(ServerWindow, AServerGoneLeavesEveryParameterOffUntilOneIsThere) {
   Rig.Link.Server = 0;
   ShowUntilAnnounced();
   EXPECT_EQ(Rig.Link.Sent.front().MessageId, InitConnectionMessageId);
-  EXPECT_FALSE(Rig.Core.IsOn(cSpeed));
+  EXPECT_FALSE(Rig.Probe.IsOn(cSpeed));
   Rig.Link.Sent.clear();
   EXPECT_EQ(Ask(u"ce_speed"), u"-");
   EXPECT_EQ(Ask(u"ce_speed_title"), u"ce_speed");
@@ -271,9 +194,9 @@ TEST_F(ServerWindow, WhileNoServerIsFoundEveryLookupForgets) {
   Rig.Link.Server = 0;
   ShowUntilAnnounced();
   Rig.Deliver(1, "42", "Speed,km/h");
-  EXPECT_TRUE(Rig.Core.IsOn(cSpeed));
+  EXPECT_TRUE(Rig.Probe.IsOn(cSpeed));
   EXPECT_EQ(Ask(u"ce_avgspeed"), u"-");  // its Add finds no server either
-  EXPECT_FALSE(Rig.Core.IsOn(cSpeed));
+  EXPECT_FALSE(Rig.Probe.IsOn(cSpeed));
 }
 
 TEST_F(ServerWindow, ADroppedSendTellsNothing) {
@@ -291,7 +214,7 @@ TEST(LabelRenderingAnnouncement, CarriesTheHandleInitializeTook) {
   Rig.Start();
   Rig.Link.CreateFails = false;
   Rig.Core.ProcessCommand(u"ce_open");
-  ASSERT_EQ(Rig.Core.Handle(), 0x1234u);
+  ASSERT_EQ(Rig.Probe.Handle(), 0x1234u);
   Rig.Link.Sent.clear();
   for (int I = 0; I <= 100; ++I) Rig.Core.ReturnLabel(u"ce_nothing");
   EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{InitConnectionMessageId, 0}, {TripReadMessageId, 0}}));
@@ -301,7 +224,7 @@ TEST(LabelRenderingBeforeInitialize, FirstOwnRequestAnnouncesWithHandleZero) {
   TRig Rig;
   EXPECT_EQ(Rig.Core.ReturnLabel(u"ce_nothing"), u"");
   EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{InitConnectionMessageId, 0}, {TripReadMessageId, 0}}));
-  EXPECT_EQ(Rig.Core.WaitTimeLeft(), 100);
+  EXPECT_EQ(Rig.Probe.AnnouncementCountdown(), 100);
 }
 
 TEST_F(LabelRendering, SlotCodesAnswerForTheCodeTheSlotHolds) {
@@ -329,7 +252,7 @@ TEST_F(LabelRendering, SlotCodesAnswerForTheCodeTheSlotHolds) {
 
 TEST_F(LabelRendering, AFailingSlotNameFailsTheRequestAfterTheCountdowns) {
   Rig.Host->FailOn = [](const TFakeHost::TCall& C) { return C.Name == u"GetInfo"; };
-  const int32_t Before = Rig.Core.Count(cSpeed);
+  const int32_t Before = Rig.Probe.Count(cSpeed);
   try {
     Ask(u"ce_dinamic_label_3_name");
     FAIL() << "no failure";
@@ -337,8 +260,8 @@ TEST_F(LabelRendering, AFailingSlotNameFailsTheRequestAfterTheCountdowns) {
     EXPECT_EQ(E.Code, Rig.Host->FailCode);
     EXPECT_EQ(E.Message, u"host failed");
   }
-  EXPECT_EQ(Rig.Core.Count(cSpeed), Before - 1);
-  EXPECT_EQ(Rig.Core.WaitTimeLeft(), 99);
+  EXPECT_EQ(Rig.Probe.Count(cSpeed), Before - 1);
+  EXPECT_EQ(Rig.Probe.AnnouncementCountdown(), 99);
 }
 
 // Value records can arrive while we wait in a send: the order of steps decides.
@@ -349,8 +272,8 @@ TEST_F(LabelRendering, ARecordDuringTheDeleteDoesNotLeaveTheParameterOn) {
     if (Id == DeleteMessageId) Rig.Deliver(1, "43", "Speed,km/h");
   };
   Ask(u"x");
-  EXPECT_FALSE(Rig.Core.IsOn(cSpeed));
-  EXPECT_EQ(Rig.Core.Param(cSpeed).Value, u"43");
+  EXPECT_FALSE(Rig.Probe.IsOn(cSpeed));
+  EXPECT_EQ(Rig.Probe.Param(cSpeed).Value, u"43");
 }
 
 TEST_F(LabelRendering, TheRequestThatSendsTheAddAnswersDashEvenIfTheValueArrives) {
@@ -358,46 +281,46 @@ TEST_F(LabelRendering, TheRequestThatSendsTheAddAnswersDashEvenIfTheValueArrives
     if (Id == AddMessageId) Rig.Deliver(R.Data1, "42", "Speed,km/h");
   };
   EXPECT_EQ(Ask(u"ce_speed"), u"-");
-  EXPECT_TRUE(Rig.Core.IsOn(cSpeed));
+  EXPECT_TRUE(Rig.Probe.IsOn(cSpeed));
   EXPECT_EQ(Ask(u"ce_speed"), u"42");
 }
 
 TEST_F(LabelRendering, ValueRecordsSetExactlyTheirOwnParameter) {
   Rig.Deliver(11, "850", "Engine speed,rpm");
   const std::size_t Rpm = IndexOf(11);
-  EXPECT_EQ(Rig.Core.Param(Rpm).Value, u"850");
-  EXPECT_EQ(Rig.Core.Param(Rpm).Title, u"Engine speed");
-  EXPECT_EQ(Rig.Core.Param(Rpm).Unit, u"rpm");
-  EXPECT_TRUE(Rig.Core.IsOn(Rpm));
+  EXPECT_EQ(Rig.Probe.Param(Rpm).Value, u"850");
+  EXPECT_EQ(Rig.Probe.Param(Rpm).Title, u"Engine speed");
+  EXPECT_EQ(Rig.Probe.Param(Rpm).Unit, u"rpm");
+  EXPECT_TRUE(Rig.Probe.IsOn(Rpm));
   for (std::size_t I = 0; I < cParamCount; ++I)
-    EXPECT_TRUE(I == Rpm || !Rig.Core.IsOn(I)) << I;
+    EXPECT_TRUE(I == Rpm || !Rig.Probe.IsOn(I)) << I;
 
   for (uint32_t Id : {0u, 40u, 80u, 96u, 136u, 145u, 163u, 200u}) Rig.Deliver(Id, "1", "a,b");
   for (std::size_t I = 0; I < cParamCount; ++I)
-    EXPECT_TRUE(I == Rpm || !Rig.Core.IsOn(I)) << I;
+    EXPECT_TRUE(I == Rpm || !Rig.Probe.IsOn(I)) << I;
 
   Rig.Deliver(64, "0.45", "O2 monitor,V");  // 64, 129, 130 are parameters here, not messages
-  EXPECT_EQ(Rig.Core.Param(IndexOf(64)).Title, u"O2 monitor");
+  EXPECT_EQ(Rig.Probe.Param(IndexOf(64)).Title, u"O2 monitor");
   Rig.Deliver(142, "01:23:45");
-  EXPECT_EQ(Rig.Core.Param(IndexOf(142)).Value, u"01:23:45");
+  EXPECT_EQ(Rig.Probe.Param(IndexOf(142)).Value, u"01:23:45");
   Rig.Deliver(129, "abc");
-  EXPECT_EQ(Rig.Core.Param(IndexOf(129)).Value, u"0.0");
-  EXPECT_TRUE(Rig.Core.Param(IndexOf(129)).Title.empty());
+  EXPECT_EQ(Rig.Probe.Param(IndexOf(129)).Value, u"0.0");
+  EXPECT_TRUE(Rig.Probe.Param(IndexOf(129)).Title.empty());
   Rig.Deliver(135, "87.5");
-  EXPECT_EQ(Rig.Core.Param(IndexOf(135)).Value, u"88");
+  EXPECT_EQ(Rig.Probe.Param(IndexOf(135)).Value, u"88");
   Rig.Deliver(134, "120.25");
-  EXPECT_EQ(Rig.Core.Param(IndexOf(134)).Value, u"120.25");
+  EXPECT_EQ(Rig.Probe.Param(IndexOf(134)).Value, u"120.25");
   Rig.Deliver(144, "1.5");
-  EXPECT_EQ(Rig.Core.Param(IndexOf(144)).Value, u"1.500");
+  EXPECT_EQ(Rig.Probe.Param(IndexOf(144)).Value, u"1.500");
   // A record without data is malformed: ignored, and traced once for its identifier
   // while they keep coming, whatever comes for other identifiers in between.
   Rig.Core.StoreValueRecord(3, nullptr, 30);
   Rig.Deliver(4, "0.5", "O2,V");
   Rig.Core.StoreValueRecord(3, "12", 0);
-  EXPECT_FALSE(Rig.Core.IsOn(IndexOf(3)));
+  EXPECT_FALSE(Rig.Probe.IsOn(IndexOf(3)));
   Rig.Deliver(3, "12.5", "Battery,V");
   Rig.Core.StoreValueRecord(3, nullptr, 0);
-  EXPECT_EQ(Rig.Core.Param(IndexOf(3)).Value, u"12.5");
+  EXPECT_EQ(Rig.Probe.Param(IndexOf(3)).Value, u"12.5");
   EXPECT_EQ(Rig.Trace.Lines, (std::vector<std::u16string>{
                                  u"value record ignored as malformed: no data (identifier 3)",
                                  u"value record ignored as malformed: no data (identifier 3)"}));

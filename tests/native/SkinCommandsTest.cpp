@@ -45,15 +45,15 @@ TEST_F(SkinCommands, OpenMakesTheWindowWhenThereIsNone) {
   TRRExtensionCore Core(Link, Text, Trace);
   EXPECT_EQ(Core.ProcessCommand(u"ce_open"), ecBreak);
   EXPECT_EQ(Link.WindowsCreated, 1);
-  EXPECT_EQ(Core.Handle(), 0x1234u);
+  EXPECT_EQ(TCoreProbe{Core}.Handle(), 0x1234u);
 }
 
 TEST_F(SkinCommands, StepReadsTheVariableStoresTheNextCodeAndWritesItBack) {
   Rig.Host->Variables[u"CheckEngineDinamicLabel_3"] = u"CE_SPEED";
   EXPECT_EQ(Rig.Core.ProcessCommand(u"CE_NEXT_DINAMIC_LABEL_3"), ecBreak);
-  EXPECT_EQ(Rig.Core.Slot(3).Code, u"ce_coolanttemp");
-  EXPECT_EQ(Rig.Core.Slot(3).Title, u"ce_coolanttemp_title");
-  EXPECT_EQ(Rig.Core.Slot(3).Unit, u"ce_coolanttemp_unit");
+  EXPECT_EQ(Rig.Probe.Slot(3).Code, u"ce_coolanttemp");
+  EXPECT_EQ(Rig.Probe.Slot(3).Title, u"ce_coolanttemp_title");
+  EXPECT_EQ(Rig.Probe.Slot(3).Unit, u"ce_coolanttemp_unit");
   // The slot's labels now answer for the coolant temperature (off: its code, "-", "-").
   EXPECT_EQ(Rig.Core.ReturnLabel(u"ce_dinamic_label_3_title"), u"ce_coolanttemp");
   EXPECT_EQ(Rig.Core.ReturnLabel(u"ce_dinamic_label_3_unit"), u"-");
@@ -62,7 +62,7 @@ TEST_F(SkinCommands, StepReadsTheVariableStoresTheNextCodeAndWritesItBack) {
                                                    u"||SAVETOSKIN;CheckEngineDinamicLabel_3;$CheckEngineDinamicLabel_3$"});
   for (std::size_t I = 0; I < cSlotCount; ++I) {
     if (I != 3) {
-      EXPECT_EQ(Rig.Core.Slot(I).Code, u"") << I;
+      EXPECT_EQ(Rig.Probe.Slot(I).Code, u"") << I;
     }
   }
 }
@@ -75,7 +75,7 @@ TEST_F(SkinCommands, BatchesForTheFirstAndLastSlotAndForAnEmptyVariable) {
                            u"SETVAR;CheckEngineDinamicLabel;||SAVETOSKIN;CheckEngineDinamicLabel;$CheckEngineDinamicLabel$",
                            u"SETVAR;CheckEngineDinamicLabel_15;ce_avgfuelperhour||SAVETOSKIN;CheckEngineDinamicLabel_15;"
                            u"$CheckEngineDinamicLabel_15$"}));
-  EXPECT_EQ(Rig.Core.Slot(0).Title, u"_title");
+  EXPECT_EQ(Rig.Probe.Slot(0).Title, u"_title");
 }
 
 TEST_F(SkinCommands, StepStartsFromTheHostVariableNotFromOurCopy) {
@@ -83,24 +83,24 @@ TEST_F(SkinCommands, StepStartsFromTheHostVariableNotFromOurCopy) {
   Rig.Host->Variables[u"CheckEngineDinamicLabel"] = u"ce_speed";
   Rig.Core.ProcessCommand(u"ce_next_dinamic_label");
   Rig.Core.ProcessCommand(u"ce_next_dinamic_label");
-  EXPECT_EQ(Rig.Core.Slot(0).Code, u"ce_coolanttemp");
+  EXPECT_EQ(Rig.Probe.Slot(0).Code, u"ce_coolanttemp");
 }
 
-TEST(DinamicLabelNext, WalksTheCycleAndLeavesOtherTextsAlone) {
-  EXPECT_EQ(TRRExtensionCore::DinamicLabelNext(u"ce_speed"), u"ce_coolanttemp");
-  EXPECT_EQ(TRRExtensionCore::DinamicLabelNext(u"ce_accelaration"), u"ce_speed");
-  EXPECT_EQ(TRRExtensionCore::DinamicLabelNext(u"ce_air_cond_rly"), u"ce_thrtl_relay");
-  EXPECT_EQ(TRRExtensionCore::DinamicLabelNext(u"ce_ho2s2_htr_b1"), u"ce_idle_a_v_learn");
-  EXPECT_EQ(TRRExtensionCore::DinamicLabelNext(u"ce_idle_a_v_learn"), u"ce_ho2s1_mntr_b1");
-  EXPECT_EQ(TRRExtensionCore::DinamicLabelNext(u"ce_start_signal"), u"ce_avgfuelperhour");
-  EXPECT_EQ(TRRExtensionCore::DinamicLabelNext(u"ce_avgfuelperhour"), u"ce_\u0440orse_power");
-  EXPECT_EQ(TRRExtensionCore::DinamicLabelNext(u"ce_distancewent"), u"ce_fuelconsumed");
+TEST(NextCycleCode, WalksTheCycleAndLeavesOtherTextsAlone) {
+  EXPECT_EQ(TRRExtensionCore::NextCycleCode(u"ce_speed"), u"ce_coolanttemp");
+  EXPECT_EQ(TRRExtensionCore::NextCycleCode(u"ce_accelaration"), u"ce_speed");
+  EXPECT_EQ(TRRExtensionCore::NextCycleCode(u"ce_air_cond_rly"), u"ce_thrtl_relay");
+  EXPECT_EQ(TRRExtensionCore::NextCycleCode(u"ce_ho2s2_htr_b1"), u"ce_idle_a_v_learn");
+  EXPECT_EQ(TRRExtensionCore::NextCycleCode(u"ce_idle_a_v_learn"), u"ce_ho2s1_mntr_b1");
+  EXPECT_EQ(TRRExtensionCore::NextCycleCode(u"ce_start_signal"), u"ce_avgfuelperhour");
+  EXPECT_EQ(TRRExtensionCore::NextCycleCode(u"ce_avgfuelperhour"), u"ce_\u0440orse_power");
+  EXPECT_EQ(TRRExtensionCore::NextCycleCode(u"ce_distancewent"), u"ce_fuelconsumed");
   for (auto Fixed : {u"ce_fuel_pump_rly", u"ce_porse_power", u"ce_speed_title", u"", u"CE_SPEED", u"whatever"})
-    EXPECT_EQ(TRRExtensionCore::DinamicLabelNext(Fixed), Fixed);
-  for (auto Start : Command) {
+    EXPECT_EQ(TRRExtensionCore::NextCycleCode(Fixed), Fixed);
+  for (auto Start : cLabelCodeCycle) {
     std::u16string_view Code = Start;
     for (int I = 0; I < 70; ++I) {
-      Code = TRRExtensionCore::DinamicLabelNext(Code);
+      Code = TRRExtensionCore::NextCycleCode(Code);
       if (I < 69) {
         EXPECT_NE(Code, Start);
       }
@@ -116,14 +116,14 @@ TEST_F(SkinCommands, AFailedReadChangesNothingAndAFailedExecuteKeepsTheNewFields
 
   Rig.Host->FailOn = [](const TFakeHost::TCall& C) { return C.Name == u"GetInfo"; };
   EXPECT_THROW(Rig.Core.ProcessCommand(u"ce_next_dinamic_label_2"), EZelmError);
-  EXPECT_EQ(Rig.Core.Slot(2).Code, u"ce_coolanttemp");
+  EXPECT_EQ(Rig.Probe.Slot(2).Code, u"ce_coolanttemp");
   EXPECT_TRUE(Batches().empty());
 
   Rig.Host->Variables[u"CheckEngineDinamicLabel_2"] = u"ce_voltage";
   Rig.Host->FailOn = [](const TFakeHost::TCall& C) { return C.Name == u"Execute"; };
   EXPECT_THROW(Rig.Core.ProcessCommand(u"ce_next_dinamic_label_2"), EZelmError);
-  EXPECT_EQ(Rig.Core.Slot(2).Code, u"ce_o2b1s1");
-  EXPECT_EQ(Rig.Core.Slot(2).Unit, u"ce_o2b1s1_unit");
+  EXPECT_EQ(Rig.Probe.Slot(2).Code, u"ce_o2b1s1");
+  EXPECT_EQ(Rig.Probe.Slot(2).Unit, u"ce_o2b1s1_unit");
 }
 
 TEST_F(SkinCommands, OpenRoutedBackByTheHostDuringInitializeAnnouncesAndReadsTrips) {
@@ -131,7 +131,7 @@ TEST_F(SkinCommands, OpenRoutedBackByTheHostDuringInitializeAnnouncesAndReadsTri
     if (C.Args.at(0) == u"CE_Open") Rig.Core.ProcessCommand(C.Args.at(0));
   };
   Rig.Link.Sent.clear();
-  Rig.Core.Initialize_(u"x");
+  Rig.Core.Initialize(u"x");
   EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{InitConnectionMessageId, 0x1234}, {TripReadMessageId, 0}}));
 }
 

@@ -47,7 +47,7 @@ struct TSteadySkin {
                        {u"CheckEngineDinamicLabel_2", u"ce_o2b2s2"},
                        {u"CheckEngineDinamicLabel_3", u"ce_\u0440orse_power"}};
     Core.Init(Host);
-    Core.Initialize_(u"C:\\Zelm");
+    Core.Initialize(u"C:\\Zelm");
     for (const auto& P : cParams) {
       const std::string Record = P.Kind == TParamKind::Live ? EncodeLiveRecord("1234.5", "Some title,unit")
                                                             : EncodeTripRecord("12.5");

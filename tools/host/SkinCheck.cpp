@@ -42,7 +42,7 @@ std::vector<std::u16string_view> AllCommands() {
 }
 
 bool InCycle(std::u16string_view Code) {
-  return std::find(Command.begin(), Command.end(), Code) != Command.end();
+  return std::find(cLabelCodeCycle.begin(), cLabelCodeCycle.end(), Code) != cLabelCodeCycle.end();
 }
 
 std::string DidYouMean(std::u16string_view Text, const std::vector<std::u16string_view>& Candidates) {
@@ -127,7 +127,7 @@ std::vector<std::string> CheckSkin(const TSkin& Skin, std::string_view FileName)
     const std::string Start = "dynamic label " + ToUtf8(S.ValueCode) + " ";
     const std::string Fix = "; give it a value code of the cycle (docs/skin-reference.md lists them), as in: var " +
                             Variable + " \"";
-    const std::vector<std::u16string_view> Cycle(Command.begin(), Command.end());
+    const std::vector<std::u16string_view> Cycle(cLabelCodeCycle.begin(), cLabelCodeCycle.end());
     if (Value.empty()) {
       Say(Var ? Var->Line : FirstUse, Start + "starts on nothing: its variable " + Variable +
                                           (Var ? " is empty" : " is not set") +

@@ -63,7 +63,7 @@ std::string Generate() {
          "| title code | the title the data server sent (trip figures: empty) | the value code itself |\n"
          "| unit code | the unit the data server sent (trip figures: empty) | `-` |\n\n"
          "A parameter whose value code is not asked for in "
-      << cCount
+      << cIdleRequests
       << " label requests (of any code) is unsubscribed again.\n\n"
          "What a label shows when it shows no value:\n\n"
          "- `-`: the parameter has no value yet. It was just subscribed (values come within\n"
@@ -136,10 +136,10 @@ std::string Generate() {
     Out << "| " << Code(S.Variable) << " | " << Code(S.ReadQuery) << " | `" << U8(S.UpdateStart) << "C"
         << U8(S.UpdateEnd) << "` |\n";
 
-  Out << "\n## The cycle of the dynamic labels (" << cCommandCount << " codes)\n\n"
+  Out << "\n## The cycle of the dynamic labels (" << cCycleLength << " codes)\n\n"
          "A step moves to the next code and from the last back to the first; a code not in\n"
          "the cycle stays where it is.\n\n";
-  for (std::size_t I = 0; I < cCommandCount; ++I) Out << I << ". " << Code(Command[I]) << "\n";
+  for (std::size_t I = 0; I < cCycleLength; ++I) Out << I << ". " << Code(cLabelCodeCycle[I]) << "\n";
 
   Out << "\n## Data-server messages\n\n"
          "The extension finds the data server's window by its title `"

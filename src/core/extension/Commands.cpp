@@ -10,17 +10,17 @@ TExtentionProcessCommandExitCode TRRExtensionCore::ProcessCommand(std::u16string
   if (!LowerCaseCMD.HasPrefix(u"ce_")) return ecNone;
 
   if (LowerCaseCMD.Is(u"ce_open")) {
-    SendParamMaskToServer(InitConnectionMessageId, GetHandle());
-    SendParamMaskToServer(TripReadMessageId, 0);
+    AnnounceWindow();
+    SendToServer(TripReadMessageId, 0);
     return ecBreak;
   }
   if (LowerCaseCMD.Is(u"ce_close")) {
-    SendParamMaskToServer(TripResetMessageId, 0);
+    SendToServer(TripResetMessageId, 0);
     return ecBreak;
   }
   for (std::size_t Slot = 0; Slot < cSlotCount; ++Slot) {
     if (LowerCaseCMD.Is(cSlots[Slot].StepCommand)) {
-      StepDinamicLabel(Slot);
+      StepSlot(Slot);
       return ecBreak;
     }
   }

@@ -17,18 +17,22 @@ constexpr std::u16string_view cNoValue = u"-";
 std::u16string_view TRRExtensionCore::ReturnLabel(std::u16string_view LabelCode) {
   TLoweredCode Code(LabelCode);
 
-  RunIdleCountdowns();
+  // Every request, whatever its code, is a tick of the idle countdowns. A parameter
+  // that is on and has gone unasked too long is dropped: the flag is cleared after the
+  // Delete has gone out, so a value that arrives during that send does not leave it on.
+  if (FSubscriptions.Tick())
+    FSubscriptions.DropDue([this](std::size_t I) { SendToServer(DeleteMessageId, cParams[I].Id); });
 
   if (!Code.HasPrefix(cPrefix)) return {};
 
   // The announcement is repeated every 101st request of ours, so that a data server
   // started after us learns our window.
-  if (WaitTime == 0) {
-    SendParamMaskToServer(InitConnectionMessageId, FZelmHandle);
-    SendParamMaskToServer(TripReadMessageId, 0);
-    WaitTime = cWaitTime;
+  if (FAnnouncementCountdown == 0) {
+    SendToServer(InitConnectionMessageId, FAnnouncedWindow);
+    SendToServer(TripReadMessageId, 0);
+    FAnnouncementCountdown = cAnnouncementInterval;
   } else {
-    --WaitTime;
+    --FAnnouncementCountdown;
   }
 
   const TLabelCode* Match = Code.Find();
@@ -71,72 +75,27 @@ const TLabelCode* TRRExtensionCore::ParamCodeOf(std::u16string_view Field) noexc
   }
 }
 
-// Every request runs all idle countdowns down, whatever its code: one step of the
-// clock. Only when the earliest deadline comes does it look at the parameters.
-void TRRExtensionCore::RunIdleCountdowns() {
-  if (++FClock == FNextDue) DropDueSubscriptions();
-}
-
-// A parameter whose countdown reads exactly 0 while it is on is dropped: the flag is
-// cleared after the Delete has gone out, so a value that arrives during that send does
-// not leave it on. In identifier order, one parameter after the other: a send may let
-// value records in, which can turn later parameters on before their turn.
-void TRRExtensionCore::DropDueSubscriptions() {
-  // This request's time, held: a host that asks for a label from inside one of our
-  // sends moves the clock on, and the parameters due now must still be seen.
-  const uint32_t Now = FClock;
-  for (std::size_t I = 0; I < cParamCount; ++I) {
-    if (FZero[I] == Now && FOn[I]) {
-      SendParamMaskToServer(DeleteMessageId, cParams[I].Id);
-      FOn[I] = false;
-      FZero[I] = Now + static_cast<uint32_t>(cCount) + 1u;
-    }
-  }
-  // The next deadline of a parameter that is on; with none, a whole turn of the clock.
-  uint32_t Nearest = UINT32_MAX;
-  for (std::size_t I = 0; I < cParamCount; ++I)
-    if (FOn[I] && FZero[I] - FClock - 1u < Nearest) Nearest = FZero[I] - FClock - 1u;
-  FNextDue = FClock + 1u + Nearest;
-}
-
-// A countdown loaded with Count now reads 0 Count + 1 requests on. A later deadline
-// needs no care (FNextDue may come early; the look then finds nothing).
-void TRRExtensionCore::LoadCountdown(std::size_t Index, uint32_t Count) noexcept {
-  FZero[Index] = FClock + Count + 1u;
-  if (FOn[Index] && FZero[Index] - FClock - 1u < FNextDue - FClock - 1u) FNextDue = FZero[Index];
-}
-
-// A parameter that turns on may have a deadline earlier than any so far.
-void TRRExtensionCore::TurnOn(std::size_t Index) noexcept {
-  FOn[Index] = true;
-  if (FZero[Index] - FClock - 1u < FNextDue - FClock - 1u) FNextDue = FZero[Index];
-}
-
-void TRRExtensionCore::SetCount(std::size_t Index, int32_t Value) noexcept {
-  LoadCountdown(Index, static_cast<uint32_t>(Value));
-}
-
 std::u16string_view TRRExtensionCore::RenderParamCode(const TLabelCode* Match) {
   const TParamInfo& Info = cParams[Match->Index];
   const std::size_t I = Match->Index;
   const TParamFields& Param = FParams[I];
   switch (Match->Kind) {
     case TLabelCodeKind::Value:
-      if (FOn[I]) {
-        LoadCountdown(I, cCount);
+      if (FSubscriptions.IsOn(I)) {
+        FSubscriptions.Load(I, cIdleRequests);
         return Param.Value;
       }
       // Off: subscribe, and load the countdown so that a subscription that is never
-      // shown again is still dropped after cCount requests. The request that sent
+      // shown again is still dropped after cIdleRequests requests. The request that sent
       // the Add answers "-" even if the value arrives during the send.
-      LoadCountdown(I, cCount);
-      if (Info.Kind == TParamKind::Trip) SendParamMaskToServer(TripReadMessageId, 0);
-      SendParamMaskToServer(AddMessageId, Info.Id);
+      FSubscriptions.Load(I, cIdleRequests);
+      if (Info.Kind == TParamKind::Trip) SendToServer(TripReadMessageId, 0);
+      SendToServer(AddMessageId, Info.Id);
       return cNoValue;
     case TLabelCodeKind::Title:
-      return FOn[I] ? std::u16string_view(Param.Title) : Info.ValueCode;
+      return FSubscriptions.IsOn(I) ? std::u16string_view(Param.Title) : Info.ValueCode;
     case TLabelCodeKind::Unit:
-      return FOn[I] ? std::u16string_view(Param.Unit) : cNoValue;
+      return FSubscriptions.IsOn(I) ? std::u16string_view(Param.Unit) : cNoValue;
     default:
       return {};
   }

@@ -6,9 +6,7 @@
 namespace zelm {
 
 TRRExtensionCore::TRRExtensionCore(TDataServerLink& Link, TPlatformText& Text, TTraceLog& Trace) noexcept
-    : FLink(Link), FText(Text), FTrace(Trace) {
-  FZero.fill(FClock + 1u);  // every countdown at 0 until Initialize loads it
-}
+    : FLink(Link), FText(Text), FTrace(Trace) {}
 
 // The host's objects go first, while every field is still whole: their Release is the
 // host's code, which may do anything.
@@ -19,45 +17,34 @@ TRRExtensionCore::~TRRExtensionCore() {
 
 void TRRExtensionCore::Init(THostRef RRAPI) {
   FRRAPI = std::move(RRAPI);
-  InitConnection();
+  AnnounceWindow();
 }
 
-void TRRExtensionCore::Initialize_(std::u16string_view ZelmDSPath) {
+void TRRExtensionCore::Initialize(std::u16string_view ZelmDSPath) {
   FZelmDSPath.assign(ZelmDSPath);
-  FZelmHandle = GetHandle();
-  WaitTime = cWaitTime;
-  for (std::size_t I = 0; I < cParamCount; ++I) LoadCountdown(I, cCount);
-  // A failing read stops here: earlier slots keep their new code, no title or unit
-  // is rebuilt and the host is not asked to open the link.
+  FAnnouncedWindow = OwnWindow();
+  FAnnouncementCountdown = cAnnouncementInterval;
+  for (std::size_t I = 0; I < cParamCount; ++I) FSubscriptions.Load(I, cIdleRequests);
+  // Each slot takes its code as it is read; titles and units are built once every read
+  // has worked (see AssignSlot).
   for (std::size_t I = 0; I < cSlotCount; ++I) {
     std::u16string Code = HostGetInfo(FRRAPI, cSlots[I].ReadQuery);
     LowerAscii(Code);
-    FSlots[I].CodeMatch = ParamCodeOf(Code);
-    FSlots[I].Code = std::move(Code);
+    AssignSlot(I, std::move(Code), TSlotWrite::CodeOnly);
   }
-  for (auto& Slot : FSlots) {
-    std::u16string Title = Slot.Code + u"_title";
-    Slot.TitleMatch = ParamCodeOf(Title);
-    Slot.Title = std::move(Title);
-  }
-  for (auto& Slot : FSlots) {
-    std::u16string Unit = Slot.Code + u"_unit";
-    Slot.UnitMatch = ParamCodeOf(Unit);
-    Slot.Unit = std::move(Unit);
-  }
+  for (std::size_t I = 0; I < cSlotCount; ++I) AssignSlot(I, FSlots[I].Code);
   HostExecute(FRRAPI, cOpenCommand, false);
 }
 
-uint32_t TRRExtensionCore::GetHandle() {
-  if (FHandle == 0) FHandle = FLink.MessageWindow();
-  return FHandle;
+uint32_t TRRExtensionCore::OwnWindow() {
+  if (FOwnWindow == 0) FOwnWindow = FLink.MessageWindow();
+  return FOwnWindow;
 }
 
-void TRRExtensionCore::InitConnection() { SendParamMaskToServer(InitConnectionMessageId, GetHandle()); }
+void TRRExtensionCore::AnnounceWindow() { SendToServer(InitConnectionMessageId, OwnWindow()); }
 
-void TRRExtensionCore::SendParamMaskToServer(uint32_t MessageId, uint32_t Param1, uint32_t Param2,
-                                             uint32_t Param3, uint32_t Param4) {
-  const TSendOutcome Outcome = FLink.Send(MessageId, TCopyData{Param1, Param2, Param3, Param4});
+void TRRExtensionCore::SendToServer(uint32_t MessageId, uint32_t Data1) {
+  const TSendOutcome Outcome = FLink.Send(MessageId, TCopyData{Data1, 0, 0, 0});
   if (Outcome.Looked) NoteServerWindow(Outcome.Server);
 }
 
@@ -78,18 +65,8 @@ void TRRExtensionCore::NoteServerWindow(uint32_t Server) {
     FTrace.Trace(TTraceLine(u"server window lost (was ").Hex(Previous).Add(u")"));
   else if (Server != 0)
     FTrace.Trace(TTraceLine(u"server window changed (").Hex(Previous).Add(u" -> ").Hex(Server).Add(u")"));
-  ForgetSubscriptions();
-}
-
-void TRRExtensionCore::ForgetSubscriptions() {
-  uint32_t Forgotten = 0;
-  for (auto& On : FOn) {
-    Forgotten += On;
-    On = false;
-  }
-  if (Forgotten != 0)
+  if (const uint32_t Forgotten = FSubscriptions.ForgetAll(); Forgotten != 0)
     FTrace.Trace(TTraceLine(u"subscriptions forgotten (").Decimal(Forgotten).Add(u" parameters were on)"));
 }
-
 
 }  // namespace zelm

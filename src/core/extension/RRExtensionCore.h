@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/extension/Subscriptions.h"
 #include "core/host/HostObject.h"
 #include "core/protocol/DataServerLink.h"
 #include "core/protocol/PlatformText.h"
@@ -19,6 +20,7 @@ namespace zelm {
 
 struct TLabelCode;
 
+// ProcessCommand's answer, its names spelled as the type library has them.
 enum TExtentionProcessCommandExitCode : int16_t {
   ecNone = 0,
   ecExecExit = 1,
@@ -26,9 +28,8 @@ enum TExtentionProcessCommandExitCode : int16_t {
   ecExcuteCommand = 3,
 };
 
-// The texts every parameter has. Its other two fields, the on flag (values are
-// flowing) and the idle countdown (in label requests), are kept in arrays of their own
-// in the object: every label request looks at all 71 countdowns, so they sit together.
+// The texts every parameter has. Whether its values are flowing and how long it has
+// gone unasked are the subscriptions' (Subscriptions.h).
 struct TParamFields {
   std::u16string Value;  // last value text, ready for display
   std::u16string Title;  // live parameters only
@@ -63,7 +64,7 @@ class TRRExtensionCore final : public TValueRecordSink {
 
   // Lifecycle.
   void Init(THostRef RRAPI);
-  void Initialize_(std::u16string_view ZelmDSPath);
+  void Initialize(std::u16string_view ZelmDSPath);
 
   // Label requests: the answer stays valid until the next call into the core.
   std::u16string_view ReturnLabel(std::u16string_view LabelCode);
@@ -78,44 +79,30 @@ class TRRExtensionCore final : public TValueRecordSink {
   void OnUnloadSkin() noexcept;
   int32_t CommonListItemCount();
   std::u16string_view CommonListItem(int32_t ItemIndex);
-  bool IsSkin(std::u16string_view ASkinName);
 
-  // The data server's link.
-  uint32_t GetHandle();
-  void InitConnection();
-  void SendParamMaskToServer(uint32_t MessageId, uint32_t Param1, uint32_t Param2 = 0,
-                             uint32_t Param3 = 0, uint32_t Param4 = 0);
   // A value record that arrived on the hidden window (dwData and the copied data).
   // One without data is malformed and ignored.
   void StoreValueRecord(uint32_t Identifier, const void* Data, std::size_t Size) override;
 
-  // Dynamic labels.
-  static std::u16string_view DinamicLabelNext(std::u16string_view Str) noexcept;
-  void StepDinamicLabel(std::size_t Slot);
-
-  // Read-only views of the state, and one setter, for the tests: the shell needs none.
-  const TParamFields& Param(std::size_t Index) const noexcept { return FParams[Index]; }
-  bool IsOn(std::size_t Index) const noexcept { return FOn[Index]; }
-  int32_t Count(std::size_t Index) const noexcept { return static_cast<int32_t>(FZero[Index] - FClock - 1u); }
-  void SetCount(std::size_t Index, int32_t Value) noexcept;
-  const TSlotFields& Slot(std::size_t Index) const noexcept { return FSlots[Index]; }
-  uint32_t Handle() const noexcept { return FHandle; }
-  uint32_t ZelmHandle() const noexcept { return FZelmHandle; }
-  uint32_t ServerWindow() const noexcept { return FServerWindow; }
-  int32_t WaitTimeLeft() const noexcept { return WaitTime; }
-  const std::u16string& ZelmDSPath() const noexcept { return FZelmDSPath; }
-  bool HasHost() const noexcept { return FRRAPI != nullptr; }
-  bool HasSkin() const noexcept { return FSkin != nullptr; }
+  // The code that follows Code in the label-code cycle; any other text stays as it is.
+  static std::u16string_view NextCycleCode(std::u16string_view Code) noexcept;
 
  private:
+  // The tests' view of the state (they define it).
+  friend struct TCoreProbe;
+
+  // How a slot is written: whole, or (once, by design) only its code.
+  enum class TSlotWrite : unsigned char { Whole, CodeOnly };
+
+  bool IsSkin(std::u16string_view ASkinName);
+  uint32_t OwnWindow();
+  void AnnounceWindow();
+  void SendToServer(uint32_t MessageId, uint32_t Data1);
   std::u16string_view RenderParamCode(const TLabelCode* Match);
   static const TLabelCode* ParamCodeOf(std::u16string_view Field) noexcept;
-  void RunIdleCountdowns();
-  void DropDueSubscriptions();
-  void LoadCountdown(std::size_t Index, uint32_t Count) noexcept;
-  void TurnOn(std::size_t Index) noexcept;
+  void StepSlot(std::size_t Slot);
+  void AssignSlot(std::size_t Slot, std::u16string Code, TSlotWrite Write = TSlotWrite::Whole);
   void NoteServerWindow(uint32_t Server);
-  void ForgetSubscriptions();
 
   TDataServerLink& FLink;
   TPlatformText& FText;
@@ -123,10 +110,11 @@ class TRRExtensionCore final : public TValueRecordSink {
 
   THostRef FRRAPI;
   THostRef FSkin;
-  std::u16string FZelmDSPath;
-  uint32_t FHandle = 0;
-  uint32_t FZelmHandle = 0;
-  int32_t WaitTime = 0;
+  std::u16string FZelmDSPath;  // kept, never read
+  uint32_t FOwnWindow = 0;        // the hidden window, once made
+  uint32_t FAnnouncedWindow = 0;  // the window Initialize took, which the repeated announcement names
+  // Our label requests until the announcement is repeated.
+  int32_t FAnnouncementCountdown = 0;
   // The server window that took our last message (0: none found, or none yet). A
   // server that goes away or is replaced knows nothing of our subscriptions.
   uint32_t FServerWindow = 0;
@@ -134,17 +122,7 @@ class TRRExtensionCore final : public TValueRecordSink {
   // identifier) was malformed: said once per spell.
   std::array<bool, cParamCount + 1> FMalformed{};
   std::array<TParamFields, cParamCount> FParams;
-  std::array<bool, cParamCount> FOn{};
-  // The idle countdowns as deadlines on one clock that counts label requests: a
-  // countdown loaded with C after request T reads 0 at request T + C + 1, so each
-  // parameter keeps only that request's number (FZero), and a request steps all 71
-  // countdowns by stepping the clock. FNextDue is at or before the earliest deadline
-  // of a parameter that is on: requests before it need not look at any parameter.
-  // All of it is 32-bit arithmetic that wraps, as the countdowns it stands for do;
-  // the clock starts just short of its wrap, so that every run crosses it.
-  uint32_t FClock = 0xFFFFFF00u;
-  uint32_t FNextDue = FClock;
-  std::array<uint32_t, cParamCount> FZero{};
+  TSubscriptions FSubscriptions;
   std::array<TSlotFields, cSlotCount> FSlots;
   // Holds a label answer that is not a field of its own (a slot's name from the host),
   // reused from call to call so that steady label requests allocate nothing.

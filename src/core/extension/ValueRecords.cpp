@@ -29,10 +29,10 @@ void TRRExtensionCore::StoreValueRecord(uint32_t Identifier, const void* Data, s
     FText.FromAnsi(Record.ValueText, Param.Value);
     FText.FromAnsi(Record.TitleUnitText, FRecordText);
     SetTitleAndUnit(FRecordText, Param.Title, Param.Unit);
-    TurnOn(I);
+    FSubscriptions.TurnOn(I);
     return;
   }
-  TurnOn(I);
+  FSubscriptions.TurnOn(I);
   if (Info.Form == TValueForm::AsSent) {
     FText.FromAnsi(Record.ValueText, Param.Value);
   } else {

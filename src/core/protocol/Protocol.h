@@ -17,8 +17,9 @@ inline constexpr uint32_t TripReadMessageId = 129;
 inline constexpr uint32_t TripResetMessageId = 130;
 inline constexpr uint32_t ClearErrorMessageId = 163;  // part of the protocol; we never send it
 
-// Reload value of the announcement countdown.
-inline constexpr int32_t cWaitTime = 100;
+// How many of our label requests go by between two announcements of our window: the
+// reload value of the announcement countdown.
+inline constexpr int32_t cAnnouncementInterval = 100;
 
 // The title of the data server's window.
 inline constexpr std::u16string_view cServerWindowTitle = u"Morvicantrel";

@@ -12,8 +12,8 @@ struct TIdIndex {
 };
 constexpr TIdIndex cIdIndex;
 
-constexpr std::array<std::u16string_view, cCommandCount> MakeCommand() {
-  std::array<std::u16string_view, cCommandCount> Result{};
+constexpr std::array<std::u16string_view, cCycleLength> MakeCycle() {
+  std::array<std::u16string_view, cCycleLength> Result{};
   for (const auto& Param : cParams)
     if (Param.CyclePosition >= 0) Result[static_cast<std::size_t>(Param.CyclePosition)] = Param.ValueCode;
   return Result;
@@ -21,7 +21,7 @@ constexpr std::array<std::u16string_view, cCommandCount> MakeCommand() {
 
 }  // namespace
 
-const std::array<std::u16string_view, cCommandCount> Command = MakeCommand();
+const std::array<std::u16string_view, cCycleLength> cLabelCodeCycle = MakeCycle();
 
 int ParamIndexOfId(uint32_t Id) noexcept { return Id <= cMaxParamId ? cIdIndex.Of[Id] : -1; }
 

@@ -123,8 +123,9 @@ inline constexpr std::array<TParamInfo, cParamCount> cParams = {{
 #undef ZELM_DESCRIBE
 }};
 
-// Reload value of every idle countdown.
-inline constexpr int32_t cCount = 100;
+// How many label requests a parameter may go unasked before it is dropped: the reload
+// value of every idle countdown.
+inline constexpr int32_t cIdleRequests = 100;
 
 // Highest identifier that names a parameter; value records name identifiers up to it.
 inline constexpr uint32_t cMaxParamId = 144;
@@ -133,10 +134,11 @@ inline constexpr uint32_t cMaxParamId = 144;
 // that belongs to no parameter (0, 40..49, 67..128, 136, 145 and above).
 int ParamIndexOfId(uint32_t Id) noexcept;
 
-// The label-code cycle of the dynamic label slots: 70 value codes, trip figures first,
-// then the live parameters in identifier order, without the fuel pump relay.
-inline constexpr std::size_t cCommandCount = 70;
-extern const std::array<std::u16string_view, cCommandCount> Command;
+// The label-code cycle through which the dynamic label slots step: 70 value codes, trip
+// figures first, then the live parameters in identifier order, without the fuel pump
+// relay.
+inline constexpr std::size_t cCycleLength = 70;
+extern const std::array<std::u16string_view, cCycleLength> cLabelCodeCycle;
 
 // Splits the data server's "Title,unit" text at its first comma. Without a comma, or
 // with the comma as the last character, the whole text is the title and the unit "-".

@@ -303,7 +303,7 @@ STDMETHODIMP TRRExtension::OnUnloadSkin(IDispatch*) {
 }
 
 STDMETHODIMP TRRExtension::Initialize(BSTR ZelmDSPath) {
-  return Guarded([&] { FCore.Initialize_(BstrText(ZelmDSPath)); });
+  return Guarded([&] { FCore.Initialize(BstrText(ZelmDSPath)); });
 }
 
 STDMETHODIMP TRRExtension::Enabled(VARIANT_BOOL) {

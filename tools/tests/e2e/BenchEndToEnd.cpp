@@ -332,7 +332,7 @@ TEST_F(BenchEndToEnd, EveryLabelGoesFromADashToItsValueTitleAndUnit) {
   auto Slots = StartingSlots();
   ASSERT_EQ(Slots.size(), 4u);
   auto Stepped = Slots;
-  Stepped[0] = std::u16string(Command[(static_cast<std::size_t>(ParamOfCode(Slots[0])->CyclePosition) + 1) % cCommandCount]);
+  Stepped[0] = std::u16string(cLabelCodeCycle[(static_cast<std::size_t>(ParamOfCode(Slots[0])->CyclePosition) + 1) % cCycleLength]);
   CheckRun(First, 40, {{1, Slots}, {15, Stepped}});
   CheckRun(Second, 12, {{1, Stepped}});
 }
@@ -341,7 +341,7 @@ TEST_F(BenchEndToEnd, SteppingADynamicLabelChangesItAndTheChoiceSurvivesARestart
   const auto Slots = StartingSlots();
   const TParamInfo* Before = ParamOfCode(Slots.at(0));
   ASSERT_NE(Before, nullptr);
-  const std::u16string After = std::u16string(Command[(static_cast<std::size_t>(Before->CyclePosition) + 1) % cCommandCount]);
+  const std::u16string After = std::u16string(cLabelCodeCycle[(static_cast<std::size_t>(Before->CyclePosition) + 1) % cCycleLength]);
   const TParamInfo* Next = ParamOfCode(After);
   ASSERT_NE(Next, nullptr);
   const std::size_t TitleLabel = LabelIndex(u"ce_dinamic_label_title");
