@@ -77,19 +77,20 @@ TEST_F(SimServerTest, SendsEachSubscribedParameterOncePerTickUntilItsDelete) {
   Server.OnControl(InitConnectionMessageId, Data(77));
   for (uint32_t Id : {11u, 2u, 137u}) Server.OnControl(AddMessageId, Data(Id));
   Server.OnControl(AddMessageId, Data(2));  // twice is still once
-  // Identifiers of no parameter are no subscription.
+  // Identifiers of no parameter are no subscription, and the trip figures (137) go
+  // out on trip reads only.
   for (uint32_t Id : {0u, 45u, 136u, 145u, 0xFFFFFFFFu}) Server.OnControl(AddMessageId, Data(Id));
-  EXPECT_EQ(Server.SubscribedText(), "2 11 137");
+  EXPECT_EQ(Server.SubscribedText(), "2 11");
   Server.Tick(0.1);
   Server.Tick(0.1);
-  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{2, 11, 137, 2, 11, 137}));
+  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{2, 11, 2, 11}));
 
   Sink.Sent.clear();
   Server.OnControl(DeleteMessageId, Data(11));
   Server.OnControl(DeleteMessageId, Data(40));  // not subscribed: nothing happens
   Server.Tick(0.1);
-  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{2, 137}));
-  EXPECT_EQ(Server.SubscribedText(), "2 137");
+  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{2}));
+  EXPECT_EQ(Server.SubscribedText(), "2");
   EXPECT_EQ(Server.Counters().Adds, 9u);
   EXPECT_EQ(Server.Counters().Deletes, 2u);
 }
@@ -110,10 +111,12 @@ TEST_F(SimServerTest, ADeleteArrivingDuringASendStopsThatParameterAtOnce) {
 TEST_F(SimServerTest, RecordsCarryTheCarsTextsInTheLayoutTheExtensionReads) {
   Server.OnControl(InitConnectionMessageId, Data(9));
   Server.OnControl(AddMessageId, Data(2));
-  Server.OnControl(AddMessageId, Data(142));
   Model.Step(100);
   Server.Tick(0.1);
-  ASSERT_EQ(Sink.Sent.size(), 2u);
+  Server.OnControl(TripReadMessageId, Data(0));
+  Server.SendTripFigures();
+  ASSERT_EQ(Sink.Sent.size(), 16u);
+  ASSERT_EQ(Sink.Sent[13].Id, 142u);
 
   const std::string& Live = Sink.Sent[0].Record;
   const TParamValueData Coolant = DecodeParamValueData(Live.data(), Live.size());
@@ -121,7 +124,7 @@ TEST_F(SimServerTest, RecordsCarryTheCarsTextsInTheLayoutTheExtensionReads) {
   EXPECT_EQ(Coolant.TitleUnitText, "Coolant temperature,\xB0""C");  // ANSI, not UTF-8
   EXPECT_EQ(Live.size(), cValueTextSize + Coolant.TitleUnitText.size() + 1);
 
-  const std::string& Trip = Sink.Sent[1].Record;
+  const std::string& Trip = Sink.Sent[13].Record;
   EXPECT_EQ(Trip.size(), cValueTextSize);
   EXPECT_EQ(DecodeParamValueData(Trip.data(), Trip.size()).ValueText, Model.ValueText(142));
 }
