@@ -69,7 +69,8 @@ TParsed ParseOptions(const std::vector<std::u16string>& Args, TOptions& Options,
       Args, cOptions, Take,
       [](const TOptions& O) -> const char* {
         if (O.SkinFile.empty()) return "--skin is required: the skin description to show";
-        if (!O.VarsFile.empty() && !O.SavedIn.empty()) return "--vars and --saved-in do not go together: one place to save";
+        if (!O.VarsFile.empty() && !O.SavedIn.empty())
+          return "--vars and --saved-in do not go together: one place to save";
         return nullptr;
       },
       Options, Fault);

@@ -56,7 +56,8 @@ std::string TDriveWriter::Head() {
   FStarted = true;
   std::vector<std::u16string> Codes;
   for (const TDriveColumn& C : FColumns) Codes.push_back(C.Code);
-  return DriveHeader(Codes) + DriveHeadRow("title", FTitles) + DriveHeadRow("unit", FUnits) + std::exchange(FWaiting, {});
+  return DriveHeader(Codes) + DriveHeadRow("title", FTitles) + DriveHeadRow("unit", FUnits) +
+         std::exchange(FWaiting, {});
 }
 
 std::string TDriveWriter::Row(double Seconds, const std::vector<std::u16string>& Texts) {

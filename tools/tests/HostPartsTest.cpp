@@ -369,8 +369,8 @@ TEST(HostOptions, ReadsEveryOptionAndHelpWhereverItStands) {
   TOptions O;
   std::string Fault;
   ASSERT_EQ(ParseOptions(Args({"--skin", "s.skin", "--vars", "v.txt", "--fps", "2.5", "--frames", "30", "--format",
-                               "list", "--at", "3:1", "--at", "3:ce_open", "--sim-status", "st", "--ds-path", "Z:\\d", "--record", "d.csv",
-                               "--keep-saved", "--screen", "24x80"}),
+                               "list", "--at", "3:1", "--at", "3:ce_open", "--sim-status", "st", "--ds-path", "Z:\\d",
+                               "--record", "d.csv", "--keep-saved", "--screen", "24x80"}),
                          O, Fault),
             TParsed::Run)
       << Fault;
@@ -418,7 +418,8 @@ TEST(HostOptions, EachFaultNamesTheOptionAndWhatItTakes) {
       {{"--skin", ""}, "--skin takes a file name, not ''"},
       {{"--skin", "s", "--screen", "24"}, "--screen takes ROWSxCOLS, such as 24x80, not '24'"},
       {{"--skin", "s", "--screen", "0x80"}, "--screen takes ROWSxCOLS, such as 24x80, not '0x80'"},
-      {{"--skin", "s", "--vars", "v", "--saved-in", "d"}, "--vars and --saved-in do not go together: one place to save"},
+      {{"--skin", "s", "--vars", "v", "--saved-in", "d"},
+       "--vars and --saved-in do not go together: one place to save"},
   };
   for (const auto& C : Cases) {
     TOptions O;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/protocol/Protocol.h"
+#include "tools/sim/DriveReplay.h"
 #include "tools/sim/SimServer.h"
 
 namespace zelm::bench {
@@ -172,6 +173,26 @@ TEST_F(SimServerTest, ANewWindowOrAGoneOneDropsTheOldSubscriptions) {
   Server.Tick(0.1);
   EXPECT_TRUE(Sink.Sent.empty());
   EXPECT_EQ(Server.Counters().RecordsSent, 0u);
+}
+
+// A replay sends each reading with the title and unit it was recorded with; a reading
+// recorded without them goes with the car's.
+TEST(SimServerReplay, SendsTheRecordedTitleAndUnit) {
+  TDrive Drive;
+  std::string Error;
+  ASSERT_TRUE(ParseDrive("seconds,ce_speed,ce_coolanttemp\ntitle,Speed,\nunit,mph,\n0,12,19\n", "d", Drive, Error))
+      << Error;
+  TDriveReplay Replay(Drive, false);
+  TRecordingSink Sink;
+  TSimServer Server(Replay, Sink);
+  Server.OnControl(InitConnectionMessageId, Data(1));
+  Server.OnControl(AddMessageId, Data(1));
+  Server.OnControl(AddMessageId, Data(2));
+  Server.Tick(0.1);
+  ASSERT_EQ(Sink.Sent.size(), 2u);
+  EXPECT_EQ(DecodeParamValueData(Sink.Sent[0].Record.data(), Sink.Sent[0].Record.size()).TitleUnitText, "Speed,mph");
+  EXPECT_EQ(DecodeParamValueData(Sink.Sent[1].Record.data(), Sink.Sent[1].Record.size()).TitleUnitText,
+            "Coolant temperature,\xB0""C");
 }
 
 }  // namespace
