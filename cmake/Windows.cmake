@@ -2,7 +2,10 @@
 # bench programs and the tools.
 set(ZELM_ROOT ${CMAKE_CURRENT_SOURCE_DIR})
 set(ZELM_WINEPREFIX "${CMAKE_BINARY_DIR}/../wineprefix" CACHE PATH "Wine prefix of the tests")
-set(ZELM_WINE_RUN env ZELM_WINEPREFIX=${ZELM_WINEPREFIX} ${CMAKE_CURRENT_SOURCE_DIR}/scripts/wine-run.sh)
+# Every prefix of the build is a copy of one template (scripts/wine-prefix.sh).
+set(ZELM_WINE_TEMPLATE "${CMAKE_BINARY_DIR}/../wine-template" CACHE PATH "The Wine prefix that prefixes are copied from")
+set(ZELM_WINE_RUN env ZELM_WINEPREFIX=${ZELM_WINEPREFIX} ZELM_WINE_TEMPLATE=${ZELM_WINE_TEMPLATE}
+    ${CMAKE_CURRENT_SOURCE_DIR}/scripts/wine-run.sh)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${ZELM_WINE_RUN})
 # The release package (cmake/Package.cmake): the zip, and the folder it is made of.
 set(ZELM_DIST_DIR "${CMAKE_BINARY_DIR}/../dist" CACHE PATH "Where the release package is made")

@@ -1,31 +1,45 @@
 #!/usr/bin/env bash
 # The bench: the simulated car (zelm_sim, a data server with the window "Morvicantrel")
 # and the stand-in front-end (zelm_host) showing a skin's labels live through the real
-# ZelmKvel.dll, all under Wine in the project's prefix. Build first (./zelm build).
-#
-#   scripts/bench.sh [options]
-#     --build DIR         build folder (default: build); the bench's Wine prefix is
-#                         DIR/bench/wineprefix unless ZELM_BENCH_WINEPREFIX names another
-#                         (the tests have their own, so both can run at once)
-#     --skin FILE         skin description (default: tools/skins/default.skin)
-#     --vars FILE         skin-variables file (default: DIR/bench/skin-variables.txt)
-#     --rate N            records a second per parameter (default 10)
-#     --seed N            the car's seed (default 1)
-#     --time-scale X      simulated seconds per second (default 1)
-#     --replay FILE       serve that recorded drive instead of the simulated car
-#     --loop              with --replay: start it again when it ends
-#     --record FILE       record every value the skin shows into FILE (CSV)
-#     --fps N             frames a second (default 10)
-#     --frames N          run N frames without a terminal and print them, then stop
-#     --format F          with --frames: plain (default) or list
-#     --at FRAME:INPUT    with --frames: a key or command before that frame (repeatable)
-#     --check             only check the skin: what it asks that it would not get
-#
-# Keys: those of the skin (default skin: 1-4 step the dynamic labels, o open, c reset
-# the trip, q quit); Ctrl-C quits too. On the way out both programs are stopped and
-# the prefix's Wine processes ended.
+# ZelmKvel.dll, all under Wine in the project's prefix. ./zelm run builds first and
+# runs it; file names are taken from the folder it is run in.
 set -uo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+me=${ZELM_COMMAND:-scripts/bench.sh}
+
+usage() {
+  cat <<USAGE
+usage: $me [OPTION]...
+  --skin FILE         skin description (default: tools/skins/default.skin)
+  --rate N            records a second per parameter (default 10)
+  --seed N            the car's seed (default 1)
+  --time-scale X      simulated seconds per second (default 1)
+  --replay FILE       serve that recorded drive instead of the simulated car
+  --loop              with --replay: start it again when it ends
+  --record FILE       record every value the skin shows into FILE (CSV)
+  --fps N             frames a second (default 10)
+  --frames N          run N frames without a terminal and print them, then stop
+  --format F          with --frames: plain (default) or list
+  --at FRAME:INPUT    with --frames: a key or command before that frame (repeatable)
+  --keep-saved        with --frames: keep the dynamic labels' choices, as a live run does
+  --vars FILE         keep the skin's saved variables in FILE (default: a file of the
+                      skin's own in BUILD/bench/saved)
+  --check             only check the skin: everything in it that is wrong, and where
+  --build DIR         build folder (default: the repository's build); the bench's Wine
+                      prefix is DIR/bench/wineprefix unless ZELM_BENCH_WINEPREFIX names
+                      another (the tests have their own, so both can run at once)
+  -h, --help          this text
+
+Keys: those of the skin (default skin: 1-4 step the dynamic labels, o open, c reset
+the trip, q quit); Ctrl-C quits too. On the way out both programs are stopped and the
+prefix's Wine processes ended.
+
+What the keys choose for the dynamic labels is saved for that skin, as the front-end
+saves it into the skin, and shown again the next time; a skin whose var lines you
+edit starts from them again. A run of --frames leaves nothing behind unless
+--keep-saved asks for it.
+USAGE
+}
 
 fail() { echo "bench: $*" >&2; exit 2; }
 # The option in $1 takes a value: there must be one ($2 is the count of words left).
@@ -33,8 +47,8 @@ need() { [ "$2" -ge 2 ] || fail "$1 needs a value: $3"; }
 
 build=$repo/build
 skin=$repo/tools/skins/default.skin
-vars=""
-rate=10 seed=1 scale=1 fps=10 frames=0 format=plain check=0
+vars="" replay="" record=""
+rate=10 seed=1 scale=1 fps=10 frames=0 format=plain check=0 keep=0
 at=() sim_extra=() host_extra=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -44,21 +58,41 @@ while [ $# -gt 0 ]; do
     --rate) need "$1" $# "a number from 1 to 50"; rate=$2; shift 2 ;;
     --seed) need "$1" $# "a count"; seed=$2; shift 2 ;;
     --time-scale) need "$1" $# "a number from 0.1 to 100"; scale=$2; shift 2 ;;
-    --replay) need "$1" $# "a recorded drive (CSV)"; sim_extra+=(--replay "$2"); shift 2 ;;
+    --replay) need "$1" $# "a recorded drive (CSV)"; replay=$2; sim_extra+=(--replay "$2"); shift 2 ;;
     --loop) sim_extra+=(--loop); shift ;;
-    --record) need "$1" $# "a file name"; host_extra+=(--record "$2"); shift 2 ;;
+    --record) need "$1" $# "a file name"; record=$2; host_extra+=(--record "$2"); shift 2 ;;
     --fps) need "$1" $# "a number from 1 to 60"; fps=$2; shift 2 ;;
     --frames) need "$1" $# "a count, 0 or more"; frames=$2; shift 2 ;;
     --format) need "$1" $# "plain or list"; format=$2; shift 2 ;;
     --at) need "$1" $# "FRAME:INPUT"; at+=(--at "$2"); shift 2 ;;
+    --keep-saved) keep=1; shift ;;
     --check) check=1; shift ;;
-    -h|--help) awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"; exit 0 ;;
+    -h|--help) usage; exit 0 ;;
     *) fail "unknown option '$1' (--help lists them)" ;;
   esac
 done
+# Everything that can be told before building is told now: a typo costs no build.
 [[ $frames =~ ^[0-9]{1,9}$ ]] || fail "--frames takes a count, 0 or more, not '$frames'"
 case "$format" in plain|list) ;; *) fail "--format takes plain or list, not '$format'" ;; esac
 [ "$frames" -gt 0 ] || [ ${#at[@]} -eq 0 ] || fail "--at goes with --frames"
+[ "$frames" -gt 0 ] || [ "$keep" = 0 ] || fail "--keep-saved goes with --frames (a live run always keeps them)"
+in_range() {  # OPTION LOW HIGH VALUE: a plain number, as the programs read it
+  [[ $4 =~ ^[0-9]*\.?[0-9]+$ ]] && awk -v x="$4" -v lo="$2" -v hi="$3" 'BEGIN { exit !(x >= lo && x <= hi) }' ||
+    fail "$1 takes a number from $2 to $3, not '$4'"
+}
+in_range --rate 1 50 "$rate"
+in_range --fps 1 60 "$fps"
+in_range --time-scale 0.1 100 "$scale"
+[[ $seed =~ ^[0-9]{1,15}$ ]] || fail "--seed takes a count from 0 to 999999999999999, not '$seed'"
+[ -f "$skin" ] || fail "no skin $skin"
+[ -z "$replay" ] || [ -f "$replay" ] || fail "--replay $replay: no such file"
+for file in "$vars" "$record"; do
+  [ -z "$file" ] || [ -d "$(dirname "$file")" ] || fail "$file: its folder does not exist (make it first)"
+done
+# ./zelm run and ./zelm check build now, when the options are known to be right.
+if [ -n "${ZELM_BUILD_FIRST:-}" ]; then
+  env -u ZELM_BUILD_FIRST "$repo/zelm" build || exit
+fi
 
 # The programs get the file names as the user wrote them, so that what they say
 # about a file names it so too: Wine takes relative names from this folder and
@@ -66,9 +100,9 @@ case "$format" in plain|list) ;; *) fail "--format takes plain or list, not '$fo
 build=$(realpath -m "$build")
 cross=$build/cross
 state=$build/bench
-vars=${vars:-$state/skin-variables.txt}
 export WINEPREFIX=${ZELM_BENCH_WINEPREFIX:-$state/wineprefix}
 export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export ZELM_WINE_TEMPLATE=${ZELM_WINE_TEMPLATE:-$build/wine-template}
 
 sim=$cross/tools/zelm_sim.exe
 host=$cross/tools/zelm_host.exe
@@ -80,7 +114,6 @@ for f in "$sim" "$host" "$dll"; do
     exit 2
   fi
 done
-[ -f "$skin" ] || fail "no skin $skin"
 
 mkdir -p "$state"
 "$repo/scripts/wine-prefix.sh" || exit 1
@@ -102,7 +135,7 @@ status=$run/sim-status.txt
 simlog=$run/sim.log
 simin=$run/sim.in
 hostin=$run/host.in
-sim_pid="" host_pid="" sim_fd="" host_fd="" tty_state=""
+sim_pid="" host_pid="" screen_pid="" sim_fd="" host_fd="" tty_state=""
 
 cleanup() {
   trap - EXIT INT TERM HUP
@@ -114,6 +147,8 @@ cleanup() {
     for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     kill "$pid" 2>/dev/null
   done
+  # Wine's helpers hold the screen's pipe open for a while: its reader has shown all.
+  [ -n "$screen_pid" ] && { sleep 0.2; kill "$screen_pid" 2>/dev/null; }
   # Nothing of Wine stays behind: the server and its helpers end with the prefix's.
   wineserver -k 2>/dev/null
   wineserver -w 2>/dev/null
@@ -154,7 +189,15 @@ if [ ! -f "$status" ]; then
   exit 1
 fi
 
-host_args=(--skin "$skin" --vars "$vars" --sim-status "$status" --fps "$fps" "${host_extra[@]}")
+# Each skin keeps its own saved variables, as the front-end keeps them in the skin.
+if [ -n "$vars" ]; then
+  host_args=(--vars "$vars")
+else
+  mkdir -p "$state/saved"
+  host_args=(--saved-in "$state/saved")
+fi
+[ "$keep" = 0 ] || host_args+=(--keep-saved)
+host_args+=(--skin "$skin" --sim-status "$status" --fps "$fps" "${host_extra[@]}")
 
 if [ "$frames" -gt 0 ]; then
   # Without a terminal: the frames go to a file first (Wine's helpers hold on to
@@ -167,9 +210,21 @@ if [ "$frames" -gt 0 ]; then
   exit $rc
 fi
 
-mkfifo "$hostin"
+# The dashboard fits the terminal it is drawn in, and follows it when it changes size.
+screen() { stty size </dev/tty 2>/dev/null | awk 'NF == 2 { print $1 "x" $2 }'; }
+size=""
+[ -t 1 ] && size=$(screen)
+[ -z "$size" ] || host_args+=(--screen "$size")
+resized=0
+trap 'resized=1' WINCH
+
+# The frames go to the terminal as the host wrote them, through a pipe of ours:
+# Wine's console would wrap them again by its own idea of the terminal's width.
+mkfifo "$hostin" "$run/screen"
 exec {host_fd}<>"$hostin"
-wine "$host" "${host_args[@]}" --format ansi <"$hostin" {sim_fd}>&- {host_fd}>&- &
+cat "$run/screen" &
+screen_pid=$!
+wine "$host" "${host_args[@]}" --format ansi <"$hostin" >"$run/screen" 2>&1 {sim_fd}>&- {host_fd}>&- &
 host_pid=$!
 
 if [ -t 0 ]; then
@@ -177,6 +232,12 @@ if [ -t 0 ]; then
   tty_state=$(stty -g)
   stty raw -echo
   while [ "$stop" = 0 ] && kill -0 "$host_pid" 2>/dev/null; do
+    if [ "$resized" = 1 ] && [ -n "$size" ]; then
+      # Told as a terminal reports its size: ESC [8;ROWS;COLSt.
+      resized=0
+      size=$(screen)
+      [ -z "$size" ] || printf '\033[8;%s;%st\n' "${size%x*}" "${size#*x}" >&"$host_fd"
+    fi
     IFS= read -rsn1 -t 0.2 key || continue
     if [ "$key" = $'\x03' ]; then
       printf 'quit\n' >&"$host_fd"

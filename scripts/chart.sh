@@ -5,10 +5,14 @@
 #
 #   scripts/chart.sh FILE.csv [--out DIR]
 #     --out DIR     where NAME.png and NAME.svg go (default: beside FILE.csv)
+# File names are taken from the folder it is run in.
 set -uo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+me=${ZELM_COMMAND:-scripts/chart.sh}
 
-usage() { awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"; }
+usage() {
+  awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0" | sed "s|scripts/chart.sh|$me|"
+}
 fail() { echo "chart: $*" >&2; exit 2; }
 
 csv="" out=""
@@ -32,17 +36,17 @@ esac
 out=${out:-$(dirname "$csv")}
 [ -d "$out" ] || fail "--out $out: no such folder"
 
-have=" "
-for code in ce_speed ce_enginespeed ce_coolanttemp ce_fuellevel; do
-  case ",$header," in *",$code,"*) have+="$code " ;; esac
-done
-[ "$have" != " " ] || fail "$csv holds none of ce_speed, ce_enginespeed, ce_coolanttemp, ce_fuellevel"
-
 name=$(basename "$csv" .csv)
+# gnuplot works in a folder of its own, on files with fixed names: no name of the
+# user's and no text of the recording is ever part of its commands.
+work=$(mktemp -d) || exit 1
+trap 'rm -rf "$work"' EXIT
+CHART=$work awk -f "$repo/tools/chart/drive.awk" <"$csv" >"$work/data" || fail "cannot read $csv"
+grep -q '^have[1-4] = 1$' "$work/ranges" ||
+  fail "$csv has no number in ce_speed, ce_enginespeed, ce_coolanttemp or ce_fuellevel"
+export ZELM_CHART_TITLE="Drive $name"
 for kind in png svg; do
-  # A reading that never changes (the fuel level of a short drive) draws a flat line;
-  # gnuplot's word about widening its range is no news.
-  gnuplot -e "csv='$csv'; out='$out/$name.$kind'; kind='$kind'; have='$have'; title='Drive $name'" \
-    "$repo/tools/chart/drive.gnuplot" 2> >(grep -v 'empty y range' >&2) || fail "gnuplot could not draw $csv"
+  (cd "$work" && gnuplot -e "kind='$kind'" "$repo/tools/chart/drive.gnuplot") || fail "gnuplot could not draw $csv"
+  mv "$work/chart.$kind" "$out/$name.$kind" || fail "cannot write $out/$name.$kind"
   echo "$out/$name.$kind"
 done

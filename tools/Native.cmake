@@ -42,4 +42,10 @@ if(ZELM_CROSS)
   add_dependencies(bench_end_to_end cross)
   add_test(NAME bench_end_to_end COMMAND bench_end_to_end)
   set_tests_properties(bench_end_to_end PROPERTIES RUN_SERIAL ON TIMEOUT 180)
+
+  # ./zelm, the check, the chart and a fresh Wine prefix, as a skin author meets them
+  # from a folder of their own (tests/commands.sh).
+  add_test(NAME bench_commands COMMAND bash ${ZELM_BENCH_DIR}/tests/commands.sh ${CMAKE_CURRENT_SOURCE_DIR}
+                                       ${CMAKE_BINARY_DIR})
+  set_tests_properties(bench_commands PROPERTIES TIMEOUT 180 PASS_REGULAR_EXPRESSION "ZELM COMMANDS PASSED")
 endif()

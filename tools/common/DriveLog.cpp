@@ -73,6 +73,12 @@ std::string DriveRow(double Seconds, const std::vector<std::u16string>& Texts) {
   return CsvLine(Fields);
 }
 
+std::string DriveHeadRow(const char* Name, const std::vector<std::u16string>& Texts) {
+  std::vector<std::string> Fields = {Name};
+  for (const auto& Text : Texts) Fields.push_back(ToUtf8(Text));
+  return CsvLine(Fields);
+}
+
 bool ParseDrive(std::string_view Text, std::string_view FileName, TDrive& Drive, std::string& Error) {
   Drive = TDrive{};
   if (Text.substr(0, 3) == "\xEF\xBB\xBF") Text.remove_prefix(3);
@@ -99,6 +105,10 @@ bool ParseDrive(std::string_view Text, std::string_view FileName, TDrive& Drive,
     if (Fields.size() != Drive.Codes.size() + 1)
       return Fail(std::to_string(Fields.size()) + " fields where the header has " +
                   std::to_string(Drive.Codes.size() + 1));
+    if (Drive.Rows.empty() && (Fields[0] == "title" || Fields[0] == "unit")) {
+      (Fields[0] == "title" ? Drive.Titles : Drive.Units).assign(Fields.begin() + 1, Fields.end());
+      continue;
+    }
     TDriveRow Row;
     char* Rest = nullptr;
     Row.Seconds = std::strtod(Fields[0].c_str(), &Rest);
@@ -112,6 +122,8 @@ bool ParseDrive(std::string_view Text, std::string_view FileName, TDrive& Drive,
   LineNo = 0;
   if (Empty) return Fail("the file is empty");
   if (Drive.Rows.empty()) return Fail("the recording has no row");
+  Drive.Titles.resize(Drive.Codes.size());
+  Drive.Units.resize(Drive.Codes.size());
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include "core/tables/Catalogue.h"
 #include "core/tables/SlotTexts.h"
 #include "tools/common/Utf.h"
+#include "tools/host/Options.h"
 
 namespace zelm::bench {
 namespace {
@@ -131,9 +132,40 @@ std::string CommandOutcome(std::u16string_view Command, int ExitCode, const THos
   return Said + ": taken by the extension";
 }
 
+std::vector<std::u16string> FitScreen(const std::vector<std::u16string>& Lines, const TSkin& Skin, int Rows, int Cols) {
+  if (Rows <= 0 || Cols <= 0) return Lines;
+  auto Cut = [Cols](std::u16string_view Text) {
+    TGrid Line(1, Cols);
+    Line.Put(0, 0, Text);
+    return Line.Lines()[0];
+  };
+  std::vector<std::u16string> Out;
+  if (Skin.Rows > Rows || Skin.Cols > Cols)
+    Out.push_back(Cut(FromUtf8("The skin needs " + std::to_string(Skin.Rows) + "x" + std::to_string(Skin.Cols) +
+                               "; this terminal is " + std::to_string(Rows) + "x" + std::to_string(Cols) + ".")));
+  for (std::size_t I = 0; I < Lines.size() && Out.size() < static_cast<std::size_t>(Rows); ++I) {
+    const std::size_t After = Lines.size() - I - 1;
+    if (Out.size() + 1 == static_cast<std::size_t>(Rows) && After > 0)
+      Out.push_back(Cut(u"(" + FromUtf8(std::to_string(After + 1)) + u" more lines: a taller terminal shows them)"));
+    else
+      Out.push_back(Cut(Lines[I]));
+  }
+  return Out;
+}
+
+bool ReadResize(std::u16string_view Line, int& Rows, int& Cols) {
+  if (Line.substr(0, 4) != u"\x1b[8;" || Line.back() != u't') return false;
+  Line = Line.substr(4, Line.size() - 5);
+  const std::size_t Semicolon = Line.find(u';');
+  if (Semicolon == std::u16string_view::npos) return false;
+  std::u16string Size(Line);
+  Size[Semicolon] = u'x';
+  return ReadScreen(Size, Rows, Cols);
+}
+
 std::string AnsiFrame(const std::vector<std::u16string>& Lines) {
   std::string Out = "\x1b[H";
-  for (const auto& Line : Lines) Out += ToUtf8(Line) + "\x1b[K\r\n";
+  for (std::size_t I = 0; I < Lines.size(); ++I) Out += (I > 0 ? "\r\n" : "") + ToUtf8(Lines[I]) + "\x1b[K";
   Out += "\x1b[J";
   return Out;
 }

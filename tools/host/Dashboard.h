@@ -45,7 +45,17 @@ std::string CodesOfIds(std::string_view Ids);
 // in words; Variables are the host's after the command.
 std::string CommandOutcome(std::u16string_view Command, int ExitCode, const THostVariables& Variables);
 
-// A frame for a terminal: cursor home, each line cleared to its end.
+// The lines of a frame fitted into a terminal of Rows x Cols: each cut to Cols, the
+// skin's rows first, then its keys and the status lines as far as they go (the last
+// row then says how many more there are). A terminal smaller than the skin is told so
+// on the first row. Rows or Cols 0: the size is not known, and nothing is cut.
+std::vector<std::u16string> FitScreen(const std::vector<std::u16string>& Lines, const TSkin& Skin, int Rows, int Cols);
+
+// A terminal's new size, sent as it reports one ("ESC [8;ROWS;COLSt").
+bool ReadResize(std::u16string_view Line, int& Rows, int& Cols);
+
+// A frame for a terminal: cursor home, each line cleared to its end, nothing after the
+// last line (a line break there would scroll a full screen).
 std::string AnsiFrame(const std::vector<std::u16string>& Lines);
 // A frame as plain text, with a heading line.
 std::string PlainFrame(long FrameNo, const std::vector<std::u16string>& Lines);

@@ -52,6 +52,7 @@ void THost::DrainInput() {
 void THost::Input(std::u16string Line) {
   while (!Line.empty() && (Line.back() == u'\r' || Line.back() == u' ')) Line.pop_back();
   if (Line.empty()) return;
+  if (ReadResize(Line, FScreenRows, FScreenCols)) return;  // the terminal changed its size
   std::u16string Batch = Line;
   if (Line.size() == 1) {
     const TSkinButton* Button = FSkin.ButtonFor(Line[0]);
@@ -130,20 +131,24 @@ void THost::Show() {
     std::vector<std::u16string> Status = {FromUtf8(Line), FromUtf8(FStatus)};
     for (const std::string& Problem : FProblems) Status.push_back(FromUtf8(Problem));
     const auto Lines = ComposeFrame(FSkin, FTexts, Status);
-    Out = FOptions.Format == TFormat::Ansi ? AnsiFrame(Lines) : PlainFrame(FFrame, Lines);
+    Out = FOptions.Format == TFormat::Ansi ? AnsiFrame(FitScreen(Lines, FSkin, FScreenRows, FScreenCols))
+                                           : PlainFrame(FFrame, Lines);
   }
   std::fwrite(Out.data(), 1, Out.size(), stdout);
   std::fflush(stdout);
 }
 
 THost::~THost() {
-  if (FRecord != nullptr) std::fclose(FRecord);
+  if (FRecord == nullptr) return;
+  const std::string Rest = FRecording->Finish();
+  std::fwrite(Rest.data(), 1, Rest.size(), FRecord);
+  std::fclose(FRecord);
 }
 
 bool THost::StartRecording(std::string& Error) {
   if (FOptions.RecordFile.empty()) return true;
-  FColumns = DriveColumns(FSkin, FState.Variables);
-  if (FColumns.empty()) {
+  FRecording = std::make_unique<TDriveWriter>(DriveColumns(FSkin, FState.Variables));
+  if (FRecording->Columns().empty()) {
     Error = "--record: the skin shows no parameter's value, so there is nothing to record";
     return false;
   }
@@ -152,30 +157,32 @@ bool THost::StartRecording(std::string& Error) {
     Error = "--record: " + ToUtf8(FOptions.RecordFile) + " cannot be written";
     return false;
   }
-  std::vector<std::u16string> Codes;
-  for (const TDriveColumn& C : FColumns) Codes.push_back(C.Code);
-  const std::string Header = DriveHeader(Codes);
-  std::fwrite(Header.data(), 1, Header.size(), FRecord);
   return true;
 }
 
 // One row: what the labels showed this frame, and the codes no label shows directly
-// asked for as a label would.
+// asked for as a label would; and, once a parameter's values flow, the title and unit
+// that came with them.
 void THost::Record() {
   if (FRecord == nullptr) return;
   const auto Now = std::chrono::steady_clock::now();
   if (FRow.empty()) FRecordStart = Now;
-  FRow.resize(FColumns.size());
-  for (std::size_t I = 0; I < FColumns.size(); ++I) {
-    const TDriveColumn& C = FColumns[I];
+  const auto& Columns = FRecording->Columns();
+  FRow.resize(Columns.size());
+  for (std::size_t I = 0; I < Columns.size(); ++I) {
+    const TDriveColumn& C = Columns[I];
     std::string Error;
     if (C.Label >= 0)
       FRow[I] = FTexts[static_cast<std::size_t>(C.Label)];
     else if (!FExtension.ReturnLabel(C.Code, FRow[I], Error))
       FRow[I].assign(1, u'!');  // a failed label request, as the dashboard shows it
+    std::u16string Title, Unit;
+    if (FRecording->Wants(I, FRow[I]) && FExtension.ReturnLabel(C.Code + u"_title", Title, Error) &&
+        FExtension.ReturnLabel(C.Code + u"_unit", Unit, Error))
+      FRecording->Learn(I, std::move(Title), std::move(Unit));
   }
-  const std::string Line = DriveRow(std::chrono::duration<double>(Now - FRecordStart).count(), FRow);
-  std::fwrite(Line.data(), 1, Line.size(), FRecord);
+  const std::string Text = FRecording->Row(std::chrono::duration<double>(Now - FRecordStart).count(), FRow);
+  std::fwrite(Text.data(), 1, Text.size(), FRecord);
   std::fflush(FRecord);  // a drive stopped by Ctrl-C keeps every row so far
 }
 
@@ -183,13 +190,13 @@ int THost::Run() {
   std::string Error;
   // The skin's variables as the skin ships them, then what was saved into it since.
   for (const TSkinVariable& V : FSkin.Variables) FState.Variables.Set(V.Name, V.Value);
-  if (!FOptions.VarsFile.empty()) {
-    const std::string Path = ToUtf8(FOptions.VarsFile);
+  if (!FSaved.Path.empty()) {
+    const std::string Path = ToUtf8(FSaved.Path);
     if (!FState.Variables.LoadFile(Path, Error)) {
       std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
       return 2;
     }
-    FState.Variables.SetFile(Path);
+    if (FSaved.Write) FState.Variables.SetFile(Path);
   }
   if (!StartRecording(Error)) {
     std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());

@@ -27,8 +27,10 @@ void StopOnConsoleControl();
 class THost {
  public:
   // Problems: what the skin check found, shown under the dashboard.
-  THost(const TOptions& Options, const TSkin& Skin, std::vector<std::string> Problems)
-      : FOptions(Options), FSkin(Skin), FProblems(std::move(Problems)) {}
+  // Saved: where the skin's saved variables are read from and written to.
+  THost(const TOptions& Options, const TSkin& Skin, std::vector<std::string> Problems, TSavedFile Saved)
+      : FOptions(Options), FSkin(Skin), FProblems(std::move(Problems)), FSaved(std::move(Saved)),
+        FScreenRows(Options.ScreenRows), FScreenCols(Options.ScreenCols) {}
   ~THost();
   THost(const THost&) = delete;
   THost& operator=(const THost&) = delete;
@@ -52,6 +54,8 @@ class THost {
   const TOptions& FOptions;
   const TSkin& FSkin;
   std::vector<std::string> FProblems;
+  TSavedFile FSaved;
+  int FScreenRows, FScreenCols;  // the terminal's, as far as it is known (0: not)
   // The state outlives the extension, which may call the host API object to the end.
   THostState FState;
   TExtension FExtension;
@@ -64,9 +68,9 @@ class THost {
   long FFrame = 0;
   unsigned long long FRequests = 0;
   bool FQuit = false;
-  // The recording of the drive (--record): its file, its columns, its clock.
+  // The recording of the drive (--record): its file, its text, its clock.
   FILE* FRecord = nullptr;
-  std::vector<TDriveColumn> FColumns;
+  std::unique_ptr<TDriveWriter> FRecording;
   std::vector<std::u16string> FRow;
   std::chrono::steady_clock::time_point FRecordStart;
 };

@@ -28,13 +28,24 @@
 namespace zelm::bench {
 namespace {
 
+// Whether Path is a folder that is there.
+bool IsFolder(const std::u16string& Path) {
+  const DWORD Attributes = GetFileAttributesW(Wide(Path));
+  return Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 // Whether the folder a file would go into is there: nothing creates it for the user.
 bool FolderExists(const std::u16string& Path) {
   const std::size_t Slash = Path.find_last_of(u"\\/");
   if (Slash == std::u16string::npos) return true;
-  const std::u16string Folder = Slash == 0 ? Path.substr(0, 1) : Path.substr(0, Slash);
-  const DWORD Attributes = GetFileAttributesW(Wide(Folder));
-  return Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return IsFolder(Slash == 0 ? Path.substr(0, 1) : Path.substr(0, Slash));
+}
+
+std::u16string FullPath(const std::u16string& Path) {
+  wchar_t Full[MAX_PATH * 4];
+  const DWORD Length = GetFullPathNameW(Wide(Path), MAX_PATH * 4, Full, nullptr);
+  if (Length == 0 || Length >= MAX_PATH * 4) return Path;
+  return std::u16string(reinterpret_cast<const char16_t*>(Full), Length);
 }
 
 int Main() {
@@ -49,6 +60,10 @@ int Main() {
       return 2;
     }
   }
+  if (!Options.SavedIn.empty() && !IsFolder(Options.SavedIn)) {
+    std::fprintf(stderr, "zelm_host: --saved-in %s: no such folder (make it first)\n", ToUtf8(Options.SavedIn).c_str());
+    return 2;
+  }
 
   SetConsoleOutputCP(CP_UTF8);
   // Lines end as we write them: "\n" for files and pipes, "\r\n" where a terminal in
@@ -57,15 +72,13 @@ int Main() {
   static char OutBuffer[1 << 16];
   std::setvbuf(stdout, OutBuffer, _IOFBF, sizeof OutBuffer);
 
-  // Paths are shown as the user wrote them.
+  // Paths are shown as the user wrote them. Every problem is said at once: what
+  // reading the skin found and what the check finds in what could be read.
   const std::string SkinName = ToUtf8(Options.SkinFile);
   TSkin Skin;
-  std::string Error;
-  if (!LoadSkin(SkinName, Skin, Error)) {
-    std::fprintf(Options.CheckOnly ? stdout : stderr, "%s\n", Error.c_str());
-    return Options.CheckOnly ? 1 : 2;
-  }
-  const std::vector<std::string> Problems = CheckSkin(Skin, SkinName);
+  std::vector<TSkinProblem> Faults;
+  LoadSkin(SkinName, Skin, Faults);
+  const std::vector<std::string> Problems = CheckSkin(Skin, SkinName, Faults);
   if (Options.CheckOnly) {
     for (const std::string& Problem : Problems) std::printf("%s\n", Problem.c_str());
     if (Problems.empty())
@@ -76,13 +89,15 @@ int Main() {
                   Problems.size() == 1 ? "" : "s");
     return Problems.empty() ? 0 : 1;
   }
+  // A skin that does not read is not shown: what it would show is not what its author wrote.
   for (const std::string& Problem : Problems) std::fprintf(stderr, "zelm_host: %s\n", Problem.c_str());
+  if (!Faults.empty()) return 2;
 
   StopOnConsoleControl();
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 3;
   int Code = 0;
   {
-    THost Host(Options, Skin, Problems);
+    THost Host(Options, Skin, Problems, SavedFile(Options, FullPath(Options.SkinFile), Skin));
     Code = Host.Run();
   }
   CoUninitialize();

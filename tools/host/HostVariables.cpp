@@ -1,5 +1,7 @@
 #include "tools/host/HostVariables.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -13,6 +15,25 @@ std::u16string LowerAsciiCopy(std::u16string_view Text) {
   for (char16_t& C : Lower)
     if (C >= u'A' && C <= u'Z') C = static_cast<char16_t>(C + 32);
   return Lower;
+}
+
+std::u16string SavedVariablesName(std::u16string_view FullSkinPath, const std::vector<TSkinVariable>& Variables) {
+  // Windows file names ignore case: C:\Skins\A.skin and c:\skins\a.skin are one skin.
+  std::u16string Stamped = LowerAsciiCopy(FullSkinPath);
+  for (const TSkinVariable& V : Variables) Stamped += u"\n" + V.Name + u"=" + V.Value;
+  uint32_t Hash = 2166136261u;  // FNV-1a
+  for (const char16_t C : Stamped) Hash = (Hash ^ C) * 16777619u;
+
+  std::u16string Name(FullSkinPath.substr(FullSkinPath.find_last_of(u"\\/") + 1));
+  if (const std::size_t Dot = Name.rfind(u'.'); Dot != std::u16string::npos && Dot > 0) Name.resize(Dot);
+  Name.resize(std::min<std::size_t>(Name.size(), 40));
+  for (char16_t& C : Name)
+    if (!((C >= u'a' && C <= u'z') || (C >= u'A' && C <= u'Z') || (C >= u'0' && C <= u'9') || C == u'-' || C == u'_'))
+      C = u'_';
+  static constexpr char16_t cHex[] = u"0123456789abcdef";
+  Name += u'-';
+  for (int Shift = 28; Shift >= 0; Shift -= 4) Name += cHex[(Hash >> Shift) & 0xF];
+  return Name + u".vars";
 }
 
 std::u16string THostVariables::Get(std::u16string_view Name) const {

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/host/SkinFile.h"
+
 namespace zelm::bench {
 
 class THostVariables {
@@ -48,6 +50,12 @@ class THostVariables {
   std::map<std::u16string, std::u16string> FSaved;
   std::string FPath;
 };
+
+// The name of a skin's file of saved variables in a folder of them: the skin file's
+// name and a stamp of its full path and its own var lines. Each skin keeps its own
+// choices, as the front-end saves them into the skin, and a skin whose var lines were
+// edited starts again from them.
+std::u16string SavedVariablesName(std::u16string_view FullSkinPath, const std::vector<TSkinVariable>& Variables);
 
 // Lowers the 26 ASCII capitals, as the front-end compares verbs.
 std::u16string LowerAsciiCopy(std::u16string_view Text);

@@ -1,5 +1,7 @@
 #include "tools/host/Options.h"
 
+#include "tools/host/HostVariables.h"
+
 namespace zelm::bench {
 namespace {
 
@@ -7,9 +9,13 @@ const TOptionInfo cOptions[] = {
     {u"--skin", "FILE", "a file name", "the skin description (required)"},
     {u"--check", "FILE", "a file name", "check that skin description, say what is wrong, and stop"},
     {u"--vars", "FILE", "a file name in a folder that exists", "the skin-variables file that SAVETOSKIN writes"},
+    {u"--saved-in", "DIR", "a folder that exists",
+     "keep what SAVETOSKIN saves in DIR, in a file of this skin's own (instead of --vars)"},
+    {u"--keep-saved", nullptr, "", "with --frames: keep what SAVETOSKIN saves, as a run without --frames does"},
     {u"--fps", "N", "a number from 1 to 60", "frames a second (10)"},
     {u"--frames", "N", "a count, 0 or more", "frames to run; 0 runs until quit or the end of input (0)"},
     {u"--format", "F", "ansi, plain or list", "how frames are written (ansi)"},
+    {u"--screen", "ROWSxCOLS", "ROWSxCOLS, such as 24x80", "with ansi: the terminal's size, which frames fit into"},
     {u"--at", "FRAME:INPUT", "FRAME:INPUT with FRAME from 1", "an input line run before that frame (repeatable)"},
     {u"--record", "FILE", "a file name in a folder that exists",
      "write every value the skin shows into this CSV file, a row a frame"},
@@ -29,6 +35,12 @@ bool Take(std::u16string_view Name, std::u16string_view Value, TOptions& O) {
   if (Name == u"--skin") O.SkinFile = Value;
   else if (Name == u"--check") O.SkinFile = Value, O.CheckOnly = true;
   else if (Name == u"--vars") O.VarsFile = Value;
+  else if (Name == u"--saved-in") O.SavedIn = Value;
+  else if (Name == u"--keep-saved") {
+    O.KeepSaved = true;
+    return true;
+  }
+  else if (Name == u"--screen") return ReadScreen(Value, O.ScreenRows, O.ScreenCols);
   else if (Name == u"--record") O.RecordFile = Value;
   else if (Name == u"--sim-status") O.SimStatus = Value;
   else if (Name == u"--ds-path") O.DsPath = Value;
@@ -55,8 +67,32 @@ bool Take(std::u16string_view Name, std::u16string_view Value, TOptions& O) {
 TParsed ParseOptions(const std::vector<std::u16string>& Args, TOptions& Options, std::string& Fault) {
   return ParseOptionsInto<TOptions>(
       Args, cOptions, Take,
-      [](const TOptions& O) { return O.SkinFile.empty() ? "--skin is required: the skin description to show" : nullptr; },
+      [](const TOptions& O) -> const char* {
+        if (O.SkinFile.empty()) return "--skin is required: the skin description to show";
+        if (!O.VarsFile.empty() && !O.SavedIn.empty())
+          return "--vars and --saved-in do not go together: one place to save";
+        return nullptr;
+      },
       Options, Fault);
+}
+
+bool ReadScreen(std::u16string_view Text, int& Rows, int& Cols) {
+  const std::size_t X = Text.find(u'x');
+  uint64_t R = 0, C = 0;
+  if (X == std::u16string_view::npos || !ReadCount(Text.substr(0, X), 999, R) ||
+      !ReadCount(Text.substr(X + 1), 999, C) || R < 1 || C < 1)
+    return false;
+  Rows = static_cast<int>(R), Cols = static_cast<int>(C);
+  return true;
+}
+
+TSavedFile SavedFile(const TOptions& Options, std::u16string_view FullSkinPath, const TSkin& Skin) {
+  TSavedFile Saved;
+  if (!Options.VarsFile.empty()) Saved.Path = Options.VarsFile;
+  else if (!Options.SavedIn.empty())
+    Saved.Path = Options.SavedIn + u"/" + SavedVariablesName(FullSkinPath, Skin.Variables);
+  Saved.Write = !Saved.Path.empty() && (Options.Frames == 0 || Options.KeepSaved);
+  return Saved;
 }
 
 std::string Usage() {

@@ -88,8 +88,10 @@ std::u16string_view Closest(std::u16string_view Text, const std::vector<std::u16
   return Best;
 }
 
-std::vector<std::string> CheckSkin(const TSkin& Skin, std::string_view FileName) {
+std::vector<std::string> CheckSkin(const TSkin& Skin, std::string_view FileName,
+                                   const std::vector<TSkinProblem>& Faults) {
   std::multimap<int, std::string> Found;  // by line
+  for (const TSkinProblem& F : Faults) Found.emplace(F.Line, F.Text);
   auto Say = [&](int Line, const std::string& Text) {
     Found.emplace(Line, std::string(FileName) + ":" + std::to_string(Line) + ": " + Text);
   };

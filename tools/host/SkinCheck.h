@@ -12,12 +12,14 @@
 namespace zelm::bench {
 
 // Every problem of the skin, in the order of the file, as "FILE:LINE: what is wrong;
-// the fix". Looks at:
+// the fix": the faults that reading it found (Faults, from ParseSkin) and, in what was
+// read, these:
 //   - label codes that are none of the extension's (they show blank);
 //   - button commands that neither the host nor the extension takes;
 //   - dynamic label slots the skin uses whose variable holds no code of the cycle
 //     (empty, unknown, or the fuel-pump relay): their step command never moves them.
-std::vector<std::string> CheckSkin(const TSkin& Skin, std::string_view FileName);
+std::vector<std::string> CheckSkin(const TSkin& Skin, std::string_view FileName,
+                                   const std::vector<TSkinProblem>& Faults = {});
 
 // The closest of Candidates to Text (two edits at most, at most a third of the text),
 // compared after lowering; empty when none is that close.

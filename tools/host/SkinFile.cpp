@@ -57,24 +57,54 @@ const TSkinButton* TSkin::ButtonFor(char16_t Key) const noexcept {
   return nullptr;
 }
 
-bool ParseSkin(std::string_view Text, std::string_view FileName, TSkin& Skin, std::string& Error) {
+bool SkinText(std::string_view Bytes, std::string& Text, std::string& Fault) {
+  // Editors on Windows like to start a file with a byte-order mark.
+  const bool Little = Bytes.substr(0, 2) == "\xFF\xFE", Big = Bytes.substr(0, 2) == "\xFE\xFF";
+  if (Little || Big) {
+    std::u16string Wide;
+    for (std::size_t I = 2; I + 1 < Bytes.size(); I += 2) {
+      const auto First = static_cast<unsigned char>(Bytes[I]), Second = static_cast<unsigned char>(Bytes[I + 1]);
+      Wide.push_back(static_cast<char16_t>(Little ? First | Second << 8 : First << 8 | Second));
+    }
+    Text = ToUtf8(Wide);
+    return true;
+  }
+  if (Bytes.substr(0, 3) == "\xEF\xBB\xBF") Bytes.remove_prefix(3);
+  if (Bytes.find('\0') != std::string_view::npos) {
+    Fault = "the file holds NUL bytes: it is UTF-16 without a byte-order mark, or no text at all; "
+            "save it as UTF-8";
+    return false;
+  }
+  Text = Bytes;
+  return true;
+}
+
+bool ParseSkin(std::string_view Text, std::string_view FileName, TSkin& Skin, std::vector<TSkinProblem>& Faults) {
   Skin = TSkin{};
-  Error.clear();
+  Faults.clear();
   bool SawElement = false;
   std::vector<std::string> W;
   int LineNo = 0;
   auto Fail = [&](const std::string& Fault) {
-    Error += std::string(FileName) + (LineNo > 0 ? ":" + std::to_string(LineNo) : std::string()) + ": " + Fault + "\n";
+    Faults.push_back(
+        {LineNo, std::string(FileName) + (LineNo > 0 ? ":" + std::to_string(LineNo) : std::string()) + ": " + Fault});
   };
-  // Editors on Windows like to start a UTF-8 file with a byte-order mark.
-  if (Text.substr(0, 3) == "\xEF\xBB\xBF") Text.remove_prefix(3);
+  std::string Decoded, Fault;
+  if (!SkinText(Text, Decoded, Fault)) {
+    Fail(Fault);
+    return false;
+  }
+  Text = Decoded;
   std::size_t Pos = 0;
   while (Pos < Text.size()) {
     const std::size_t End = std::min(Text.find('\n', Pos), Text.size());
     const std::string_view Line = Text.substr(Pos, End - Pos);
     Pos = End + 1;
     ++LineNo;
-    std::string Fault;
+    if (ToUtf8(FromUtf8(Line)) != Line) {
+      Fail("the line is not UTF-8 (the file was saved in another encoding): save the file as UTF-8");
+      continue;
+    }
     if (!SplitWords(Line, W, Fault)) {
       Fail(Fault);
       continue;
@@ -139,25 +169,45 @@ bool ParseSkin(std::string_view Text, std::string_view FileName, TSkin& Skin, st
   }
   LineNo = 0;
   if (Text.find_first_not_of(" \t\r\n") == std::string_view::npos) {
-    Error.clear();
+    Faults.clear();
     Fail("the file is empty; a skin needs at least a line \"skin NAME\" and a label");
   } else {
     if (Skin.Name.empty()) Fail("the skin has no name (add a line: skin NAME)");
-    if (Skin.Labels.empty() && Error.empty()) Fail("the skin has no label");
+    if (Skin.Labels.empty() && Faults.empty()) Fail("the skin has no label");
   }
-  if (!Error.empty()) Error.pop_back();
-  return Error.empty();
+  return Faults.empty();
 }
 
-bool LoadSkin(const std::string& Path, TSkin& Skin, std::string& Error) {
+bool LoadSkin(const std::string& Path, TSkin& Skin, std::vector<TSkinProblem>& Faults) {
   std::ifstream In(Path, std::ios::binary);
   if (!In) {
-    Error = Path + ": cannot be read";
+    Skin = TSkin{};
+    Faults.assign(1, {0, Path + ": cannot be read"});
     return false;
   }
   std::ostringstream Buffer;
   Buffer << In.rdbuf();
-  return ParseSkin(Buffer.str(), Path, Skin, Error);
+  return ParseSkin(Buffer.str(), Path, Skin, Faults);
+}
+
+namespace {
+
+bool Joined(bool Read, const std::vector<TSkinProblem>& Faults, std::string& Error) {
+  Error.clear();
+  for (const TSkinProblem& F : Faults) Error += (Error.empty() ? "" : "\n") + F.Text;
+  return Read;
+}
+
+}  // namespace
+
+bool ParseSkin(std::string_view Text, std::string_view FileName, TSkin& Skin, std::string& Error) {
+  std::vector<TSkinProblem> Faults;
+  return Joined(ParseSkin(Text, FileName, Skin, Faults), Faults, Error);
+}
+
+bool LoadSkin(const std::string& Path, TSkin& Skin, std::string& Error) {
+  std::vector<TSkinProblem> Faults;
+  return Joined(LoadSkin(Path, Skin, Faults), Faults, Error);
 }
 
 }  // namespace zelm::bench

@@ -10,7 +10,7 @@
 //
 // Words are separated by blanks; a word with blanks goes in double quotes, in which
 // \" and \\ stand for " and \. Rows and columns count from 0. Files are UTF-8, with or
-// without a byte-order mark.
+// without a byte-order mark, or UTF-16 with one (Notepad's "Unicode").
 #pragma once
 
 #include <string>
@@ -55,9 +55,23 @@ struct TSkin {
   const TSkinButton* ButtonFor(char16_t Key) const noexcept;
 };
 
-// Reads a skin description. On faults the result is false and Error holds every one
-// of them, a line each, as "FILE:LINE: fault" (or "FILE: fault" for the whole file).
+// One thing wrong with a skin file, said as "FILE:LINE: fault" (or "FILE: fault" for the
+// whole file, Line 0).
+struct TSkinProblem {
+  int Line = 0;
+  std::string Text;
+};
+
+// Reads a skin description as far as it reads: the elements without a fault are kept,
+// and every fault is said, in the order of the file. True when there is none.
+bool ParseSkin(std::string_view Text, std::string_view FileName, TSkin& Skin, std::vector<TSkinProblem>& Faults);
+bool LoadSkin(const std::string& Path, TSkin& Skin, std::vector<TSkinProblem>& Faults);
+// The same, the faults a line each in Error.
 bool ParseSkin(std::string_view Text, std::string_view FileName, TSkin& Skin, std::string& Error);
 bool LoadSkin(const std::string& Path, TSkin& Skin, std::string& Error);
+
+// A file's bytes as UTF-8: UTF-8 as it is (a byte-order mark dropped), UTF-16 with its
+// byte-order mark converted. Bytes that are neither are named in Fault.
+bool SkinText(std::string_view Bytes, std::string& Text, std::string& Fault);
 
 }  // namespace zelm::bench

@@ -2,11 +2,14 @@
 
 #include "core/tables/Catalogue.h"
 #include "core/tables/LabelCodes.h"
+#include "tools/common/Utf.h"
 
 namespace zelm::bench {
 
 TDriveReplay::TDriveReplay(TDrive Drive, bool Loop) : FDrive(std::move(Drive)), FLoop(Loop) {
   FColumnOf.fill(-1);
+  FDrive.Titles.resize(FDrive.Codes.size());
+  FDrive.Units.resize(FDrive.Codes.size());
   for (std::size_t C = 0; C < FDrive.Codes.size(); ++C) {
     std::u16string Code = FDrive.Codes[C];
     LowerAscii(Code);
@@ -41,6 +44,14 @@ std::string TDriveReplay::ValueText(uint32_t Id) const {
   if (Id >= FColumnOf.size() || FColumnOf[Id] < 0 || FDrive.Rows.empty() || FEnded) return {};
   const std::string& Text = FDrive.Rows[FRow].Texts[static_cast<std::size_t>(FColumnOf[Id])];
   return Text == "-" ? std::string() : Text;
+}
+
+std::u16string TDriveReplay::RecordedTitleUnit(uint32_t Id) const {
+  if (Id >= FColumnOf.size() || FColumnOf[Id] < 0) return {};
+  const auto Column = static_cast<std::size_t>(FColumnOf[Id]);
+  const std::string& Title = FDrive.Titles[Column];
+  const std::string& Unit = FDrive.Units[Column];
+  return Title.empty() ? std::u16string() : FromUtf8(Unit.empty() ? Title : Title + "," + Unit);
 }
 
 }  // namespace zelm::bench

@@ -1,5 +1,6 @@
 // A recorded drive served again (zelm_sim --replay): each parameter of the recording
-// reads what it read at the same time of the drive. Parameters the recording lacks,
+// reads what it read at the same time of the drive, with the title and unit it was
+// recorded with (or the simulated car's). Parameters the recording lacks,
 // and those still without a value ("-"), have nothing to send. The trip figures go on
 // as recorded: a trip reset cannot change what was driven.
 #pragma once
@@ -20,6 +21,7 @@ class TDriveReplay final : public TDriveSource {
   void Step(double Seconds) override;
   void ResetTrip() override {}
   std::string ValueText(uint32_t Id) const override;
+  std::u16string RecordedTitleUnit(uint32_t Id) const override;
 
   // Seconds into the recording, and whether it ended (never while looping).
   double Time() const noexcept { return FTime; }

@@ -15,6 +15,9 @@ class TDriveSource {
   virtual void ResetTrip() = 0;
   // The reading as the data server sends it now; empty when there is none to send.
   virtual std::string ValueText(uint32_t Id) const = 0;
+  // The title and unit sent with a live reading ("Vehicle speed,km/h"); empty: the
+  // simulated car's.
+  virtual std::u16string RecordedTitleUnit(uint32_t /*Id*/) const { return {}; }
 };
 
 }  // namespace zelm::bench

@@ -20,7 +20,10 @@ void TSimServer::OnControl(uint32_t MessageId, const TCopyData& Data) {
       break;
     case AddMessageId:
       ++FCounters.Adds;
-      if (TVehicleModel::Knows(Data.Data1) && !FSubscribed[Data.Data1]) {
+      // The trip figures go out on each trip read, which the extension sends before
+      // each Add of one: they are never subscribed, and a skin's status shows the
+      // same subscriptions whichever way the figures and its requests crossed.
+      if (TVehicleModel::Knows(Data.Data1) && !TVehicleModel::IsTrip(Data.Data1) && !FSubscribed[Data.Data1]) {
         FSubscribed[Data.Data1] = true;
         FSink.StateChanged();
       }
@@ -66,7 +69,8 @@ std::string TSimServer::RecordOf(uint32_t Id) {
   const std::string Value = FSource.ValueText(Id);
   if (Value.empty()) return {};
   if (TVehicleModel::IsTrip(Id)) return EncodeTripRecord(Value);
-  return EncodeLiveRecord(Value, FSink.ToAnsi(TVehicleModel::TitleUnit(Id)));
+  const std::u16string Recorded = FSource.RecordedTitleUnit(Id);
+  return EncodeLiveRecord(Value, FSink.ToAnsi(Recorded.empty() ? TVehicleModel::TitleUnit(Id) : Recorded));
 }
 
 bool TSimServer::Send(uint32_t Id) {

@@ -65,6 +65,46 @@ TEST(DriveLog, KeepsEachValueTheSkinShowsOnceWithTheLabelThatShowsIt) {
   EXPECT_EQ(Columns[1].Label, -1);  // asked for apart: the slot may step away from it
 }
 
+// The rows wait until the data server's titles and units are known (or five seconds
+// of the drive have gone), and the replay sends them again.
+TEST(DriveLog, WritesTheTitlesAndUnitsTheDataServerSentAndTheReplayServesThem) {
+  const std::vector<TDriveColumn> Columns = {{u"ce_speed", 0}, {u"ce_timewent", 1}, {u"ce_coolanttemp", 2}};
+  const std::string Head = "seconds,ce_speed,ce_timewent,ce_coolanttemp\n";
+  TDriveWriter Writer(Columns);
+  EXPECT_EQ(Writer.Row(0, {u"-", u"0:00:00", u"-"}), "");
+  EXPECT_FALSE(Writer.Wants(0, u"-"));
+  EXPECT_FALSE(Writer.Wants(1, u"0:00:00"));  // a trip figure comes without either
+  ASSERT_TRUE(Writer.Wants(0, u"12"));
+  Writer.Learn(0, u"Speed", u"mph");
+  EXPECT_FALSE(Writer.Wants(0, u"12"));
+  EXPECT_EQ(Writer.Row(0.1, {u"12", u"0:00:00", u"-"}), "");
+  Writer.Learn(2, u"Coolant, engine", u"-");
+  EXPECT_EQ(Writer.Row(0.2, {u"12", u"0:00:00", u"19"}),
+            Head + "title,Speed,,\"Coolant, engine\"\nunit,mph,,\n0.000,-,0:00:00,-\n0.100,12,0:00:00,-\n"
+                   "0.200,12,0:00:00,19\n");
+  EXPECT_EQ(Writer.Row(0.3, {u"13", u"0:00:01", u"19"}), "0.300,13,0:00:01,19\n");
+  EXPECT_EQ(Writer.Finish(), "");
+  // A parameter that never sends: the rows wait five seconds, or to the end.
+  TDriveWriter Silent(Columns), Short(Columns);
+  EXPECT_EQ(Silent.Row(4.9, {u"-", u"-", u"-"}), "");
+  EXPECT_EQ(Silent.Row(5, {u"-", u"-", u"-"}), Head + "title,,,\nunit,,,\n4.900,-,-,-\n5.000,-,-,-\n");
+  EXPECT_EQ(Short.Row(1, {u"-", u"-", u"-"}), "");
+  EXPECT_EQ(Short.Finish(), Head + "title,,,\nunit,,,\n1.000,-,-,-\n");
+
+  TDrive Drive;
+  std::string Error;
+  ASSERT_TRUE(ParseDrive("seconds,ce_speed,ce_coolanttemp,ce_voltage\ntitle,Speed,Coolant,\nunit,mph,,\n0,1,2,3\n", "d",
+                         Drive, Error))
+      << Error;
+  ASSERT_EQ(Drive.Rows.size(), 1u);
+  TDriveReplay Replay(Drive, false);
+  EXPECT_EQ(Replay.RecordedTitleUnit(Kvel_VHCL_SPEED_SE), u"Speed,mph");
+  EXPECT_EQ(Replay.RecordedTitleUnit(Kvel_COOLAN_TEMP), u"Coolant");
+  EXPECT_EQ(Replay.RecordedTitleUnit(Kvel_BATTERY_VOLT), u"");  // the car's own
+  ASSERT_TRUE(ParseDrive("seconds,ce_speed\n0,1\n", "old.csv", Drive, Error)) << Error;  // before titles were kept
+  EXPECT_EQ(TDriveReplay(Drive, false).RecordedTitleUnit(Kvel_VHCL_SPEED_SE), u"");
+}
+
 TEST(DriveReplay, ServesEachRowAtItsTimeAndNothingWithoutAValue) {
   TDrive Drive;
   std::string Error;

@@ -82,15 +82,54 @@ TEST(SkinFile, NamesTheLineOfEachFault) {
   }
 }
 
-TEST(SkinFile, SaysEveryFaultAtOnceAndTakesAByteOrderMark) {
+TEST(SkinFile, SaysEveryFaultAtOnceAndReadsUtf8AndUtf16WithTheirMarks) {
   TSkin Skin;
   std::string Error;
   EXPECT_FALSE(ParseSkin("\xEF\xBB\xBFskin a\nlable 1 1 5 ce_speed\nlabel 1 1 5 ce_speed\nsize 5 20\n", "t", Skin, Error));
   EXPECT_EQ(Error,
             "t:2: unknown element 'lable'; the elements are skin, size, var, text, label and button\n"
             "t:4: size must come before the elements");
-  ASSERT_TRUE(ParseSkin("\xEF\xBB\xBFskin a\nlabel 1 1 5 ce_speed\n", "t", Skin, Error)) << Error;
-  EXPECT_EQ(Skin.Name, u"a");
+  const std::string Utf8 = "skin a\ntext 0 0 \"\xC2\xB0\"\nlabel 1 1 5 ce_speed\n";
+  auto Utf16 = [&Utf8](bool Little) {
+    std::string Bytes = Little ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char16_t C : FromUtf8(Utf8)) {
+      const char High = static_cast<char>(C >> 8), Low = static_cast<char>(C & 0xFF);
+      Bytes += Little ? std::string{Low, High} : std::string{High, Low};
+    }
+    return Bytes;
+  };
+  for (const std::string& Bytes : {Utf8, "\xEF\xBB\xBF" + Utf8, Utf16(true), Utf16(false)}) {
+    ASSERT_TRUE(ParseSkin(Bytes, "t", Skin, Error)) << Error;
+    EXPECT_EQ(Skin.Name, u"a");
+    EXPECT_EQ(Skin.Texts.at(0).Text, u"\u00B0");
+  }
+  // Bytes of another encoding are named as such, not shown raw.
+  struct {
+    std::string Bytes;
+    const char* Error;
+  } Cases[] = {
+      {Utf16(true).substr(2), "t: the file holds NUL bytes: it is UTF-16 without a byte-order mark"},
+      {"skin a\ntext 0 0 \"Temp\xE9rature\"\nlabel 1 1 5 ce_speed\n", "t:2: the line is not UTF-8"},
+  };
+  for (const auto& C : Cases) {
+    EXPECT_FALSE(ParseSkin(C.Bytes, "t", Skin, Error));
+    EXPECT_EQ(Error.rfind(C.Error, 0), 0u) << Error;
+  }
+}
+
+// What reading found and what the check finds, in one list in the order of the file.
+TEST(SkinCheck, SaysTheFaultsOfReadingAndTheProblemsOfWhatWasReadTogether) {
+  TSkin Skin;
+  std::vector<TSkinProblem> Faults;
+  EXPECT_FALSE(ParseSkin("skin a\nvar CheckEngineDinamicLabel \"ce_speeed\"\nlable 0 0 5 ce_speed\n"
+                         "label 1 0 5 ce_rpmm\nlabel 2 0 5 ce_dinamic_label\ntext 3 0 \"open\n"
+                         "button x \"ce_opne\" \"open\"\n",
+                         "s", Skin, Faults));
+  const auto Problems = CheckSkin(Skin, "s", Faults);
+  ASSERT_EQ(Problems.size(), 5u) << ::testing::PrintToString(Problems);
+  const char* Starts[] = {"s:2: dynamic label", "s:3: unknown element", "s:4: label code 'ce_rpmm'",
+                          "s:6: unterminated quote", "s:7: button x runs 'ce_opne'"};
+  for (std::size_t I = 0; I < 5; ++I) EXPECT_EQ(Problems[I].rfind(Starts[I], 0), 0u) << Problems[I];
 }
 
 // One skin with each kind of problem, and one per slot in each way a slot can fail to
@@ -220,6 +259,44 @@ TEST(HostVariables, SavedVariablesSurviveInTheFileAndNothingElseDoes) {
             (std::map<std::u16string, std::u16string>{{u"A", u"1"}}));
 }
 
+// Each skin its own file of saved choices; an edit of its var lines starts it afresh;
+// a scripted run reads them but writes only when asked.
+TEST(HostVariables, EachSkinKeepsItsOwnSavedChoicesAndAScriptedRunLeavesThemAlone) {
+  const std::vector<TSkinVariable> Vars = {{u"CheckEngineDinamicLabel", u"ce_speed", 3}};
+  const std::u16string Name = SavedVariablesName(u"Z:\\skins\\My Skin.v2.skin", Vars);
+  EXPECT_EQ(Name.rfind(u"My_Skin_v2-", 0), 0u) << ToUtf8(Name);
+  EXPECT_EQ(Name.size(), std::u16string(u"My_Skin_v2-12345678.vars").size());
+  EXPECT_EQ(SavedVariablesName(u"z:\\SKINS\\my skin.v2.skin", Vars).substr(11), Name.substr(11));  // one file, any case
+  EXPECT_EQ(SavedVariablesName(u"Z:\\skins\\My Skin.v2.skin", {{u"CheckEngineDinamicLabel", u"ce_speed", 9}}), Name);
+  for (const std::u16string& Other : {SavedVariablesName(u"Z:\\other\\My Skin.v2.skin", Vars),
+                                      SavedVariablesName(u"Z:\\skins\\My Skin.v2.skin", {}),
+                                      SavedVariablesName(u"Z:\\skins\\My Skin.v2.skin",
+                                                         {{u"CheckEngineDinamicLabel", u"ce_rpm", 3}})})
+    EXPECT_NE(Other, Name);
+
+  TSkin Skin;
+  Skin.Variables = Vars;
+  struct {
+    std::initializer_list<const char*> Words;
+    std::u16string Path;
+    bool Write;
+  } Cases[] = {
+      {{"--skin", "s"}, u"", false},
+      {{"--skin", "s", "--vars", "v.txt"}, u"v.txt", true},
+      {{"--skin", "s", "--vars", "v.txt", "--frames", "3"}, u"v.txt", false},
+      {{"--skin", "s", "--saved-in", "d", "--frames", "3", "--keep-saved"}, u"d/" + Name, true},
+      {{"--skin", "s", "--saved-in", "d"}, u"d/" + Name, true},
+  };
+  for (const auto& C : Cases) {
+    TOptions O;
+    std::string Fault;
+    ASSERT_EQ(ParseOptions(Args(C.Words), O, Fault), TParsed::Run) << Fault;
+    const TSavedFile Saved = SavedFile(O, u"Z:\\skins\\My Skin.v2.skin", Skin);
+    EXPECT_EQ(Saved.Path, C.Path);
+    EXPECT_EQ(Saved.Write, C.Write) << ToUtf8(C.Path);
+  }
+}
+
 TEST(Dashboard, PlacesLabelsCutsThemToTheirWidthAndKeepsControlCodesOut) {
   TSkin Skin;
   std::string Error;
@@ -250,8 +327,34 @@ TEST(Dashboard, PlacesLabelsCutsThemToTheirWidthAndKeepsControlCodesOut) {
   EXPECT_EQ(ListFrame(4, Skin, {u"87", u"a\tb"}, &Subscribed),
             "frame 4\nlabel\tce_speed\t87\nlabel\tce_speed_unit\ta b\nlabel\tce_coolanttemp_title\t\n"
             "subscribed\t1 2\nend\n");
-  EXPECT_EQ(AnsiFrame({u"ab"}), "\x1b[Hab\x1b[K\r\n\x1b[J");
+  EXPECT_EQ(AnsiFrame({u"ab", u"c"}), "\x1b[Hab\x1b[K\r\nc\x1b[K\x1b[J");  // no line break after the last
   EXPECT_EQ(CodesOfIds("1 11 130 77"), "ce_speed ce_enginespeed ce_\xD1\x80orse_power 77");
+}
+
+TEST(Dashboard, FitsTheTerminalOrSaysWhatTheSkinNeeds) {
+  TSkin Skin;
+  std::string Error;
+  ASSERT_TRUE(ParseSkin("skin s\nsize 2 10\ntext 0 0 \"title\"\nlabel 1 0 4 ce_speed\n", "s", Skin, Error)) << Error;
+  const std::vector<std::u16string> Lines = {u"title", u"rule", u"keys", u"status 1234567890", u"more"};
+  using TLines = std::vector<std::u16string>;
+  struct {
+    int Rows, Cols;
+    TLines Shown;
+  } Cases[] = {
+      {0, 0, Lines},  // the size is not known
+      {5, 20, Lines},
+      {4, 20, {u"title", u"rule", u"keys", u"(2 more lines: a tal"}},
+      {4, 12, {u"title", u"rule", u"keys", u"(2 more line"}},
+      {3, 9, {u"The skin", u"title", u"(4 more l"}},
+      {1, 80, {u"The skin needs 2x10; this terminal is 1x80."}},
+  };
+  for (const auto& C : Cases) EXPECT_EQ(FitScreen(Lines, Skin, C.Rows, C.Cols), C.Shown) << C.Rows << "x" << C.Cols;
+
+  int Rows = 0, Cols = 0;
+  EXPECT_TRUE(ReadResize(u"\x1b[8;24;80t", Rows, Cols));
+  EXPECT_EQ(Rows * 1000 + Cols, 24080);
+  for (const char16_t* Other : {u"\x1b[8;24t", u"\x1b[8;0;80t", u"\x1b[8;24;80", u"x[8;24;80t", u"\x1b[8;"})
+    EXPECT_FALSE(ReadResize(Other, Rows, Cols)) << ToUtf8(Other);
 }
 
 TEST(Dashboard, SaysWhatACommandDidInWords) {
@@ -266,7 +369,8 @@ TEST(HostOptions, ReadsEveryOptionAndHelpWhereverItStands) {
   TOptions O;
   std::string Fault;
   ASSERT_EQ(ParseOptions(Args({"--skin", "s.skin", "--vars", "v.txt", "--fps", "2.5", "--frames", "30", "--format",
-                               "list", "--at", "3:1", "--at", "3:ce_open", "--sim-status", "st", "--ds-path", "Z:\\d", "--record", "d.csv"}),
+                               "list", "--at", "3:1", "--at", "3:ce_open", "--sim-status", "st", "--ds-path", "Z:\\d",
+                               "--record", "d.csv", "--keep-saved", "--screen", "24x80"}),
                          O, Fault),
             TParsed::Run)
       << Fault;
@@ -279,6 +383,8 @@ TEST(HostOptions, ReadsEveryOptionAndHelpWhereverItStands) {
   EXPECT_EQ(O.SimStatus, u"st");
   EXPECT_EQ(O.DsPath, u"Z:\\d");
   EXPECT_EQ(O.RecordFile, u"d.csv");
+  EXPECT_TRUE(O.KeepSaved);
+  EXPECT_EQ(O.ScreenRows * 1000 + O.ScreenCols, 24080);
   EXPECT_FALSE(O.CheckOnly);
   ASSERT_EQ(ParseOptions(Args({"--check", "c.skin"}), O, Fault), TParsed::Run) << Fault;
   EXPECT_TRUE(O.CheckOnly);
@@ -296,8 +402,8 @@ TEST(HostOptions, EachFaultNamesTheOptionAndWhatItTakes) {
     const char* Fault;
   } Cases[] = {
       {{"--skin", "s", "--bogus", "1"},
-       "unknown option '--bogus'; the options are --skin --check --vars --fps --frames --format --at --record "
-       "--sim-status --ds-path and --help"},
+       "unknown option '--bogus'; the options are --skin --check --vars --saved-in --keep-saved --fps --frames "
+       "--format --screen --at --record --sim-status --ds-path and --help"},
       {{"--skin", "s", "--fps"}, "--fps needs a value: a number from 1 to 60"},
       {{"--skin"}, "--skin needs a value: a file name"},
       {{"--skin", "s", "--fps", "fast"}, "--fps takes a number from 1 to 60, not 'fast'"},
@@ -310,6 +416,10 @@ TEST(HostOptions, EachFaultNamesTheOptionAndWhatItTakes) {
       {{"--skin", "s", "--at", "4:"}, "--at takes FRAME:INPUT with FRAME from 1, not '4:'"},
       {{"--frames", "3"}, "--skin is required: the skin description to show"},
       {{"--skin", ""}, "--skin takes a file name, not ''"},
+      {{"--skin", "s", "--screen", "24"}, "--screen takes ROWSxCOLS, such as 24x80, not '24'"},
+      {{"--skin", "s", "--screen", "0x80"}, "--screen takes ROWSxCOLS, such as 24x80, not '0x80'"},
+      {{"--skin", "s", "--vars", "v", "--saved-in", "d"},
+       "--vars and --saved-in do not go together: one place to save"},
   };
   for (const auto& C : Cases) {
     TOptions O;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/protocol/Protocol.h"
+#include "tools/sim/DriveReplay.h"
 #include "tools/sim/SimServer.h"
 
 namespace zelm::bench {
@@ -77,19 +78,20 @@ TEST_F(SimServerTest, SendsEachSubscribedParameterOncePerTickUntilItsDelete) {
   Server.OnControl(InitConnectionMessageId, Data(77));
   for (uint32_t Id : {11u, 2u, 137u}) Server.OnControl(AddMessageId, Data(Id));
   Server.OnControl(AddMessageId, Data(2));  // twice is still once
-  // Identifiers of no parameter are no subscription.
+  // Identifiers of no parameter are no subscription, and the trip figures (137) go
+  // out on trip reads only.
   for (uint32_t Id : {0u, 45u, 136u, 145u, 0xFFFFFFFFu}) Server.OnControl(AddMessageId, Data(Id));
-  EXPECT_EQ(Server.SubscribedText(), "2 11 137");
+  EXPECT_EQ(Server.SubscribedText(), "2 11");
   Server.Tick(0.1);
   Server.Tick(0.1);
-  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{2, 11, 137, 2, 11, 137}));
+  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{2, 11, 2, 11}));
 
   Sink.Sent.clear();
   Server.OnControl(DeleteMessageId, Data(11));
   Server.OnControl(DeleteMessageId, Data(40));  // not subscribed: nothing happens
   Server.Tick(0.1);
-  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{2, 137}));
-  EXPECT_EQ(Server.SubscribedText(), "2 137");
+  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{2}));
+  EXPECT_EQ(Server.SubscribedText(), "2");
   EXPECT_EQ(Server.Counters().Adds, 9u);
   EXPECT_EQ(Server.Counters().Deletes, 2u);
 }
@@ -110,10 +112,12 @@ TEST_F(SimServerTest, ADeleteArrivingDuringASendStopsThatParameterAtOnce) {
 TEST_F(SimServerTest, RecordsCarryTheCarsTextsInTheLayoutTheExtensionReads) {
   Server.OnControl(InitConnectionMessageId, Data(9));
   Server.OnControl(AddMessageId, Data(2));
-  Server.OnControl(AddMessageId, Data(142));
   Model.Step(100);
   Server.Tick(0.1);
-  ASSERT_EQ(Sink.Sent.size(), 2u);
+  Server.OnControl(TripReadMessageId, Data(0));
+  Server.SendTripFigures();
+  ASSERT_EQ(Sink.Sent.size(), 16u);
+  ASSERT_EQ(Sink.Sent[13].Id, 142u);
 
   const std::string& Live = Sink.Sent[0].Record;
   const TParamValueData Coolant = DecodeParamValueData(Live.data(), Live.size());
@@ -121,7 +125,7 @@ TEST_F(SimServerTest, RecordsCarryTheCarsTextsInTheLayoutTheExtensionReads) {
   EXPECT_EQ(Coolant.TitleUnitText, "Coolant temperature,\xB0""C");  // ANSI, not UTF-8
   EXPECT_EQ(Live.size(), cValueTextSize + Coolant.TitleUnitText.size() + 1);
 
-  const std::string& Trip = Sink.Sent[1].Record;
+  const std::string& Trip = Sink.Sent[13].Record;
   EXPECT_EQ(Trip.size(), cValueTextSize);
   EXPECT_EQ(DecodeParamValueData(Trip.data(), Trip.size()).ValueText, Model.ValueText(142));
 }
@@ -169,6 +173,26 @@ TEST_F(SimServerTest, ANewWindowOrAGoneOneDropsTheOldSubscriptions) {
   Server.Tick(0.1);
   EXPECT_TRUE(Sink.Sent.empty());
   EXPECT_EQ(Server.Counters().RecordsSent, 0u);
+}
+
+// A replay sends each reading with the title and unit it was recorded with; a reading
+// recorded without them goes with the car's.
+TEST(SimServerReplay, SendsTheRecordedTitleAndUnit) {
+  TDrive Drive;
+  std::string Error;
+  ASSERT_TRUE(ParseDrive("seconds,ce_speed,ce_coolanttemp\ntitle,Speed,\nunit,mph,\n0,12,19\n", "d", Drive, Error))
+      << Error;
+  TDriveReplay Replay(Drive, false);
+  TRecordingSink Sink;
+  TSimServer Server(Replay, Sink);
+  Server.OnControl(InitConnectionMessageId, Data(1));
+  Server.OnControl(AddMessageId, Data(1));
+  Server.OnControl(AddMessageId, Data(2));
+  Server.Tick(0.1);
+  ASSERT_EQ(Sink.Sent.size(), 2u);
+  EXPECT_EQ(DecodeParamValueData(Sink.Sent[0].Record.data(), Sink.Sent[0].Record.size()).TitleUnitText, "Speed,mph");
+  EXPECT_EQ(DecodeParamValueData(Sink.Sent[1].Record.data(), Sink.Sent[1].Record.size()).TitleUnitText,
+            "Coolant temperature,\xB0""C");
 }
 
 }  // namespace

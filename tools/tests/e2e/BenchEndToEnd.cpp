@@ -2,8 +2,10 @@
 // this test's own (neither the Wine tests' nor that of a bench a user runs meanwhile),
 // starts the simulated car and the stand-in host with the default skin, runs a
 // bounded number of frames and stops everything. Run twice with one skin-variables
-// file, so that a dynamic label chosen in the first run must still be chosen in the
-// second. Then a drive is recorded, replayed and charted.
+// file, so that a dynamic label chosen in the first run (which asks to keep it) must
+// still be chosen in the second. Then a drive is recorded, replayed and charted from
+// a folder of its own, by relative names, with a dynamic label stepped that no later
+// run may see.
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -23,6 +25,7 @@
 #include "core/tables/Catalogue.h"
 #include "core/tables/LabelCodes.h"
 #include "core/tables/SlotTexts.h"
+#include "tools/common/DriveLog.h"
 #include "tools/common/Utf.h"
 #include "tools/host/SkinFile.h"
 #include "tools/sim/VehicleModel.h"
@@ -117,7 +120,8 @@ class BenchEndToEnd : public ::testing::Test {
     std::remove(Vars.c_str());
     StepKey = KeyFor(u"ce_next_dinamic_label");
     ResetKey = KeyFor(u"ce_close");
-    First = Bench("--frames 40 --at 15:" + StepKey + " --at 30:" + ResetKey);
+    First = Bench("--frames 40 --keep-saved --at 15:" + StepKey + " --at 30:" + ResetKey);
+    SavedAfterFirst = ReadFile(Vars);
     LeftAfterFirst = WineLeftoversAfterAWhile();
     Second = Bench("--frames 12");
     LeftAfterSecond = WineLeftoversAfterAWhile();
@@ -136,15 +140,14 @@ class BenchEndToEnd : public ::testing::Test {
     SimHelp = Program("zelm_sim.exe", "--help");
 
     // A drive recorded from the simulated car, served again by the simulator, and the
-    // replay recorded and charted.
-    Drive = std::string(ZELM_BUILD_DIR) + "/bench/e2e-drive.csv";
-    Replay = std::string(ZELM_BUILD_DIR) + "/bench/e2e-replay.csv";
-    std::remove(Drive.c_str());
-    std::remove(Replay.c_str());
-    std::remove((std::string(ZELM_BUILD_DIR) + "/bench/e2e-replay.png").c_str());
-    Recorded = Bench("--frames 30 --time-scale 10 --record '" + Drive + "'");
-    Replayed = Bench("--frames 30 --replay '" + Drive + "' --record '" + Replay + "'");
-    Charted = Shell("'" + std::string(ZELM_REPO) + "/scripts/chart.sh' '" + Replay + "'", ChartExit);
+    // replay recorded and charted, each named from the folder the commands run in.
+    const std::string Drives = std::string(ZELM_BUILD_DIR) + "/bench/e2e-drives";
+    Shell("rm -rf '" + Drives + "' && mkdir -p '" + Drives + "'", ChartExit);
+    Drive = Drives + "/drive.csv";
+    Replay = Drives + "/replay.csv";
+    Recorded = Bench("--frames 30 --time-scale 10 --record drive.csv --at 3:" + StepKey, Drives);
+    Replayed = Bench("--frames 30 --replay drive.csv --record replay.csv", Drives);
+    Charted = Shell("cd '" + Drives + "' && '" + std::string(ZELM_REPO) + "/scripts/chart.sh' replay.csv", ChartExit);
 
     int Ignored = 0;
     Shell(std::string("WINEPREFIX='") + ZELM_WINEPREFIX + "' sh -c 'wineserver -k; wineserver -w'", Ignored);
@@ -156,9 +159,10 @@ class BenchEndToEnd : public ::testing::Test {
     return "?";
   }
 
-  static TRun Bench(const std::string& Arguments) {
+  // The bench run from Folder (the build folder unless named).
+  static TRun Bench(const std::string& Arguments, const std::string& Folder = ZELM_BUILD_DIR) {
     TRun Run;
-    Run.Output = Shell(std::string("ZELM_BENCH_WINEPREFIX='") + ZELM_WINEPREFIX + "' '" + ZELM_REPO +
+    Run.Output = Shell("cd '" + Folder + "' && ZELM_BENCH_WINEPREFIX='" + ZELM_WINEPREFIX + "' '" + ZELM_REPO +
                            "/scripts/bench.sh' --build '" + ZELM_BUILD_DIR + "' --vars '" + Vars +
                            "' --format list " + Arguments,
                        Run.Exit);
@@ -323,7 +327,7 @@ class BenchEndToEnd : public ::testing::Test {
   static inline TSkin Skin;
   static inline std::string Vars, HostVars, StepKey, ResetKey;
   static inline TRun First, Second, Help, BadOption, Quits, Check, SimHelp, Recorded, Replayed;
-  static inline std::string BadSkin, Drive, Replay, Charted;
+  static inline std::string BadSkin, Drive, Replay, Charted, SavedAfterFirst;
   static inline int ChartExit = -1;
   static inline std::vector<std::string> LeftAfterFirst, LeftAfterSecond;
 };
@@ -355,9 +359,11 @@ TEST_F(BenchEndToEnd, SteppingADynamicLabelChangesItAndTheChoiceSurvivesARestart
   EXPECT_EQ(First.Frames[14].Texts[TitleLabel], ToUtf8(After));
   EXPECT_EQ(First.Frames.back().Texts[TitleLabel], Title(*Next));
 
-  // The choice was saved into the skin and is read again by the restarted host.
-  const std::string Saved = ReadFile(Vars);
-  EXPECT_NE(Saved.find("CheckEngineDinamicLabel=" + ToUtf8(After) + "\n"), std::string::npos) << Saved;
+  // The choice was saved into the skin and is read again by the restarted host; the
+  // later scripted runs, one of which stepped it again, left it so.
+  EXPECT_NE(SavedAfterFirst.find("CheckEngineDinamicLabel=" + ToUtf8(After) + "\n"), std::string::npos)
+      << SavedAfterFirst;
+  EXPECT_EQ(ReadFile(Vars), SavedAfterFirst);
   EXPECT_EQ(Second.Frames.front().Texts[TitleLabel], ToUtf8(After));
   EXPECT_EQ(Second.Frames.back().Texts[TitleLabel], Title(*Next));
   EXPECT_EQ(Second.Frames.back().Texts[LabelIndex(u"ce_dinamic_label_1_title")],
@@ -434,35 +440,33 @@ TEST_F(BenchEndToEnd, TheCheckNamesTheSkinAsWrittenAndTheSimulatorAnswersHelp) {
   EXPECT_EQ(SimHelp.Output.rfind("usage: zelm_sim", 0), 0u) << SimHelp.Output;
 }
 
-// Every speed the replay showed is one the recording holds, and a chart is drawn.
+// Every speed the replay showed is one the recording holds, both recordings hold the
+// title and unit the car sent, and a chart is drawn.
 TEST_F(BenchEndToEnd, ADriveRecordedFromTheCarIsServedAgainAndCharted) {
   ASSERT_EQ(Recorded.Exit, 0) << Recorded.Output;
   ASSERT_EQ(Replayed.Exit, 0) << Replayed.Output;
-  std::map<std::string, std::vector<std::string>> Columns[2];
+  TDrive Drives[2];
+  std::vector<std::string> Speeds[2];
   for (int File = 0; File < 2; ++File) {
-    std::istringstream In(ReadFile(File == 0 ? Drive : Replay));
-    std::string Line, Field;
-    std::vector<std::string> Names;
-    for (int Row = 0; std::getline(In, Line); ++Row) {
-      std::istringstream Fields(Line);
-      for (std::size_t I = 0; std::getline(Fields, Field, ','); ++I) {
-        if (Row == 0) Names.push_back(Field);
-        else if (I < Names.size()) Columns[File][Names[I]].push_back(Field);
-      }
-    }
+    std::string Error;
+    ASSERT_TRUE(ParseDrive(ReadFile(File == 0 ? Drive : Replay), "drive", Drives[File], Error)) << Error;
+    ASSERT_EQ(Drives[File].Rows.size(), 30u);
+    const auto Column = std::find(Drives[File].Codes.begin(), Drives[File].Codes.end(), u"ce_speed");
+    ASSERT_NE(Column, Drives[File].Codes.end());
+    const auto At = static_cast<std::size_t>(Column - Drives[File].Codes.begin());
+    for (const TDriveRow& Row : Drives[File].Rows) Speeds[File].push_back(Row.Texts[At]);
+    EXPECT_EQ(Drives[File].Titles[At], Title(cParams[0]));
+    EXPECT_EQ(Drives[File].Units[At], Unit(cParams[0]));
   }
-  ASSERT_EQ(Columns[0]["seconds"].size(), 30u);
-  ASSERT_EQ(Columns[1]["seconds"].size(), 30u);
-  const auto& Speeds = Columns[0]["ce_speed"];
-  std::set<std::string> InRecording(Speeds.begin(), Speeds.end()), Moving;
-  for (const std::string& Speed : Columns[1]["ce_speed"]) {
+  std::set<std::string> InRecording(Speeds[0].begin(), Speeds[0].end()), Moving;
+  for (const std::string& Speed : Speeds[1]) {
     EXPECT_EQ(InRecording.count(Speed), 1u) << Speed << " was never recorded";
     if (Speed != "-" && Speed != "0") Moving.insert(Speed);
   }
   EXPECT_GE(Moving.size(), 3u) << "the replay showed hardly any of the drive";
 
   EXPECT_EQ(ChartExit, 0) << Charted;
-  const std::string Png = ReadFile(std::string(ZELM_BUILD_DIR) + "/bench/e2e-replay.png");
+  const std::string Png = ReadFile(std::string(ZELM_BUILD_DIR) + "/bench/e2e-drives/replay.png");
   EXPECT_GT(Png.size(), 1000u);
   EXPECT_EQ(Png.substr(0, 4), "\x89PNG");
 }

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# The commands as a skin author types them, from a folder of their own: ./zelm takes
+# their file names from there, answers a typo and --help without building and says
+# nothing of a build that has nothing to do; the check says every problem with the
+# count; a chart is drawn whatever the recording's name, with ranges that fit its
+# readings and the units it holds; and a fresh Wine prefix shares the template's
+# modules. Prints ZELM COMMANDS PASSED.
+#   commands.sh REPO BUILD
+set -u
+repo=$1 build=$2
+work=$build/commands-test
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect() {  # WHAT CODE WANT: the last command ended with CODE and said exactly WANT
+  [ "$rc" = "$2" ] && [ "$out" = "$3" ] || fail "$1: exit code $rc, expected $2; it said:"$'\n'"$out"$'\n'"--- not:"$'\n'"$3"
+}
+rm -rf "$work"
+mkdir -p "$work/skins"
+cd "$work/skins" || exit 1
+
+out=$("$repo/zelm" run --bogus 2>&1); rc=$?
+expect "run with a typo" 2 "bench: unknown option '--bogus' (--help lists them)"
+out=$("$repo/zelm" run --help 2>&1 | head -n 1); rc=$?
+expect "run --help" 0 "usage: ./zelm run [OPTION]..."
+
+# A skin of this folder, with a fault of reading and one of meaning.
+printf 'skin a\nlable 0 0 5 ce_speed\nlabel 1 0 5 ce_speeed\n' >a.skin
+out=$(ZELM_BENCH_WINEPREFIX=$build/wineprefix "$repo/zelm" check a.skin 2>&1); rc=$?
+expect "check" 1 "a.skin:2: unknown element 'lable'; the elements are skin, size, var, text, label and button
+a.skin:3: label code 'ce_speeed' is none of the extension's, so the label stays blank; did you mean 'ce_speed'?
+a.skin: 2 problems"
+
+# A recording of this folder with a name gnuplot's commands could not hold.
+name="it's \"odd\" \$x; \`y\` & <z>"
+printf 'seconds,ce_speed,ce_coolanttemp,ce_enginespeed\ntitle,Speed,Coolant,Engine speed\nunit,mph,,rpm\n%s\n' \
+  '0.000,-,19,800' '1.000,0,19,810' '2.000,0,20,805.5' >"$name.csv"
+out=$("$repo/zelm" chart "$name.csv" 2>&1); rc=$?
+expect "chart" 0 "./$name.png
+./$name.svg"
+[ "$(head -c 4 "$name.png" | od -An -c | tr -d ' ')" = "211PNG" ] || fail "no PNG drawn"
+for label in "Speed (mph)" "Coolant" "Engine speed (rpm)" "Fuel level" "not in this recording"; do
+  grep -qF ">$label<" "$name.svg" || fail "the chart does not say $label"
+done
+# The ranges: the speed from 0 over at least 20, a 1-degree change in at least 10
+# degrees, whole steps for whole readings and others for the engine speed's half.
+mkdir ranges
+out=$(CHART=ranges awk -f "$repo/tools/chart/drive.awk" <"$name.csv" >/dev/null && cat ranges/ranges); rc=$?
+expect "chart ranges" 0 "first = 0; last = 2
+have1 = 1
+low1 = 0; high1 = 20; step1 = 5; whole1 = 1
+have2 = 1
+low2 = 0; high2 = 1000; step2 = 200; whole2 = 0
+have3 = 1
+low3 = 14; high3 = 26; step3 = 2; whole3 = 1
+have4 = 0"
+
+# A fresh prefix is a copy of the template: its modules shared, its registry its own.
+prefix=$work/prefix
+out=$(ZELM_WINEPREFIX=$prefix "$repo/scripts/wine-run.sh" cmd /c echo ready 2>&1 | tr -d '\r'); rc=$?
+expect "a fresh prefix" 0 "ready"
+system32=$prefix/drive_c/windows/system32
+[ "$(stat -c %h "$system32/kernel32.dll")" -ge 2 ] || fail "the prefix's modules are copies, not links to the template's"
+[ "$(stat -c %h "$prefix/system.reg")" = 1 ] || fail "the prefix's registry is shared"
+WINEPREFIX=$prefix wineserver -k 2>/dev/null
+
+cd "$build" || exit 1
+if [ "$failures" -eq 0 ]; then
+  rm -rf "$work"
+  echo "ZELM COMMANDS PASSED"
+else
+  echo "$failures checks failed; their files are in $work"
+  exit 1
+fi
