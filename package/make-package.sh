@@ -62,6 +62,6 @@ fi
 awk -v text="$troubleshooting" '$0 == "@TROUBLESHOOTING@" { print text; next } { print }' "$here/README.txt.in" |
   sed "s|@VERSION@|$version|g" | crlf >"$stage/README.txt"
 
-(cd "$stage" && sha256sum -- * | crlf >SHA256SUMS)
+(cd "$stage" && sha256sum -- * | crlf >"$dist/SHA256SUMS" && mv "$dist/SHA256SUMS" .)
 (cd "$dist" && cmake -E tar cf "$name.zip" --format=zip "$name")
 "$here/make-msi.sh" "$stage" "$version" "$dist/$name.msi"
