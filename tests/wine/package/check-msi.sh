@@ -162,6 +162,12 @@ run reg query 'HKCR\CLSID\{96FE9075-3A48-4F32-A27C-CE200FC2E170}\InprocServer32'
 msiexec "the last removal" 0 /x "ZelmKvel-$version.msi"
 [ -z "$(entries_of_arp)" ] && [ ! -e "$program_files" ] || fail "the last removal left the entry or the folder"
 
+# Over ZelmKvel registered from a folder by the zip's install.cmd (regsvr32): refused.
+run regsvr32 /s "$(WINEPREFIX=$prefix winepath -w "$stage/ZelmKvel.dll")" || fail "regsvr32 of the zip's DLL failed"
+msiexec "over the zip's registration" 1603 /i "ZelmKvel-$version.msi"
+grep -q "REGISTEREDSERVER = Apartment" "$LOG" || fail "the zip's registration was not what refused the package"
+[ -z "$(entries_of_arp)" ] && [ ! -e "$program_files" ] || fail "the package went in over the zip's registration"
+
 ends "$prefix"
 cd /
 if [ "$failures" -eq 0 ]; then
