@@ -93,7 +93,8 @@ std::vector<std::string> VerdictLines(TVerdict Verdict, const TCheckFacts& Facts
               "Install it again from where it is to stay (install.cmd there, or the .msi package); to remove",
               "the stale entries, run uninstall.cmd from any copy of the zip."};
     case TVerdict::DoesNotLoad:
-      return {"Verdict: ZelmKvel is registered and its file is there, but it does not load (" + Facts.CreateError + "):",
+      return {"Verdict: ZelmKvel is registered and its file is there, but it does not load (" + Facts.CreateError +
+                  "):",
               "  " + Path,
               "The file may be damaged: check it (zelm_check --verify beside the zip's files), or install again."};
     case TVerdict::NoDataServer:

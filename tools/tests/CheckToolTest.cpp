@@ -28,7 +28,8 @@ TEST(SkinCodes, NamesEveryUnknownCeWordWithLineAndNearestCode) {
                                 "s:1: 'ce_speeed' is no ZelmKvel code; nearest: ce_speed",
                                 "s:2: 'ce_' is no ZelmKvel code; nearest: ce_maf",
                                 "s:3: 'ce_opne' is no ZelmKvel code; nearest: ce_open",
-                                "s:4: 'ce_dinamic_label_16_title' is no ZelmKvel code; nearest: ce_dinamic_label_1_title",
+                                "s:4: 'ce_dinamic_label_16_title' is no ZelmKvel code; nearest: "
+                                "ce_dinamic_label_1_title",
                                 "s:4: 'ce_porse_power' is no ZelmKvel code; nearest: ce_\u0440orse_power",
                             }));
   EXPECT_TRUE(Findings(u"ce_close ce_open ce_next_dinamic_label ce_dinamic_label_name").empty());
@@ -78,7 +79,8 @@ TEST(CheckOptions, TakesFilesAfterItsModesAndSaysWhatIsWrong) {
     std::size_t Files;
   };
   for (const TCase& C : {TCase{{}, TParsed::Run, TCheckMode::Extension, 0},
-                         TCase{{u"--seconds", u"2", u"--codes", u"a.skin", u"--wait"}, TParsed::Run, TCheckMode::Codes, 2},
+                         TCase{{u"--seconds", u"2", u"--codes", u"a.skin", u"--wait"}, TParsed::Run,
+                               TCheckMode::Codes, 2},
                          TCase{{u"--codes"}, TParsed::Fault, TCheckMode::Codes, 0},
                          TCase{{u"--verify"}, TParsed::Run, TCheckMode::Verify, 0},
                          TCase{{u"--verify", u"a", u"b"}, TParsed::Fault, TCheckMode::Verify, 2},
