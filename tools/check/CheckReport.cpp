@@ -17,11 +17,13 @@ const TOptionInfo cOptions[] = {
 TParsed ParseCheckOptions(const std::vector<std::u16string>& Args, TCheckOptions& Options, std::string& Fault) {
   Options = TCheckOptions{};
   // --codes and --verify take the rest of the line as their files.
+  // --wait may stand anywhere (the Start menu's shortcut adds it at the end).
   std::vector<std::u16string> Own;
   for (std::size_t I = 0; I < Args.size(); ++I) {
     if (Args[I] == u"--codes" || Args[I] == u"--verify") {
       Options.Mode = Args[I] == u"--codes" ? TCheckMode::Codes : TCheckMode::Verify;
-      Options.Files.assign(Args.begin() + static_cast<std::ptrdiff_t>(I) + 1, Args.end());
+      for (std::size_t J = I + 1; J < Args.size(); ++J)
+        (Args[J] == u"--wait" ? Own : Options.Files).push_back(Args[J]);
       break;
     }
     Own.push_back(Args[I]);

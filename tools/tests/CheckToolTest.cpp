@@ -80,7 +80,7 @@ TEST(CheckOptions, TakesFilesAfterItsModesAndSaysWhatIsWrong) {
   };
   for (const TCase& C : {TCase{{}, TParsed::Run, TCheckMode::Extension, 0},
                          TCase{{u"--seconds", u"2", u"--codes", u"a.skin", u"--wait"}, TParsed::Run,
-                               TCheckMode::Codes, 2},
+                               TCheckMode::Codes, 1},
                          TCase{{u"--codes"}, TParsed::Fault, TCheckMode::Codes, 0},
                          TCase{{u"--verify"}, TParsed::Run, TCheckMode::Verify, 0},
                          TCase{{u"--verify", u"a", u"b"}, TParsed::Fault, TCheckMode::Verify, 2},
@@ -94,9 +94,10 @@ TEST(CheckOptions, TakesFilesAfterItsModesAndSaysWhatIsWrong) {
   }
   TCheckOptions Options;
   std::string Fault;
-  ParseCheckOptions({u"--wait", u"--seconds", u"2.5"}, Options, Fault);
+  ParseCheckOptions({u"--seconds", u"2.5", u"--verify", u"--wait"}, Options, Fault);
   EXPECT_TRUE(Options.Wait);
   EXPECT_EQ(Options.Seconds, 2.5);
+  EXPECT_TRUE(Options.Files.empty());
 }
 
 TEST(Sha256, KnownDigestsAcrossBlockEdges) {
