@@ -21,7 +21,7 @@ TEST(SkinCodes, NamesEveryUnknownCeWordWithLineAndNearestCode) {
   // command batches; known ones in any case pass.
   const std::u16string Skin =
       u"<label code=\"CE_Speed\"/> <label code='ce_speeed'/>\r\n"
-      u"nice_one notce_speed ce_\r\n"
+      u"nice_one notce_speed center ce_\r\n"
       u"$ce_enginespeed$||CE_NEXT_DINAMIC_LABEL_3||ce_opne\n"
       u"ce_dinamic_label_16_title ce_\u0440orse_power ce_porse_power Ce_Voltage_Unit";
   EXPECT_EQ(Findings(Skin), (std::vector<std::string>{

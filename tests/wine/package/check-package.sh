@@ -37,10 +37,22 @@ for text in $want; do
   case $text in *.dll | *.exe | *.tlb) continue ;; esac
   ! grep -qv $'\r$' "$package/$text" || fail "$text has lines without Windows line ends"
 done
-# The version block's comments name the commit the sources are at (strings in UTF-16).
+# The version blocks of the DLL and the programs: the version, and in their comments
+# the commit the sources are at (strings in UTF-16).
+utf16() {  # TEXT as a pattern of its UTF-16 form
+  local out="" c i
+  for ((i = 0; i < ${#1}; i++)); do c=${1:i:1}; [ "$c" = . ] && c='\.'; out+="$c\\x00"; done
+  printf '%s' "$out"
+}
+for program in ZelmKvel.dll zelm_check.exe zelm_sim.exe; do
+  LC_ALL=C grep -qaP "$(utf16 ProductVersion)\\x00\\x00(\\x00\\x00)?$(utf16 "$version")\\x00\\x00" "$package/$program" ||
+    fail "$program has no version block of version $version"
+done
 if commit=$(git -C "$repo" rev-parse --short=12 HEAD 2>/dev/null); then
-  LC_ALL=C grep -qaP "$(printf 'commit %s' "$commit" | sed 's/./&\\x00/g')" "$package/ZelmKvel.dll" ||
-    fail "the DLL's comments do not name commit $commit"
+  for program in ZelmKvel.dll zelm_check.exe zelm_sim.exe; do
+    LC_ALL=C grep -qaP "$(printf 'commit %s' "$commit" | sed 's/./&\\x00/g')" "$package/$program" ||
+      fail "$program's comments do not name commit $commit"
+  done
 fi
 
 # --- Installed, used, removed ------------------------------------------------------
