@@ -1,14 +1,17 @@
-# The release package, build/dist/ZelmKvel-<version>.zip, made from this release build
-# whenever something in it changes (package/make-package.sh says what goes in).
+# The release packages, build/dist/ZelmKvel-<version>.zip and .msi, made from this
+# release build whenever something in them changes (package/make-package.sh says what
+# goes in).
 add_custom_command(
-  OUTPUT ${ZELM_ZIP}
+  OUTPUT ${ZELM_ZIP} ${ZELM_MSI}
   COMMAND ${ZELM_ROOT}/package/make-package.sh ${ZELM_DIST_DIR} ${PROJECT_VERSION} ${CMAKE_STRIP}
-          $<TARGET_FILE:ZelmKvel> $<TARGET_FILE:zelm_sim> ${CMAKE_BINARY_DIR}/ZelmKvel.tlb ${ZELM_IDL}
-  DEPENDS ZelmKvel zelm_sim ${ZELM_GENERATED}/ZelmKvel.tlb ${ZELM_IDL}
-          ${ZELM_ROOT}/package/make-package.sh ${ZELM_ROOT}/package/register.cmd.in
+          $<TARGET_FILE:ZelmKvel> $<TARGET_FILE:zelm_sim> $<TARGET_FILE:zelm_check>
+          ${CMAKE_BINARY_DIR}/ZelmKvel.tlb ${ZELM_IDL}
+  DEPENDS ZelmKvel zelm_sim zelm_check ${ZELM_GENERATED}/ZelmKvel.tlb ${ZELM_IDL}
+          ${ZELM_ROOT}/package/make-package.sh ${ZELM_ROOT}/package/make-msi.sh ${ZELM_ROOT}/package/ZelmKvel.wxs
+          ${ZELM_ROOT}/package/install.cmd.in ${ZELM_ROOT}/package/uninstall.cmd.in
           ${ZELM_ROOT}/package/README.txt.in ${ZELM_ROOT}/README.md
-          ${ZELM_ROOT}/docs/skin-reference.md ${ZELM_ROOT}/tools/skins/default.skin
+          ${ZELM_ROOT}/docs/skin-reference.md ${ZELM_ROOT}/docs/hosting.md ${ZELM_ROOT}/tools/skins/default.skin
           ${ZELM_ROOT}/tools/drives/sample.csv
-  COMMENT "Packaging ${ZELM_ZIP}"
+  COMMENT "Packaging ${ZELM_ZIP} and ${ZELM_MSI}"
   VERBATIM)
-add_custom_target(dist ALL DEPENDS ${ZELM_ZIP})
+add_custom_target(dist ALL DEPENDS ${ZELM_ZIP} ${ZELM_MSI})

@@ -7,11 +7,13 @@ set(ZELM_WINE_TEMPLATE "${CMAKE_BINARY_DIR}/../wine-template" CACHE PATH "The Wi
 set(ZELM_WINE_RUN env ZELM_WINEPREFIX=${ZELM_WINEPREFIX} ZELM_WINE_TEMPLATE=${ZELM_WINE_TEMPLATE}
     ${CMAKE_CURRENT_SOURCE_DIR}/scripts/wine-run.sh)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${ZELM_WINE_RUN})
-# The release package (cmake/Package.cmake): the zip, and the folder it is made of.
+# The release packages (cmake/Package.cmake): the zip and the Windows Installer
+# package, and the folder they are made of.
 set(ZELM_DIST_DIR "${CMAKE_BINARY_DIR}/../dist" CACHE PATH "Where the release package is made")
 cmake_path(ABSOLUTE_PATH ZELM_DIST_DIR NORMALIZE OUTPUT_VARIABLE ZELM_DIST_DIR)
 set(ZELM_DIST_FOLDER ${ZELM_DIST_DIR}/ZelmKvel-${PROJECT_VERSION})
 set(ZELM_ZIP ${ZELM_DIST_FOLDER}.zip)
+set(ZELM_MSI ${ZELM_DIST_FOLDER}.msi)
 
 # GCC 12 at -O3 reports a false -Wrestrict inside libstdc++'s string copy (GCC bug
 # 105329); -O2 is as fast for a DLL that spends its time in COM and window messages.

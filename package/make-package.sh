@@ -1,36 +1,40 @@
 #!/usr/bin/env bash
-# Makes the release package DIST/ZelmKvel-VERSION.zip: the DLL and the simulator
-# stripped, the interface files, install.cmd and uninstall.cmd, README.txt (its
-# troubleshooting part taken from README.md), the skin reference, the default skin,
-# a sample drive to replay, and SHA256SUMS, all in one folder ZelmKvel-VERSION. The
-# folder stays beside the zip.
-#   make-package.sh DIST VERSION STRIP DLL SIM TLB IDL
+# Makes both release packages from one folder DIST/ZelmKvel-VERSION: the zip
+# DIST/ZelmKvel-VERSION.zip (the folder as it is) and the Windows Installer package
+# DIST/ZelmKvel-VERSION.msi (make-msi.sh; what it installs of the folder). In the folder:
+# the DLL, the check tool and the simulator stripped, the interface files, install.cmd
+# and uninstall.cmd, README.txt (its troubleshooting part taken from README.md), the
+# skin reference and the host developers' guide as plain text, the bench's default
+# skin, a sample drive to replay, and SHA256SUMS. Every text file has Windows line
+# ends, for Notepad. The folder stays beside the packages.
+#   make-package.sh DIST VERSION STRIP DLL SIM CHECK TLB IDL
 set -euo pipefail
-dist=$1 version=$2 strip=$3 dll=$4 sim=$5 tlb=$6 idl=$7
+dist=$1 version=$2 strip=$3 dll=$4 sim=$5 check=$6 tlb=$7 idl=$8
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 here=$repo/package
 name=ZelmKvel-$version
 stage=$dist/$name
 
-rm -rf "$stage" "$dist"/ZelmKvel-*.zip
+rm -rf "$stage" "$dist"/ZelmKvel-*.zip "$dist"/ZelmKvel-*.msi
 mkdir -p "$stage"
 
 "$strip" -o "$stage/ZelmKvel.dll" "$dll"
 "$strip" -o "$stage/zelm_sim.exe" "$sim"
-cp "$tlb" "$idl" "$stage/"
-cp "$repo/docs/skin-reference.md" "$repo/tools/skins/default.skin" "$stage/"
-cp "$repo/tools/drives/sample.csv" "$stage/sample-drive.csv"
+"$strip" -o "$stage/zelm_check.exe" "$check"
+cp "$tlb" "$stage/"
 
 # Text for Notepad: Windows line ends; README.txt in plain ASCII too.
 crlf() { sed 's/\r*$/\r/'; }
+text() { crlf <"$1" >"$stage/$2"; }  # FROM NAME
+text "$idl" ZelmKvel.idl
+text "$repo/docs/skin-reference.md" skin-reference.txt
+text "$repo/docs/hosting.md" hosting.txt
+text "$repo/tools/skins/default.skin" default.skin
+text "$repo/tools/drives/sample.csv" sample-drive.csv
 
-# install.cmd and uninstall.cmd: one script, told which way to go.
-script() {  # NAME MODE DOES VERB SWITCH
-  sed -e "s|@NAME@|$1|g; s|@MODE@|$2|g; s|@DOES@|$3|g; s|@VERB@|$4|g; s|@SWITCH@|$5|g" \
-      -e "s|@VERSION@|$version|g" -e 's|/s  "|/s "|' "$here/register.cmd.in" | crlf >"$stage/$1"
-}
-script install.cmd install registers register ""
-script uninstall.cmd uninstall unregisters unregister /u
+for script in install uninstall; do
+  sed "s|@VERSION@|$version|g" "$here/$script.cmd.in" | crlf >"$stage/$script.cmd"
+done
 
 # README.md's "Troubleshooting on the car PC", as plain text: the table of trace lines
 # as a list with its meanings wrapped, code in quotes, the version this package has.
@@ -58,5 +62,6 @@ fi
 awk -v text="$troubleshooting" '$0 == "@TROUBLESHOOTING@" { print text; next } { print }' "$here/README.txt.in" |
   sed "s|@VERSION@|$version|g" | crlf >"$stage/README.txt"
 
-(cd "$stage" && sha256sum -- * >SHA256SUMS)
+(cd "$stage" && sha256sum -- * | crlf >"$dist/SHA256SUMS" && mv "$dist/SHA256SUMS" .)
 (cd "$dist" && cmake -E tar cf "$name.zip" --format=zip "$name")
+"$here/make-msi.sh" "$stage" "$version" "$dist/$name.msi"

@@ -4,6 +4,9 @@ set(ZELM_BENCH_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/common/Utf.cpp
   ${CMAKE_CURRENT_LIST_DIR}/common/CommandLine.cpp
   ${CMAKE_CURRENT_LIST_DIR}/common/DriveLog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/common/SkinCodes.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/common/Sha256.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/check/CheckReport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sim/VehicleModel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sim/SimServer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sim/SimOptions.cpp

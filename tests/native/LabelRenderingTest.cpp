@@ -206,25 +206,28 @@ TEST_F(ServerWindow, ADroppedSendTellsNothing) {
   EXPECT_TRUE(Rig.Trace.Lines.empty());
 }
 
-// The repeated announcement names the handle Initialize took, even when the window
-// came later: here it could not be made then, and "ce_open" made it.
-TEST(LabelRenderingAnnouncement, CarriesTheHandleInitializeTook) {
-  TRig Rig;
-  Rig.Link.CreateFails = true;
-  Rig.Start();
-  Rig.Link.CreateFails = false;
-  Rig.Core.ProcessCommand(u"ce_open");
-  ASSERT_EQ(Rig.Probe.Handle(), 0x1234u);
-  Rig.Link.Sent.clear();
-  for (int I = 0; I <= 100; ++I) Rig.Core.ReturnLabel(u"ce_nothing");
-  EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{InitConnectionMessageId, 0}, {TripReadMessageId, 0}}));
-}
-
-TEST(LabelRenderingBeforeInitialize, FirstOwnRequestAnnouncesWithHandleZero) {
-  TRig Rig;
-  EXPECT_EQ(Rig.Core.ReturnLabel(u"ce_nothing"), u"");
-  EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{InitConnectionMessageId, 0}, {TripReadMessageId, 0}}));
-  EXPECT_EQ(Rig.Probe.AnnouncementCountdown(), 100);
+// The repeated announcement names the handle Initialize took, and none when it took
+// none: before Initialize, or when the window could not be made then ("ce_open" made it
+// later and announced it itself). Window 0 is never announced; the trip figures are
+// still asked for, and the countdown reloads.
+TEST(LabelRenderingAnnouncement, NamesOnlyAWindowInitializeTook) {
+  struct TCase {
+    bool Initialize, CreateFails;
+    std::vector<M> Expected;
+  };
+  for (const TCase& C : {TCase{true, false, {{InitConnectionMessageId, 0x1234}, {TripReadMessageId, 0}}},
+                         TCase{true, true, {{TripReadMessageId, 0}}}, TCase{false, false, {{TripReadMessageId, 0}}}}) {
+    TRig Rig;
+    Rig.Link.CreateFails = C.CreateFails;
+    if (C.Initialize) Rig.Start();
+    Rig.Link.CreateFails = false;
+    Rig.Core.ProcessCommand(u"ce_open");
+    ASSERT_EQ(Rig.Probe.Handle(), 0x1234u);
+    Rig.Link.Sent.clear();
+    for (int I = 0; I <= (C.Initialize ? 100 : 0); ++I) EXPECT_EQ(Rig.Core.ReturnLabel(u"ce_nothing"), u"");
+    EXPECT_EQ(Rig.Link.Messages(), C.Expected) << C.Initialize << C.CreateFails;
+    EXPECT_EQ(Rig.Probe.AnnouncementCountdown(), 100);
+  }
 }
 
 TEST_F(LabelRendering, SlotCodesAnswerForTheCodeTheSlotHolds) {

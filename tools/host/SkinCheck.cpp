@@ -6,26 +6,12 @@
 #include "core/tables/Catalogue.h"
 #include "core/tables/LabelCodes.h"
 #include "core/tables/SlotTexts.h"
+#include "tools/common/SkinCodes.h"
 #include "tools/common/Utf.h"
 #include "tools/host/HostVariables.h"
 
 namespace zelm::bench {
 namespace {
-
-std::size_t Distance(std::u16string_view A, std::u16string_view B) {
-  std::vector<std::size_t> Row(B.size() + 1);
-  for (std::size_t J = 0; J <= B.size(); ++J) Row[J] = J;
-  for (std::size_t I = 1; I <= A.size(); ++I) {
-    std::size_t Diagonal = Row[0];
-    Row[0] = I;
-    for (std::size_t J = 1; J <= B.size(); ++J) {
-      const std::size_t Up = Row[J];
-      Row[J] = std::min({Row[J] + 1, Row[J - 1] + 1, Diagonal + (A[I - 1] == B[J - 1] ? 0 : 1)});
-      Diagonal = Up;
-    }
-  }
-  return Row[B.size()];
-}
 
 std::vector<std::u16string_view> AllLabelCodes() {
   std::vector<std::u16string_view> Codes;
@@ -82,7 +68,7 @@ std::u16string_view Closest(std::u16string_view Text, const std::vector<std::u16
   std::u16string_view Best;
   std::size_t BestDistance = std::min<std::size_t>(2, Lower.size() / 3) + 1;
   for (const std::u16string_view Candidate : Candidates) {
-    const std::size_t D = Distance(Lower, Candidate);
+    const std::size_t D = EditDistance(Lower, Candidate);
     if (D < BestDistance) Best = Candidate, BestDistance = D;
   }
   return Best;

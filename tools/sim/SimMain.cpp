@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 
+#include "ZelmKvelVersion.h"
 #include "core/tables/Catalogue.h"
 #include "tools/common/ProgramStart.h"
 #include "tools/common/Threads.h"
@@ -218,7 +219,8 @@ int Run() {
   TApp State;
   TSimOptions& O = State.Options;
   std::string Fault;
-  if (const int Stop = AnswerOptions(ParseSimOptions(Arguments(), O, Fault), "zelm_sim", Fault, SimUsage()); Stop >= 0)
+  const std::string Usage = SimUsage() + "zelm_sim " ZELM_VERSION_TEXT ", the ZelmKvel demo data server\n";
+  if (const int Stop = AnswerOptions(ParseSimOptions(Arguments(), O, Fault), "zelm_sim", Fault, Usage); Stop >= 0)
     return Stop;
   App = &State;
   std::unique_ptr<TDriveReplay> Replay;

@@ -26,9 +26,12 @@ std::u16string_view TRRExtensionCore::ReturnLabel(std::u16string_view LabelCode)
   if (!Code.HasPrefix(cPrefix)) return {};
 
   // The announcement is repeated every 101st request of ours, so that a data server
-  // started after us learns our window.
+  // started after us learns our window. Before Initialize has taken the window there is
+  // none to name: announcing window 0 would only tell the server to send nowhere (a
+  // host that asks for labels without Initialize kept doing that), so the trip figures
+  // are asked for alone.
   if (FAnnouncementCountdown == 0) {
-    SendToServer(InitConnectionMessageId, FAnnouncedWindow);
+    if (FAnnouncedWindow != 0) SendToServer(InitConnectionMessageId, FAnnouncedWindow);
     SendToServer(TripReadMessageId, 0);
     FAnnouncementCountdown = cAnnouncementInterval;
   } else {

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Makes ZelmKvel's Windows Installer package from the staged files of the release
+# package, with wixl (package/ZelmKvel.wxs says what goes in and where).
+#   make-msi.sh STAGE VERSION OUT.msi
+# The product code is made from the version (the same version is the same product, so
+# Windows offers repair or removal for it); any lower version is upgraded in place.
+# The package test also builds the version before this one with it.
+set -euo pipefail
+stage=$1 version=$2 out=$(realpath -m "$3")
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+[[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "make-msi.sh: version $version is not X.Y.Z" >&2; exit 1; }
+
+# A name-based GUID (SHA-1, version 5 layout) of the version.
+hash=$(printf 'ZelmKvel product %s' "$version" | sha1sum | cut -c1-32)
+variant=$(printf '%x' $(( (0x${hash:16:1} & 0x3) | 0x8 )))
+product=$(printf '%s-%s-5%s-%s%s-%s' "${hash:0:8}" "${hash:8:4}" "${hash:13:3}" "$variant" "${hash:17:3}" "${hash:20:12}" |
+          tr a-f A-F)
+# What the installed files take, in KB, for Programs and Features.
+size=$(( ($(cat "$stage"/ZelmKvel.dll "$stage"/zelm_check.exe "$stage"/zelm_sim.exe "$stage"/sample-drive.csv \
+          "$stage"/README.txt "$stage"/skin-reference.txt "$stage"/hosting.txt "$stage"/ZelmKvel.idl \
+          "$stage"/ZelmKvel.tlb | wc -c) + 1023) / 1024 ))
+# wixl says nothing on success but warns on the terminal through GLib; keep its output
+# for when it fails.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+# wixl takes the files' sources relative to where it runs.
+rm -f "$out"
+if ! (cd "$stage" && wixl -a x86 -D Version="$version" -D ProductCode="$product" -D SourceDir=. -D SizeKB="$size" \
+      -o "$out" "$here/ZelmKvel.wxs") >"$log" 2>&1 || [ ! -s "$out" ]; then
+  cat "$log" >&2
+  echo "make-msi.sh: wixl could not make $out" >&2
+  exit 1
+fi
