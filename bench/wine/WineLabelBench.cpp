@@ -102,7 +102,7 @@ TTiming Measure(IRRExtension* Ext, TSkin& Skin, TPath Path, TCall Call, int Fram
         GFailures += Result != S_OK;
       } else {
         TVariant Answer;
-        GFailures += Ext->Invoke(Member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &Params[I], &Answer, nullptr,
+        GFailures += Ext->Invoke(Member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &Params[I], &Answer.Get(), nullptr,
                                  nullptr) != S_OK;
       }
     }

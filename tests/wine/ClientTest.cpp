@@ -153,7 +153,7 @@ class TCaller {
     TVariant Result;
     TExcepInfo Exception;
     TAnswer Answer;
-    Answer.Result = CallDispatch(FObject, IdOf(FObject, Name), std::move(Args), &Result, &Exception);
+    Answer.Result = CallDispatch(FObject, IdOf(FObject, Name), std::move(Args), &Result.Get(), &Exception);
     if (Answer.Result == DISP_E_EXCEPTION) Answer.Result = Exception.scode;  // the method's own code
     switch (V_VT(&Result.Get())) {
       case VT_BSTR:
@@ -261,7 +261,7 @@ TEST(Client, PutsAndForeignInterfaceIdsFindNoMember) {
     DISPPARAMS Params = {&Arg, &Named, 1, 1};
     TVariant Result;
     UINT ArgumentError = 0;
-    EXPECT_TRUE(FAILED(Object->Invoke(212, IID_NULL, 0, Flags, &Params, &Result, nullptr, &ArgumentError)))
+    EXPECT_TRUE(FAILED(Object->Invoke(212, IID_NULL, 0, Flags, &Params, &Result.Get(), nullptr, &ArgumentError)))
         << "flags " << Flags;
   }
   // Initialize never ran: the host was not asked for anything.
@@ -397,7 +397,7 @@ TEST(Client, TheLabelRequestsOwnDispatchDoesWhatTheGenericOneDoes) {
     const WORD Flags = Shape == 2 ? DISPATCH_METHOD | DISPATCH_PROPERTYGET : DISPATCH_METHOD;
     TVariant Answer;
     TExcepInfo Exception;
-    TOutcome Out{Object->Invoke(202, IID_NULL, 0, Flags, &Params, &Answer, WithException ? &Exception : nullptr,
+    TOutcome Out{Object->Invoke(202, IID_NULL, 0, Flags, &Params, &Answer.Get(), WithException ? &Exception : nullptr,
                                 nullptr),
                  V_VT(&Answer.Get()), L"", L"", L"", 0, false};
     if (V_VT(&Answer.Get()) == VT_BSTR) Out.Text = TBstr(std::wstring_view(V_BSTR(&Answer.Get()) ? V_BSTR(&Answer.Get()) : L"")).Text();
@@ -497,7 +497,7 @@ TEST(Client, InitializeBeforeInitFailsWithErrorInfo) {
   // Through IDispatch the same failure arrives as an exception.
   TExcepInfo Exception;
   TVariant Result;
-  EXPECT_EQ(CallDispatch(Object.Get(), 212, {ByValue(Path.Get())}, &Result, &Exception), DISP_E_EXCEPTION);
+  EXPECT_EQ(CallDispatch(Object.Get(), 212, {ByValue(Path.Get())}, &Result.Get(), &Exception), DISP_E_EXCEPTION);
   if (Exception.pfnDeferredFillIn) Exception.pfnDeferredFillIn(&Exception);
   EXPECT_EQ(Exception.scode, cUnexpected);
   EXPECT_STREQ(Exception.bstrDescription, L"Invalid variant operation");

@@ -136,10 +136,6 @@ void THost::Show() {
   std::fflush(stdout);
 }
 
-THost::~THost() {
-  if (FRecord != nullptr) std::fclose(FRecord);
-}
-
 bool THost::StartRecording(std::string& Error) {
   if (FOptions.RecordFile.empty()) return true;
   FColumns = DriveColumns(FSkin, FState.Variables);
@@ -147,22 +143,22 @@ bool THost::StartRecording(std::string& Error) {
     Error = "--record: the skin shows no parameter's value, so there is nothing to record";
     return false;
   }
-  FRecord = _wfopen(Wide(FOptions.RecordFile), L"wb");
-  if (FRecord == nullptr) {
+  FRecord.Reset(_wfopen(Wide(FOptions.RecordFile), L"wb"));
+  if (!FRecord) {
     Error = "--record: " + ToUtf8(FOptions.RecordFile) + " cannot be written";
     return false;
   }
   std::vector<std::u16string> Codes;
   for (const TDriveColumn& C : FColumns) Codes.push_back(C.Code);
   const std::string Header = DriveHeader(Codes);
-  std::fwrite(Header.data(), 1, Header.size(), FRecord);
+  std::fwrite(Header.data(), 1, Header.size(), FRecord.Get());
   return true;
 }
 
 // One row: what the labels showed this frame, and the codes no label shows directly
 // asked for as a label would.
 void THost::Record() {
-  if (FRecord == nullptr) return;
+  if (!FRecord) return;
   const auto Now = std::chrono::steady_clock::now();
   if (FRow.empty()) FRecordStart = Now;
   FRow.resize(FColumns.size());
@@ -175,8 +171,8 @@ void THost::Record() {
       FRow[I].assign(1, u'!');  // a failed label request, as the dashboard shows it
   }
   const std::string Line = DriveRow(std::chrono::duration<double>(Now - FRecordStart).count(), FRow);
-  std::fwrite(Line.data(), 1, Line.size(), FRecord);
-  std::fflush(FRecord);  // a drive stopped by Ctrl-C keeps every row so far
+  std::fwrite(Line.data(), 1, Line.size(), FRecord.Get());
+  std::fflush(FRecord.Get());  // a drive stopped by Ctrl-C keeps every row so far
 }
 
 int THost::Run() {
@@ -200,8 +196,8 @@ int THost::Run() {
     std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
     return 3;
   }
-  FApi = TComPtr<THostApi>(new THostApi(FState));
-  FSkinObject = TComPtr<TSkinObject>(new TSkinObject(FSkin.Name));
+  FApi = TComPtr<THostApi>::Adopt(new THostApi(FState));  // made with its one reference
+  FSkinObject = TComPtr<TSkinObject>::Adopt(new TSkinObject(FSkin.Name));
   bool Started = FExtension.Init(FApi.Get(), Error) && FExtension.Initialize(FOptions.DsPath, Error);
   if (Started) RunCommands();  // "CE_Open", asked for by Initialize
   Started = Started && FExtension.OnLoadSkin(FSkinObject.Get(), Error);

@@ -18,6 +18,7 @@
 #include "tools/host/Options.h"
 #include "tools/host/Recorder.h"
 #include "tools/host/SkinFile.h"
+#include "win/com/Handles.h"
 
 namespace zelm::bench {
 
@@ -29,7 +30,6 @@ class THost {
   // Problems: what the skin check found, shown under the dashboard.
   THost(const TOptions& Options, const TSkin& Skin, std::vector<std::string> Problems)
       : FOptions(Options), FSkin(Skin), FProblems(std::move(Problems)) {}
-  ~THost();
   THost(const THost&) = delete;
   THost& operator=(const THost&) = delete;
 
@@ -65,7 +65,7 @@ class THost {
   unsigned long long FRequests = 0;
   bool FQuit = false;
   // The recording of the drive (--record): its file, its columns, its clock.
-  FILE* FRecord = nullptr;
+  TFile FRecord;
   std::vector<TDriveColumn> FColumns;
   std::vector<std::u16string> FRow;
   std::chrono::steady_clock::time_point FRecordStart;

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "ZelmKvel_TLB.h"
+#include "win/com/ErrorBoundary.h"
 #include "win/window/MessageWindow.h"
 
 namespace zelm::server {
@@ -108,29 +109,22 @@ std::unique_ptr<TClassRecord> LoadRecord(std::wstring& Failure) {
   return Record;
 }
 
+// Out of memory while loading leaves the server unusable: no record.
 void Load() noexcept {
-  try {
+  Contain([] {
     std::wstring Failure;
     std::unique_ptr<TClassRecord> Record = LoadRecord(Failure);
     if (Record)
       GRecord = Record.release();
     else
       GLoadFailure = Failure;
-  } catch (...) {
-    GRecord = nullptr;  // out of memory while loading: the server is unusable
-  }
+  });
 }
 
 }  // namespace
 
-HMODULE Module() noexcept { return GModule; }
-
 const TClassRecord* ClassRecord() noexcept {
-  try {
-    std::call_once(GLoadOnce, Load);
-  } catch (...) {
-    return nullptr;
-  }
+  if (Contain([] { std::call_once(GLoadOnce, Load); }) != 0) return nullptr;
   return GRecord;
 }
 

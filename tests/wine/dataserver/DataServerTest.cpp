@@ -248,7 +248,7 @@ TEST_F(DataServerTest, OpenAndCloseCommands) {
   V_VT(&SkinRef) = VT_DISPATCH | VT_BYREF;
   V_DISPATCHREF(&SkinRef) = &NoSkin;
   TVariant Exit;
-  ASSERT_EQ(CallDispatch(Ext.Get(), 201, {ByRef(Cmd.Ref()), SkinRef}, &Exit), S_OK);
+  ASSERT_EQ(CallDispatch(Ext.Get(), 201, {ByRef(Cmd.Ref()), SkinRef}, &Exit.Get()), S_OK);
   EXPECT_EQ(V_VT(&Exit.Get()), VT_I2);
   EXPECT_EQ(V_I2(&Exit.Get()), 2);
   EXPECT_EQ(Sent(), Msg(130));

@@ -137,7 +137,7 @@ std::wstring LabelByDispatch(IRRExtension* Object, std::wstring_view Code) {
   TBstr Text(Code), Tip(L"");
   TVariant Answer;
   TExcepInfo Exception;
-  const HRESULT Result = CallDispatch(Object, 202, {ByRef(Text.Ref()), ByRef(Tip.Ref())}, &Answer, &Exception);
+  const HRESULT Result = CallDispatch(Object, 202, {ByRef(Text.Ref()), ByRef(Tip.Ref())}, &Answer.Get(), &Exception);
   if (FAILED(Result)) return Failure(Result);
   if (V_VT(&Answer.Get()) != VT_BSTR) return L"<vt=" + std::to_wstring(V_VT(&Answer.Get())) + L">";
   const BSTR Value = V_BSTR(&Answer.Get());
