@@ -357,34 +357,47 @@ TEST(Client, VtableAndDispatchGiveTheSameAnswers) {
   }
 }
 
+// What an IDispatch::Invoke left behind.
+struct TOutcome {
+  HRESULT Result;
+  VARTYPE Type;
+  std::wstring Text, Source, Description;
+  SCODE Code;
+  bool InfoLeft;
+  bool operator==(const TOutcome&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& Out, const TOutcome& O) {
+  return Out << std::hex << O.Result << std::dec << " vt " << O.Type << " '" << Narrow(O.Text) << "' "
+             << Narrow(O.Source) << ": " << Narrow(O.Description) << " (" << std::hex << O.Code << std::dec
+             << (O.InfoLeft ? ", error info left)" : ")");
+}
+
 // The label request has a dispatch of its own for the shapes hosts use: for the same
 // call it must do what the type library's dispatcher does, answers and failures alike.
+// Every member and every combination of the four DISPATCH_ flags is called with the
+// label's arguments, so that the own road can be taken neither by another member nor
+// by another kind of call (a property get alone is no method call).
 TEST(Client, TheLabelRequestsOwnDispatchDoesWhatTheGenericOneDoes) {
   TComPtr<IRRExtension> Object = CreateByProgId();
   ASSERT_TRUE(Object);
   TTestHost Host;
   Host.Variables[L"CheckEngineDinamicLabel_2"] = L"Ce_Voltage";
   ASSERT_EQ(Object->Init(&Host), S_OK);
-  struct TOutcome {
-    HRESULT Result;
-    VARTYPE Type;
-    std::wstring Text, Source, Description;
-    SCODE Code;
-    bool InfoLeft;
-    bool operator==(const TOutcome&) const = default;
-  };
-  // Shapes 0 to 2 take our own road; shape 3 (VBScript's variables) takes the generic one.
-  auto Call = [&](const wchar_t* Text, int Shape, bool WithException) {
+  // By value and by reference take our own road where it is ours; as VBScript passes
+  // its variables (references to variants), the generic one always.
+  enum TShape { cByValue, cByReference, cAsVariables };
+  auto Call = [&](DISPID Member, WORD Flags, const wchar_t* Text, TShape Shape, bool WithException) {
     TBstr Code(Text), Tip(L"tip");
     VARIANT CodeRef, TipRef, Args[2];
     V_VT(&CodeRef) = VT_BSTR | VT_BYREF;
     V_BSTRREF(&CodeRef) = Code.Ref();
     V_VT(&TipRef) = VT_BSTR | VT_BYREF;
     V_BSTRREF(&TipRef) = Tip.Ref();
-    if (Shape == 0) {
+    if (Shape == cByValue) {
       Args[1] = ByValue(Code.Get());
       Args[0] = ByValue(Tip.Get());
-    } else if (Shape == 3) {
+    } else if (Shape == cAsVariables) {
       V_VT(&Args[1]) = VT_VARIANT | VT_BYREF;
       V_VARIANTREF(&Args[1]) = &CodeRef;
       V_VT(&Args[0]) = VT_VARIANT | VT_BYREF;
@@ -394,11 +407,10 @@ TEST(Client, TheLabelRequestsOwnDispatchDoesWhatTheGenericOneDoes) {
       Args[0] = TipRef;
     }
     DISPPARAMS Params{Args, nullptr, 2, 0};
-    const WORD Flags = Shape == 2 ? DISPATCH_METHOD | DISPATCH_PROPERTYGET : DISPATCH_METHOD;
     TVariant Answer;
     TExcepInfo Exception;
-    TOutcome Out{Object->Invoke(202, IID_NULL, 0, Flags, &Params, &Answer.Get(), WithException ? &Exception : nullptr,
-                                nullptr),
+    TOutcome Out{Object->Invoke(Member, IID_NULL, 0, Flags, &Params, &Answer.Get(),
+                                WithException ? &Exception : nullptr, nullptr),
                  V_VT(&Answer.Get()), L"", L"", L"", 0, false};
     if (V_VT(&Answer.Get()) == VT_BSTR) Out.Text = TBstr(std::wstring_view(V_BSTR(&Answer.Get()) ? V_BSTR(&Answer.Get()) : L"")).Text();
     Out.Source = Exception.bstrSource ? Exception.bstrSource : L"";
@@ -408,19 +420,25 @@ TEST(Client, TheLabelRequestsOwnDispatchDoesWhatTheGenericOneDoes) {
     EXPECT_EQ(Code.Text(), Text);  // in/out, never written
     return Out;
   };
+  constexpr WORD cAllFlags = DISPATCH_METHOD | DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF;
   for (const wchar_t* Code : {L"CE_Speed", L"ce_speed_unit", L"", L"ce_dinamic_label_2_name", L"other"}) {
     for (bool WithException : {true, false}) {
-      Host.FailWith.clear();
-      const TOutcome Generic = Call(Code, 3, WithException);
-      for (int Shape = 0; Shape < 3; ++Shape)
-        EXPECT_EQ(Call(Code, Shape, WithException), Generic) << Narrow(Code) << ", shape " << Shape;
-      // The slot's name asks the host, which fails: DISP_E_EXCEPTION, as the dispatcher says it.
-      Host.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
-      Host.ExceptionCode = static_cast<HRESULT>(0x80040201);
-      Host.ExceptionDescription = L"No variables";
-      const TOutcome Failed = Call(Code, 3, WithException);
-      for (int Shape = 0; Shape < 3; ++Shape)
-        EXPECT_EQ(Call(Code, Shape, WithException), Failed) << Narrow(Code) << ", shape " << Shape << ", failing";
+      for (bool HostFails : {false, true}) {
+        // The slot's name asks the host, which fails: DISP_E_EXCEPTION, as the dispatcher says it.
+        Host.FailWith.clear();
+        if (HostFails) Host.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
+        Host.ExceptionCode = static_cast<HRESULT>(0x80040201);
+        Host.ExceptionDescription = L"No variables";
+        for (DISPID Member = 200; Member <= 215; ++Member) {
+          for (WORD Flags = 0; Flags <= cAllFlags; ++Flags) {
+            const TOutcome Generic = Call(Member, Flags, Code, cAsVariables, WithException);
+            for (TShape Shape : {cByValue, cByReference})
+              EXPECT_EQ(Call(Member, Flags, Code, Shape, WithException), Generic)
+                  << Narrow(Code) << ", member " << Member << ", flags " << Flags << ", shape " << Shape
+                  << (HostFails ? ", failing" : "");
+          }
+        }
+      }
     }
   }
   EXPECT_EQ(LabelByDispatch(Object.Get(), L"ce_dinamic_label_2_name"), L"<hr=0x80020009>");
@@ -608,6 +626,23 @@ TEST(Client, AFailingHostCallIsSaidOnceHoweverOftenItFails) {
     EXPECT_EQ(Label(Object.Get(), L"ce_dinamic_label_2_name"), L"");
     EXPECT_EQ(Label(Object.Get(), L"ce_dinamic_label_3_name"), L"<hr=0x80070005>");
   }
+}
+
+// The calls failing now are remembered to say each once, at most 64 of them: a host
+// whose every command fails keeps no ever longer list. The trace test counts the
+// lines: 65 different failing calls are said 64 times.
+TEST(Client, AtMostSixtyFourFailingHostCallsAreRemembered) {
+  TComPtr<IRRExtension> Object = CreateByProgId();
+  ASSERT_TRUE(Object);
+  TTestHost Host;
+  Host.FailWith[L"Execute"] = E_FAIL;
+  ASSERT_EQ(Object->Init(&Host), S_OK);
+  // A variable that holds no label code is written back as it is: each batch differs.
+  for (int I = 0; I < 65; ++I) {
+    Host.Variables[L"CheckEngineDinamicLabel"] = L"v" + std::to_wstring(I);
+    EXPECT_EQ(Command(Object.Get(), L"ce_next_dinamic_label"), -1);
+  }
+  EXPECT_EQ(Host.CallsOf(L"Execute").size(), 65u);
 }
 
 TEST(Client, AFailedInvokeCarriesTheSystemText) {

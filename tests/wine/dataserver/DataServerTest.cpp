@@ -20,11 +20,7 @@ namespace {
 const std::string cSpeed = "value 1 87|Vehicle speed,km/h";
 
 // The user's decimal separator: trip figures are read and written with it.
-std::string Separator() {
-  wchar_t Text[8] = L".";
-  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Text, 8);
-  return Narrow(Text);
-}
+std::string Separator() { return Narrow(DecimalSeparator()); }
 std::wstring Wide(const std::string& Ascii) { return std::wstring(Ascii.begin(), Ascii.end()); }
 
 std::atomic<long> GFaults{0};

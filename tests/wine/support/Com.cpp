@@ -157,4 +157,21 @@ std::string Narrow(std::wstring_view Text) {
   return Out;
 }
 
+// --- The prefix ---------------------------------------------------------------------------
+
+std::wstring DecimalSeparator() {
+  wchar_t Text[8] = {};
+  return GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Text, 8) > 0 ? Text : L"";
+}
+
+TDecimalSeparator::TDecimalSeparator(const wchar_t* Separator) : FBefore(DecimalSeparator()) {
+  FSet = !FBefore.empty() && SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Separator);
+}
+
+TDecimalSeparator::~TDecimalSeparator() {
+  if (FSet) SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, FBefore.c_str());
+}
+
+void StartFromKnownPrefix() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L"."); }
+
 }  // namespace zelm::wine

@@ -32,6 +32,7 @@ std::wstring CurrentDesktopName() {
 }
 
 const char* SetUpOwnDesktop() {
+  StartFromKnownPrefix();
   if (EnterPrivateDesktop().empty()) return "cannot make a desktop of our own";
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return "no apartment";
   if (FAILED(RegisterServer())) return "cannot register the ZelmKvel.dll beside the program";

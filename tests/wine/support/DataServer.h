@@ -24,9 +24,9 @@ namespace zelm::wine {
 std::wstring EnterPrivateDesktop();
 // The desktop the calling thread is on, by name ("" when unknown).
 std::wstring CurrentDesktopName();
-// What a program that starts the stand-in does first: a desktop of its own, one
-// single-threaded apartment, and this build's DLL registered. Answers what failed, or
-// nullptr.
+// What a program that starts the stand-in does first: the known prefix, a desktop of
+// its own, one single-threaded apartment, and this build's DLL registered. Answers
+// what failed, or nullptr.
 const char* SetUpOwnDesktop();
 
 // Runs the message loop of the calling thread for Ms milliseconds.
