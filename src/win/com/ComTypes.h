@@ -64,7 +64,6 @@ class TBstr {
   // Hands the string over (an answer to a caller): this owner then holds nothing.
   BSTR Detach() noexcept { return std::exchange(FValue, nullptr); }
   bool IsNull() const noexcept { return FValue == nullptr; }
-  std::u16string_view View() const noexcept { return BstrText(FValue); }
   std::wstring Text() const { return FValue ? std::wstring(FValue, SysStringLen(FValue)) : std::wstring(); }
 
  private:
@@ -144,15 +143,13 @@ class TComPtr {
 // An EXCEPINFO whose texts go with it.
 struct TExcepInfo : EXCEPINFO {
   TExcepInfo() noexcept : EXCEPINFO{} {}
-  ~TExcepInfo() { Clear(); }
-  TExcepInfo(const TExcepInfo&) = delete;
-  TExcepInfo& operator=(const TExcepInfo&) = delete;
-  void Clear() noexcept {
+  ~TExcepInfo() {
     SysFreeString(bstrSource);
     SysFreeString(bstrDescription);
     SysFreeString(bstrHelpFile);
-    static_cast<EXCEPINFO&>(*this) = EXCEPINFO{};
   }
+  TExcepInfo(const TExcepInfo&) = delete;
+  TExcepInfo& operator=(const TExcepInfo&) = delete;
 };
 
 // An attribute block of type information (GetTypeAttr, GetLibAttr), given back with

@@ -1,8 +1,6 @@
 #include "win/extension/RRExtension.h"
 
-#include <exception>
 #include <memory>
-#include <new>
 #include <vector>
 
 #include "ZelmKvelVersion.h"

@@ -14,7 +14,7 @@ namespace zelm::server {
 namespace {
 
 HMODULE GModule = nullptr;
-std::atomic<long> GObjects{0};
+std::atomic<long> GLiveObjects{0};  // objects alive plus server locks
 std::atomic<long> GFactoryRefs{0};
 
 std::once_flag GLoadOnce;
@@ -75,10 +75,9 @@ std::unique_ptr<TClassRecord> LoadRecord(std::wstring& Failure) {
   TBstr LibraryName, ClassName, Description;
   Record->Library->GetDocumentation(-1, LibraryName.Out(), nullptr, nullptr, nullptr);
   Record->CoClass->GetDocumentation(MEMBERID_NIL, ClassName.Out(), Description.Out(), nullptr, nullptr);
-  Record->ServerName = LibraryName.Text();
-  Record->ClassName = ClassName.Text();
   Record->Description = Description.Text();
-  Record->ProgId = Record->ServerName + L"." + Record->ClassName;
+  // The server's name (the library's) and the class's: "ZelmKvel.RRExtension".
+  Record->ProgId = LibraryName.Text() + L"." + ClassName.Text();
 
   // The default interface, as the coclass lists it: the dispatch half of IRRExtension.
   for (UINT I = 0; I < CoClass.ImplTypes && !Record->Dispatch; ++I) {
@@ -130,8 +129,8 @@ const TClassRecord* ClassRecord() noexcept {
 
 const std::wstring& LoadFailure() noexcept { return GLoadFailure; }
 
-void LockModule() noexcept { ++GObjects; }
-void UnlockModule() noexcept { --GObjects; }
+void LockModule() noexcept { ++GLiveObjects; }
+void UnlockModule() noexcept { --GLiveObjects; }
 long FactoryAddRef() noexcept { return ++GFactoryRefs; }
 long FactoryRelease() noexcept { return --GFactoryRefs; }
 
@@ -183,7 +182,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE Instance, DWORD Reason, LPVOID Reserved
   return TRUE;
 }
 
-STDAPI DllCanUnloadNow() { return GObjects == 0 && GFactoryRefs == 0 ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() { return GLiveObjects == 0 && GFactoryRefs == 0 ? S_OK : S_FALSE; }
 
 STDAPI DllGetClassObject(REFCLSID Clsid, REFIID Iid, LPVOID* Out) {
   if (Out == nullptr) return E_POINTER;

@@ -72,7 +72,8 @@ bool EnsureClass(HINSTANCE Module) noexcept {
   return true;
 }
 
-uint32_t AsHandle(HWND Window) noexcept { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Window)); }
+// The handle as the data server is told it and the trace shows it.
+uint32_t HandleNumber(HWND Window) noexcept { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Window)); }
 
 // On Vista and later a front-end running as administrator takes no WM_COPYDATA from a
 // data server that does not; this lets that one message, and only it, into our window.
@@ -88,10 +89,10 @@ void LetValueRecordsIn(HWND Window, TTraceLog& Trace) noexcept {
   }
   const auto Change = reinterpret_cast<TChangeFilter>(reinterpret_cast<void*>(Proc));
   if (Change(Window, WM_COPYDATA, cAllow, nullptr)) {
-    Trace.Trace(TTraceLine(u"WM_COPYDATA let into window ").Hex(AsHandle(Window)).Add(u" from every integrity level"));
+    Trace.Trace(TTraceLine(u"WM_COPYDATA let into window ").Hex(HandleNumber(Window)).Add(u" from every integrity level"));
   } else {
     const DWORD Error = GetLastError();
-    Trace.Trace(TTraceLine(u"WM_COPYDATA could not be let into window ").Hex(AsHandle(Window)).Add(u" (error ")
+    Trace.Trace(TTraceLine(u"WM_COPYDATA could not be let into window ").Hex(HandleNumber(Window)).Add(u" (error ")
                     .Decimal(Error).Add(u")"));
   }
 }
@@ -119,7 +120,7 @@ TMessageWindowLink* TMessageWindowLink::Bound(HWND Window) noexcept {
 }
 
 uint32_t TMessageWindowLink::MessageWindow() {
-  if (FOwnWindow) return AsHandle(FOwnWindow.Get());
+  if (FOwnWindow) return HandleNumber(FOwnWindow.Get());
   const HINSTANCE Module = OwnModule();
   if (!EnsureClass(Module)) return 0;
   // Hidden for good: a popup tool window of no size, never shown.
@@ -134,7 +135,7 @@ uint32_t TMessageWindowLink::MessageWindow() {
   }
   FActivationHook.Reset(SetWindowsHookExW(WH_CBT, RefuseActivation, nullptr, GetCurrentThreadId()));
   LetValueRecordsIn(Window, FTrace);
-  return AsHandle(Window);
+  return HandleNumber(Window);
 }
 
 TSendOutcome TMessageWindowLink::Send(uint32_t MessageId, const TCopyData& Record) {
@@ -156,7 +157,7 @@ TSendOutcome TMessageWindowLink::Send(uint32_t MessageId, const TCopyData& Recor
   // vanished between lookup and send must not keep a new server from hearing us.
   FGate.Tried(GetTickCount(), Error == ERROR_TIMEOUT);
   SayHowTheServerAnswers(Server, Sent != 0, Error);
-  return {true, AsHandle(Server)};
+  return {true, HandleNumber(Server)};
 }
 
 // Said when it changes, not for every send.
@@ -169,7 +170,7 @@ void TMessageWindowLink::SayHowTheServerAnswers(HWND Server, bool Sent, DWORD Er
   if (Now != FAnswering) {
     FAnswering = Now;
     TTraceLine Line(u"server window ");
-    Line.Hex(AsHandle(Server));
+    Line.Hex(HandleNumber(Server));
     if (Now == TAnswering::TimedOut)
       Line.Add(u": a send timed out after ").Decimal(TSendGate::cSendBoundMs).Add(u" ms; sends paused for ")
           .Decimal(TSendGate::cBackOffMs).Add(u" ms at a time while it does not answer");
@@ -273,7 +274,7 @@ void TMessageWindowLink::SayRefused(TRefused Kind, uint32_t Detail) noexcept {
   if (FRefusalsSaid & Bit) return;
   FRefusalsSaid |= Bit;
   TTraceLine Line(u"hidden window ");
-  Line.Hex(AsHandle(FOwnWindow.Get())).Add(u": ").Add(cWhat[static_cast<unsigned>(Kind)]);
+  Line.Hex(HandleNumber(FOwnWindow.Get())).Add(u": ").Add(cWhat[static_cast<unsigned>(Kind)]);
   if (Kind == TRefused::SysCommand) Line.Hex(Detail);
   Line.Add(u" refused: it is never shown, moved or activated");
   FTrace.Trace(Line);
