@@ -10,17 +10,12 @@
 
 namespace zelm {
 
-struct TRegistryKeyKind {
-  using TValue = HKEY;
-  static HKEY Empty() noexcept { return nullptr; }
-  static void Close(HKEY Key) noexcept { RegCloseKey(Key); }
-};
-
-// A kernel object that is null when there is none (a thread, a process, an event, a job).
-struct THandleKind {
-  using TValue = HANDLE;
-  static HANDLE Empty() noexcept { return nullptr; }
-  static void Close(HANDLE Handle) noexcept { CloseHandle(Handle); }
+// A handle that is null when there is none, given back by CloseFunction.
+template <class T, auto CloseFunction>
+struct TNullKind {
+  using TValue = T;
+  static T Empty() noexcept { return nullptr; }
+  static void Close(T Value) noexcept { CloseFunction(Value); }
 };
 
 // A file from CreateFileW, which says "none" otherwise.
@@ -30,30 +25,13 @@ struct TFileHandleKind {
   static void Close(HANDLE Handle) noexcept { CloseHandle(Handle); }
 };
 
-struct TFileKind {
-  using TValue = FILE*;
-  static FILE* Empty() noexcept { return nullptr; }
-  static void Close(FILE* File) noexcept { std::fclose(File); }
-};
-
-// A window of the calling thread's (only its own thread can destroy it).
-struct TWindowKind {
-  using TValue = HWND;
-  static HWND Empty() noexcept { return nullptr; }
-  static void Close(HWND Window) noexcept { DestroyWindow(Window); }
-};
-
-struct THookKind {
-  using TValue = HHOOK;
-  static HHOOK Empty() noexcept { return nullptr; }
-  static void Close(HHOOK Hook) noexcept { UnhookWindowsHookEx(Hook); }
-};
-
-using TRegistryKey = TOwned<TRegistryKeyKind>;
-using THandle = TOwned<THandleKind>;
+using TRegistryKey = TOwned<TNullKind<HKEY, RegCloseKey>>;
+// A kernel object: a thread, a process, an event, a job.
+using THandle = TOwned<TNullKind<HANDLE, CloseHandle>>;
 using TFileHandle = TOwned<TFileHandleKind>;
-using TFile = TOwned<TFileKind>;
-using TWindow = TOwned<TWindowKind>;
-using THook = TOwned<THookKind>;
+using TFile = TOwned<TNullKind<FILE*, std::fclose>>;
+// A window of the calling thread's (only its own thread can destroy it).
+using TWindow = TOwned<TNullKind<HWND, DestroyWindow>>;
+using THook = TOwned<TNullKind<HHOOK, UnhookWindowsHookEx>>;
 
 }  // namespace zelm
