@@ -1,17 +1,14 @@
-// The owners of COM's resources and of the system's handles (win/com), under the real
-// COM runtime: each gives back exactly what it holds, whichever way it goes. A BSTR
-// given back is seen by a spy on the task allocator, with the BSTR cache off.
+// The owners of COM's resources (win/com/ComTypes.h) under the real COM runtime: each
+// gives back exactly what it holds, whichever way it goes. A BSTR given back is seen
+// by a spy on the task allocator, with the BSTR cache off. (The owner of the system's
+// handles is tested natively.)
 #include <gtest/gtest.h>
 
-#include <io.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 #include "tests/wine/support/Com.h"
 #include "tests/wine/support/TestHost.h"
-#include "win/com/Handles.h"
 
 namespace zelm::wine {
 namespace {
@@ -80,8 +77,6 @@ class TFreedBlocks final : public IMallocSpy {
 
 BSTR New(const wchar_t* Text) { return SysAllocString(Text); }
 
-LRESULT CALLBACK PassOn(int Code, WPARAM WParam, LPARAM LParam) { return CallNextHookEx(nullptr, Code, WParam, LParam); }
-
 TEST(Owners, BstrsGoBackWithTheirOwnersAndOnlyThen) {
   TFreedBlocks Spy;
   ASSERT_TRUE(Spy.Registered);
@@ -147,46 +142,6 @@ TEST(Owners, ComPointersTakeAndGiveBackExactlyTheirReferences) {
   }
   EXPECT_EQ(Object.Refs, 0);
   EXPECT_EQ(Other.Refs, 0);
-}
-
-// The system's handles: after its owner, each is closed (closing it again fails).
-TEST(Owners, EachKindOfHandleIsClosedWithItsOwner) {
-  HKEY Key = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &Key), ERROR_SUCCESS);
-  { const TRegistryKey Owner(Key); }
-  EXPECT_EQ(RegCloseKey(Key), ERROR_INVALID_HANDLE);
-
-  DWORD Flags = 0;
-  const HANDLE Event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ASSERT_NE(Event, nullptr);
-  { const THandle Owner(Event); }
-  EXPECT_FALSE(GetHandleInformation(Event, &Flags));
-
-  wchar_t Temp[MAX_PATH] = {}, Path[MAX_PATH] = {};
-  ASSERT_GT(GetTempPathW(MAX_PATH, Temp), 0u);
-  ASSERT_NE(GetTempFileNameW(Temp, L"zlm", 0, Path), 0u);
-  const HANDLE File = CreateFileW(Path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(File, INVALID_HANDLE_VALUE);
-  { const TFileHandle Owner(File); }
-  EXPECT_FALSE(GetHandleInformation(File, &Flags));
-  { const TFileHandle Nothing(INVALID_HANDLE_VALUE); }  // holds nothing, closes nothing
-
-  FILE* Stream = _wfopen(Path, L"rb");
-  ASSERT_NE(Stream, nullptr);
-  const auto Underlying = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(Stream)));
-  { const TFile Owner(Stream); }
-  EXPECT_FALSE(GetHandleInformation(Underlying, &Flags));
-  EXPECT_TRUE(DeleteFileW(Path));
-
-  const HWND Window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-  ASSERT_NE(Window, nullptr);
-  { const TWindow Owner(Window); }
-  EXPECT_FALSE(IsWindow(Window));
-
-  const HHOOK Hook = SetWindowsHookExW(WH_CBT, PassOn, nullptr, GetCurrentThreadId());
-  ASSERT_NE(Hook, nullptr);
-  { const THook Owner(Hook); }
-  EXPECT_FALSE(UnhookWindowsHookEx(Hook));
 }
 
 }  // namespace
