@@ -86,8 +86,8 @@ bool TExtension::Call(const wchar_t* Name, std::vector<VARIANT> Args, VARIANT* R
   TExcepInfo Exception;
   UINT ArgError = 0;
   TVariant Ignored;
-  const HRESULT Done =
-      FObject->Invoke(Id, IID_NULL, 0, DISPATCH_METHOD, &Params, Result ? Result : &Ignored.Get(), &Exception, &ArgError);
+  const HRESULT Done = FObject->Invoke(Id, IID_NULL, 0, DISPATCH_METHOD, &Params, Result ? Result : &Ignored.Get(),
+                                       &Exception, &ArgError);
   if (SUCCEEDED(Done)) return true;
   Error = Narrow(Name) + " failed: ";
   if (Done == DISP_E_EXCEPTION) {

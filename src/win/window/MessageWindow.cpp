@@ -89,11 +89,12 @@ void LetValueRecordsIn(HWND Window, TTraceLog& Trace) noexcept {
   }
   const auto Change = reinterpret_cast<TChangeFilter>(reinterpret_cast<void*>(Proc));
   if (Change(Window, WM_COPYDATA, cAllow, nullptr)) {
-    Trace.Trace(TTraceLine(u"WM_COPYDATA let into window ").Hex(HandleNumber(Window)).Add(u" from every integrity level"));
+    Trace.Trace(
+        TTraceLine(u"WM_COPYDATA let into window ").Hex(HandleNumber(Window)).Add(u" from every integrity level"));
   } else {
     const DWORD Error = GetLastError();
-    Trace.Trace(TTraceLine(u"WM_COPYDATA could not be let into window ").Hex(HandleNumber(Window)).Add(u" (error ")
-                    .Decimal(Error).Add(u")"));
+    Trace.Trace(TTraceLine(u"WM_COPYDATA could not be let into window ").Hex(HandleNumber(Window))
+                    .Add(u" (error ").Decimal(Error).Add(u")"));
   }
 }
 
