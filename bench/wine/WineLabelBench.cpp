@@ -106,8 +106,8 @@ TTiming Measure(IRRExtension* Ext, TSkin& Skin, TPath Path, TCall Call, int Fram
         GFailures += Result != S_OK;
       } else {
         TVariant Answer;
-        GFailures += Ext->Invoke(Member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &Params[I], &Answer, nullptr,
-                                 nullptr) != S_OK;
+        GFailures += Ext->Invoke(Member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &Params[I], &Answer.Get(),
+                                 nullptr, nullptr) != S_OK;
       }
     }
     const unsigned long long Ticks = __rdtsc() - FrameBegin;

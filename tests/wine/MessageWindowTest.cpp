@@ -161,16 +161,16 @@ TEST_F(Window, TripFiguresUseTheUsersDecimalSeparator) {
   TRunning Run;
   ASSERT_TRUE(Start(Run));
   auto& [Server, Host, Object, Hidden] = Run;
-  wchar_t Saved[8] = {};
-  ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Saved, 8), 0);
-  ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L","));
-  SendRecord(Hidden, 144, EncodeTripRecord("1,5"));
-  const std::wstring WithComma = Label(Object.Get(), L"ce_accelaration");
-  SendRecord(Hidden, 144, EncodeTripRecord("1.5"));  // a full stop is no number now
-  const std::wstring WithStop = Label(Object.Get(), L"ce_accelaration");
-  SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Saved);
-  EXPECT_EQ(WithComma, L"1,500");
-  EXPECT_EQ(WithStop, L"0,000");
+  const std::wstring Before = DecimalSeparator();
+  {
+    const TDecimalSeparator Comma(L",");
+    ASSERT_TRUE(Comma.Set());
+    SendRecord(Hidden, 144, EncodeTripRecord("1,5"));
+    EXPECT_EQ(Label(Object.Get(), L"ce_accelaration"), L"1,500");
+    SendRecord(Hidden, 144, EncodeTripRecord("1.5"));  // a full stop is no number now
+    EXPECT_EQ(Label(Object.Get(), L"ce_accelaration"), L"0,000");
+  }
+  EXPECT_EQ(DecimalSeparator(), Before);
 }
 
 TEST_F(Window, AValueThatArrivesDuringOurSendIsKept) {
@@ -276,12 +276,9 @@ class TSlowServer {
 
   TSlowServer() {
     FThread = std::thread([this] { Run(); });
-    WaitForSingleObject(FReady, INFINITE);
+    WaitForSingleObject(FReady.Get(), INFINITE);
   }
-  ~TSlowServer() {
-    Stop();
-    CloseHandle(FReady);
-  }
+  ~TSlowServer() { Stop(); }
   TSlowServer(const TSlowServer&) = delete;
   TSlowServer& operator=(const TSlowServer&) = delete;
 
@@ -306,12 +303,12 @@ class TSlowServer {
   }
   void Run() {
     FWindow = MakeServerWindow(L"ZelmSlowServer", Entry, this);
-    SetEvent(FReady);
+    SetEvent(FReady.Get());
     MSG Msg;
     while (GetMessageW(&Msg, nullptr, 0, 0) > 0) DispatchMessageW(&Msg);
   }
 
-  HANDLE FReady = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  THandle FReady{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   HWND FWindow = nullptr;
   std::atomic<int> FHandled{0};
   std::thread FThread;

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "tests/wine/support/Com.h"
+#include "win/com/Handles.h"
 
 namespace zelm::wine {
 namespace {
@@ -61,17 +62,16 @@ struct TValue {
 };
 
 std::optional<TValue> Read(const TEntry& Entry) {
-  HKEY Key = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, Entry.Key.c_str(), 0, KEY_QUERY_VALUE, &Key) != ERROR_SUCCESS)
+  TRegistryKey Key;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, Entry.Key.c_str(), 0, KEY_QUERY_VALUE, Key.Out()) != ERROR_SUCCESS)
     return std::nullopt;
   TValue Value;
   DWORD Size = 0;
-  LONG Result = RegQueryValueExW(Key, Entry.Value, nullptr, &Value.Type, nullptr, &Size);
+  LONG Result = RegQueryValueExW(Key.Get(), Entry.Value, nullptr, &Value.Type, nullptr, &Size);
   if (Result == ERROR_SUCCESS) {
     Value.Bytes.resize(Size);
-    Result = RegQueryValueExW(Key, Entry.Value, nullptr, &Value.Type, Value.Bytes.data(), &Size);
+    Result = RegQueryValueExW(Key.Get(), Entry.Value, nullptr, &Value.Type, Value.Bytes.data(), &Size);
   }
-  RegCloseKey(Key);
   if (Result != ERROR_SUCCESS) return std::nullopt;
   return Value;
 }
@@ -83,10 +83,8 @@ std::vector<std::optional<TValue>> Snapshot() {
 }
 
 bool KeyExists(const std::wstring& Key) {
-  HKEY Handle = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, Key.c_str(), 0, KEY_READ, &Handle) != ERROR_SUCCESS) return false;
-  RegCloseKey(Handle);
-  return true;
+  TRegistryKey Handle;
+  return RegOpenKeyExW(HKEY_CLASSES_ROOT, Key.c_str(), 0, KEY_READ, Handle.Out()) == ERROR_SUCCESS;
 }
 
 // Windows takes paths in any case (of any script): they are compared lowered.
@@ -179,13 +177,29 @@ TEST_F(Registration, UnregisteringTwiceSucceedsAndTakesEverythingAway) {
   for (const auto& Key : Keys()) EXPECT_FALSE(KeyExists(Key));
 }
 
+// A copy of the DLL in a folder of its own, taken away again whatever happens (the
+// suite registers the program's DLL again after its last test).
+struct TDllCopy {
+  explicit TDllCopy(const std::wstring& In) : Folder(In), Path(In + L"\\ZelmKvel.dll") {
+    CreateDirectoryW(Folder.c_str(), nullptr);
+    Made = CopyFileW(DllPath().c_str(), Path.c_str(), FALSE) != FALSE;
+  }
+  ~TDllCopy() {
+    DeleteFileW(Path.c_str());
+    RemoveDirectoryW(Folder.c_str());
+  }
+  TDllCopy(const TDllCopy&) = delete;
+  TDllCopy& operator=(const TDllCopy&) = delete;
+  const std::wstring Folder, Path;
+  bool Made = false;
+};
+
 TEST_F(Registration, AFolderWithASpaceRegistersTheShortPath) {
   wchar_t Temp[MAX_PATH] = {};
   ASSERT_GT(GetTempPathW(MAX_PATH, Temp), 0u);
-  const std::wstring Folder = LongPath(Temp) + L"Zelm Kvel Copy";
-  CreateDirectoryW(Folder.c_str(), nullptr);
-  const std::wstring Copy = Folder + L"\\ZelmKvel.dll";
-  ASSERT_TRUE(CopyFileW(DllPath().c_str(), Copy.c_str(), FALSE));
+  const TDllCopy Spaced(LongPath(Temp) + L"Zelm Kvel Copy");
+  ASSERT_TRUE(Spaced.Made);
+  const std::wstring& Copy = Spaced.Path;
   {
     TLoadedServer Copied(Copy);
     ASSERT_NE(Copied.Module, nullptr);
@@ -207,8 +221,6 @@ TEST_F(Registration, AFolderWithASpaceRegistersTheShortPath) {
 
     EXPECT_EQ(Copied.UnregisterServer(), S_OK);
   }
-  DeleteFileW(Copy.c_str());
-  RemoveDirectoryW(Folder.c_str());
 }
 
 }  // namespace

@@ -110,7 +110,7 @@ TInvoked InvokeByName(IDispatch* Dispatch, const wchar_t* Name, std::vector<VARI
   TInvoked Out;
   TVariant Result;
   TExcepInfo Exception;
-  Out.Result = CallDispatch(Dispatch, IdOf(Dispatch, Name), std::move(Args), &Result, &Exception);
+  Out.Result = CallDispatch(Dispatch, IdOf(Dispatch, Name), std::move(Args), &Result.Get(), &Exception);
   if (Exception.pfnDeferredFillIn) Exception.pfnDeferredFillIn(&Exception);
   Out.ExceptionCode = Exception.scode;
   if (Exception.bstrDescription) Out.ExceptionDescription = Exception.bstrDescription;

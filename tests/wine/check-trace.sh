@@ -3,7 +3,7 @@
 # OutputDebugString line on its seh channel as: warn:seh:OutputDebugStringA "...")
 # and checks that every expected ZelmKvel trace line came out.
 #   check-trace.sh WINE-RUN PROGRAM [ARG...] -- PATTERN...   (grep -E patterns; one
-#   written "1x PATTERN" must match exactly one line: said once, however often)
+#   written "Nx PATTERN" must match exactly N lines: "1x" is said once, however often)
 set -u
 run=$1
 shift
@@ -17,11 +17,12 @@ lines=$(grep -o 'OutputDebugStringA "ZelmKvel: .*"' "$out" | sed 's/^OutputDebug
 fail=0
 for pattern in "$@"; do
   case "$pattern" in
-    "1x "*)
-      pattern=${pattern#1x }
+    [0-9]*"x "*)
+      want=${pattern%%x *}
+      pattern=${pattern#*x }
       count=$(printf '%s\n' "$lines" | grep -Ec "$pattern")
-      if [ "$count" -ne 1 ]; then
-        echo "$count trace lines match, not one: $pattern"
+      if [ "$count" -ne "$want" ]; then
+        echo "$count trace lines match, not $want: $pattern"
         fail=1
       fi
       ;;

@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 
+#include "win/com/Handles.h"
+
 namespace zelm::bench {
 
 inline DWORD WINAPI RunBody(LPVOID Parameter) {
@@ -19,13 +21,9 @@ inline DWORD WINAPI RunBody(LPVOID Parameter) {
 // Runs Body on a thread of its own that nobody waits for.
 inline bool RunDetached(std::function<void()> Body) {
   auto* Owned = new std::function<void()>(std::move(Body));
-  const HANDLE Thread = CreateThread(nullptr, 0, RunBody, Owned, 0, nullptr);
-  if (Thread == nullptr) {
-    delete Owned;
-    return false;
-  }
-  CloseHandle(Thread);
-  return true;
+  const THandle Thread(CreateThread(nullptr, 0, RunBody, Owned, 0, nullptr));
+  if (!Thread) delete Owned;
+  return static_cast<bool>(Thread);
 }
 
 // A lock for data two threads share.

@@ -86,8 +86,8 @@ bool TExtension::Call(const wchar_t* Name, std::vector<VARIANT> Args, VARIANT* R
   TExcepInfo Exception;
   UINT ArgError = 0;
   TVariant Ignored;
-  const HRESULT Done =
-      FObject->Invoke(Id, IID_NULL, 0, DISPATCH_METHOD, &Params, Result ? Result : &Ignored, &Exception, &ArgError);
+  const HRESULT Done = FObject->Invoke(Id, IID_NULL, 0, DISPATCH_METHOD, &Params, Result ? Result : &Ignored.Get(),
+                                       &Exception, &ArgError);
   if (SUCCEEDED(Done)) return true;
   Error = Narrow(Name) + " failed: ";
   if (Done == DISP_E_EXCEPTION) {
@@ -119,10 +119,10 @@ bool TExtension::ReturnLabel(std::u16string_view Code, std::u16string& Label, st
   TBstr CodeText(Code);
   TBstr ToolTip(L"");
   TVariant Result;
-  const bool Ok = Call(L"ReturnLabel", {TextRef(CodeText.Ref()), TextRef(ToolTip.Ref())}, &Result, Error);
+  const bool Ok = Call(L"ReturnLabel", {TextRef(CodeText.Ref()), TextRef(ToolTip.Ref())}, &Result.Get(), Error);
   Label.clear();
-  if (Ok && SUCCEEDED(VariantChangeType(&Result, &Result, 0, VT_BSTR)) && V_BSTR(&Result)) {
-    const BSTR Answer = V_BSTR(&Result);
+  if (Ok && SUCCEEDED(VariantChangeType(&Result.Get(), &Result.Get(), 0, VT_BSTR)) && V_BSTR(&Result.Get())) {
+    const BSTR Answer = V_BSTR(&Result.Get());
     Label.assign(Answer, Answer + SysStringLen(Answer));
   }
   return Ok;
@@ -132,9 +132,9 @@ bool TExtension::ProcessCommand(std::u16string_view Command, IDispatch* Skin, in
   TBstr CommandText(Command);
   IDispatch* SkinRef = Skin;  // borrowed, as the front-end lends it
   TVariant Result;
-  const bool Ok = Call(L"ProcessCommand", {TextRef(CommandText.Ref()), ObjectRef(&SkinRef)}, &Result, Error);
+  const bool Ok = Call(L"ProcessCommand", {TextRef(CommandText.Ref()), ObjectRef(&SkinRef)}, &Result.Get(), Error);
   ExitCode = 0;
-  if (Ok && SUCCEEDED(VariantChangeType(&Result, &Result, 0, VT_I4))) ExitCode = V_I4(&Result);
+  if (Ok && SUCCEEDED(VariantChangeType(&Result.Get(), &Result.Get(), 0, VT_I4))) ExitCode = V_I4(&Result.Get());
   return Ok;
 }
 

@@ -139,10 +139,9 @@ void THost::Show() {
 }
 
 THost::~THost() {
-  if (FRecord == nullptr) return;
+  if (!FRecord) return;
   const std::string Rest = FRecording->Finish();
-  std::fwrite(Rest.data(), 1, Rest.size(), FRecord);
-  std::fclose(FRecord);
+  std::fwrite(Rest.data(), 1, Rest.size(), FRecord.Get());
 }
 
 bool THost::StartRecording(std::string& Error) {
@@ -152,8 +151,8 @@ bool THost::StartRecording(std::string& Error) {
     Error = "--record: the skin shows no parameter's value, so there is nothing to record";
     return false;
   }
-  FRecord = _wfopen(Wide(FOptions.RecordFile), L"wb");
-  if (FRecord == nullptr) {
+  FRecord.Reset(_wfopen(Wide(FOptions.RecordFile), L"wb"));
+  if (!FRecord) {
     Error = "--record: " + ToUtf8(FOptions.RecordFile) + " cannot be written";
     return false;
   }
@@ -164,7 +163,7 @@ bool THost::StartRecording(std::string& Error) {
 // asked for as a label would; and, once a parameter's values flow, the title and unit
 // that came with them.
 void THost::Record() {
-  if (FRecord == nullptr) return;
+  if (!FRecord) return;
   const auto Now = std::chrono::steady_clock::now();
   if (FRow.empty()) FRecordStart = Now;
   const auto& Columns = FRecording->Columns();
@@ -182,8 +181,8 @@ void THost::Record() {
       FRecording->Learn(I, std::move(Title), std::move(Unit));
   }
   const std::string Text = FRecording->Row(std::chrono::duration<double>(Now - FRecordStart).count(), FRow);
-  std::fwrite(Text.data(), 1, Text.size(), FRecord);
-  std::fflush(FRecord);  // a drive stopped by Ctrl-C keeps every row so far
+  std::fwrite(Text.data(), 1, Text.size(), FRecord.Get());
+  std::fflush(FRecord.Get());  // a drive stopped by Ctrl-C keeps every row so far
 }
 
 int THost::Run() {
@@ -207,8 +206,8 @@ int THost::Run() {
     std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
     return 3;
   }
-  FApi = TComPtr<THostApi>(new THostApi(FState));
-  FSkinObject = TComPtr<TSkinObject>(new TSkinObject(FSkin.Name));
+  FApi = TComPtr<THostApi>::Adopt(new THostApi(FState));  // made with its one reference
+  FSkinObject = TComPtr<TSkinObject>::Adopt(new TSkinObject(FSkin.Name));
   bool Started = FExtension.Init(FApi.Get(), Error) && FExtension.Initialize(FOptions.DsPath, Error);
   if (Started) RunCommands();  // "CE_Open", asked for by Initialize
   Started = Started && FExtension.OnLoadSkin(FSkinObject.Get(), Error);

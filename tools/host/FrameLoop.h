@@ -18,6 +18,7 @@
 #include "tools/host/Options.h"
 #include "tools/host/Recorder.h"
 #include "tools/host/SkinFile.h"
+#include "win/com/Handles.h"
 
 namespace zelm::bench {
 
@@ -69,7 +70,7 @@ class THost {
   unsigned long long FRequests = 0;
   bool FQuit = false;
   // The recording of the drive (--record): its file, its text, its clock.
-  FILE* FRecord = nullptr;
+  TFile FRecord;
   std::unique_ptr<TDriveWriter> FRecording;
   std::vector<std::u16string> FRow;
   std::chrono::steady_clock::time_point FRecordStart;

@@ -56,11 +56,11 @@ HRESULT STDMETHODCALLTYPE TDispatchObject::Invoke(DISPID Id, REFIID, LCID, WORD 
     std::vector<std::u16string> Args;
     for (UINT I = Params->cArgs; I-- > 0;) {
       TVariant Text;
-      if (FAILED(VariantChangeType(&Text, &Params->rgvarg[I], 0, VT_BSTR))) {
+      if (FAILED(VariantChangeType(&Text.Get(), &Params->rgvarg[I], 0, VT_BSTR))) {
         if (ArgError) *ArgError = I;
         return DISP_E_TYPEMISMATCH;
       }
-      const BSTR Value = V_BSTR(&Text);
+      const BSTR Value = V_BSTR(&Text.Get());
       Args.emplace_back(Value ? std::u16string(Value, Value + SysStringLen(Value)) : std::u16string());
     }
     std::u16string Answer;

@@ -19,8 +19,6 @@ struct TClassRecord {
   TComPtr<ITypeInfo> CoClass;      // coclass RRExtension
   TComPtr<ITypeInfo> Dispatch;     // its default interface as the coclass lists it
   TComPtr<ITypeInfo> Interface;    // the vtable half of that dual interface
-  std::wstring ServerName;         // the library's name: "ZelmKvel"
-  std::wstring ClassName;          // the coclass's name: "RRExtension"
   std::wstring Description;        // the coclass's documentation string (empty)
   std::wstring ProgId;             // "ZelmKvel.RRExtension"
   std::wstring FileName;           // full path of this DLL, long form

@@ -18,6 +18,9 @@ namespace zelm {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "BSTR text is UTF-16");
 
+// Our UTF-16 text as the system's wide text.
+inline const wchar_t* WideText(const char16_t* Text) noexcept { return reinterpret_cast<const wchar_t*>(Text); }
+
 // A BSTR's text, read as SysStringLen would but without the call (a label request
 // reads one each time): its byte length stands in the four bytes before it. A null
 // BSTR is the empty text.
@@ -61,7 +64,6 @@ class TBstr {
   // Hands the string over (an answer to a caller): this owner then holds nothing.
   BSTR Detach() noexcept { return std::exchange(FValue, nullptr); }
   bool IsNull() const noexcept { return FValue == nullptr; }
-  std::u16string_view View() const noexcept { return BstrText(FValue); }
   std::wstring Text() const { return FValue ? std::wstring(FValue, SysStringLen(FValue)) : std::wstring(); }
 
  private:
@@ -73,6 +75,8 @@ class TBstr {
   BSTR FValue = nullptr;
 };
 
+// A VARIANT, cleared with its owner. Where a VARIANT* is wanted, &Value.Get() is it:
+// the owner's own address is an owner's.
 class TVariant {
  public:
   TVariant() noexcept { VariantInit(&FValue); }
@@ -84,24 +88,32 @@ class TVariant {
 
   VARIANT& Get() noexcept { return FValue; }
   const VARIANT& Get() const noexcept { return FValue; }
-  VARIANT* operator&() noexcept { return &FValue; }
-  void Clear() noexcept { VariantClear(&FValue); }
 
  private:
   VARIANT FValue;
 };
 
+// A reference to a COM object. Made from a raw pointer it takes a reference of its
+// own, as copying does; one the caller already holds is taken over by Adopt.
 template <class T>
 class TComPtr {
  public:
   TComPtr() = default;
-  // Takes over a reference the caller already holds.
-  explicit TComPtr(T* Adopted) noexcept : FValue(Adopted) {}
-  ~TComPtr() { Reset(); }
-  TComPtr(const TComPtr& Other) noexcept : FValue(Other.FValue) {
+  explicit TComPtr(T* Object) noexcept : FValue(Object) {
     if (FValue) FValue->AddRef();
   }
-  TComPtr& operator=(const TComPtr&) = delete;
+  static TComPtr Adopt(T* Held) noexcept {
+    TComPtr Owner;
+    Owner.FValue = Held;
+    return Owner;
+  }
+  ~TComPtr() { Reset(); }
+  TComPtr(const TComPtr& Other) noexcept : TComPtr(Other.FValue) {}
+  TComPtr& operator=(const TComPtr& Other) noexcept {
+    TComPtr Copy(Other);  // first: Other may hold the last reference to what we hold
+    std::swap(FValue, Copy.FValue);
+    return *this;
+  }
   TComPtr(TComPtr&& Other) noexcept : FValue(std::exchange(Other.FValue, nullptr)) {}
   TComPtr& operator=(TComPtr&& Other) noexcept {
     if (this != &Other) {
@@ -109,11 +121,6 @@ class TComPtr {
       FValue = std::exchange(Other.FValue, nullptr);
     }
     return *this;
-  }
-  // A reference of its own to Object (which the caller keeps).
-  static TComPtr Share(T* Object) noexcept {
-    if (Object) Object->AddRef();
-    return TComPtr(Object);
   }
 
   T* Get() const noexcept { return FValue; }
@@ -136,15 +143,13 @@ class TComPtr {
 // An EXCEPINFO whose texts go with it.
 struct TExcepInfo : EXCEPINFO {
   TExcepInfo() noexcept : EXCEPINFO{} {}
-  ~TExcepInfo() { Clear(); }
-  TExcepInfo(const TExcepInfo&) = delete;
-  TExcepInfo& operator=(const TExcepInfo&) = delete;
-  void Clear() noexcept {
+  ~TExcepInfo() {
     SysFreeString(bstrSource);
     SysFreeString(bstrDescription);
     SysFreeString(bstrHelpFile);
-    static_cast<EXCEPINFO&>(*this) = EXCEPINFO{};
   }
+  TExcepInfo(const TExcepInfo&) = delete;
+  TExcepInfo& operator=(const TExcepInfo&) = delete;
 };
 
 // An attribute block of type information (GetTypeAttr, GetLibAttr), given back with

@@ -1,19 +1,15 @@
 #include "win/extension/RRExtension.h"
 
-#include <exception>
 #include <memory>
-#include <new>
 #include <vector>
 
 #include "ZelmKvelVersion.h"
 #include "core/host/Errors.h"
+#include "win/com/ErrorBoundary.h"
 #include "win/host/DispatchHost.h"
 
 namespace zelm {
 namespace {
-
-constexpr HRESULT cPointerError = E_POINTER;
-
 
 // The answer as a new BSTR; the empty text stays a null BSTR.
 BSTR NewBstr(std::u16string_view Value) { return Value.empty() ? nullptr : TBstr(Value).Detach(); }
@@ -21,7 +17,7 @@ BSTR NewBstr(std::u16string_view Value) { return Value.empty() ? nullptr : TBstr
 // A pointer the method needs: null fails the call with E_POINTER.
 template <class T>
 T& Needed(T* Pointer) {
-  if (Pointer == nullptr) throw EZelmError(cPointerError, u"Invalid pointer");
+  if (Pointer == nullptr) throw EZelmError(E_POINTER, u"Invalid pointer");
   return *Pointer;
 }
 
@@ -31,8 +27,6 @@ THostRef HostFor(IDispatch* Dispatch, TTraceLog& Trace, TOutsideCallWatch& Watch
 }
 
 uint32_t Address(const void* Object) noexcept { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Object)); }
-
-const wchar_t* Wide(const std::u16string& Value) noexcept { return reinterpret_cast<const wchar_t*>(Value.c_str()); }
 
 }  // namespace
 
@@ -58,21 +52,32 @@ TRRExtension::~TRRExtension() {
 
 HRESULT TRRExtension::Create(const server::TClassRecord& Record, IUnknown* Outer, REFIID Iid, void** Out) {
   // Count 1, held here: the object goes again if QueryInterface fails.
-  const TComPtr<IUnknown> Object(&(new TRRExtension(Record, Outer))->FInner);
+  const auto Object = TComPtr<IUnknown>::Adopt(&(new TRRExtension(Record, Outer))->FInner);
   return Object->QueryInterface(Iid, Out);
+}
+
+// The one table of the interfaces the object has: what QueryInterface hands out and
+// what InterfaceSupportsErrorInfo says yes to. IUnknown is the object's own.
+IUnknown* TRRExtension::Interface(REFIID Iid) noexcept {
+  struct TEntry {
+    const IID& Iid;
+    IUnknown* Answer;
+  };
+  const TEntry Table[] = {
+      {IID_IUnknown, &FInner},
+      {IID_IDispatch, static_cast<IRRExtension*>(this)},
+      {IID_IRRExtension, static_cast<IRRExtension*>(this)},
+      {IID_ISupportErrorInfo, static_cast<ISupportErrorInfo*>(this)},
+      {IID_IProvideClassInfo, static_cast<IProvideClassInfo*>(this)},
+  };
+  for (const TEntry& Entry : Table)
+    if (IsEqualIID(Iid, Entry.Iid)) return Entry.Answer;
+  return nullptr;
 }
 
 STDMETHODIMP TRRExtension::TInner::QueryInterface(REFIID Iid, void** Out) {
   if (Out == nullptr) return E_POINTER;
-  IUnknown* Answer = nullptr;
-  if (IsEqualIID(Iid, IID_IUnknown))
-    Answer = this;
-  else if (IsEqualIID(Iid, IID_IDispatch) || IsEqualIID(Iid, IID_IRRExtension))
-    Answer = static_cast<IRRExtension*>(&FOwner);
-  else if (IsEqualIID(Iid, IID_ISupportErrorInfo))
-    Answer = static_cast<ISupportErrorInfo*>(&FOwner);
-  else if (IsEqualIID(Iid, IID_IProvideClassInfo))
-    Answer = static_cast<IProvideClassInfo*>(&FOwner);
+  IUnknown* Answer = FOwner.Interface(Iid);
   *Out = Answer;
   if (Answer == nullptr) return E_NOINTERFACE;
   Answer->AddRef();
@@ -93,36 +98,19 @@ STDMETHODIMP_(ULONG) TRRExtension::Release() { return FOuter->Release(); }
 
 // --- Error convention ------------------------------------------------------------------
 
-HRESULT TRRExtension::Failed(HRESULT Code, const wchar_t* Description, DWORD HelpContext) noexcept {
-  return server::ReportError(Code, IID_IRRExtension, FRecord.ProgId.c_str(), Description, HelpContext);
-}
-
 template <class TBody>
 HRESULT TRRExtension::Guarded(TBody&& Body) noexcept {
   ++FDepth;
-  HRESULT Result = S_OK;
-  try {
-    Body();
-  } catch (const EZelmError& Error) {
-    Result = Failed(Error.Code < 0 ? Error.Code : E_UNEXPECTED, Wide(Error.Message), Error.HelpContext);
-  } catch (const std::bad_alloc&) {
-    Result = Failed(E_UNEXPECTED, L"Out of memory", 0);
-  } catch (const std::exception& Error) {
-    wchar_t Description[256] = {};
-    const char* What = Error.what();
-    for (std::size_t I = 0; What && What[I] && I + 1 < std::size(Description); ++I)
-      Description[I] = static_cast<unsigned char>(What[I]);
-    Result = Failed(E_UNEXPECTED, Description, 0);
-  } catch (...) {
-    Result = Failed(E_UNEXPECTED, L"Unexpected failure", 0);
-  }
+  const HRESULT Result = Guard(Body, [this](int32_t Code, const char16_t* Message, uint32_t HelpContext) noexcept {
+    return server::ReportError(Code, IID_IRRExtension, FRecord.ProgId.c_str(), WideText(Message), HelpContext);
+  });
   // The last thing the method does: the reference it may let go can be the last one.
   if (--FDepth == 0 && FKeptAlive) TComPtr<IUnknown> LetGo = std::move(FKeptAlive);
   return Result;
 }
 
 void TRRExtension::BeforeOutsideCall() noexcept {
-  if (!FKeptAlive) FKeptAlive = TComPtr<IUnknown>::Share(&FInner);
+  if (!FKeptAlive) FKeptAlive = TComPtr<IUnknown>(&FInner);
 }
 
 // --- IDispatch -------------------------------------------------------------------------
@@ -148,55 +136,26 @@ STDMETHODIMP TRRExtension::GetIDsOfNames(REFIID, LPOLESTR* Names, UINT NameCount
 STDMETHODIMP TRRExtension::Invoke(DISPID Member, REFIID Iid, LCID, WORD Flags, DISPPARAMS* Params, VARIANT* Result,
                                   EXCEPINFO* Exception, UINT* ArgumentError) {
   if (!IsEqualIID(Iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-  // We have no properties: a put keeps only its put bits and so finds no member.
-  constexpr WORD cPut = DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF;
-  if (Flags & cPut) Flags &= cPut;
-
+  Flags = WithoutPutBits(Flags);
   DISPPARAMS NoArguments = {nullptr, nullptr, 0, 0};
-  if (Params == nullptr) Params = &NoArguments;
-
+  DISPPARAMS& Arguments = Params ? *Params : NoArguments;
   // The label request, the call a skin makes most, is answered here in the shapes
-  // hosts give it (two positional BSTRs, by value or by reference, a place for the
-  // answer); any other shape, and every other member, goes to the type library's
-  // dispatcher below, so its conversions and errors stay the dispatcher's.
-  if (Member == cReturnLabelId && Result != nullptr && IsLabelCallShape(Flags, *Params))
-    return InvokeReturnLabel(*Params, *Result, Exception);
-
-  // VBScript hands a variable to a by-reference parameter as VARIANT* (VT_VARIANT |
-  // VT_BYREF), which the type library's dispatcher refuses for BSTR*. We never write
-  // to our in/out parameters, so passing the referenced value itself is the same call.
-  bool ByVariant = false;
-  for (UINT I = 0; I < Params->cArgs && Params->rgvarg; ++I)
-    if (V_VT(&Params->rgvarg[I]) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(&Params->rgvarg[I]) != nullptr)
-      ByVariant = true;
-  if (!ByVariant)
-    return FRecord.Interface->Invoke(static_cast<IRRExtension*>(this), Member, Flags, Params, Result, Exception,
-                                     ArgumentError);
-
-  // The values are copied, not shared: the dispatcher takes a by-value argument for an
-  // in/out parameter as the caller's to overwrite, and Wine's writes its copy back
-  // into it, freeing the string there. Shared, that was the script's own string,
-  // which the script then used and freed again.
-  std::vector<TVariant> Arguments;
-  try {
-    Arguments.resize(Params->cArgs);
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
-  // TVariant is exactly a VARIANT: the array can be handed over as it is.
-  static_assert(sizeof(TVariant) == sizeof(VARIANTARG));
-  for (UINT I = 0; I < Params->cArgs; ++I) {
-    VARIANTARG* Source = &Params->rgvarg[I];
-    if (V_VT(Source) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(Source) != nullptr) Source = V_VARIANTREF(Source);
-    if (const HRESULT Copied = VariantCopy(&Arguments[I].Get(), Source); FAILED(Copied)) return Copied;
-  }
-  DISPPARAMS Unwrapped = *Params;
-  Unwrapped.rgvarg = &Arguments.data()->Get();
-  return FRecord.Interface->Invoke(static_cast<IRRExtension*>(this), Member, Flags, &Unwrapped, Result, Exception,
-                                   ArgumentError);
+  // hosts give it; any other shape, and every other member, goes to the type library's
+  // dispatcher, so its conversions and errors stay the dispatcher's.
+  if (IsLabelCall(Member, Flags, Arguments, Result)) return InvokeReturnLabel(Arguments, *Result, Exception);
+  return InvokeGeneric(Member, Flags, Arguments, Result, Exception, ArgumentError);
 }
 
-bool TRRExtension::IsLabelCallShape(WORD Flags, const DISPPARAMS& Params) noexcept {
+// We have no properties: a put keeps only its put bits and so finds no member.
+WORD TRRExtension::WithoutPutBits(WORD Flags) noexcept {
+  constexpr WORD cPut = DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF;
+  return (Flags & cPut) ? static_cast<WORD>(Flags & cPut) : Flags;
+}
+
+// ReturnLabel called as a method (or a method-or-get), with two positional BSTRs, by
+// value or by reference, and a place for the answer.
+bool TRRExtension::IsLabelCall(DISPID Member, WORD Flags, const DISPPARAMS& Params, const VARIANT* Result) noexcept {
+  if (Member != cReturnLabelId || Result == nullptr) return false;
   if (Flags != DISPATCH_METHOD && Flags != (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) return false;
   if (Params.cArgs != 2 || Params.cNamedArgs != 0 || Params.rgvarg == nullptr) return false;
   for (UINT I = 0; I < 2; ++I) {
@@ -204,6 +163,38 @@ bool TRRExtension::IsLabelCallShape(WORD Flags, const DISPPARAMS& Params) noexce
     if (V_VT(&Arg) != VT_BSTR && (V_VT(&Arg) != (VT_BSTR | VT_BYREF) || V_BSTRREF(&Arg) == nullptr)) return false;
   }
   return true;
+}
+
+// The type library's dispatcher. VBScript hands a variable to a by-reference
+// parameter as VARIANT* (VT_VARIANT | VT_BYREF), which the dispatcher refuses for
+// BSTR*. We never write to our in/out parameters, so passing the referenced value
+// itself is the same call.
+HRESULT TRRExtension::InvokeGeneric(DISPID Member, WORD Flags, DISPPARAMS& Params, VARIANT* Result,
+                                    EXCEPINFO* Exception, UINT* ArgumentError) noexcept {
+  auto ByVariant = [](const VARIANTARG& Arg) {
+    return V_VT(&Arg) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(&Arg) != nullptr;
+  };
+  bool AnyByVariant = false;
+  for (UINT I = 0; I < Params.cArgs && Params.rgvarg; ++I) AnyByVariant = AnyByVariant || ByVariant(Params.rgvarg[I]);
+  IRRExtension* Self = this;
+  if (!AnyByVariant) return FRecord.Interface->Invoke(Self, Member, Flags, &Params, Result, Exception, ArgumentError);
+
+  // The values are copied, not shared: the dispatcher takes a by-value argument for an
+  // in/out parameter as the caller's to overwrite, and Wine's writes its copy back
+  // into it, freeing the string there. Shared, that was the script's own string,
+  // which the script then used and freed again.
+  std::vector<TVariant> Arguments;
+  if (Contain([&] { Arguments.resize(Params.cArgs); }) != 0) return E_OUTOFMEMORY;
+  // TVariant is exactly a VARIANT: the array can be handed over as it is.
+  static_assert(sizeof(TVariant) == sizeof(VARIANTARG));
+  for (UINT I = 0; I < Params.cArgs; ++I) {
+    VARIANTARG* Source = &Params.rgvarg[I];
+    if (ByVariant(*Source)) Source = V_VARIANTREF(Source);
+    if (const HRESULT Copied = VariantCopy(&Arguments[I].Get(), Source); FAILED(Copied)) return Copied;
+  }
+  DISPPARAMS Unwrapped = Params;
+  Unwrapped.rgvarg = &Arguments.data()->Get();
+  return FRecord.Interface->Invoke(Self, Member, Flags, &Unwrapped, Result, Exception, ArgumentError);
 }
 
 // As the dispatcher would: the arguments (last first in rgvarg) go by reference to the
@@ -316,12 +307,7 @@ STDMETHODIMP TRRExtension::Property(BSTR*) {
 
 // --- ISupportErrorInfo, IProvideClassInfo ----------------------------------------------
 
-STDMETHODIMP TRRExtension::InterfaceSupportsErrorInfo(REFIID Iid) {
-  const bool Ours = IsEqualIID(Iid, IID_IUnknown) || IsEqualIID(Iid, IID_IDispatch) ||
-                    IsEqualIID(Iid, IID_IRRExtension) || IsEqualIID(Iid, IID_ISupportErrorInfo) ||
-                    IsEqualIID(Iid, IID_IProvideClassInfo);
-  return Ours ? S_OK : S_FALSE;
-}
+STDMETHODIMP TRRExtension::InterfaceSupportsErrorInfo(REFIID Iid) { return Interface(Iid) ? S_OK : S_FALSE; }
 
 STDMETHODIMP TRRExtension::GetClassInfo(ITypeInfo** Info) {
   if (Info == nullptr) return E_POINTER;

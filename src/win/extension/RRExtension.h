@@ -89,10 +89,17 @@ class TRRExtension final : public IRRExtension,
   TRRExtension(const server::TClassRecord& Record, IUnknown* Outer) noexcept;
   ~TRRExtension();
 
-  // The label request's own dispatch (DISPID 202), for the call shapes hosts use.
+  // The interface asked for, from the one table of them; null for one we do not have.
+  IUnknown* Interface(REFIID Iid) noexcept;
+
+  // IDispatch::Invoke's three jobs: the flags made plain, the label request's own
+  // road (DISPID 202, in the shapes hosts use), and the type library's dispatcher.
+  static WORD WithoutPutBits(WORD Flags) noexcept;
   static constexpr DISPID cReturnLabelId = 202;
-  static bool IsLabelCallShape(WORD Flags, const DISPPARAMS& Params) noexcept;
+  static bool IsLabelCall(DISPID Member, WORD Flags, const DISPPARAMS& Params, const VARIANT* Result) noexcept;
   HRESULT InvokeReturnLabel(DISPPARAMS& Params, VARIANT& Result, EXCEPINFO* Exception) noexcept;
+  HRESULT InvokeGeneric(DISPID Member, WORD Flags, DISPPARAMS& Params, VARIANT* Result, EXCEPINFO* Exception,
+                        UINT* ArgumentError) noexcept;
 
   // Runs one interface method's body under the error convention.
   template <class TBody>
@@ -101,7 +108,6 @@ class TRRExtension final : public IRRExtension,
   // the outermost method, the object holds a reference to itself: a host may drop its
   // last one meanwhile. A label request that calls nobody pays nothing for it.
   void BeforeOutsideCall() noexcept override;
-  HRESULT Failed(HRESULT Code, const wchar_t* Description, DWORD HelpContext) noexcept;
 
   TLiveObject FLive;
   std::atomic<LONG> FRefCount{1};

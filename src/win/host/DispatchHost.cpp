@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/host/Errors.h"
+#include "win/com/ErrorBoundary.h"
 
 namespace zelm {
 namespace {
@@ -66,8 +67,6 @@ std::u16string VariantTypeName(VARTYPE Type) {
   throw EZelmError(cUnexpected, u"Could not convert variant of type (" + VariantTypeName(Type) + u") into type (OleStr)");
 }
 
-int32_t CodeToCarry(HRESULT Code) { return Code < 0 ? static_cast<int32_t>(Code) : cUnexpected; }
-
 // Bytes of the value of a scalar variant type.
 std::size_t ScalarSize(VARTYPE Type) {
   switch (Type) {
@@ -81,7 +80,7 @@ std::size_t ScalarSize(VARTYPE Type) {
 }  // namespace
 
 TDispatchHost::TDispatchHost(IDispatch* Dispatch, TTraceLog& Trace, TOutsideCallWatch& Watch) noexcept
-    : FDispatch(TComPtr<IDispatch>::Share(Dispatch)), FTrace(Trace), FWatch(Watch) {}
+    : FDispatch(Dispatch), FTrace(Trace), FWatch(Watch) {}
 
 DISPID TDispatchHost::MemberId(std::u16string_view Name) {
   std::u16string Buffer(Name);  // GetIDsOfNames wants a NUL-ended name
@@ -118,24 +117,23 @@ std::u16string TDispatchHost::Call(std::u16string_view Name, THostCallKind Kind,
   FWatch.BeforeOutsideCall();
   try {
     std::u16string Answer = Invoke(Name, Kind, Args);
-    if (!FFailing.empty()) Remember(CallText(Name, Args), 0);
+    if (!FFailing.empty()) IsNewFailure(CallText(Name, Args), 0);
     return Answer;
   } catch (const EZelmError& Error) {
     // A skin may ask for a failing slot's name on every frame, and for one that works
-    // in between: each call that fails is said once, until it works again.
-    try {
+    // in between: each call that fails is said once, until it works again. With no
+    // memory to say it, the failure itself goes on to the host all the same.
+    Contain([&] {
       const std::u16string Text = CallText(Name, Args);
-      if (Remember(Text, Error.Code))
+      if (IsNewFailure(Text, Error.Code))
         FTrace.Trace(TTraceLine(u"host call ").Add(Text).Add(u" failed (").Hex(static_cast<uint32_t>(Error.Code))
                          .Add(u"): ").Add(Error.Message));
-    } catch (...) {
-      // no memory to say it: the failure itself goes on to the host all the same
-    }
+    });
     throw;
   }
 }
 
-bool TDispatchHost::Remember(const std::u16string& Call, int32_t Code) {
+bool TDispatchHost::IsNewFailure(const std::u16string& Call, int32_t Code) {
   auto Known = std::find_if(FFailing.begin(), FFailing.end(), [&](const auto& F) { return F.first == Call; });
   if (Code == 0) {
     if (Known != FFailing.end()) FFailing.erase(Known);
@@ -184,9 +182,9 @@ std::u16string TDispatchHost::Invoke(std::u16string_view Name, THostCallKind Kin
     if (Exception.pfnDeferredFillIn) Exception.pfnDeferredFillIn(&Exception);
     std::u16string Message = FromBstr(Exception.bstrDescription);
     TrimEnd(Message, false);
-    throw EZelmError(CodeToCarry(Exception.scode), std::move(Message), Exception.dwHelpContext);
+    throw EZelmError(CarriedCode(Exception.scode), std::move(Message), Exception.dwHelpContext);
   }
-  if (FAILED(Result)) throw EZelmError(CodeToCarry(Result), OleErrorMessage(Result));
+  if (FAILED(Result)) throw EZelmError(CarriedCode(Result), OleErrorMessage(Result));
   if (AnswerSlot == nullptr) return {};
   return VariantToText(Answer.Get());
 }

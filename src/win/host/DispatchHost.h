@@ -32,8 +32,8 @@ class TDispatchHost final : public THostObject {
   TComPtr<IDispatch> FDispatch;
   TTraceLog& FTrace;
   TOutsideCallWatch& FWatch;
-  // Notes a call's outcome (Code 0: it worked); whether a failure is new to say.
-  bool Remember(const std::u16string& Call, int32_t Code);
+  // Notes a call's outcome (Code 0: it worked); whether it is a failure new to say.
+  bool IsNewFailure(const std::u16string& Call, int32_t Code);
   // The calls failing now, with their codes: the host's variables and commands are few.
   static constexpr std::size_t cRememberedFailures = 64;
   std::vector<std::pair<std::u16string, int32_t>> FFailing;

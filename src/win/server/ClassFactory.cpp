@@ -1,7 +1,6 @@
 // The one class factory of the server. It lives as long as the DLL: Release only
 // lowers the count that DllCanUnloadNow looks at.
-#include <new>
-
+#include "win/com/ErrorBoundary.h"
 #include "win/extension/RRExtension.h"
 #include "win/server/Server.h"
 
@@ -30,11 +29,11 @@ class TClassFactory final : public IClassFactory {
     if (Outer != nullptr && !IsEqualIID(Iid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
     const TClassRecord* Record = ClassRecord();
     if (Record == nullptr) return E_UNEXPECTED;
-    try {
-      return TRRExtension::Create(*Record, Outer, Iid, Out);
-    } catch (...) {
-      return E_UNEXPECTED;  // no object could be made; nothing is shown to the user
-    }
+    // No object could be made: the failure's code (out of memory: E_UNEXPECTED), and
+    // nothing is shown to the user.
+    HRESULT Created = E_UNEXPECTED;
+    const HRESULT Failure = Contain([&] { Created = TRRExtension::Create(*Record, Outer, Iid, Out); });
+    return Failure != 0 ? Failure : Created;
   }
 
   STDMETHODIMP LockServer(BOOL Lock) override {

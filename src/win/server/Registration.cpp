@@ -6,12 +6,12 @@
 #include <string>
 
 #include "ZelmKvel_TLB.h"
+#include "win/com/ErrorBoundary.h"
+#include "win/com/Handles.h"
 #include "win/server/Server.h"
 
 namespace zelm::server {
 namespace {
-
-struct ERegistryEntry {};  // a key that could not be written
 
 std::wstring GuidText(REFGUID Guid) {
   wchar_t Text[40] = {};
@@ -19,17 +19,22 @@ std::wstring GuidText(REFGUID Guid) {
   return Text;
 }
 
-void WriteEntry(const std::wstring& Key, const wchar_t* ValueName, const std::wstring& Data) {
-  HKEY Handle = nullptr;
-  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, Key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                      nullptr, &Handle, nullptr) != ERROR_SUCCESS)
-    throw ERegistryEntry();
+// One string value under HKEY_CLASSES_ROOT (ValueName null: the key's unnamed one).
+struct TEntry {
+  std::wstring Key;
+  const wchar_t* ValueName;
+  std::wstring Data;
+};
+
+// Creates or opens the key, sets the value, closes the key; false when either failed.
+bool Write(const TEntry& Entry) {
+  TRegistryKey Key;
+  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, Entry.Key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                      nullptr, Key.Out(), nullptr) != ERROR_SUCCESS)
+    return false;
   // REG_SZ is stored with its terminating zero.
-  const LONG Result =
-      RegSetValueExW(Handle, ValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(Data.c_str()),
-                     static_cast<DWORD>((Data.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(Handle);
-  if (Result != ERROR_SUCCESS) throw ERegistryEntry();
+  return RegSetValueExW(Key.Get(), Entry.ValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(Entry.Data.c_str()),
+                        static_cast<DWORD>((Entry.Data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 // A path with a space goes into InprocServer32 in its 8.3 form, which every loader
@@ -41,12 +46,15 @@ std::wstring InprocServerPath(const std::wstring& FileName) {
 
 std::wstring ClassKey() { return L"CLSID\\" + GuidText(CLSID_RRExtension); }
 
+// Registration's failures say why (regsvr32 may show it) and answer E_FAIL.
+HRESULT RegistrationFailed(const wchar_t* Description) noexcept {
+  ReportError(E_FAIL, GUID_NULL, L"ZelmKvel", Description, 0);
+  return E_FAIL;
+}
+
 HRESULT Register() {
   const TClassRecord* Record = ClassRecord();
-  if (Record == nullptr) {
-    ReportError(E_FAIL, GUID_NULL, L"ZelmKvel", LoadFailure().c_str(), 0);
-    return E_FAIL;
-  }
+  if (Record == nullptr) return RegistrationFailed(LoadFailure().c_str());
 
   const std::wstring& FileName = Record->FileName;
   const std::wstring HelpFolder = FileName.substr(0, FileName.find_last_of(L'\\') + 1);
@@ -58,22 +66,21 @@ HRESULT Register() {
   if (!Attr) return E_FAIL;
   wchar_t Version[16] = {};
   std::swprintf(Version, 16, L"%d.%d", Attr->wMajorVerNum, Attr->wMinorVerNum);
-  const std::wstring LibraryId = GuidText(Attr->guid);
 
-  try {
-    const std::wstring Class = ClassKey();
-    WriteEntry(Class, nullptr, Record->Description);
-    WriteEntry(Class + L"\\InprocServer32", nullptr, InprocServerPath(FileName));
-    WriteEntry(Class + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
-    WriteEntry(Record->ProgId, nullptr, Record->Description);
-    WriteEntry(Record->ProgId + L"\\Clsid", nullptr, GuidText(CLSID_RRExtension));
-    WriteEntry(Class + L"\\ProgID", nullptr, Record->ProgId);
-    WriteEntry(Class + L"\\Version", nullptr, Version);
-    WriteEntry(Class + L"\\TypeLib", nullptr, LibraryId);
-  } catch (const ERegistryEntry&) {
-    ReportError(E_FAIL, GUID_NULL, L"ZelmKvel", L"Error creating system registry entry", 0);
-    return E_FAIL;
-  }
+  // In this order; the first that cannot be written stops it, and those before stay.
+  const std::wstring Class = ClassKey();
+  const TEntry Entries[] = {
+      {Class, nullptr, Record->Description},
+      {Class + L"\\InprocServer32", nullptr, InprocServerPath(FileName)},
+      {Class + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+      {Record->ProgId, nullptr, Record->Description},
+      {Record->ProgId + L"\\Clsid", nullptr, GuidText(CLSID_RRExtension)},
+      {Class + L"\\ProgID", nullptr, Record->ProgId},
+      {Class + L"\\Version", nullptr, Version},
+      {Class + L"\\TypeLib", nullptr, GuidText(Attr->guid)},
+  };
+  for (const TEntry& Entry : Entries)
+    if (!Write(Entry)) return RegistrationFailed(L"Error creating system registry entry");
   return S_OK;
 }
 
@@ -104,21 +111,20 @@ HRESULT Unregister() {
   return S_OK;
 }
 
+// regsvr32's entry points answer S_OK or E_FAIL: whatever else stops one (out of
+// memory) is E_FAIL too, and said.
+template <class TStep>
+HRESULT RegistrationStep(TStep Step) noexcept {
+  HRESULT Result = E_FAIL;
+  const HRESULT Failure = Guard([&] { Result = Step(); }, [](int32_t, const char16_t* Message, uint32_t) noexcept {
+    return RegistrationFailed(WideText(Message));
+  });
+  return Failure != 0 ? Failure : Result;
+}
+
 }  // namespace
 }  // namespace zelm::server
 
-STDAPI DllRegisterServer() {
-  try {
-    return zelm::server::Register();
-  } catch (...) {
-    return E_FAIL;
-  }
-}
+STDAPI DllRegisterServer() { return zelm::server::RegistrationStep(zelm::server::Register); }
 
-STDAPI DllUnregisterServer() {
-  try {
-    return zelm::server::Unregister();
-  } catch (...) {
-    return E_FAIL;
-  }
-}
+STDAPI DllUnregisterServer() { return zelm::server::RegistrationStep(zelm::server::Unregister); }

@@ -7,13 +7,14 @@
 #include <mutex>
 
 #include "ZelmKvel_TLB.h"
+#include "win/com/ErrorBoundary.h"
 #include "win/window/MessageWindow.h"
 
 namespace zelm::server {
 namespace {
 
 HMODULE GModule = nullptr;
-std::atomic<long> GObjects{0};
+std::atomic<long> GLiveObjects{0};  // objects alive plus server locks
 std::atomic<long> GFactoryRefs{0};
 
 std::once_flag GLoadOnce;
@@ -74,10 +75,9 @@ std::unique_ptr<TClassRecord> LoadRecord(std::wstring& Failure) {
   TBstr LibraryName, ClassName, Description;
   Record->Library->GetDocumentation(-1, LibraryName.Out(), nullptr, nullptr, nullptr);
   Record->CoClass->GetDocumentation(MEMBERID_NIL, ClassName.Out(), Description.Out(), nullptr, nullptr);
-  Record->ServerName = LibraryName.Text();
-  Record->ClassName = ClassName.Text();
   Record->Description = Description.Text();
-  Record->ProgId = Record->ServerName + L"." + Record->ClassName;
+  // The server's name (the library's) and the class's: "ZelmKvel.RRExtension".
+  Record->ProgId = LibraryName.Text() + L"." + ClassName.Text();
 
   // The default interface, as the coclass lists it: the dispatch half of IRRExtension.
   for (UINT I = 0; I < CoClass.ImplTypes && !Record->Dispatch; ++I) {
@@ -108,36 +108,29 @@ std::unique_ptr<TClassRecord> LoadRecord(std::wstring& Failure) {
   return Record;
 }
 
+// Out of memory while loading leaves the server unusable: no record.
 void Load() noexcept {
-  try {
+  Contain([] {
     std::wstring Failure;
     std::unique_ptr<TClassRecord> Record = LoadRecord(Failure);
     if (Record)
       GRecord = Record.release();
     else
       GLoadFailure = Failure;
-  } catch (...) {
-    GRecord = nullptr;  // out of memory while loading: the server is unusable
-  }
+  });
 }
 
 }  // namespace
 
-HMODULE Module() noexcept { return GModule; }
-
 const TClassRecord* ClassRecord() noexcept {
-  try {
-    std::call_once(GLoadOnce, Load);
-  } catch (...) {
-    return nullptr;
-  }
+  if (Contain([] { std::call_once(GLoadOnce, Load); }) != 0) return nullptr;
   return GRecord;
 }
 
 const std::wstring& LoadFailure() noexcept { return GLoadFailure; }
 
-void LockModule() noexcept { ++GObjects; }
-void UnlockModule() noexcept { --GObjects; }
+void LockModule() noexcept { ++GLiveObjects; }
+void UnlockModule() noexcept { --GLiveObjects; }
 long FactoryAddRef() noexcept { return ++GFactoryRefs; }
 long FactoryRelease() noexcept { return --GFactoryRefs; }
 
@@ -189,7 +182,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE Instance, DWORD Reason, LPVOID Reserved
   return TRUE;
 }
 
-STDAPI DllCanUnloadNow() { return GObjects == 0 && GFactoryRefs == 0 ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() { return GLiveObjects == 0 && GFactoryRefs == 0 ? S_OK : S_FALSE; }
 
 STDAPI DllGetClassObject(REFCLSID Clsid, REFIID Iid, LPVOID* Out) {
   if (Out == nullptr) return E_POINTER;

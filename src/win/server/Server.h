@@ -11,9 +11,6 @@
 
 namespace zelm::server {
 
-// The DLL's own module handle.
-HMODULE Module() noexcept;
-
 // The record, loaded once; null when the type library does not describe the class as
 // we implement it, and then LoadFailure() says why. No class factory exists then.
 const TClassRecord* ClassRecord() noexcept;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "win/com/ErrorBoundary.h"
 
 namespace zelm {
 namespace {
@@ -38,12 +39,17 @@ class TTableLock {
 TTableLock GTableLock;
 TMessageWindowLink* GFirstBound = nullptr;
 
-// A window that is not (or no longer) bound gets the default handling.
+// A window that is not (or no longer) bound gets the default handling. Nothing that
+// fails in here unwinds into the system's code that called us: out of memory while
+// storing a value loses the record, and the host lives on.
 LRESULT CALLBACK WindowEntry(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  TMessageWindowLink* Link = TMessageWindowLink::Bound(Window);
-  if (Link == nullptr) return DefWindowProcW(Window, Msg, WParam, LParam);
   TMessage Message = {Msg, WParam, LParam, 0};
-  Link->WndProc(Message);
+  Contain([&] {
+    if (TMessageWindowLink* Link = TMessageWindowLink::Bound(Window))
+      Link->WndProc(Message);
+    else
+      Message.Result = DefWindowProcW(Window, Msg, WParam, LParam);
+  });
   return Message.Result;
 }
 
@@ -66,7 +72,8 @@ bool EnsureClass(HINSTANCE Module) noexcept {
   return true;
 }
 
-uint32_t AsHandle(HWND Window) noexcept { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Window)); }
+// The handle as the data server is told it and the trace shows it.
+uint32_t HandleNumber(HWND Window) noexcept { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Window)); }
 
 // On Vista and later a front-end running as administrator takes no WM_COPYDATA from a
 // data server that does not; this lets that one message, and only it, into our window.
@@ -82,41 +89,39 @@ void LetValueRecordsIn(HWND Window, TTraceLog& Trace) noexcept {
   }
   const auto Change = reinterpret_cast<TChangeFilter>(reinterpret_cast<void*>(Proc));
   if (Change(Window, WM_COPYDATA, cAllow, nullptr)) {
-    Trace.Trace(TTraceLine(u"WM_COPYDATA let into window ").Hex(AsHandle(Window)).Add(u" from every integrity level"));
+    Trace.Trace(
+        TTraceLine(u"WM_COPYDATA let into window ").Hex(HandleNumber(Window)).Add(u" from every integrity level"));
   } else {
     const DWORD Error = GetLastError();
-    Trace.Trace(TTraceLine(u"WM_COPYDATA could not be let into window ").Hex(AsHandle(Window)).Add(u" (error ")
-                    .Decimal(Error).Add(u")"));
+    Trace.Trace(TTraceLine(u"WM_COPYDATA could not be let into window ").Hex(HandleNumber(Window))
+                    .Add(u" (error ").Decimal(Error).Add(u")"));
   }
 }
 
 }  // namespace
 
+// Unbound first: whatever still reaches the window (or the window itself, should it
+// outlive us on a thread that cannot destroy it) no longer finds this object. Then the
+// hook goes, and the window last (the members' order).
 TMessageWindowLink::~TMessageWindowLink() {
-  if (FHandle == nullptr) return;
-  // Unbound first: whatever still reaches the window (or the window itself, should
-  // it outlive us on a thread that cannot destroy it) no longer finds this object.
-  {
-    TTableLock::THeld Held(GTableLock);
-    for (TMessageWindowLink** At = &GFirstBound; *At != nullptr; At = &(*At)->FNextBound) {
-      if (*At != this) continue;
-      *At = FNextBound;
-      break;
-    }
+  if (!FOwnWindow) return;
+  TTableLock::THeld Held(GTableLock);
+  for (TMessageWindowLink** At = &GFirstBound; *At != nullptr; At = &(*At)->FNextBound) {
+    if (*At != this) continue;
+    *At = FNextBound;
+    break;
   }
-  if (FHook != nullptr) UnhookWindowsHookEx(FHook);
-  DestroyWindow(FHandle);
 }
 
 TMessageWindowLink* TMessageWindowLink::Bound(HWND Window) noexcept {
   TTableLock::THeld Held(GTableLock);
   for (TMessageWindowLink* Link = GFirstBound; Link != nullptr; Link = Link->FNextBound)
-    if (Link->FHandle == Window) return Link;
+    if (Link->FOwnWindow.Get() == Window) return Link;
   return nullptr;
 }
 
 uint32_t TMessageWindowLink::MessageWindow() {
-  if (FHandle != nullptr) return AsHandle(FHandle);
+  if (FOwnWindow) return HandleNumber(FOwnWindow.Get());
   const HINSTANCE Module = OwnModule();
   if (!EnsureClass(Module)) return 0;
   // Hidden for good: a popup tool window of no size, never shown.
@@ -125,13 +130,13 @@ uint32_t TMessageWindowLink::MessageWindow() {
   if (Window == nullptr) return 0;
   {
     TTableLock::THeld Held(GTableLock);
-    FHandle = Window;
+    FOwnWindow.Reset(Window);
     FNextBound = GFirstBound;
     GFirstBound = this;
   }
-  FHook = SetWindowsHookExW(WH_CBT, RefuseActivation, nullptr, GetCurrentThreadId());
+  FActivationHook.Reset(SetWindowsHookExW(WH_CBT, RefuseActivation, nullptr, GetCurrentThreadId()));
   LetValueRecordsIn(Window, FTrace);
-  return AsHandle(Window);
+  return HandleNumber(Window);
 }
 
 TSendOutcome TMessageWindowLink::Send(uint32_t MessageId, const TCopyData& Record) {
@@ -152,15 +157,21 @@ TSendOutcome TMessageWindowLink::Send(uint32_t MessageId, const TCopyData& Recor
   // Only a server that did not answer in time (or hangs) closes the gate; a window that
   // vanished between lookup and send must not keep a new server from hearing us.
   FGate.Tried(GetTickCount(), Error == ERROR_TIMEOUT);
+  SayHowTheServerAnswers(Server, Sent != 0, Error);
+  return {true, HandleNumber(Server)};
+}
+
+// Said when it changes, not for every send.
+void TMessageWindowLink::SayHowTheServerAnswers(HWND Server, bool Sent, DWORD Error) noexcept {
   // A server that runs with higher rights than the front-end refuses our messages.
-  const TAnswering Now = Sent != 0                      ? TAnswering::Yes
+  const TAnswering Now = Sent                           ? TAnswering::Yes
                          : Error == ERROR_TIMEOUT       ? TAnswering::TimedOut
                          : Error == ERROR_ACCESS_DENIED ? TAnswering::Refused
                                                         : FAnswering;  // gone meanwhile: nothing to say
   if (Now != FAnswering) {
     FAnswering = Now;
     TTraceLine Line(u"server window ");
-    Line.Hex(AsHandle(Server));
+    Line.Hex(HandleNumber(Server));
     if (Now == TAnswering::TimedOut)
       Line.Add(u": a send timed out after ").Decimal(TSendGate::cSendBoundMs).Add(u" ms; sends paused for ")
           .Decimal(TSendGate::cBackOffMs).Add(u" ms at a time while it does not answer");
@@ -170,10 +181,9 @@ TSendOutcome TMessageWindowLink::Send(uint32_t MessageId, const TCopyData& Recor
       Line.Add(u" answers again");
     FTrace.Trace(Line);
   }
-  return {true, AsHandle(Server)};
 }
 
-void TMessageWindowLink::WndProc(TMessage& Message) noexcept {
+void TMessageWindowLink::WndProc(TMessage& Message) {
   Message.Result = 0;
   switch (Message.Msg) {
     case WM_COPYDATA:
@@ -186,19 +196,16 @@ void TMessageWindowLink::WndProc(TMessage& Message) noexcept {
       Message.Result = FALSE;
       return;
     default:
-      if (!KeepHidden(Message)) Message.Result = DefWindowProcW(FHandle, Message.Msg, Message.WParam, Message.LParam);
+      if (!KeepHidden(Message))
+        Message.Result = DefWindowProcW(FOwnWindow.Get(), Message.Msg, Message.WParam, Message.LParam);
       return;
   }
   if (FSink == nullptr) return;
   const auto* Copy = reinterpret_cast<const COPYDATASTRUCT*>(Message.LParam);
-  try {
-    if (Copy == nullptr)
-      FSink->StoreValueRecord(0, nullptr, 0);  // not even a COPYDATASTRUCT: malformed
-    else
-      FSink->StoreValueRecord(static_cast<uint32_t>(Copy->dwData), Copy->lpData, Copy->cbData);
-  } catch (...) {
-    // Out of memory while storing a value: the record is lost, the host lives on.
-  }
+  if (Copy == nullptr)
+    FSink->StoreValueRecord(0, nullptr, 0);  // not even a COPYDATASTRUCT: malformed
+  else
+    FSink->StoreValueRecord(static_cast<uint32_t>(Copy->dwData), Copy->lpData, Copy->cbData);
 }
 
 // The window shares the front-end's thread: shown, it is a blank box over the
@@ -268,7 +275,7 @@ void TMessageWindowLink::SayRefused(TRefused Kind, uint32_t Detail) noexcept {
   if (FRefusalsSaid & Bit) return;
   FRefusalsSaid |= Bit;
   TTraceLine Line(u"hidden window ");
-  Line.Hex(AsHandle(FHandle)).Add(u": ").Add(cWhat[static_cast<unsigned>(Kind)]);
+  Line.Hex(HandleNumber(FOwnWindow.Get())).Add(u": ").Add(cWhat[static_cast<unsigned>(Kind)]);
   if (Kind == TRefused::SysCommand) Line.Hex(Detail);
   Line.Add(u" refused: it is never shown, moved or activated");
   FTrace.Trace(Line);

@@ -8,6 +8,7 @@
 #include "core/protocol/DataServerLink.h"
 #include "core/protocol/SendGate.h"
 #include "core/protocol/Trace.h"
+#include "win/com/Handles.h"
 #include "win/com/OutsideCalls.h"
 
 namespace zelm {
@@ -37,8 +38,9 @@ class TMessageWindowLink final : public TDataServerLink {
   uint32_t MessageWindow() override;
   TSendOutcome Send(uint32_t MessageId, const TCopyData& Record) override;
 
-  // Every message of the hidden window.
-  void WndProc(TMessage& Message) noexcept;
+  // Every message of the hidden window. Whatever fails in it stops at the window
+  // procedure, which lets nothing through.
+  void WndProc(TMessage& Message);
 
   // The link whose window this is, from this process's own table; null for a window
   // that is not (or no longer) bound to one.
@@ -47,6 +49,7 @@ class TMessageWindowLink final : public TDataServerLink {
  private:
   // How the server answered the last send that reached it; a change is traced.
   enum class TAnswering : unsigned char { Yes, TimedOut, Refused };
+  void SayHowTheServerAnswers(HWND Server, bool Sent, DWORD Error) noexcept;
 
   // What was refused, to say it once per kind.
   enum class TRefused : unsigned char { None, SysCommand, Redraw, Hotkey, Position, Style, Activation, MinMax };
@@ -62,11 +65,11 @@ class TMessageWindowLink final : public TDataServerLink {
   TTraceLog& FTrace;
   TOutsideCallWatch& FWatch;
   TValueRecordSink* FSink = nullptr;
-  HWND FHandle = nullptr;
+  TWindow FOwnWindow;                        // ours, hidden; destroyed last
   TMessageWindowLink* FNextBound = nullptr;  // the process's table of bound windows
   TSendGate FGate;
   TAnswering FAnswering = TAnswering::Yes;
-  HHOOK FHook = nullptr;
+  THook FActivationHook;
   uint32_t FRefusalsSaid = 0;  // one bit per kind refused
 };
 

@@ -20,11 +20,7 @@ namespace {
 const std::string cSpeed = "value 1 87|Vehicle speed,km/h";
 
 // The user's decimal separator: trip figures are read and written with it.
-std::string Separator() {
-  wchar_t Text[8] = L".";
-  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Text, 8);
-  return Narrow(Text);
-}
+std::string Separator() { return Narrow(DecimalSeparator()); }
 std::wstring Wide(const std::string& Ascii) { return std::wstring(Ascii.begin(), Ascii.end()); }
 
 std::atomic<long> GFaults{0};
@@ -248,7 +244,7 @@ TEST_F(DataServerTest, OpenAndCloseCommands) {
   V_VT(&SkinRef) = VT_DISPATCH | VT_BYREF;
   V_DISPATCHREF(&SkinRef) = &NoSkin;
   TVariant Exit;
-  ASSERT_EQ(CallDispatch(Ext.Get(), 201, {ByRef(Cmd.Ref()), SkinRef}, &Exit), S_OK);
+  ASSERT_EQ(CallDispatch(Ext.Get(), 201, {ByRef(Cmd.Ref()), SkinRef}, &Exit.Get()), S_OK);
   EXPECT_EQ(V_VT(&Exit.Get()), VT_I2);
   EXPECT_EQ(V_I2(&Exit.Get()), 2);
   EXPECT_EQ(Sent(), Msg(130));

@@ -137,7 +137,7 @@ std::wstring LabelByDispatch(IRRExtension* Object, std::wstring_view Code) {
   TBstr Text(Code), Tip(L"");
   TVariant Answer;
   TExcepInfo Exception;
-  const HRESULT Result = CallDispatch(Object, 202, {ByRef(Text.Ref()), ByRef(Tip.Ref())}, &Answer, &Exception);
+  const HRESULT Result = CallDispatch(Object, 202, {ByRef(Text.Ref()), ByRef(Tip.Ref())}, &Answer.Get(), &Exception);
   if (FAILED(Result)) return Failure(Result);
   if (V_VT(&Answer.Get()) != VT_BSTR) return L"<vt=" + std::to_wstring(V_VT(&Answer.Get())) + L">";
   const BSTR Value = V_BSTR(&Answer.Get());
@@ -156,5 +156,22 @@ std::string Narrow(std::wstring_view Text) {
   for (wchar_t C : Text.substr(0, 80)) Out.push_back(C < 128 ? static_cast<char>(C) : '?');
   return Out;
 }
+
+// --- The prefix ---------------------------------------------------------------------------
+
+std::wstring DecimalSeparator() {
+  wchar_t Text[8] = {};
+  return GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Text, 8) > 0 ? Text : L"";
+}
+
+TDecimalSeparator::TDecimalSeparator(const wchar_t* Separator) : FBefore(DecimalSeparator()) {
+  FSet = !FBefore.empty() && SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Separator);
+}
+
+TDecimalSeparator::~TDecimalSeparator() {
+  if (FSet) SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, FBefore.c_str());
+}
+
+void StartFromKnownPrefix() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L"."); }
 
 }  // namespace zelm::wine

@@ -86,4 +86,28 @@ short Command(IRRExtension* Object, std::wstring_view Text);
 // A text for test messages: ASCII as it is, anything else as '?', at most 80 characters.
 std::string Narrow(std::wstring_view Text);
 
+// --- The prefix, which every test program shares ------------------------------------------
+
+// The user's decimal separator ("" when the system does not say).
+std::wstring DecimalSeparator();
+
+// What a test changes in the prefix is put back whatever happens, a failed assertion
+// included: this sets the user's decimal separator for as long as it lives.
+class TDecimalSeparator {
+ public:
+  explicit TDecimalSeparator(const wchar_t* Separator);
+  ~TDecimalSeparator();
+  TDecimalSeparator(const TDecimalSeparator&) = delete;
+  TDecimalSeparator& operator=(const TDecimalSeparator&) = delete;
+  bool Set() const { return FSet; }
+
+ private:
+  std::wstring FBefore;
+  bool FSet = false;
+};
+
+// Every test program starts from the same prefix, whatever a run that was killed left
+// in it: "." as the decimal separator.
+void StartFromKnownPrefix();
+
 }  // namespace zelm::wine

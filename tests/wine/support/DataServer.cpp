@@ -32,6 +32,7 @@ std::wstring CurrentDesktopName() {
 }
 
 const char* SetUpOwnDesktop() {
+  StartFromKnownPrefix();
   if (EnterPrivateDesktop().empty()) return "cannot make a desktop of our own";
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return "no apartment";
   if (FAILED(RegisterServer())) return "cannot register the ZelmKvel.dll beside the program";
@@ -111,51 +112,53 @@ bool TStandIn::Start(const std::vector<std::string>& Rules, DWORD LifetimeMs, bo
   STARTUPINFOW Startup{};
   Startup.cb = sizeof Startup;
   Startup.lpDesktop = Desktop.empty() ? nullptr : Desktop.data();
+  PROCESS_INFORMATION Process{};
   if (!CreateProcessW(nullptr, CommandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
-                      &Startup, &FProcess)) {
+                      &Startup, &Process)) {
     std::fprintf(stderr, "stand-in: CreateProcess failed (%lu)\n", GetLastError());
-    FProcess = {};
     return false;
   }
+  FProcess.Reset(Process.hProcess);
+  FThread.Reset(Process.hThread);
+  FProcessId = Process.dwProcessId;
   // Should we die, the job takes the stand-in with us (its lifetime bounds it anyway).
-  FJob = CreateJobObjectW(nullptr, nullptr);
+  FJob.Reset(CreateJobObjectW(nullptr, nullptr));
   if (FJob) {
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION Limits{};
     Limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    SetInformationJobObject(FJob, JobObjectExtendedLimitInformation, &Limits, sizeof Limits);
-    AssignProcessToJobObject(FJob, FProcess.hProcess);
+    SetInformationJobObject(FJob.Get(), JobObjectExtendedLimitInformation, &Limits, sizeof Limits);
+    AssignProcessToJobObject(FJob.Get(), FProcess.Get());
   }
-  ResumeThread(FProcess.hThread);
+  ResumeThread(FThread.Get());
 
   const double Deadline = NowMs() + 10000;
   while (NowMs() < Deadline) {
     HWND Found = FindWindowW(nullptr, standin::cWindowTitle);
     DWORD Owner = 0;
     if (Found) GetWindowThreadProcessId(Found, &Owner);
-    if (Found && Owner == FProcess.dwProcessId) {
+    if (Found && Owner == FProcessId) {
       FWindow = Found;
       return true;
     }
-    if (WaitForSingleObject(FProcess.hProcess, 5) == WAIT_OBJECT_0) break;
+    if (WaitForSingleObject(FProcess.Get(), 5) == WAIT_OBJECT_0) break;
   }
   std::fprintf(stderr, "stand-in: its window did not appear\n");
   return false;
 }
 
 void TStandIn::Stop() {
-  if (FProcess.hProcess) {
+  if (FProcess) {
     if (FWindow) PostMessageW(FWindow, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(FProcess.hProcess, 5000) != WAIT_OBJECT_0) {
-      TerminateProcess(FProcess.hProcess, 1);
-      WaitForSingleObject(FProcess.hProcess, 5000);
+    if (WaitForSingleObject(FProcess.Get(), 5000) != WAIT_OBJECT_0) {
+      TerminateProcess(FProcess.Get(), 1);
+      WaitForSingleObject(FProcess.Get(), 5000);
     }
-    CloseHandle(FProcess.hThread);
-    CloseHandle(FProcess.hProcess);
   }
-  if (FJob) CloseHandle(FJob);
   if (!FLogPath.empty()) DeleteFileW(FLogPath.c_str());
-  FProcess = {};
-  FJob = nullptr;
+  FThread.Reset();
+  FProcess.Reset();
+  FJob.Reset();
+  FProcessId = 0;
   FWindow = nullptr;
   FLogPath.clear();
 }
@@ -170,14 +173,14 @@ bool TStandIn::Rule(const std::string& Rule) {
 
 std::vector<std::string> TStandIn::Lines() const {
   std::vector<std::string> Out;
-  HANDLE File = CreateFileW(FLogPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (File == INVALID_HANDLE_VALUE) return Out;
+  const TFileHandle File(CreateFileW(FLogPath.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!File) return Out;
   std::string All;
   char Buffer[4096];
   DWORD Read = 0;
-  while (ReadFile(File, Buffer, sizeof Buffer, &Read, nullptr) && Read > 0) All.append(Buffer, Read);
-  CloseHandle(File);
+  while (ReadFile(File.Get(), Buffer, sizeof Buffer, &Read, nullptr) && Read > 0) All.append(Buffer, Read);
   std::istringstream In(All);
   std::string Line;
   while (std::getline(In, Line)) Out.push_back(Line);

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "win/com/Handles.h"
+
 namespace zelm::wine {
 
 // --- A desktop of our own -------------------------------------------------------------
@@ -22,9 +24,9 @@ namespace zelm::wine {
 std::wstring EnterPrivateDesktop();
 // The desktop the calling thread is on, by name ("" when unknown).
 std::wstring CurrentDesktopName();
-// What a program that starts the stand-in does first: a desktop of its own, one
-// single-threaded apartment, and this build's DLL registered. Answers what failed, or
-// nullptr.
+// What a program that starts the stand-in does first: the known prefix, a desktop of
+// its own, one single-threaded apartment, and this build's DLL registered. Answers
+// what failed, or nullptr.
 const char* SetUpOwnDesktop();
 
 // Runs the message loop of the calling thread for Ms milliseconds.
@@ -54,7 +56,7 @@ class TStandIn {
   void Stop();
 
   HWND Window() const { return FWindow; }
-  DWORD ProcessId() const { return FProcess.dwProcessId; }
+  DWORD ProcessId() const { return FProcessId; }
   // Hands it one more rule at run time.
   bool Rule(const std::string& Rule);
 
@@ -71,9 +73,9 @@ class TStandIn {
   long CountSent() const;
 
  private:
-  PROCESS_INFORMATION FProcess{};
-  HANDLE FJob = nullptr;
-  HWND FWindow = nullptr;
+  THandle FProcess, FThread, FJob;
+  DWORD FProcessId = 0;
+  HWND FWindow = nullptr;  // the stand-in's
   std::wstring FLogPath;
 };
 
@@ -104,11 +106,11 @@ struct TReceived {
 class TServerWindow {
  public:
   TServerWindow();
-  ~TServerWindow() { DestroyWindow(FWindow); }
+
   TServerWindow(const TServerWindow&) = delete;
   TServerWindow& operator=(const TServerWindow&) = delete;
 
-  HWND Window() const { return FWindow; }
+  HWND Window() const { return FWindow.Get(); }
   // The window the last announcement (64) named; null before one.
   HWND Announced() const;
 
@@ -118,7 +120,7 @@ class TServerWindow {
 
  private:
   static LRESULT CALLBACK Entry(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
-  HWND FWindow = nullptr;
+  TWindow FWindow;
 };
 
 // A value record (or any data) handed to a window as the data server hands it: a

@@ -1,0 +1,37 @@
+// The system's handles that the shell, the tools and the tests hold, each with its
+// owner (win/com/Owned.h): nothing closes one of these by hand.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "win/com/Owned.h"
+
+namespace zelm {
+
+// A handle that is null when there is none, given back by CloseFunction.
+template <class T, auto CloseFunction>
+struct TNullKind {
+  using TValue = T;
+  static T Empty() noexcept { return nullptr; }
+  static void Close(T Value) noexcept { CloseFunction(Value); }
+};
+
+// A file from CreateFileW, which says "none" otherwise.
+struct TFileHandleKind {
+  using TValue = HANDLE;
+  static HANDLE Empty() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE Handle) noexcept { CloseHandle(Handle); }
+};
+
+using TRegistryKey = TOwned<TNullKind<HKEY, RegCloseKey>>;
+// A kernel object: a thread, a process, an event, a job.
+using THandle = TOwned<TNullKind<HANDLE, CloseHandle>>;
+using TFileHandle = TOwned<TFileHandleKind>;
+using TFile = TOwned<TNullKind<FILE*, std::fclose>>;
+// A window of the calling thread's (only its own thread can destroy it).
+using TWindow = TOwned<TNullKind<HWND, DestroyWindow>>;
+using THook = TOwned<TNullKind<HHOOK, UnhookWindowsHookEx>>;
+
+}  // namespace zelm
