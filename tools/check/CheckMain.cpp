@@ -147,8 +147,11 @@ void WatchExtension(const TCheckOptions& Options, TCheckFacts& Facts) {
   Facts.Created = true;
   std::printf("  created through COM, as RideRunner creates it\n");
   THostState State;
-  IDispatch* Api = new THostApi(State);
-  IDispatch* Skin = new TSkinObject(u"zelm_check");
+  // Each made with its one reference, given back when the check is done.
+  const auto ApiObject = TComPtr<THostApi>::Adopt(new THostApi(State));
+  const auto SkinObject = TComPtr<TSkinObject>::Adopt(new TSkinObject(u"zelm_check"));
+  IDispatch* Api = ApiObject.Get();
+  IDispatch* Skin = SkinObject.Get();
   // RideRunner hands every command back to its extensions after the call that asked.
   auto RunCommands = [&] {
     for (int Guard = 0; Guard < 100 && !State.Commands.empty(); ++Guard) {
@@ -191,8 +194,6 @@ void WatchExtension(const TCheckOptions& Options, TCheckFacts& Facts) {
   if (FindWindowW(nullptr, reinterpret_cast<LPCWSTR>(cServerWindowTitle.data())) != nullptr)
     Facts.DataServerFound = true;
   Extension.OnUnloadSkin(Skin, Error);
-  Skin->Release();
-  Api->Release();
 }
 
 int RunCheck(const TCheckOptions& Options) {
