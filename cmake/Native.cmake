@@ -14,21 +14,23 @@ set(ZELM_SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sani
 target_compile_options(zelmcore_checked PUBLIC ${ZELM_SANITIZE})
 target_link_options(zelmcore_checked PUBLIC ${ZELM_SANITIZE})
 
-file(GLOB ZELM_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/native/*Test.cpp)
+# One folder per room of the code they test (tests/native/<room>/), on the support
+# they share with the benchmarks (support/native/).
+file(GLOB_RECURSE ZELM_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/native/*Test.cpp)
 add_executable(core_tests ${ZELM_NATIVE_TESTS})
-target_include_directories(core_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests/native)
+target_include_directories(core_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(core_tests PRIVATE zelmcore_checked GTest::gtest GTest::gtest_main)
 gtest_discover_tests(core_tests DISCOVERY_TIMEOUT 30)
 
 # Counting allocator: its own program, since it replaces operator new.
 add_executable(allocation_check tests/native/allocations/AllocationCheck.cpp)
-target_include_directories(allocation_check PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests/native)
+target_include_directories(allocation_check PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(allocation_check PRIVATE zelmcore GTest::gtest GTest::gtest_main)
 gtest_discover_tests(allocation_check DISCOVERY_TIMEOUT 30)
 
 find_package(benchmark REQUIRED)
 add_executable(label_bench bench/native/LabelBench.cpp)
-target_include_directories(label_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests/native)
+target_include_directories(label_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(label_bench PRIVATE zelmcore benchmark::benchmark)
 
 if(ZELM_CROSS)

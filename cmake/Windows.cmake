@@ -108,11 +108,11 @@ install(FILES ${ZELM_GENERATED}/ZelmKvel.tlb ${ZELM_IDL} DESTINATION .)
 set(ZELM_WINE_LOCK zelm_wine_desktop)
 
 # zelm_wine_test(name sources...): a GoogleTest program beside the DLL (its main runs
-# the tests on a single-threaded apartment; tests/wine/support has the COM helpers and
+# the tests on a single-threaded apartment; support/wine has the COM helpers and
 # a scripted host object), run under Wine as one CTest test named wine_<name>, holding
 # the Wine lock. Add properties with set_property(TEST wine_<name> APPEND ...).
 function(zelm_wine_test name)
-  add_executable(${name} ${ZELM_ROOT}/tests/wine/support/WineTestMain.cpp ${ARGN})
+  add_executable(${name} ${ZELM_ROOT}/tests/wine/WineTestMain.cpp ${ARGN})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
   target_link_libraries(${name} PRIVATE zelm_wine_support)
   add_dependencies(${name} ZelmKvel)
@@ -120,12 +120,16 @@ function(zelm_wine_test name)
   set_tests_properties(wine_${name} PROPERTIES TIMEOUT 120 RESOURCE_LOCK ${ZELM_WINE_LOCK})
 endfunction()
 
+# The support the Wine tests share with the Wine bench: GoogleTest, the COM helpers, the
+# scripted host object and the stand-in data server.
+add_subdirectory(support/wine)
+
 add_subdirectory(tests/wine)
 
 # The bench programs (simulated car, stand-in host) have their own list.
 add_subdirectory(tools)
 
-# The Wine label bench (on the Wine test support and the stand-in that tests/wine adds).
+# The Wine label bench (on the Wine support and its stand-in data server).
 add_subdirectory(bench/wine)
 
 include(cmake/Package.cmake)

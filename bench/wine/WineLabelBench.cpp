@@ -25,11 +25,11 @@
 #include <string>
 #include <vector>
 
-#include "SkinMix.h"
+#include "support/native/SkinMix.h"
 #include "core/protocol/Protocol.h"
-#include "tests/wine/support/Com.h"
-#include "tests/wine/support/DataServer.h"
-#include "tests/wine/support/TestHost.h"
+#include "support/wine/Com.h"
+#include "support/wine/DataServer.h"
+#include "support/wine/TestHost.h"
 
 using namespace zelm::wine;
 using zelm::TBstr;

@@ -11,8 +11,8 @@
 #include "core/extension/Subscriptions.h"
 #include "core/host/HostObject.h"
 #include "core/protocol/DataServerLink.h"
-#include "core/protocol/PlatformText.h"
-#include "core/protocol/Trace.h"
+#include "core/platform/PlatformText.h"
+#include "core/platform/Trace.h"
 #include "core/tables/Catalogue.h"
 #include "core/tables/SlotTexts.h"
 

@@ -55,4 +55,9 @@ TParamValueData DecodeParamValueData(const void* Data, std::size_t Size) noexcep
 std::string EncodeLiveRecord(std::string_view ValueText, std::string_view TitleUnit);
 std::string EncodeTripRecord(std::string_view ValueText);
 
+// Splits a live record's "Title,unit" text (converted) at its first comma. Without a
+// comma, or with the comma as the last character, the whole text is the title and the
+// unit "-".
+void SetTitleAndUnit(std::u16string_view S, std::u16string& Title, std::u16string& Unit);
+
 }  // namespace zelm

@@ -47,4 +47,17 @@ std::string EncodeLiveRecord(std::string_view ValueText, std::string_view TitleU
 
 std::string EncodeTripRecord(std::string_view ValueText) { return EncodeValueArea(ValueText); }
 
+void SetTitleAndUnit(std::u16string_view S, std::u16string& Title, std::u16string& Unit) {
+  Title.clear();
+  Unit.clear();
+  const auto Comma = S.find(u',');
+  if (Comma == std::u16string_view::npos || Comma + 1 == S.size()) {
+    Title.assign(S);
+    Unit.assign(u"-");
+  } else {
+    Title.assign(S.substr(0, Comma));
+    Unit.assign(S.substr(Comma + 1));
+  }
+}
+
 }  // namespace zelm

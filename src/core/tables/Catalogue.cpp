@@ -25,17 +25,4 @@ const std::array<std::u16string_view, cCycleLength> cLabelCodeCycle = MakeCycle(
 
 int ParamIndexOfId(uint32_t Id) noexcept { return Id <= cMaxParamId ? cIdIndex.Of[Id] : -1; }
 
-void SetTitleAndUnit(std::u16string_view S, std::u16string& Title, std::u16string& Unit) {
-  Title.clear();
-  Unit.clear();
-  const auto Comma = S.find(u',');
-  if (Comma == std::u16string_view::npos || Comma + 1 == S.size()) {
-    Title.assign(S);
-    Unit.assign(u"-");
-  } else {
-    Title.assign(S.substr(0, Comma));
-    Unit.assign(S.substr(Comma + 1));
-  }
-}
-
 }  // namespace zelm

@@ -140,8 +140,4 @@ int ParamIndexOfId(uint32_t Id) noexcept;
 inline constexpr std::size_t cCycleLength = 70;
 extern const std::array<std::u16string_view, cCycleLength> cLabelCodeCycle;
 
-// Splits the data server's "Title,unit" text at its first comma. Without a comma, or
-// with the comma as the last character, the whole text is the title and the unit "-".
-void SetTitleAndUnit(std::u16string_view S, std::u16string& Title, std::u16string& Unit);
-
 }  // namespace zelm

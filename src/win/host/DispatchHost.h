@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/host/HostObject.h"
-#include "core/protocol/Trace.h"
+#include "core/platform/Trace.h"
 #include "win/com/ComTypes.h"
 #include "win/com/OutsideCalls.h"
 

@@ -2,8 +2,8 @@
 // decimal separator, and the trace through the system's debug output.
 #pragma once
 
-#include "core/protocol/PlatformText.h"
-#include "core/protocol/Trace.h"
+#include "core/platform/PlatformText.h"
+#include "core/platform/Trace.h"
 
 namespace zelm {
 

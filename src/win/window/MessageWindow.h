@@ -7,7 +7,7 @@
 
 #include "core/protocol/DataServerLink.h"
 #include "core/protocol/SendGate.h"
-#include "core/protocol/Trace.h"
+#include "core/platform/Trace.h"
 #include "win/com/Handles.h"
 #include "win/com/OutsideCalls.h"
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "SkinMix.h"
+#include "support/native/SkinMix.h"
 
 namespace {
 std::atomic<long> gAllocations{0};

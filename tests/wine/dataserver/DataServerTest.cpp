@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tests/wine/support/Com.h"
-#include "tests/wine/support/DataServer.h"
-#include "tests/wine/support/StandIn.h"
-#include "tests/wine/support/TestHost.h"
+#include "support/wine/Com.h"
+#include "support/wine/DataServer.h"
+#include "support/wine/StandIn.h"
+#include "support/wine/TestHost.h"
 
 namespace zelm::wine {
 namespace {

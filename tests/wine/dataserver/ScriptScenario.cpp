@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "tests/wine/support/Com.h"
-#include "tests/wine/support/DataServer.h"
+#include "support/wine/Com.h"
+#include "support/wine/DataServer.h"
 
 using namespace zelm::wine;
 

@@ -5,7 +5,7 @@
 #include <climits>
 #include <random>
 
-#include "Fakes.h"
+#include "support/native/Fakes.h"
 
 namespace zelm::testing {
 namespace {

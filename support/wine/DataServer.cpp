@@ -1,4 +1,4 @@
-#include "tests/wine/support/DataServer.h"
+#include "support/wine/DataServer.h"
 
 #include <objbase.h>
 
@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "core/protocol/Protocol.h"
-#include "tests/wine/support/Com.h"
-#include "tests/wine/support/StandIn.h"
+#include "support/wine/Com.h"
+#include "support/wine/StandIn.h"
 
 namespace zelm::wine {
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "tests/wine/support/Com.h"
-#include "tests/wine/support/TestHost.h"
+#include "support/wine/Com.h"
+#include "support/wine/TestHost.h"
 
 namespace zelm::wine {
 namespace {

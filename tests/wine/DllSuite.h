@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/wine/support/Com.h"
+#include "support/wine/Com.h"
 
 namespace zelm::wine {
 

@@ -38,7 +38,7 @@
 #include <vector>
 
 #include "core/protocol/Protocol.h"
-#include "tests/wine/support/StandIn.h"
+#include "support/wine/StandIn.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <thread>
 
 #include "core/protocol/Protocol.h"
-#include "tests/wine/support/Com.h"
-#include "tests/wine/support/DllSuite.h"
-#include "tests/wine/support/DataServer.h"
-#include "tests/wine/support/TestHost.h"
+#include "support/wine/Com.h"
+#include "tests/wine/DllSuite.h"
+#include "support/wine/DataServer.h"
+#include "support/wine/TestHost.h"
 
 namespace zelm::wine {
 namespace {

@@ -1,6 +1,6 @@
-#include "tests/wine/support/TestHost.h"
+#include "support/wine/TestHost.h"
 
-#include "tests/wine/support/Com.h"
+#include "support/wine/Com.h"
 
 namespace zelm::wine {
 

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "tests/wine/support/Com.h"
-#include "tests/wine/support/DllSuite.h"
-#include "tests/wine/support/TestHost.h"
+#include "support/wine/Com.h"
+#include "tests/wine/DllSuite.h"
+#include "support/wine/TestHost.h"
 
 namespace zelm::wine {
 namespace {

@@ -54,22 +54,6 @@ TEST(Catalogue, LabelCodeCycleHoldsSeventyValueCodesWithoutTheFuelPumpRelay) {
   EXPECT_EQ(Distinct.count(u"ce_fuel_pump_rly"), 0u);
 }
 
-TEST(Catalogue, SetTitleAndUnitSplitsAtTheFirstComma) {
-  struct {
-    std::u16string_view In, Title, Unit;
-  } Cases[] = {
-      {u"Speed,km/h", u"Speed", u"km/h"}, {u"Speed", u"Speed", u"-"},   {u"Speed,", u"Speed,", u"-"},
-      {u",km/h", u"", u"km/h"},           {u"a,b,c", u"a", u"b,c"},     {u"Speed, km/h", u"Speed", u" km/h"},
-      {u"", u"", u"-"},                   {u",", u",", u"-"},
-  };
-  for (const auto& C : Cases) {
-    std::u16string Title = u"old", Unit = u"old";
-    SetTitleAndUnit(C.In, Title, Unit);
-    EXPECT_EQ(Title, C.Title);
-    EXPECT_EQ(Unit, C.Unit);
-  }
-}
-
 TEST(LabelCodes, EveryCodeIsFoundAndNearMissesAreNot) {
   std::size_t Found = 0;
   for (const auto& P : cParams)

@@ -1,4 +1,4 @@
-#include "tests/wine/support/Com.h"
+#include "support/wine/Com.h"
 
 #include <gtest/gtest.h>
 

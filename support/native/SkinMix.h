@@ -5,7 +5,7 @@
 #include <array>
 #include <string_view>
 
-#include "Fakes.h"
+#include "support/native/Fakes.h"
 
 namespace zelm::testing {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/wine/support/Com.h"
-#include "tests/wine/support/TestHost.h"
+#include "support/wine/Com.h"
+#include "support/wine/TestHost.h"
 
 namespace zelm::wine {
 namespace {

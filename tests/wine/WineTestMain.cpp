@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/wine/support/Com.h"
+#include "support/wine/Com.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);

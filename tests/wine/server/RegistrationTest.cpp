@@ -6,7 +6,7 @@
 #include <array>
 #include <optional>
 
-#include "tests/wine/support/Com.h"
+#include "support/wine/Com.h"
 #include "win/com/Handles.h"
 
 namespace zelm::wine {

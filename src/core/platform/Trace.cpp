@@ -1,4 +1,4 @@
-#include "core/protocol/Trace.h"
+#include "core/platform/Trace.h"
 
 namespace zelm {
 

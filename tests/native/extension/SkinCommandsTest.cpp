@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Fakes.h"
+#include "support/native/Fakes.h"
 
 namespace zelm::testing {
 namespace {
