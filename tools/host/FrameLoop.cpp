@@ -138,53 +138,6 @@ void THost::Show() {
   std::fflush(stdout);
 }
 
-THost::~THost() {
-  if (!FRecord) return;
-  const std::string Rest = FRecording->Finish();
-  std::fwrite(Rest.data(), 1, Rest.size(), FRecord.Get());
-}
-
-bool THost::StartRecording(std::string& Error) {
-  if (FOptions.RecordFile.empty()) return true;
-  FRecording = std::make_unique<TDriveWriter>(DriveColumns(FSkin, FState.Variables));
-  if (FRecording->Columns().empty()) {
-    Error = "--record: the skin shows no parameter's value, so there is nothing to record";
-    return false;
-  }
-  FRecord.Reset(_wfopen(Wide(FOptions.RecordFile), L"wb"));
-  if (!FRecord) {
-    Error = "--record: " + ToUtf8(FOptions.RecordFile) + " cannot be written";
-    return false;
-  }
-  return true;
-}
-
-// One row: what the labels showed this frame, and the codes no label shows directly
-// asked for as a label would; and, once a parameter's values flow, the title and unit
-// that came with them.
-void THost::Record() {
-  if (!FRecord) return;
-  const auto Now = std::chrono::steady_clock::now();
-  if (FRow.empty()) FRecordStart = Now;
-  const auto& Columns = FRecording->Columns();
-  FRow.resize(Columns.size());
-  for (std::size_t I = 0; I < Columns.size(); ++I) {
-    const TDriveColumn& C = Columns[I];
-    std::string Error;
-    if (C.Label >= 0)
-      FRow[I] = FTexts[static_cast<std::size_t>(C.Label)];
-    else if (!FExtension.ReturnLabel(C.Code, FRow[I], Error))
-      FRow[I].assign(1, u'!');  // a failed label request, as the dashboard shows it
-    std::u16string Title, Unit;
-    if (FRecording->Wants(I, FRow[I]) && FExtension.ReturnLabel(C.Code + u"_title", Title, Error) &&
-        FExtension.ReturnLabel(C.Code + u"_unit", Unit, Error))
-      FRecording->Learn(I, std::move(Title), std::move(Unit));
-  }
-  const std::string Text = FRecording->Row(std::chrono::duration<double>(Now - FRecordStart).count(), FRow);
-  std::fwrite(Text.data(), 1, Text.size(), FRecord.Get());
-  std::fflush(FRecord.Get());  // a drive stopped by Ctrl-C keeps every row so far
-}
-
 int THost::Run() {
   std::string Error;
   // The skin's variables as the skin ships them, then what was saved into it since.
@@ -197,9 +150,12 @@ int THost::Run() {
     }
     if (FSaved.Write) FState.Variables.SetFile(Path);
   }
-  if (!StartRecording(Error)) {
-    std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
-    return 2;
+  if (!FOptions.RecordFile.empty()) {
+    FRecorder = TDriveRecorder::Open(FOptions.RecordFile, DriveColumns(FSkin, FState.Variables), Error);
+    if (!FRecorder) {
+      std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
+      return 2;
+    }
   }
 
   if (!FExtension.Create(Error)) {
@@ -226,7 +182,7 @@ int THost::Run() {
     for (auto It = Scripted.first; It != Scripted.second; ++It) Input(It->second);
     if (FQuit) break;
     Poll();
-    Record();
+    if (FRecorder) FRecorder->Frame(FTexts, FExtension);
     Show();
     if (FOptions.Frames > 0 && FFrame >= FOptions.Frames) break;
 

@@ -2,7 +2,7 @@
 // our host API object, Initialize, OnLoadSkin), then polls every label of the skin
 // frame after frame and draws them, routes input lines (a skin's keys, command batches)
 // and keeps pumping window messages, by which the data server's values come; with
-// --record it writes every value the skin shows into a recording, a row a frame.
+// --record it hands each frame to the drive's recorder.
 #pragma once
 
 #include <chrono>
@@ -16,9 +16,8 @@
 #include "tools/host/HostObjects.h"
 #include "tools/host/InputLines.h"
 #include "tools/host/Options.h"
-#include "tools/host/Recorder.h"
+#include "tools/host/DriveRecorder.h"
 #include "tools/host/SkinFile.h"
-#include "win/com/Handles.h"
 
 namespace zelm::bench {
 
@@ -32,7 +31,6 @@ class THost {
   THost(const TOptions& Options, const TSkin& Skin, std::vector<std::string> Problems, TSavedFile Saved)
       : FOptions(Options), FSkin(Skin), FProblems(std::move(Problems)), FSaved(std::move(Saved)),
         FScreenRows(Options.ScreenRows), FScreenCols(Options.ScreenCols) {}
-  ~THost();
   THost(const THost&) = delete;
   THost& operator=(const THost&) = delete;
 
@@ -48,8 +46,6 @@ class THost {
   void Poll();
   void Show();
   const std::string* ReadSimStatus();
-  bool StartRecording(std::string& Error);
-  void Record();
   void Status(std::string Text) { FStatus = std::move(Text); }
 
   const TOptions& FOptions;
@@ -69,11 +65,7 @@ class THost {
   long FFrame = 0;
   unsigned long long FRequests = 0;
   bool FQuit = false;
-  // The recording of the drive (--record): its file, its text, its clock.
-  TFile FRecord;
-  std::unique_ptr<TDriveWriter> FRecording;
-  std::vector<std::u16string> FRow;
-  std::chrono::steady_clock::time_point FRecordStart;
+  std::unique_ptr<TDriveRecorder> FRecorder;  // with --record
 };
 
 }  // namespace zelm::bench
