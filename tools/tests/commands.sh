@@ -8,9 +8,9 @@
 #   commands.sh REPO BUILD
 set -u
 repo=$1 build=$2
+. "$repo/scripts/common.sh"
+zelm_checks
 work=$build/commands-test
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expect() {  # WHAT CODE WANT: the last command ended with CODE and said exactly WANT
   [ "$rc" = "$2" ] && [ "$out" = "$3" ] || fail "$1: exit code $rc, expected $2; it said:"$'\n'"$out"$'\n'"--- not:"$'\n'"$3"
 }
@@ -61,13 +61,6 @@ expect "a fresh prefix" 0 "ready"
 system32=$prefix/drive_c/windows/system32
 [ "$(stat -c %h "$system32/kernel32.dll")" -ge 2 ] || fail "the prefix's modules are copies, not links to the template's"
 [ "$(stat -c %h "$prefix/system.reg")" = 1 ] || fail "the prefix's registry is shared"
-WINEPREFIX=$prefix wineserver -k 2>/dev/null
+zelm_wine_end "$prefix"
 
-cd "$build" || exit 1
-if [ "$failures" -eq 0 ]; then
-  rm -rf "$work"
-  echo "ZELM COMMANDS PASSED"
-else
-  echo "$failures checks failed; their files are in $work"
-  exit 1
-fi
+zelm_finish "ZELM COMMANDS PASSED" "$work" "their files"
