@@ -8,7 +8,8 @@
 #   --loop              with --replay: start it again when it ends
 #   --record FILE       record every value the skin shows into FILE (CSV)
 #   --fps N             frames a second (default 10)
-#   --frames N          run N frames without a terminal and print them, then stop
+#   --frames N          run N frames without a terminal and print them, then stop; the
+#                       frames are the car's clock, so that a run prints what it did before
 #   --format F          with --frames: plain (default) or list
 #   --at FRAME:INPUT    with --frames: a key or command before that frame (repeatable)
 #   --keep-saved        with --frames: keep the dynamic labels' choices, as a live run does
@@ -152,6 +153,12 @@ stop=0
 trap 'stop=1' INT TERM HUP
 
 wine regsvr32 /s "$dll" </dev/null >/dev/null 2>&1 || zelm_die 1 "registering $dll failed"
+
+# A run of --frames is a script: the host steps the car a frame's time after each frame.
+if [ "$frames" -gt 0 ]; then
+  sim_extra+=(--stepped)
+  host_extra+=(--step-server)
+fi
 
 # The simulator reads commands from a pipe we hold; when we go, so does it.
 mkfifo "$simin"

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <deque>
 #include <iostream>
 
+#include "core/protocol/Protocol.h"
 #include "tools/common/DriveLog.h"
 #include "tools/common/ProgramStart.h"
+#include "tools/common/ServerStep.h"
 #include "tools/common/Utf.h"
 #include "tools/host/Dashboard.h"
 
@@ -181,9 +184,24 @@ void THost::Record() {
         FExtension.ReturnLabel(C.Code + u"_unit", Unit, Error))
       FRecording->Learn(I, std::move(Title), std::move(Unit));
   }
-  const std::string Text = FRecording->Row(std::chrono::duration<double>(Now - FRecordStart).count(), FRow);
+  // Stepped, the drive's clock is the frames': the same run records the same seconds.
+  const double Seconds = FOptions.StepServer ? static_cast<double>(FFrame - 1) / FOptions.Fps
+                                             : std::chrono::duration<double>(Now - FRecordStart).count();
+  const std::string Text = FRecording->Row(Seconds, FRow);
   std::fwrite(Text.data(), 1, Text.size(), FRecord);
   std::fflush(FRecord);  // a drive stopped by Ctrl-C keeps every row so far
+}
+
+// One frame's time for the data server, which sends what it has while we wait here: its
+// records come to the extension's window on this thread before the step returns.
+void THost::StepServer() {
+  const std::wstring Title(cServerWindowTitle.begin(), cServerWindowTitle.end());
+  const HWND Server = FindWindowW(nullptr, Title.c_str());
+  if (Server == nullptr) return;  // none, or gone: the frames go on without values
+  constexpr UINT cStepBoundMs = 30000;  // a server that hangs does not hold the run for ever
+  DWORD_PTR Ignored = 0;
+  SendMessageTimeoutW(Server, cServerStepMessage, static_cast<WPARAM>(std::lround(1e6 / FOptions.Fps)), 0,
+                      SMTO_NORMAL, cStepBoundMs, &Ignored);
 }
 
 int THost::Run() {
@@ -230,6 +248,7 @@ int THost::Run() {
     Record();
     Show();
     if (FOptions.Frames > 0 && FFrame >= FOptions.Frames) break;
+    if (FOptions.StepServer) StepServer();
 
     // Until the next frame: the data server's values arrive as window messages, and
     // keys as lines.

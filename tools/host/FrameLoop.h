@@ -49,6 +49,7 @@ class THost {
   const std::string* ReadSimStatus();
   bool StartRecording(std::string& Error);
   void Record();
+  void StepServer();
   void Status(std::string Text) { FStatus = std::move(Text); }
 
   const TOptions& FOptions;
