@@ -20,13 +20,13 @@ file(GLOB_RECURSE ZELM_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR
 add_executable(core_tests ${ZELM_NATIVE_TESTS})
 target_include_directories(core_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(core_tests PRIVATE zelmcore_checked GTest::gtest GTest::gtest_main)
-gtest_discover_tests(core_tests DISCOVERY_TIMEOUT 30)
+gtest_discover_tests(core_tests DISCOVERY_TIMEOUT 30 PROPERTIES LABELS unit)
 
 # Counting allocator: its own program, since it replaces operator new.
 add_executable(allocation_check tests/native/allocations/AllocationCheck.cpp)
 target_include_directories(allocation_check PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(allocation_check PRIVATE zelmcore GTest::gtest GTest::gtest_main)
-gtest_discover_tests(allocation_check DISCOVERY_TIMEOUT 30)
+gtest_discover_tests(allocation_check DISCOVERY_TIMEOUT 30 PROPERTIES LABELS unit)
 
 find_package(benchmark REQUIRED)
 add_executable(label_bench bench/native/LabelBench.cpp)
@@ -50,8 +50,19 @@ if(ZELM_CROSS)
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/cross-tests.cmake)
 endif()
 
-# The bench's portable parts (the vehicle model) are tested natively too.
-include(${CMAKE_CURRENT_SOURCE_DIR}/tools/Native.cmake)
+# The tools' portable parts are tested natively too (tools/CMakeLists.txt serves both
+# builds).
+add_subdirectory(tools)
+
+# clang-tidy's checks of .clang-tidy over every source of this build (the core, the
+# tools' portable parts, the native tests and the benchmark), as many files at once as
+# there are cores (or ZELM_JOBS: ./zelm test -j N). It mostly overlaps the Wine tests,
+# which wait on each other. The Windows shell is the cross build's, not looked at here.
+find_program(ZELM_RUN_CLANG_TIDY NAMES run-clang-tidy run-clang-tidy-14 REQUIRED)
+cmake_host_system_information(RESULT ZELM_CORES QUERY NUMBER_OF_LOGICAL_CORES)
+add_test(NAME lint COMMAND sh -c "exec \"$0\" -quiet -p \"$1\" -j \"\${ZELM_JOBS:-$2}\" \"$3\""
+                           ${ZELM_RUN_CLANG_TIDY} ${CMAKE_BINARY_DIR} ${ZELM_CORES} "^${ZELM_ROOT}/(src|tools|support|tests|bench)/")
+set_tests_properties(lint PROPERTIES TIMEOUT 900)
 
 # The core is portable: no Windows header in it.
 add_test(NAME core_is_portable COMMAND sh -c

@@ -1,6 +1,5 @@
 # Windows half, cross-built with MinGW-w64 i686: the DLL, its tests under Wine, the
 # bench programs and the tools.
-set(ZELM_ROOT ${CMAKE_CURRENT_SOURCE_DIR})
 set(ZELM_WINEPREFIX "${CMAKE_BINARY_DIR}/../wineprefix" CACHE PATH "Wine prefix of the tests")
 # Every prefix of the build is a copy of one template (scripts/wine-prefix.sh).
 set(ZELM_WINE_TEMPLATE "${CMAKE_BINARY_DIR}/../wine-template" CACHE PATH "The Wine prefix that prefixes are copied from")

@@ -6,9 +6,11 @@
 # Windows offers repair or removal for it); any lower version is upgraded in place.
 # The package test also builds the version before this one with it.
 set -euo pipefail
+zelm_me=make-msi.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 stage=$1 version=$2 out=$(realpath -m "$3")
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-[[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "make-msi.sh: version $version is not X.Y.Z" >&2; exit 1; }
+here=$ZELM_REPO/package
+[[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || zelm_die 1 "version $version is not X.Y.Z"
 
 # A name-based GUID (SHA-1, version 5 layout) of the version.
 hash=$(printf 'ZelmKvel product %s' "$version" | sha1sum | cut -c1-32)
@@ -28,6 +30,5 @@ rm -f "$out"
 if ! (cd "$stage" && wixl -a x86 -D Version="$version" -D ProductCode="$product" -D SourceDir=. -D SizeKB="$size" \
       -o "$out" "$here/ZelmKvel.wxs") >"$log" 2>&1 || [ ! -s "$out" ]; then
   cat "$log" >&2
-  echo "make-msi.sh: wixl could not make $out" >&2
-  exit 1
+  zelm_die 1 "wixl could not make $out"
 fi

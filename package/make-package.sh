@@ -9,8 +9,10 @@
 # ends, for Notepad. The folder stays beside the packages.
 #   make-package.sh DIST VERSION STRIP DLL SIM CHECK TLB IDL
 set -euo pipefail
+zelm_me=make-package.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 dist=$1 version=$2 strip=$3 dll=$4 sim=$5 check=$6 tlb=$7 idl=$8
-repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+repo=$ZELM_REPO
 here=$repo/package
 name=ZelmKvel-$version
 stage=$dist/$name
@@ -55,10 +57,8 @@ troubleshooting=$(awk '
   }
   { gsub(/`/, "\""); gsub(/\*\*/, ""); print }' "$repo/README.md" |
   sed "s/(ZelmKvel [0-9][0-9.]*)/(ZelmKvel $version)/" | iconv -f UTF-8 -t ASCII//TRANSLIT)
-if [ "$(printf '%s\n' "$troubleshooting" | grep -c 'server window')" -lt 3 ]; then
-  echo "make-package.sh: README.md has no troubleshooting section with the trace lines" >&2
-  exit 1
-fi
+[ "$(printf '%s\n' "$troubleshooting" | grep -c 'server window')" -ge 3 ] ||
+  zelm_die 1 "README.md has no troubleshooting section with the trace lines"
 awk -v text="$troubleshooting" '$0 == "@TROUBLESHOOTING@" { print text; next } { print }' "$here/README.txt.in" |
   sed "s|@VERSION@|$version|g" | crlf >"$stage/README.txt"
 

@@ -1,49 +1,46 @@
 #!/usr/bin/env bash
+# usage: scripts/bench.sh [OPTION]...
+#   --skin FILE         skin description (default: tools/skins/default.skin)
+#   --rate N            records a second per parameter (default 10)
+#   --seed N            the car's seed (default 1)
+#   --time-scale X      simulated seconds per second (default 1)
+#   --replay FILE       serve that recorded drive instead of the simulated car
+#   --loop              with --replay: start it again when it ends
+#   --record FILE       record every value the skin shows into FILE (CSV)
+#   --fps N             frames a second (default 10)
+#   --frames N          run N frames without a terminal and print them, then stop; the
+#                       frames are the car's clock, so that a run prints what it did before
+#   --format F          with --frames: plain (default) or list
+#   --at FRAME:INPUT    with --frames: a key or command before that frame (repeatable)
+#   --keep-saved        with --frames: keep the dynamic labels' choices, as a live run does
+#   --vars FILE         keep the skin's saved variables in FILE (default: a file of the
+#                       skin's own in BUILD/bench/saved)
+#   --check             only check the skin: everything in it that is wrong, and where
+#   --build DIR         build folder (default: the repository's build); the bench's Wine
+#                       prefix is DIR/bench/wineprefix unless ZELM_BENCH_WINEPREFIX names
+#                       another (the tests have their own, so both can run at once)
+#   -h, --help          this text
+#
+# Keys: those of the skin (default skin: 1-4 step the dynamic labels, o open, c reset
+# the trip, q quit); Ctrl-C quits too. On the way out both programs are stopped and the
+# prefix's Wine processes ended.
+#
+# What the keys choose for the dynamic labels is saved for that skin, as the front-end
+# saves it into the skin, and shown again the next time; a skin whose var lines you
+# edit starts from them again. A run of --frames leaves nothing behind unless
+# --keep-saved asks for it.
+
 # The bench: the simulated car (zelm_sim, a data server with the window "Morvicantrel")
 # and the stand-in front-end (zelm_host) showing a skin's labels live through the real
 # ZelmKvel.dll, all under Wine in the project's prefix. ./zelm run builds first and
 # runs it; file names are taken from the folder it is run in.
 set -uo pipefail
-repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+repo=$ZELM_REPO
 me=${ZELM_COMMAND:-scripts/bench.sh}
 
-usage() {
-  cat <<USAGE
-usage: $me [OPTION]...
-  --skin FILE         skin description (default: tools/skins/default.skin)
-  --rate N            records a second per parameter (default 10)
-  --seed N            the car's seed (default 1)
-  --time-scale X      simulated seconds per second (default 1)
-  --replay FILE       serve that recorded drive instead of the simulated car
-  --loop              with --replay: start it again when it ends
-  --record FILE       record every value the skin shows into FILE (CSV)
-  --fps N             frames a second (default 10)
-  --frames N          run N frames without a terminal and print them, then stop
-  --format F          with --frames: plain (default) or list
-  --at FRAME:INPUT    with --frames: a key or command before that frame (repeatable)
-  --keep-saved        with --frames: keep the dynamic labels' choices, as a live run does
-  --vars FILE         keep the skin's saved variables in FILE (default: a file of the
-                      skin's own in BUILD/bench/saved)
-  --check             only check the skin: everything in it that is wrong, and where
-  --build DIR         build folder (default: the repository's build); the bench's Wine
-                      prefix is DIR/bench/wineprefix unless ZELM_BENCH_WINEPREFIX names
-                      another (the tests have their own, so both can run at once)
-  -h, --help          this text
-
-Keys: those of the skin (default skin: 1-4 step the dynamic labels, o open, c reset
-the trip, q quit); Ctrl-C quits too. On the way out both programs are stopped and the
-prefix's Wine processes ended.
-
-What the keys choose for the dynamic labels is saved for that skin, as the front-end
-saves it into the skin, and shown again the next time; a skin whose var lines you
-edit starts from them again. A run of --frames leaves nothing behind unless
---keep-saved asks for it.
-USAGE
-}
-
-fail() { echo "bench: $*" >&2; exit 2; }
 # The option in $1 takes a value: there must be one ($2 is the count of words left).
-need() { [ "$2" -ge 2 ] || fail "$1 needs a value: $3"; }
+need() { [ "$2" -ge 2 ] || zelm_die "$1 needs a value: $3"; }
 
 build=$repo/build
 skin=$repo/tools/skins/default.skin
@@ -67,27 +64,27 @@ while [ $# -gt 0 ]; do
     --at) need "$1" $# "FRAME:INPUT"; at+=(--at "$2"); shift 2 ;;
     --keep-saved) keep=1; shift ;;
     --check) check=1; shift ;;
-    -h|--help) usage; exit 0 ;;
-    *) fail "unknown option '$1' (--help lists them)" ;;
+    -h|--help) zelm_usage "$me"; exit 0 ;;
+    *) zelm_die "unknown option '$1' (--help lists them)" ;;
   esac
 done
 # Everything that can be told before building is told now: a typo costs no build.
-[[ $frames =~ ^[0-9]{1,9}$ ]] || fail "--frames takes a count, 0 or more, not '$frames'"
-case "$format" in plain|list) ;; *) fail "--format takes plain or list, not '$format'" ;; esac
-[ "$frames" -gt 0 ] || [ ${#at[@]} -eq 0 ] || fail "--at goes with --frames"
-[ "$frames" -gt 0 ] || [ "$keep" = 0 ] || fail "--keep-saved goes with --frames (a live run always keeps them)"
+[[ $frames =~ ^[0-9]{1,9}$ ]] || zelm_die "--frames takes a count, 0 or more, not '$frames'"
+case "$format" in plain|list) ;; *) zelm_die "--format takes plain or list, not '$format'" ;; esac
+[ "$frames" -gt 0 ] || [ ${#at[@]} -eq 0 ] || zelm_die "--at goes with --frames"
+[ "$frames" -gt 0 ] || [ "$keep" = 0 ] || zelm_die "--keep-saved goes with --frames (a live run always keeps them)"
 in_range() {  # OPTION LOW HIGH VALUE: a plain number, as the programs read it
   [[ $4 =~ ^[0-9]*\.?[0-9]+$ ]] && awk -v x="$4" -v lo="$2" -v hi="$3" 'BEGIN { exit !(x >= lo && x <= hi) }' ||
-    fail "$1 takes a number from $2 to $3, not '$4'"
+    zelm_die "$1 takes a number from $2 to $3, not '$4'"
 }
 in_range --rate 1 50 "$rate"
 in_range --fps 1 60 "$fps"
 in_range --time-scale 0.1 100 "$scale"
-[[ $seed =~ ^[0-9]{1,15}$ ]] || fail "--seed takes a count from 0 to 999999999999999, not '$seed'"
-[ -f "$skin" ] || fail "no skin $skin"
-[ -z "$replay" ] || [ -f "$replay" ] || fail "--replay $replay: no such file"
+[[ $seed =~ ^[0-9]{1,15}$ ]] || zelm_die "--seed takes a count from 0 to 999999999999999, not '$seed'"
+[ -f "$skin" ] || zelm_die "no skin $skin"
+[ -z "$replay" ] || [ -f "$replay" ] || zelm_die "--replay $replay: no such file"
 for file in "$vars" "$record"; do
-  [ -z "$file" ] || [ -d "$(dirname "$file")" ] || fail "$file: its folder does not exist (make it first)"
+  [ -z "$file" ] || [ -d "$(dirname "$file")" ] || zelm_die "$file: its folder does not exist (make it first)"
 done
 # ./zelm run and ./zelm check build now, when the options are known to be right.
 if [ -n "${ZELM_BUILD_FIRST:-}" ]; then
@@ -100,8 +97,6 @@ fi
 build=$(realpath -m "$build")
 cross=$build/cross
 state=$build/bench
-export WINEPREFIX=${ZELM_BENCH_WINEPREFIX:-$state/wineprefix}
-export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export ZELM_WINE_TEMPLATE=${ZELM_WINE_TEMPLATE:-$build/wine-template}
 
 sim=$cross/tools/zelm_sim.exe
@@ -109,14 +104,11 @@ host=$cross/tools/zelm_host.exe
 dll=$cross/ZelmKvel.dll
 [ -f "$dll" ] || dll=$(find "$cross" -name ZelmKvel.dll -print -quit 2>/dev/null)
 for f in "$sim" "$host" "$dll"; do
-  if [ ! -f "$f" ]; then
-    echo "bench: ${f:-ZelmKvel.dll} is missing; build first (./zelm build)" >&2
-    exit 2
-  fi
+  [ -f "$f" ] || zelm_die "${f:-ZelmKvel.dll} is missing; build first (./zelm build)"
 done
 
 mkdir -p "$state"
-"$repo/scripts/wine-prefix.sh" || exit 1
+zelm_wine "${ZELM_BENCH_WINEPREFIX:-$state/wineprefix}"
 
 if [ "$check" = 1 ]; then
   # Through a file, as the frames below: Wine's helpers hold on to inherited pipes.
@@ -150,8 +142,7 @@ cleanup() {
   # Wine's helpers hold the screen's pipe open for a while: its reader has shown all.
   [ -n "$screen_pid" ] && { sleep 0.2; kill "$screen_pid" 2>/dev/null; }
   # Nothing of Wine stays behind: the server and its helpers end with the prefix's.
-  wineserver -k 2>/dev/null
-  wineserver -w 2>/dev/null
+  zelm_wine_end
   rm -rf "$run"
 }
 trap cleanup EXIT
@@ -161,9 +152,12 @@ trap cleanup EXIT
 stop=0
 trap 'stop=1' INT TERM HUP
 
-if ! wine regsvr32 /s "$dll" </dev/null >/dev/null 2>&1; then
-  echo "bench: registering $dll failed" >&2
-  exit 1
+wine regsvr32 /s "$dll" </dev/null >/dev/null 2>&1 || zelm_die 1 "registering $dll failed"
+
+# A run of --frames is a script: the host steps the car a frame's time after each frame.
+if [ "$frames" -gt 0 ]; then
+  sim_extra+=(--stepped)
+  host_extra+=(--step-server)
 fi
 
 # The simulator reads commands from a pipe we hold; when we go, so does it.

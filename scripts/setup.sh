@@ -2,7 +2,8 @@
 # Installs what the build and the tests need on a fresh Debian 12 machine, and nothing
 # when it is all there already. Safe to run again; as root no sudo is needed.
 # gnuplot-nox draws the charts of recorded drives (scripts/chart.sh); wixl makes the
-# Windows Installer package (package/make-msi.sh), msitools reads it back in its test.
+# Windows Installer package (package/make-msi.sh), msitools reads it back in its test;
+# clang-tidy looks for faults in the native sources (the lint test).
 set -euo pipefail
 
 SUDO=""
@@ -14,7 +15,7 @@ need=()
 for p in cmake g++ ninja-build googletest libgtest-dev libbenchmark-dev \
          g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 \
          wine libwine-dev wine32:i386 libwine:i386 \
-         gnuplot-nox wixl msitools; do
+         gnuplot-nox wixl msitools clang-tidy; do
   have_pkg "$p" || need+=("$p")
 done
 

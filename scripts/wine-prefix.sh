@@ -12,11 +12,12 @@
 # made by another Wine than the one installed now is made again.
 set -u
 : "${WINEPREFIX:?}"
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-template=${ZELM_WINE_TEMPLATE:-$here/../build/wine-template}
-template=$(realpath -m "$template")
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
-version=$(wine --version 2>/dev/null) || { echo "wine-prefix: wine is missing (scripts/setup.sh installs it)" >&2; exit 1; }
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+template=$(realpath -m "${ZELM_WINE_TEMPLATE:-$ZELM_REPO/build/wine-template}")
+# Made with our own settings, whatever the caller wants for its programs.
+unset WINEDEBUG WINEDLLOVERRIDES
+zelm_wine_env "$WINEPREFIX"
+version=$(wine --version 2>/dev/null) || zelm_die 1 "wine is missing (scripts/setup.sh installs it)"
 ready() { [ "$(cat "$1/.zelm-ready" 2>/dev/null)" = "$version" ]; }
 ready "$WINEPREFIX" && exit 0
 
@@ -29,7 +30,7 @@ ready "$WINEPREFIX" && exit 0
 exec 8>"$template.lock"
 flock 8
 if ! ready "$template"; then
-  WINEPREFIX=$template wineserver -k 2>/dev/null
+  zelm_wine_end "$template"
   rm -rf "$template" "$template.new"
   echo "wine-prefix: creating the Wine template prefix $template (once; about ten seconds)" >&2
   (
@@ -44,7 +45,7 @@ if ! ready "$template"; then
 fi
 flock -u 8
 
-[ -d "$WINEPREFIX" ] && wineserver -k 2>/dev/null
+[ -d "$WINEPREFIX" ] && zelm_wine_end
 # Made beside and renamed: a copy cut short is never taken for a ready prefix.
 new=$WINEPREFIX.new
 rm -rf "$WINEPREFIX" "$new"
@@ -53,9 +54,9 @@ if cp -al "$template" "$new" 2>/dev/null; then
   find "$new" -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.drv' -o -iname '*.sys' \
     -o -iname '*.ocx' -o -iname '*.cpl' -o -iname '*.acm' -o -iname '*.vxd' -o -iname '*.nls' -o -iname '*.tlb' \) \
     -exec sh -c 'for f; do cp -p "$f" "$f.own" && mv -f "$f.own" "$f" || exit 1; done' sh {} + ||
-    { echo "wine-prefix: cannot copy $template to $WINEPREFIX" >&2; exit 1; }
+    zelm_die 1 "cannot copy $template to $WINEPREFIX"
 else
   rm -rf "$new"
-  cp -a "$template" "$new" || { echo "wine-prefix: cannot copy $template to $WINEPREFIX" >&2; exit 1; }
+  cp -a "$template" "$new" || zelm_die 1 "cannot copy $template to $WINEPREFIX"
 fi
 mv "$new" "$WINEPREFIX"

@@ -4,10 +4,8 @@
 # so the program's output goes to files and is replayed: that keeps CTest fast.
 #   ZELM_WINEPREFIX  the prefix (default: <repo>/build/wineprefix)
 set -u
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-export WINEPREFIX=${ZELM_WINEPREFIX:-$here/../build/wineprefix}
-export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-"$here/wine-prefix.sh" || exit 1
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+zelm_wine "${ZELM_WINEPREFIX:-$ZELM_REPO/build/wineprefix}"
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 wine "$@" >"$out/stdout" 2>"$out/stderr" </dev/null

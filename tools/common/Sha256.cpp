@@ -25,7 +25,7 @@ TSha256::TSha256() noexcept
 
 void TSha256::Block(const unsigned char* Data) noexcept {
   uint32_t W[64];
-  for (int I = 0; I < 16; ++I)
+  for (std::size_t I = 0; I < 16; ++I)
     W[I] = uint32_t{Data[4 * I]} << 24 | uint32_t{Data[4 * I + 1]} << 16 | uint32_t{Data[4 * I + 2]} << 8 |
            uint32_t{Data[4 * I + 3]};
   for (int I = 16; I < 64; ++I) {

@@ -7,7 +7,7 @@
 namespace zelm::bench {
 
 std::unique_ptr<TDriveRecorder> TDriveRecorder::Open(std::u16string_view File, std::vector<TDriveColumn> Columns,
-                                                     std::string& Error) {
+                                                     double FrameRate, std::string& Error) {
   if (Columns.empty()) {
     Error = "--record: the skin shows no parameter's value, so there is nothing to record";
     return nullptr;
@@ -18,7 +18,7 @@ std::unique_ptr<TDriveRecorder> TDriveRecorder::Open(std::u16string_view File, s
     Error = "--record: " + ToUtf8(Name) + " cannot be written";
     return nullptr;
   }
-  return std::unique_ptr<TDriveRecorder>(new TDriveRecorder(std::move(Opened), std::move(Columns)));
+  return std::unique_ptr<TDriveRecorder>(new TDriveRecorder(std::move(Opened), std::move(Columns), FrameRate));
 }
 
 TDriveRecorder::~TDriveRecorder() { Write(FWriter.Finish()); }
@@ -47,7 +47,10 @@ void TDriveRecorder::Frame(const std::vector<std::u16string>& Texts, TExtension&
         Extension.ReturnLabel(C.Code + u"_unit", Unit, Error))
       FWriter.Learn(I, std::move(Title), std::move(Unit));
   }
-  Write(FWriter.Row(std::chrono::duration<double>(Now - FStart).count(), FRow));
+  const double Seconds = FFrameRate > 0 ? static_cast<double>(FFrames) / FFrameRate
+                                        : std::chrono::duration<double>(Now - FStart).count();
+  ++FFrames;
+  Write(FWriter.Row(Seconds, FRow));
 }
 
 }  // namespace zelm::bench

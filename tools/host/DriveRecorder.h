@@ -18,10 +18,11 @@ namespace zelm::bench {
 
 class TDriveRecorder {
  public:
-  // A recording of these columns into File; null with Error when the skin shows no
+  // A recording of these columns into File, its clock the frames' at FrameRate frames a
+  // second (0: the clock on the wall); null with Error when the skin shows no
   // parameter's value or the file cannot be written.
   static std::unique_ptr<TDriveRecorder> Open(std::u16string_view File, std::vector<TDriveColumn> Columns,
-                                              std::string& Error);
+                                              double FrameRate, std::string& Error);
   // Writes what still waits: a drive stopped early keeps every row.
   ~TDriveRecorder();
   TDriveRecorder(const TDriveRecorder&) = delete;
@@ -32,11 +33,14 @@ class TDriveRecorder {
   void Frame(const std::vector<std::u16string>& Texts, TExtension& Extension);
 
  private:
-  TDriveRecorder(TFile File, std::vector<TDriveColumn> Columns) : FFile(std::move(File)), FWriter(std::move(Columns)) {}
+  TDriveRecorder(TFile File, std::vector<TDriveColumn> Columns, double FrameRate)
+      : FFile(std::move(File)), FWriter(std::move(Columns)), FFrameRate(FrameRate) {}
   void Write(const std::string& Text);
 
   TFile FFile;
   TDriveWriter FWriter;
+  double FFrameRate;
+  long FFrames = 0;
   std::vector<std::u16string> FRow;
   std::chrono::steady_clock::time_point FStart;
 };

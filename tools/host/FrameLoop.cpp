@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <deque>
 #include <iostream>
 
+#include "core/protocol/Protocol.h"
 #include "tools/common/DriveLog.h"
 #include "tools/common/ProgramStart.h"
+#include "tools/common/ServerStep.h"
 #include "tools/common/Utf.h"
 #include "tools/host/Dashboard.h"
 
@@ -138,6 +141,18 @@ void THost::Show() {
   std::fflush(stdout);
 }
 
+// One frame's time for the data server, which sends what it has while we wait here: its
+// records come to the extension's window on this thread before the step returns.
+void THost::StepServer() {
+  const std::wstring Title(cServerWindowTitle.begin(), cServerWindowTitle.end());
+  const HWND Server = FindWindowW(nullptr, Title.c_str());
+  if (Server == nullptr) return;  // none, or gone: the frames go on without values
+  constexpr UINT cStepBoundMs = 30000;  // a server that hangs does not hold the run for ever
+  DWORD_PTR Ignored = 0;
+  SendMessageTimeoutW(Server, cServerStepMessage, static_cast<WPARAM>(std::lround(1e6 / FOptions.Fps)), 0,
+                      SMTO_NORMAL, cStepBoundMs, &Ignored);
+}
+
 int THost::Run() {
   std::string Error;
   // The skin's variables as the skin ships them, then what was saved into it since.
@@ -151,7 +166,9 @@ int THost::Run() {
     if (FSaved.Write) FState.Variables.SetFile(Path);
   }
   if (!FOptions.RecordFile.empty()) {
-    FRecorder = TDriveRecorder::Open(FOptions.RecordFile, DriveColumns(FSkin, FState.Variables), Error);
+    // Stepped, the drive's clock is the frames': the same run records the same seconds.
+    FRecorder = TDriveRecorder::Open(FOptions.RecordFile, DriveColumns(FSkin, FState.Variables),
+                                     FOptions.StepServer ? FOptions.Fps : 0, Error);
     if (!FRecorder) {
       std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
       return 2;
@@ -185,6 +202,7 @@ int THost::Run() {
     if (FRecorder) FRecorder->Frame(FTexts, FExtension);
     Show();
     if (FOptions.Frames > 0 && FFrame >= FOptions.Frames) break;
+    if (FOptions.StepServer) StepServer();
 
     // Until the next frame: the data server's values arrive as window messages, and
     // keys as lines.

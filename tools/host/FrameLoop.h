@@ -46,6 +46,7 @@ class THost {
   void Poll();
   void Show();
   const std::string* ReadSimStatus();
+  void StepServer();
   void Status(std::string Text) { FStatus = std::move(Text); }
 
   const TOptions& FOptions;

@@ -20,6 +20,9 @@ const TOptionInfo cOptions[] = {
     {u"--record", "FILE", "a file name in a folder that exists",
      "write every value the skin shows into this CSV file, a row a frame"},
     {u"--sim-status", "FILE", "a file name", "the simulator's status file, for the status line"},
+    {u"--step-server", nullptr, "",
+     "with --frames: the frames are the clock: after each, step the data server (zelm_sim --stepped) by a "
+     "frame's time; the recording counts the frames' times"},
     {u"--ds-path", "TEXT", "a text", "the data-server path handed to Initialize"},
 };
 
@@ -36,8 +39,8 @@ bool Take(std::u16string_view Name, std::u16string_view Value, TOptions& O) {
   else if (Name == u"--check") O.SkinFile = Value, O.CheckOnly = true;
   else if (Name == u"--vars") O.VarsFile = Value;
   else if (Name == u"--saved-in") O.SavedIn = Value;
-  else if (Name == u"--keep-saved") {
-    O.KeepSaved = true;
+  else if (Name == u"--keep-saved" || Name == u"--step-server") {
+    (Name == u"--keep-saved" ? O.KeepSaved : O.StepServer) = true;
     return true;
   }
   else if (Name == u"--screen") return ReadScreen(Value, O.ScreenRows, O.ScreenCols);
@@ -71,6 +74,7 @@ TParsed ParseOptions(const std::vector<std::u16string>& Args, TOptions& Options,
         if (O.SkinFile.empty()) return "--skin is required: the skin description to show";
         if (!O.VarsFile.empty() && !O.SavedIn.empty())
           return "--vars and --saved-in do not go together: one place to save";
+        if (O.StepServer && O.Frames == 0) return "--step-server goes with --frames: a live run keeps real time";
         return nullptr;
       },
       Options, Fault);

@@ -2,7 +2,7 @@
 //
 //   zelm_host --skin FILE [--vars FILE | --saved-in DIR] [--keep-saved] [--fps N] [--frames N]
 //             [--format ansi|plain|list] [--screen ROWSxCOLS] [--at FRAME:INPUT]...
-//             [--sim-status FILE] [--ds-path TEXT] [--record FILE]
+//             [--sim-status FILE] [--step-server] [--ds-path TEXT] [--record FILE]
 //   zelm_host --check FILE
 //
 // Portable, so that what each option takes is checked by the native tests; the
@@ -27,6 +27,7 @@ struct TOptions {
   std::u16string SavedIn;   // --saved-in: a folder with a file of saved variables for each skin
   bool KeepSaved = false;   // --keep-saved: a scripted run (--frames) saves too
   std::u16string SimStatus;
+  bool StepServer = false;  // --step-server: the frames are the data server's clock (tools/common/ServerStep.h)
   std::u16string DsPath;
   std::u16string RecordFile;
   double Fps = 10;

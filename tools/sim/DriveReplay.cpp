@@ -37,7 +37,10 @@ void TDriveReplay::Step(double Seconds) {
     while (FTime >= FLength) FTime -= FLength;
     FRow = 0;
   }
-  while (FRow + 1 < FDrive.Rows.size() && FDrive.Rows[FRow + 1].Seconds <= FTime) ++FRow;
+  // The recording keeps milliseconds: a row is due within half of one, so that steps of
+  // a frame's time (whose sum a double does not hold exactly) meet the frames' rows.
+  constexpr double cHalfMillisecond = 0.0005;
+  while (FRow + 1 < FDrive.Rows.size() && FDrive.Rows[FRow + 1].Seconds <= FTime + cHalfMillisecond) ++FRow;
 }
 
 std::string TDriveReplay::ValueText(uint32_t Id) const {

@@ -2,7 +2,7 @@
 // takes the extension's control messages and sends it the simulated car's values.
 //
 //   zelm_sim [--rate N] [--seed N] [--time-scale X] [--status FILE] [--quit-on-eof]
-//            [--run-seconds N] [--verbose] [--replay FILE [--loop]]
+//            [--run-seconds N] [--verbose] [--replay FILE [--loop]] [--stepped]
 //
 // tools/sim/SimOptions.h reads them. With --replay it serves a recorded drive instead
 // of the simulated car.
@@ -25,6 +25,7 @@
 #include "ZelmKvelVersion.h"
 #include "core/tables/Catalogue.h"
 #include "tools/common/ProgramStart.h"
+#include "tools/common/ServerStep.h"
 #include "tools/common/Threads.h"
 #include "tools/common/Utf.h"
 #include "tools/sim/DriveReplay.h"
@@ -162,6 +163,19 @@ void RunLine(std::string Line) {
   }
 }
 
+// A tick: Seconds of real time (a timer's period, or a host's step) go by.
+void Advance(HWND Window, double Seconds) {
+  App->Server->Tick(Seconds * App->Options.TimeScale);
+  App->Elapsed += Seconds;
+  if (App->Options.RunSeconds > 0 && App->Elapsed >= App->Options.RunSeconds) PostMessageW(Window, WM_CLOSE, 0, 0);
+  if (App->Replay && App->Replay->Ended()) {
+    char Line[96];
+    std::snprintf(Line, sizeof Line, "zelm_sim: the recording ended after %.1f s", App->Replay->Length());
+    Print(Line);
+    PostMessageW(Window, WM_CLOSE, 0, 0);
+  }
+}
+
 LRESULT CALLBACK WindowProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
   switch (Message) {
     case WM_COPYDATA: {
@@ -173,26 +187,23 @@ LRESULT CALLBACK WindowProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPa
       if (App->Options.Verbose)
         Print("<- " + std::to_string(Data->dwData) + " " + std::to_string(Record.Data1));
       App->Server->OnControl(static_cast<uint32_t>(Data->dwData), Record);
-      // Answered after this message returns, as the extension expects no reply.
-      if (App->Server->TripFiguresPending()) PostMessageW(Window, cTripMessage, 0, 0);
+      // Answered after this message returns, as the extension expects no reply; when
+      // stepped, at the next step.
+      if (App->Server->TripFiguresPending() && !App->Options.Stepped) PostMessageW(Window, cTripMessage, 0, 0);
       return TRUE;
     }
     case cTripMessage:
       if (App->Server->TripFiguresPending()) App->Server->SendTripFigures();
       return 0;
-    case WM_TIMER: {
-      const double Step = 1.0 / App->Options.Rate;
-      App->Server->Tick(Step * App->Options.TimeScale);
-      App->Elapsed += Step;
-      if (App->Options.RunSeconds > 0 && App->Elapsed >= App->Options.RunSeconds) PostMessageW(Window, WM_CLOSE, 0, 0);
-      if (App->Replay && App->Replay->Ended()) {
-        char Line[96];
-        std::snprintf(Line, sizeof Line, "zelm_sim: the recording ended after %.1f s", App->Replay->Length());
-        Print(Line);
-        PostMessageW(Window, WM_CLOSE, 0, 0);
-      }
+    case WM_TIMER:
+      Advance(Window, 1.0 / App->Options.Rate);
       return 0;
-    }
+    case cServerStepMessage:
+      // Everything a frame asked for is answered before the host's next frame.
+      if (!App->Options.Stepped) return 0;
+      if (App->Server->TripFiguresPending()) App->Server->SendTripFigures();
+      Advance(Window, static_cast<double>(WParam) / 1e6);
+      return 1;
     case cLineMessage: {
       auto* Line = reinterpret_cast<std::string*>(LParam);
       RunLine(*Line);
@@ -271,7 +282,7 @@ int Run() {
   State.Sink.Options = &O;
   State.Sink.Server = &Server;
   State.Sink.WriteStatus();
-  SetTimer(State.Window, cTickTimer, static_cast<UINT>(1000 / O.Rate), nullptr);
+  if (!O.Stepped) SetTimer(State.Window, cTickTimer, static_cast<UINT>(1000 / O.Rate), nullptr);
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 
   const HWND Window = State.Window;
@@ -289,6 +300,7 @@ int Run() {
   else
     std::snprintf(Ready, sizeof Ready, "zelm_sim: data server \"Morvicantrel\" ready, %g records/s, seed %llu, time x%g",
                   O.Rate, static_cast<unsigned long long>(O.Seed), O.TimeScale);
+  if (O.Stepped) std::snprintf(Ready + std::strlen(Ready), sizeof Ready - std::strlen(Ready), ", stepped by the host");
   Print(Ready);
 
   MSG Message;

@@ -14,6 +14,8 @@ const TOptionInfo cOptions[] = {
     {u"--replay", "FILE", "a recorded drive (CSV from zelm_host --record)",
      "serve that recording with its own timing instead of the simulated car"},
     {u"--loop", nullptr, "", "with --replay: start the recording again when it ends"},
+    {u"--stepped", nullptr, "",
+     "the clock moves only when the host steps it (zelm_host --step-server), a tick a step"},
 };
 
 bool Take(std::u16string_view Name, std::u16string_view Value, TSimOptions& O) {
@@ -26,6 +28,7 @@ bool Take(std::u16string_view Name, std::u16string_view Value, TSimOptions& O) {
   else if (Name == u"--quit-on-eof") O.QuitOnEof = true;
   else if (Name == u"--verbose") O.Verbose = true;
   else if (Name == u"--loop") O.Loop = true;
+  else if (Name == u"--stepped") O.Stepped = true;
   return true;
 }
 

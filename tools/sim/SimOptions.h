@@ -1,7 +1,7 @@
 // The simulator's command line:
 //
 //   zelm_sim [--rate N] [--seed N] [--time-scale X] [--status FILE] [--quit-on-eof]
-//            [--run-seconds N] [--verbose] [--replay FILE [--loop]]
+//            [--run-seconds N] [--verbose] [--replay FILE [--loop]] [--stepped]
 //
 // Portable, read as the host's is (tools/common/CommandLine.h).
 #pragma once
@@ -24,6 +24,7 @@ struct TSimOptions {
   bool Verbose = false;
   std::u16string ReplayFile;  // a recorded drive to serve instead of the simulated car
   bool Loop = false;          // the recording again from its start when it ends
+  bool Stepped = false;       // the clock moves only when a host steps it (tools/common/ServerStep.h)
 };
 
 TParsed ParseSimOptions(const std::vector<std::u16string>& Args, TSimOptions& Options, std::string& Fault);

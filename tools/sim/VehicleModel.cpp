@@ -479,7 +479,7 @@ std::string TVehicleModel::ValueText(uint32_t Id) const {
     case 55: return OnOff(S.HeaterFan);
     case 56: return OnOff(S.Brake);
     case 57: return OnOff(S.AcRelay);
-    case 58: return OnOff(true);
+    case 58:
     case 59: return OnOff(true);
     case 60: return S.Fan == TFanState::High ? "HIGH" : S.Fan == TFanState::Low ? "LOW" : "OFF";
     case 61: return OnOff(!S.Cranking);

@@ -133,11 +133,26 @@ TEST(DriveReplay, ServesEachRowAtItsTimeAndNothingWithoutAValue) {
   EXPECT_EQ(Again.ValueText(Kvel_VHCL_SPEED_SE), "10");
 }
 
+// Stepped a frame's time at a time, the replay meets each row of a drive recorded a row
+// a frame, though a sum of tenths is no exact tenth.
+TEST(DriveReplay, FrameStepsMeetTheRowsOfADriveRecordedAFrameARow) {
+  std::string Text = "seconds,ce_speed\n";
+  for (int Row = 0; Row < 30; ++Row) Text += DriveRow(Row / 10.0, {FromUtf8(std::to_string(Row))});
+  TDrive Drive;
+  std::string Error;
+  ASSERT_TRUE(ParseDrive(Text, "d", Drive, Error)) << Error;
+  TDriveReplay Replay(Drive, false);
+  for (int Step = 1; Step < 30; ++Step) {
+    Replay.Step(0.1);
+    EXPECT_EQ(Replay.ValueText(Kvel_VHCL_SPEED_SE), std::to_string(Step));
+  }
+}
+
 TEST(SimOptions, ReadsEveryOptionAndNamesWhatAFaultyOneTakes) {
   TSimOptions O;
   std::string Fault;
   ASSERT_EQ(ParseSimOptions(Args({"--rate", "20", "--seed", "123456789012", "--time-scale", "0.5", "--status", "st",
-                                  "--quit-on-eof", "--run-seconds", "3", "--verbose", "--replay", "d.csv", "--loop"}),
+                                  "--quit-on-eof", "--run-seconds", "3", "--verbose", "--replay", "d.csv", "--loop", "--stepped"}),
                             O, Fault),
             TParsed::Run)
       << Fault;
@@ -145,7 +160,7 @@ TEST(SimOptions, ReadsEveryOptionAndNamesWhatAFaultyOneTakes) {
   EXPECT_EQ(O.Seed, 123456789012u);
   EXPECT_EQ(O.TimeScale, 0.5);
   EXPECT_EQ(O.StatusFile, u"st");
-  EXPECT_TRUE(O.QuitOnEof && O.Verbose && O.Loop);
+  EXPECT_TRUE(O.QuitOnEof && O.Verbose && O.Loop && O.Stepped);
   EXPECT_EQ(O.RunSeconds, 3);
   EXPECT_EQ(O.ReplayFile, u"d.csv");
   EXPECT_EQ(ParseSimOptions(Args({"--rate", "3", "--help"}), O, Fault), TParsed::Help);
@@ -160,7 +175,7 @@ TEST(SimOptions, ReadsEveryOptionAndNamesWhatAFaultyOneTakes) {
       {{"--time-scale"}, "--time-scale needs a value: a number from 0.1 to 100"},
       {{"--loop"}, "--loop goes with --replay FILE: it repeats a recording"},
       {{"--bad"}, "unknown option '--bad'; the options are --rate --seed --time-scale --status --quit-on-eof "
-                  "--run-seconds --verbose --replay --loop and --help"},
+                  "--run-seconds --verbose --replay --loop --stepped and --help"},
   };
   for (const auto& C : Cases) {
     EXPECT_EQ(ParseSimOptions(Args(C.Words), O, Fault), TParsed::Fault) << C.Fault;

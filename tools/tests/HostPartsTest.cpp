@@ -370,7 +370,7 @@ TEST(HostOptions, ReadsEveryOptionAndHelpWhereverItStands) {
   std::string Fault;
   ASSERT_EQ(ParseOptions(Args({"--skin", "s.skin", "--vars", "v.txt", "--fps", "2.5", "--frames", "30", "--format",
                                "list", "--at", "3:1", "--at", "3:ce_open", "--sim-status", "st", "--ds-path", "Z:\\d",
-                               "--record", "d.csv", "--keep-saved", "--screen", "24x80"}),
+                               "--record", "d.csv", "--keep-saved", "--screen", "24x80", "--step-server"}),
                          O, Fault),
             TParsed::Run)
       << Fault;
@@ -383,7 +383,7 @@ TEST(HostOptions, ReadsEveryOptionAndHelpWhereverItStands) {
   EXPECT_EQ(O.SimStatus, u"st");
   EXPECT_EQ(O.DsPath, u"Z:\\d");
   EXPECT_EQ(O.RecordFile, u"d.csv");
-  EXPECT_TRUE(O.KeepSaved);
+  EXPECT_TRUE(O.KeepSaved && O.StepServer);
   EXPECT_EQ(O.ScreenRows * 1000 + O.ScreenCols, 24080);
   EXPECT_FALSE(O.CheckOnly);
   ASSERT_EQ(ParseOptions(Args({"--check", "c.skin"}), O, Fault), TParsed::Run) << Fault;
@@ -403,7 +403,7 @@ TEST(HostOptions, EachFaultNamesTheOptionAndWhatItTakes) {
   } Cases[] = {
       {{"--skin", "s", "--bogus", "1"},
        "unknown option '--bogus'; the options are --skin --check --vars --saved-in --keep-saved --fps --frames "
-       "--format --screen --at --record --sim-status --ds-path and --help"},
+       "--format --screen --at --record --sim-status --step-server --ds-path and --help"},
       {{"--skin", "s", "--fps"}, "--fps needs a value: a number from 1 to 60"},
       {{"--skin"}, "--skin needs a value: a file name"},
       {{"--skin", "s", "--fps", "fast"}, "--fps takes a number from 1 to 60, not 'fast'"},
@@ -420,6 +420,7 @@ TEST(HostOptions, EachFaultNamesTheOptionAndWhatItTakes) {
       {{"--skin", "s", "--screen", "0x80"}, "--screen takes ROWSxCOLS, such as 24x80, not '0x80'"},
       {{"--skin", "s", "--vars", "v", "--saved-in", "d"},
        "--vars and --saved-in do not go together: one place to save"},
+      {{"--skin", "s", "--step-server"}, "--step-server goes with --frames: a live run keeps real time"},
   };
   for (const auto& C : Cases) {
     TOptions O;

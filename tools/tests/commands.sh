@@ -3,14 +3,15 @@
 # their file names from there, answers a typo and --help without building and says
 # nothing of a build that has nothing to do; the check says every problem with the
 # count; a chart is drawn whatever the recording's name, with ranges that fit its
-# readings and the units it holds; and a fresh Wine prefix shares the template's
-# modules. Prints ZELM COMMANDS PASSED.
+# readings and the units it holds; a fresh Wine prefix shares the template's
+# modules; and ./zelm test checks a job count before building, and its quick mode
+# takes the native unit suites alone. Prints ZELM COMMANDS PASSED.
 #   commands.sh REPO BUILD
 set -u
 repo=$1 build=$2
+. "$repo/scripts/common.sh"
+zelm_checks
 work=$build/commands-test
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expect() {  # WHAT CODE WANT: the last command ended with CODE and said exactly WANT
   [ "$rc" = "$2" ] && [ "$out" = "$3" ] || fail "$1: exit code $rc, expected $2; it said:"$'\n'"$out"$'\n'"--- not:"$'\n'"$3"
 }
@@ -22,6 +23,21 @@ out=$("$repo/zelm" run --bogus 2>&1); rc=$?
 expect "run with a typo" 2 "bench: unknown option '--bogus' (--help lists them)"
 out=$("$repo/zelm" run --help 2>&1 | head -n 1); rc=$?
 expect "run --help" 0 "usage: ./zelm run [OPTION]..."
+
+for command in "test -j 0" "build -j" "test -jx --quick"; do
+  out=$("$repo/zelm" $command 2>&1); rc=$?
+  [ "$rc" = 2 ] && [[ $out == "zelm: -j"* ]] || fail "$command: exit code $rc; it said: $out"
+done
+out=$(ZELM_JOBS=many "$repo/zelm" build 2>&1); rc=$?
+expect "ZELM_JOBS=many" 2 "zelm: -j and ZELM_JOBS take a count of jobs from 1 to 999, not 'many'"
+# The quick mode's tests, listed (-N goes to ctest): one of each unit suite, nothing else.
+out=$("$repo/zelm" test --quick -j 1 -N 2>&1); rc=$?
+tests=$(sed -nE 's/^ *Test +#[0-9]+: //p' <<<"$out")
+for one in Allocations.SteadyLabelRequestsAllocateNothing SendGate.TimeOutDropsSendsForTheBackOffCountedFromWhenTheWaitEnded \
+           DriveReplay.FrameStepsMeetTheRowsOfADriveRecordedAFrameARow; do
+  grep -qx "$one" <<<"$tests" || fail "the quick mode lacks $one: $out"
+done
+[ "$rc" = 0 ] && ! grep -vq '\.' <<<"$tests" || fail "the quick mode takes more than the unit suites: $out"
 
 # A skin of this folder, with a fault of reading and one of meaning.
 printf 'skin a\nlable 0 0 5 ce_speed\nlabel 1 0 5 ce_speeed\n' >a.skin
@@ -61,13 +77,6 @@ expect "a fresh prefix" 0 "ready"
 system32=$prefix/drive_c/windows/system32
 [ "$(stat -c %h "$system32/kernel32.dll")" -ge 2 ] || fail "the prefix's modules are copies, not links to the template's"
 [ "$(stat -c %h "$prefix/system.reg")" = 1 ] || fail "the prefix's registry is shared"
-WINEPREFIX=$prefix wineserver -k 2>/dev/null
+zelm_wine_end "$prefix"
 
-cd "$build" || exit 1
-if [ "$failures" -eq 0 ]; then
-  rm -rf "$work"
-  echo "ZELM COMMANDS PASSED"
-else
-  echo "$failures checks failed; their files are in $work"
-  exit 1
-fi
+zelm_finish "ZELM COMMANDS PASSED" "$work" "their files"

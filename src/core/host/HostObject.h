@@ -16,9 +16,10 @@ struct THostArg {
   enum class TKind : uint8_t { Text, Boolean } Kind;
   std::u16string_view Text;
   bool Boolean = false;
-  THostArg(std::u16string_view AText) : Kind(TKind::Text), Text(AText) {}  // NOLINT: implicit by design
-  THostArg(const char16_t* AText) : Kind(TKind::Text), Text(AText) {}      // NOLINT
-  THostArg(bool AValue) : Kind(TKind::Boolean), Boolean(AValue) {}         // NOLINT
+  // Implicit by design: a call's arguments are written as the texts and Booleans they are.
+  THostArg(std::u16string_view AText) : Kind(TKind::Text), Text(AText) {}  // NOLINT(google-explicit-constructor)
+  THostArg(const char16_t* AText) : Kind(TKind::Text), Text(AText) {}      // NOLINT(google-explicit-constructor)
+  THostArg(bool AValue) : Kind(TKind::Boolean), Boolean(AValue) {}         // NOLINT(google-explicit-constructor)
 };
 
 enum class THostCallKind : uint8_t {

@@ -23,7 +23,8 @@ class TTraceLine {
   // Window handles and HRESULTs as "0x0001002A".
   TTraceLine& Hex(uint32_t Value) noexcept;
   TTraceLine& Decimal(uint32_t Value) noexcept;
-  operator std::u16string_view() const noexcept { return {FText, FLength}; }
+  // A finished line is handed to the trace as the text it holds.
+  operator std::u16string_view() const noexcept { return {FText, FLength}; }  // NOLINT(google-explicit-constructor)
 
  private:
   static constexpr std::size_t cCapacity = 240;

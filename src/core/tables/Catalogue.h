@@ -95,7 +95,7 @@ enum class TValueForm : uint8_t { AsSent, Fixed0, Fixed1, Fixed3, General };
 
 // The identifiers as named constants: Kvel_VHCL_SPEED_SE = 1, ...
 enum TParamId : uint32_t {
-#define ZELM_DECLARE_ID(Id, Stem, Code, Kind, Cycle, Form) Kvel_##Stem = Id,
+#define ZELM_DECLARE_ID(Id, Stem, Code, Kind, Cycle, Form) Kvel_##Stem = (Id),
   ZELM_PARAMETERS(ZELM_DECLARE_ID)
 #undef ZELM_DECLARE_ID
 };

@@ -7,7 +7,9 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <new>
+#include <string>
 
 #include "support/native/SkinMix.h"
 
@@ -15,13 +17,14 @@ namespace {
 std::atomic<long> gAllocations{0};
 }
 
+// The global allocation functions themselves: raw memory is what they deal in.
 void* operator new(std::size_t Size) {
   gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* P = std::malloc(Size ? Size : 1)) return P;
+  if (void* P = std::malloc(Size ? Size : 1)) return P;  // NOLINT(cppcoreguidelines-owning-memory)
   throw std::bad_alloc();
 }
-void operator delete(void* P) noexcept { std::free(P); }
-void operator delete(void* P, std::size_t) noexcept { std::free(P); }
+void operator delete(void* P) noexcept { std::free(P); }               // NOLINT(cppcoreguidelines-owning-memory)
+void operator delete(void* P, std::size_t) noexcept { std::free(P); }  // NOLINT(cppcoreguidelines-owning-memory)
 
 namespace zelm::testing {
 namespace {
@@ -39,8 +42,7 @@ TEST(Allocations, SteadyLabelRequestsAllocateNothing) {
 
 TEST(Allocations, TheCounterSeesAllocations) {
   const long Before = gAllocations.load();
-  auto* Text = new std::u16string(100, u'x');
-  delete Text;
+  std::make_unique<std::u16string>(100, u'x').reset();
   EXPECT_GE(gAllocations.load() - Before, 2);
 }
 

@@ -9,16 +9,15 @@
 set -u
 msi=$(realpath "$1") stage=$(realpath "$2") version=$3 work=$(realpath -m "$4")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-repo=$(cd "$here/../../.." && pwd)
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$here/../../../scripts/common.sh"
+zelm_checks
+repo=$ZELM_REPO
 # winemenubuilder would put the package's shortcuts into this machine's desktop menus.
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 in_prefix() { ZELM_WINEPREFIX=$1 "$repo/scripts/wine-run.sh" "${@:2}"; }
 run() { in_prefix "$prefix" "$@"; }  # in the package's prefix
-ends() { WINEPREFIX=$1 wineserver -k 2>/dev/null; }
 
-for p in "$work/prefix" "$work/reference"; do [ -d "$p" ] && ends "$p"; done
+for p in "$work/prefix" "$work/reference"; do [ -d "$p" ] && zelm_wine_end "$p"; done
 rm -rf "$work"
 mkdir -p "$work"
 prefix=$work/prefix
@@ -29,7 +28,7 @@ elif [ "$minor" -gt 0 ]; then previous=$major.$((minor - 1)).0
 else previous=$((major - 1)).9.0; fi
 "$repo/package/make-msi.sh" "$stage" "$previous" "$work/ZelmKvel-$previous.msi" || { echo "FAIL: no older package"; exit 1; }
 run cmd /c ver >/dev/null || { echo "FAIL: no Wine prefix"; exit 1; }
-ends "$prefix"
+zelm_wine_end "$prefix"
 cp -a "$prefix" "$work/reference"
 program_files="$prefix/drive_c/Program Files/ZelmKvel"
 cd "$work"
@@ -89,7 +88,7 @@ mkdir -p "$work/reference/drive_c/Program Files/ZelmKvel"
 cp "$program_files/ZelmKvel.dll" "$work/reference/drive_c/Program Files/ZelmKvel/"
 in_prefix "$work/reference" regsvr32 /s 'C:\Program Files\ZelmKvel\ZelmKvel.dll' || fail "regsvr32 failed"
 in_prefix "$work/reference" reg export HKLM 'C:\regsvr32.reg' /y >/dev/null 2>&1
-ends "$work/reference"
+zelm_wine_end "$work/reference"
 entries "$work/reference/drive_c/regsvr32.reg" "$ours" >regsvr32.txt
 entries after-hklm.reg "$ours" >msiexec.txt
 [ "$(grep -c 'INPROCSERVER32]|@="C:\\\\PROG~' regsvr32.txt)" = 1 ] || fail "regsvr32 wrote no short path: $(cat regsvr32.txt)"
@@ -132,7 +131,7 @@ msiexec "the older over the newer" 1603 /i "ZelmKvel-$previous.msi"
 [ "$(entries_of_arp)" = "$version" ] || fail "after the refusal: $(entries_of_arp | tr '\n' ' ')"
 
 # --- Removal, with the installed folder gone first: nothing left --------------------
-ends "$prefix"
+zelm_wine_end "$prefix"
 rm -rf "$program_files"
 msiexec "removal" 0 /x "ZelmKvel-$version.msi"
 export_to HKLM removed-hklm.reg
@@ -168,12 +167,5 @@ msiexec "over the zip's registration" 1603 /i "ZelmKvel-$version.msi"
 grep -q "REGISTEREDSERVER = Apartment" "$LOG" || fail "the zip's registration was not what refused the package"
 [ -z "$(entries_of_arp)" ] && [ ! -e "$program_files" ] || fail "the package went in over the zip's registration"
 
-ends "$prefix"
-cd /
-if [ "$failures" -eq 0 ]; then
-  rm -rf "$work"
-  echo "ZELMKVEL MSI PASSED"
-else
-  echo "$failures checks failed; the prefix and the logs are in $work"
-  exit 1
-fi
+zelm_wine_end "$prefix"
+zelm_finish "ZELMKVEL MSI PASSED" "$work" "the prefix and the logs"

@@ -11,13 +11,13 @@
 set -u
 zip=$1 version=$2 objdump=$3 work=$4 deny=$5
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-repo=$(cd "$here/../../.." && pwd)
+. "$here/../../../scripts/common.sh"
+zelm_checks
+repo=$ZELM_REPO
 export ZELM_WINEPREFIX=$work/wineprefix
 wine_run() { "$repo/scripts/wine-run.sh" "$@"; }
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-[ -d "$ZELM_WINEPREFIX" ] && WINEPREFIX=$ZELM_WINEPREFIX wineserver -k 2>/dev/null
+[ -d "$ZELM_WINEPREFIX" ] && zelm_wine_end "$ZELM_WINEPREFIX"
 rm -rf "$work"
 mkdir -p "$work/Car PC"
 (cd "$work/Car PC" && cmake -E tar xf "$zip") || { echo "FAIL: cannot unpack $zip"; exit 1; }
@@ -139,11 +139,5 @@ wine_run "$deny" ZelmKvel.AccessProbe || fail "could not protect a registry key"
 run_script install.cmd
 expect "install.cmd without the rights" 10 "install.cmd needs administrator rights"
 
-WINEPREFIX=$ZELM_WINEPREFIX wineserver -k 2>/dev/null
-if [ "$failures" -eq 0 ]; then
-  rm -rf "$work"
-  echo "ZELMKVEL PACKAGE PASSED"
-else
-  echo "$failures checks failed; the prefix and the unpacked package are in $work"
-  exit 1
-fi
+zelm_wine_end "$ZELM_WINEPREFIX"
+zelm_finish "ZELMKVEL PACKAGE PASSED" "$work" "the prefix and the unpacked package"

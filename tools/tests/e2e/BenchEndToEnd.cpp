@@ -6,6 +6,9 @@
 // still be chosen in the second. Then a drive is recorded, replayed and charted from
 // a folder of its own, by relative names, with a dynamic label stepped that no later
 // run may see.
+// The frames are the car's clock: the host steps the simulator a frame's time after each
+// one, which answers before the next, so every check holds on a busy machine as on an
+// idle one; none waits for time to pass.
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -145,7 +148,7 @@ class BenchEndToEnd : public ::testing::Test {
     Shell("rm -rf '" + Drives + "' && mkdir -p '" + Drives + "'", ChartExit);
     Drive = Drives + "/drive.csv";
     Replay = Drives + "/replay.csv";
-    Recorded = Bench("--frames 30 --time-scale 10 --record drive.csv --at 3:" + StepKey, Drives);
+    Recorded = Bench("--frames 30 --time-scale 100 --record drive.csv --at 3:" + StepKey, Drives);
     Replayed = Bench("--frames 30 --replay drive.csv --record replay.csv", Drives);
     Charted = Shell("cd '" + Drives + "' && '" + std::string(ZELM_REPO) + "/scripts/chart.sh' replay.csv", ChartExit);
 
@@ -440,8 +443,9 @@ TEST_F(BenchEndToEnd, TheCheckNamesTheSkinAsWrittenAndTheSimulatorAnswersHelp) {
   EXPECT_EQ(SimHelp.Output.rfind("usage: zelm_sim", 0), 0u) << SimHelp.Output;
 }
 
-// Every speed the replay showed is one the recording holds, both recordings hold the
-// title and unit the car sent, and a chart is drawn.
+// The replay shows the recording frame for frame (a run of frames keeps the frames'
+// clock: the car's, the recording's and the replay's), both recordings hold the title
+// and unit the car sent, and a chart is drawn.
 TEST_F(BenchEndToEnd, ADriveRecordedFromTheCarIsServedAgainAndCharted) {
   ASSERT_EQ(Recorded.Exit, 0) << Recorded.Output;
   ASSERT_EQ(Replayed.Exit, 0) << Replayed.Output;
@@ -458,12 +462,11 @@ TEST_F(BenchEndToEnd, ADriveRecordedFromTheCarIsServedAgainAndCharted) {
     EXPECT_EQ(Drives[File].Titles[At], Title(cParams[0]));
     EXPECT_EQ(Drives[File].Units[At], Unit(cParams[0]));
   }
-  std::set<std::string> InRecording(Speeds[0].begin(), Speeds[0].end()), Moving;
-  for (const std::string& Speed : Speeds[1]) {
-    EXPECT_EQ(InRecording.count(Speed), 1u) << Speed << " was never recorded";
+  EXPECT_EQ(Speeds[1], Speeds[0]);
+  std::set<std::string> Moving;
+  for (const std::string& Speed : Speeds[0])
     if (Speed != "-" && Speed != "0") Moving.insert(Speed);
-  }
-  EXPECT_GE(Moving.size(), 3u) << "the replay showed hardly any of the drive";
+  EXPECT_GE(Moving.size(), 10u) << "the recording holds hardly any of the drive";
 
   EXPECT_EQ(ChartExit, 0) << Charted;
   const std::string Png = ReadFile(std::string(ZELM_BUILD_DIR) + "/bench/e2e-drives/replay.png");
