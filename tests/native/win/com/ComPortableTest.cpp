@@ -80,7 +80,7 @@ TEST(Owned, EveryHandleIsClosedOnceWhicheverWayItGoes) {
     TNoted& Same = D;
     D = std::move(Same);
     EXPECT_EQ(TNotedKind::Closed, (std::vector<int>{2, 3, 4}));
-    EXPECT_FALSE(A);
+    EXPECT_FALSE(A);  // NOLINT(bugprone-use-after-move): what a moved-from owner holds is the point
     EXPECT_FALSE(Nothing);
     EXPECT_EQ(D.Get(), 1);
   }
