@@ -147,9 +147,9 @@ void WatchExtension(const TCheckOptions& Options, TCheckFacts& Facts) {
   Facts.Created = true;
   std::printf("  created through COM, as RideRunner creates it\n");
   THostState State;
-  // Each made with its one reference, given back when the check is done.
-  const auto ApiObject = TComPtr<THostApi>::Adopt(new THostApi(State));
-  const auto SkinObject = TComPtr<TSkinObject>::Adopt(new TSkinObject(u"zelm_check"));
+  // Given back when the check is done.
+  const auto ApiObject = MakeComObject<THostApi>(State);
+  const auto SkinObject = MakeComObject<TSkinObject>(u"zelm_check");
   IDispatch* Api = ApiObject.Get();
   IDispatch* Skin = SkinObject.Get();
   // RideRunner hands every command back to its extensions after the call that asked.

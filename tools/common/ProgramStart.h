@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tools/common/CommandLine.h"
+#include "win/com/Handles.h"
 
 namespace zelm::bench {
 
@@ -45,12 +46,11 @@ inline const wchar_t* Wide(const std::u16string& Path) { return reinterpret_cast
 
 // The whole file, or false when it cannot be read.
 inline bool ReadWholeFile(const std::u16string& Path, std::string& Text) {
-  FILE* In = _wfopen(Wide(Path), L"rb");
-  if (In == nullptr) return false;
+  const TFile In(_wfopen(Wide(Path), L"rb"));
+  if (!In) return false;
   Text.clear();
   char Buffer[4096];
-  for (std::size_t N; (N = std::fread(Buffer, 1, sizeof Buffer, In)) > 0;) Text.append(Buffer, N);
-  std::fclose(In);
+  for (std::size_t N; (N = std::fread(Buffer, 1, sizeof Buffer, In.Get())) > 0;) Text.append(Buffer, N);
   return true;
 }
 

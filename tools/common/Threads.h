@@ -20,10 +20,11 @@ inline DWORD WINAPI RunBody(LPVOID Parameter) {
 
 // Runs Body on a thread of its own that nobody waits for.
 inline bool RunDetached(std::function<void()> Body) {
-  auto* Owned = new std::function<void()>(std::move(Body));
-  const THandle Thread(CreateThread(nullptr, 0, RunBody, Owned, 0, nullptr));
-  if (!Thread) delete Owned;
-  return static_cast<bool>(Thread);
+  auto Owned = std::make_unique<std::function<void()>>(std::move(Body));
+  const THandle Thread(CreateThread(nullptr, 0, RunBody, Owned.get(), 0, nullptr));
+  if (!Thread) return false;
+  (void)Owned.release();  // the thread's now
+  return true;
 }
 
 // A lock for data two threads share.

@@ -179,8 +179,8 @@ int THost::Run() {
     std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
     return 3;
   }
-  FApi = TComPtr<THostApi>::Adopt(new THostApi(FState));  // made with its one reference
-  FSkinObject = TComPtr<TSkinObject>::Adopt(new TSkinObject(FSkin.Name));
+  FApi = MakeComObject<THostApi>(FState);
+  FSkinObject = MakeComObject<TSkinObject>(FSkin.Name);
   bool Started = FExtension.Init(FApi.Get(), Error) && FExtension.Initialize(FOptions.DsPath, Error);
   if (Started) RunCommands();  // "CE_Open", asked for by Initialize
   Started = Started && FExtension.OnLoadSkin(FSkinObject.Get(), Error);

@@ -97,11 +97,12 @@ class TWindowSink final : public TSimSink {
   void WriteStatus() const {
     if (Options->StatusFile.empty()) return;
     const std::u16string Temporary = Options->StatusFile + u".new";
-    FILE* Out = _wfopen(Wide(Temporary), L"wb");
-    if (!Out) return;
-    const std::string Text = "window " + HandleText() + "\nsubscribed " + Server->SubscribedText() + "\n";
-    std::fwrite(Text.data(), 1, Text.size(), Out);
-    std::fclose(Out);
+    {
+      const TFile Out(_wfopen(Wide(Temporary), L"wb"));
+      if (!Out) return;
+      const std::string Text = "window " + HandleText() + "\nsubscribed " + Server->SubscribedText() + "\n";
+      std::fwrite(Text.data(), 1, Text.size(), Out.Get());
+    }
     MoveFileExW(Wide(Temporary), Wide(Options->StatusFile), MOVEFILE_REPLACE_EXISTING);
   }
 };
@@ -205,9 +206,8 @@ LRESULT CALLBACK WindowProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPa
       Advance(Window, static_cast<double>(WParam) / 1e6);
       return 1;
     case cLineMessage: {
-      auto* Line = reinterpret_cast<std::string*>(LParam);
+      const std::unique_ptr<std::string> Line(reinterpret_cast<std::string*>(LParam));
       RunLine(*Line);
-      delete Line;
       return 0;
     }
     case WM_CLOSE:
@@ -289,7 +289,11 @@ int Run() {
   const bool QuitOnEof = O.QuitOnEof;
   RunDetached([Window, QuitOnEof] {
     std::string Line;
-    while (std::getline(std::cin, Line)) PostMessageW(Window, cLineMessage, 0, reinterpret_cast<LPARAM>(new std::string(Line)));
+    while (std::getline(std::cin, Line)) {
+      // The window's once posted; a line that cannot be posted is let go here.
+      auto Posted = std::make_unique<std::string>(Line);
+      if (PostMessageW(Window, cLineMessage, 0, reinterpret_cast<LPARAM>(Posted.get()))) (void)Posted.release();
+    }
     if (QuitOnEof) PostMessageW(Window, WM_CLOSE, 0, 0);
   });
 

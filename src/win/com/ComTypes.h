@@ -109,7 +109,8 @@ class TComPtr {
   }
   ~TComPtr() { Reset(); }
   TComPtr(const TComPtr& Other) noexcept : TComPtr(Other.FValue) {}
-  TComPtr& operator=(const TComPtr& Other) noexcept {
+  // Copy and swap: assigning an owner to itself keeps its reference.
+  TComPtr& operator=(const TComPtr& Other) noexcept {  // NOLINT(bugprone-unhandled-self-assignment)
     TComPtr Copy(Other);  // first: Other may hold the last reference to what we hold
     std::swap(FValue, Copy.FValue);
     return *this;
@@ -139,6 +140,12 @@ class TComPtr {
  private:
   T* FValue = nullptr;
 };
+
+// A new COM object of ours, held by its first reference: the count owns it from then on.
+template <class T, class... TArgs>
+TComPtr<T> MakeComObject(TArgs&&... Args) {
+  return TComPtr<T>::Adopt(new T(std::forward<TArgs>(Args)...));  // NOLINT(cppcoreguidelines-owning-memory)
+}
 
 // An EXCEPINFO whose texts go with it.
 struct TExcepInfo : EXCEPINFO {

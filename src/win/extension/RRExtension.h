@@ -20,7 +20,8 @@
 
 namespace zelm {
 
-class TRRExtension final : public IRRExtension,
+// Its destructor is private: only the last Release deletes the object.
+class TRRExtension final : public IRRExtension,  // NOLINT(cppcoreguidelines-virtual-class-destructor)
                            public ISupportErrorInfo,
                            public IProvideClassInfo,
                            private TOutsideCallWatch {
@@ -68,7 +69,9 @@ class TRRExtension final : public IRRExtension,
 
  private:
   // The object's own IUnknown: it holds the count, and it is what an outer object gets.
-  class TInner final : public IUnknown {
+  // A member of the object, never deleted through IUnknown: its destructor need not be
+  // virtual.
+  class TInner final : public IUnknown {  // NOLINT(cppcoreguidelines-virtual-class-destructor)
    public:
     explicit TInner(TRRExtension& Owner) noexcept : FOwner(Owner) {}
     STDMETHODIMP QueryInterface(REFIID Iid, void** Out) override;

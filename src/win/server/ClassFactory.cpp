@@ -7,7 +7,8 @@
 namespace zelm::server {
 namespace {
 
-class TClassFactory final : public IClassFactory {
+// One static object, never deleted through an interface.
+class TClassFactory final : public IClassFactory {  // NOLINT(cppcoreguidelines-virtual-class-destructor)
  public:
   STDMETHODIMP QueryInterface(REFIID Iid, void** Out) override {
     if (Out == nullptr) return E_POINTER;

@@ -34,7 +34,7 @@ bool Write(const TEntry& Entry) {
     return false;
   // REG_SZ is stored with its terminating zero.
   return RegSetValueExW(Key.Get(), Entry.ValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(Entry.Data.c_str()),
-                        static_cast<DWORD>((Entry.Data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+                        static_cast<DWORD>(Entry.Data.size() + 1) * DWORD{sizeof(wchar_t)}) == ERROR_SUCCESS;
 }
 
 // A path with a space goes into InprocServer32 in its 8.3 form, which every loader

@@ -172,7 +172,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE Instance, DWORD Reason, LPVOID Reserved
       // library and the window class. At process exit the system cleans up instead.
       if (Reserved == nullptr) {
         zelm::UnregisterMessageWindowClass(Instance);
-        delete GRecord;
+        // The record is a plain pointer, not an owner, so that nothing of it runs at
+        // process exit.
+        delete GRecord;  // NOLINT(cppcoreguidelines-owning-memory): given back here alone
         GRecord = nullptr;
       }
       break;

@@ -122,7 +122,7 @@ TMessageWindowLink* TMessageWindowLink::Bound(HWND Window) noexcept {
 
 uint32_t TMessageWindowLink::MessageWindow() {
   if (FOwnWindow) return HandleNumber(FOwnWindow.Get());
-  const HINSTANCE Module = OwnModule();
+  HINSTANCE Module = OwnModule();
   if (!EnsureClass(Module)) return 0;
   // Hidden for good: a popup tool window of no size, never shown.
   HWND Window = CreateWindowExW(WS_EX_TOOLWINDOW, cMessageWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
