@@ -79,6 +79,12 @@ if(ZELM_CROSS)
   set_tests_properties(lint_windows PROPERTIES TIMEOUT 900)
 endif()
 
+# Every C++ file in the layout of .clang-format.
+find_program(ZELM_CLANG_FORMAT NAMES clang-format clang-format-14 REQUIRED)
+add_test(NAME format COMMAND sh -c
+  "find src tools support tests bench -name '*.cpp' -o -name '*.h' | sort | xargs \"$0\" --dry-run --Werror"
+  ${ZELM_CLANG_FORMAT} WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
+
 # The core is portable: no Windows header in it.
 add_test(NAME core_is_portable COMMAND sh -c
   "! grep -rlE '#include <(windows|ole2|oleauto|objbase|oaidl)\\.h>' src/core"

@@ -3,7 +3,8 @@
 # when it is all there already. Safe to run again; as root no sudo is needed.
 # gnuplot-nox draws the charts of recorded drives (scripts/chart.sh); wixl makes the
 # Windows Installer package (package/make-msi.sh), msitools reads it back in its test;
-# clang-tidy looks for faults in the native sources (the lint test).
+# clang-tidy looks for faults in the sources (the lint tests); clang-format holds their
+# layout (the format test).
 set -euo pipefail
 
 SUDO=""
@@ -15,7 +16,7 @@ need=()
 for p in cmake g++ ninja-build googletest libgtest-dev libbenchmark-dev \
          g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 \
          wine libwine-dev wine32:i386 libwine:i386 \
-         gnuplot-nox wixl msitools clang-tidy; do
+         gnuplot-nox wixl msitools clang-tidy clang-format; do
   have_pkg "$p" || need+=("$p")
 done
 

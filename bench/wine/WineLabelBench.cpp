@@ -232,8 +232,8 @@ void PrintRecords(HWND Hidden, int Runs) {
   Class.hInstance = GetModuleHandleW(nullptr);
   Class.lpszClassName = L"ZelmBenchIgnoresRecords";
   RegisterClassW(&Class);
-  const HWND Ignoring = CreateWindowExW(0, Class.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                        Class.hInstance, nullptr);
+  const HWND Ignoring =
+      CreateWindowExW(0, Class.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Class.hInstance, nullptr);
   const std::string Live = zelm::EncodeLiveRecord("850", "Engine speed,rpm");
   const std::string Trip = zelm::EncodeTripRecord("87.5");
   std::vector<double> Floor, LiveNs, TripNs;
@@ -266,9 +266,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   const auto Labels = static_cast<double>(zelm::testing::cSkinMix.size());
-  std::printf("ZelmKvel under Wine: a skin of %.0f labels polled frame by frame, every value flowing;\n"
-              "medians of %d runs of %d frames\n\n",
-              Labels, Runs, Frames);
+  std::printf(
+      "ZelmKvel under Wine: a skin of %.0f labels polled frame by frame, every value flowing;\n"
+      "medians of %d runs of %d frames\n\n",
+      Labels, Runs, Frames);
 
   // The extension's own cost: a data server on our own thread that only listens.
   {
@@ -289,14 +290,15 @@ int main(int argc, char** argv) {
                 Vtable, Verdict(Vtable, 1.5));
     std::printf("  through IDispatch::Invoke           %9.0f  %11.0f  %5.2f   0.5   %s\n", F.Floor[1], F.Label[1],
                 Dispatch, Verdict(Dispatch, 0.5));
-    std::printf("  (floor: ReturnIndicatorEx, which only answers \"False\"; by Invoke through the\n"
-                "  type library's generic dispatcher)\n");
+    std::printf(
+        "  (floor: ReturnIndicatorEx, which only answers \"False\"; by Invoke through the\n"
+        "  type library's generic dispatcher)\n");
     if (F.Dashes != 0) std::printf("  (values not flowing: %d labels answered \"-\")\n", F.Dashes);
     std::printf("\nthe repeated announcement apart (64 and 129, each after a FindWindowW):\n");
-    std::printf("  a frame that sends it takes %.0f ns more (%.0f by Invoke); %.2f such frames a 1000\n"
-                "  requests: %.0f ns a request on average. FindWindowW(\"Morvicantrel\") alone: %.0f ns\n",
-                F.LoudExtra[0], F.LoudExtra[1], F.LoudPerThousand, F.LoudExtra[0] * F.LoudPerThousand / 1000.0,
-                FindWindowNs());
+    std::printf(
+        "  a frame that sends it takes %.0f ns more (%.0f by Invoke); %.2f such frames a 1000\n"
+        "  requests: %.0f ns a request on average. FindWindowW(\"Morvicantrel\") alone: %.0f ns\n",
+        F.LoudExtra[0], F.LoudExtra[1], F.LoudPerThousand, F.LoudExtra[0] * F.LoudPerThousand / 1000.0, FindWindowNs());
     PrintRecords(Hidden, Runs);
   }
 

@@ -9,6 +9,7 @@
 
 namespace zelm::testing {
 
+// clang-format off
 inline constexpr std::array<std::u16string_view, 40> cSkinMix = {
     u"ce_speed",          u"ce_speed_unit",          u"ce_enginespeed",     u"ce_enginespeed_unit",
     u"ce_coolanttemp",    u"ce_coolanttemp_title",   u"ce_coolanttemp_unit", u"ce_voltage",
@@ -21,6 +22,7 @@ inline constexpr std::array<std::u16string_view, 40> cSkinMix = {
     u"ce_dinamic_label_1_title", u"ce_dinamic_label_1_unit", u"ce_dinamic_label_2", u"ce_dinamic_label_2_unit",
     u"ce_dinamic_label_3", u"ce_dinamic_label_3_title", u"ce_dinamic_label_name", u"clock_time",
 };
+// clang-format on
 
 // A link that only counts: the steady state must not allocate, and neither may this.
 class TCountingLink : public TDataServerLink {
@@ -49,8 +51,8 @@ struct TSteadySkin {
     Core.Init(Host);
     Core.Initialize(u"C:\\Zelm");
     for (const auto& P : cParams) {
-      const std::string Record = P.Kind == TParamKind::Live ? EncodeLiveRecord("1234.5", "Some title,unit")
-                                                            : EncodeTripRecord("12.5");
+      const std::string Record =
+          P.Kind == TParamKind::Live ? EncodeLiveRecord("1234.5", "Some title,unit") : EncodeTripRecord("12.5");
       Core.StoreValueRecord(P.Id, Record.data(), Record.size());
     }
   }

@@ -109,8 +109,8 @@ DISPID IdOf(IDispatch* Dispatch, const wchar_t* Name) {
   return Id;
 }
 
-HRESULT CallDispatch(IDispatch* Dispatch, DISPID Id, std::vector<VARIANT> Args, VARIANT* Result,
-                     EXCEPINFO* Exception, WORD Flags) {
+HRESULT CallDispatch(IDispatch* Dispatch, DISPID Id, std::vector<VARIANT> Args, VARIANT* Result, EXCEPINFO* Exception,
+                     WORD Flags) {
   std::vector<VARIANT> Reversed(Args.rbegin(), Args.rend());
   DISPPARAMS Params = {Reversed.data(), nullptr, static_cast<UINT>(Reversed.size()), 0};
   UINT ArgumentError = 0;

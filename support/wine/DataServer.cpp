@@ -174,8 +174,8 @@ bool TStandIn::Rule(const std::string& Rule) {
 std::vector<std::string> TStandIn::Lines() const {
   std::vector<std::string> Out;
   const TFileHandle File(CreateFileW(FLogPath.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!File) return Out;
   std::string All;
   char Buffer[4096];
@@ -238,7 +238,6 @@ std::string Sequence(const std::vector<TControl>& Controls) {
   }
   return Out;
 }
-
 
 // --- "Morvicantrel" windows on our own thread -------------------------------------------
 

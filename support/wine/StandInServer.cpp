@@ -62,7 +62,7 @@ long GSent = 0;                      // value records sent and taken
 HWND GWindow = nullptr;
 HWND GAnnounced = nullptr;
 bool GSilent = false;
-UINT GLifetime = 30000;  // ms
+UINT GLifetime = 30000;                    // ms
 std::map<uint32_t, std::string> GRecords;  // by identifier, as they go out
 std::vector<THang> GHangs;
 
@@ -90,14 +90,25 @@ bool Meddle(const std::string& How) {
     UINT Msg;
     WPARAM W;
     LPARAM L;
-  } Messages[] = {
-      {WM_SYSCOMMAND, SC_MAXIMIZE, 0}, {WM_SYSCOMMAND, SC_KEYMENU, ' '}, {WM_SYSCOMMAND, SC_RESTORE, 0},
-      {WM_SYSCOMMAND, SC_MOVE, 0},      {WM_SETREDRAW, TRUE, 0},          {WM_SHOWWINDOW, TRUE, SW_PARENTOPENING},
-      {WM_ACTIVATE, WA_ACTIVE, 0},      {WM_ACTIVATE, WA_CLICKACTIVE, 0}, {WM_MOUSEACTIVATE, 0, MAKELPARAM(HTCAPTION, WM_LBUTTONDOWN)},
-      {WM_SETFOCUS, 0, 0},              {WM_NCLBUTTONDOWN, HTCAPTION, 0}, {WM_NCLBUTTONDBLCLK, HTCAPTION, 0},
-      {WM_SETHOTKEY, 'Z' | (2 << 8) /* HOTKEYF_CONTROL */, 0},                    {WM_SYSKEYDOWN, VK_SPACE, 1 << 29},
-      {WM_SYSCHAR, ' ', 1 << 29},       {WM_KEYDOWN, VK_F10, 0},          {WM_CONTEXTMENU, 0, 0},
-      {0x0313 /* WM_POPUPSYSTEMMENU */, 0, 0},                            {WM_QUERYOPEN, 0, 0}};
+  } Messages[] = {{WM_SYSCOMMAND, SC_MAXIMIZE, 0},
+                  {WM_SYSCOMMAND, SC_KEYMENU, ' '},
+                  {WM_SYSCOMMAND, SC_RESTORE, 0},
+                  {WM_SYSCOMMAND, SC_MOVE, 0},
+                  {WM_SETREDRAW, TRUE, 0},
+                  {WM_SHOWWINDOW, TRUE, SW_PARENTOPENING},
+                  {WM_ACTIVATE, WA_ACTIVE, 0},
+                  {WM_ACTIVATE, WA_CLICKACTIVE, 0},
+                  {WM_MOUSEACTIVATE, 0, MAKELPARAM(HTCAPTION, WM_LBUTTONDOWN)},
+                  {WM_SETFOCUS, 0, 0},
+                  {WM_NCLBUTTONDOWN, HTCAPTION, 0},
+                  {WM_NCLBUTTONDBLCLK, HTCAPTION, 0},
+                  {WM_SETHOTKEY, 'Z' | (2 << 8) /* HOTKEYF_CONTROL */, 0},
+                  {WM_SYSKEYDOWN, VK_SPACE, 1 << 29},
+                  {WM_SYSCHAR, ' ', 1 << 29},
+                  {WM_KEYDOWN, VK_F10, 0},
+                  {WM_CONTEXTMENU, 0, 0},
+                  {0x0313 /* WM_POPUPSYSTEMMENU */, 0, 0},
+                  {WM_QUERYOPEN, 0, 0}};
   for (const auto& M : Messages) {
     PostMessageW(To, M.Msg, M.W, M.L);
     DWORD_PTR Result = 0;
@@ -235,22 +246,17 @@ LRESULT CALLBACK WindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam)
       OnControl(*Data, WParam);
       return 0;
     }
-    case zelm::standin::cCountHeardMessage:
-      return GHeard;
-    case zelm::standin::cCountSentMessage:
-      return GSent;
+    case zelm::standin::cCountHeardMessage: return GHeard;
+    case zelm::standin::cCountSentMessage: return GSent;
     case WM_TIMER:
       if (WParam == cLifetimeTimer) DestroyWindow(Window);
       return 0;
-    case WM_CLOSE:
-      DestroyWindow(Window);
-      return 0;
+    case WM_CLOSE: DestroyWindow(Window); return 0;
     case WM_DESTROY:
       Log("quit");
       PostQuitMessage(0);
       return 0;
-    default:
-      return DefWindowProcW(Window, Msg, WParam, LParam);
+    default: return DefWindowProcW(Window, Msg, WParam, LParam);
   }
 }
 

@@ -60,7 +60,10 @@ STDMETHODIMP TTestHost::Invoke(DISPID Member, REFIID, LCID Locale, WORD Flags, D
 STDMETHODIMP TTestHost::InvokeEx(DISPID Member, LCID, WORD Flags, DISPPARAMS* Params, VARIANT* Result,
                                  EXCEPINFO* Exception, IServiceProvider*) {
   TCall Call;
-  Call.Name = Member == cGetInfo ? L"GetInfo" : Member == cExecute ? L"Execute" : Member == cSkinName ? L"SkinName" : L"?";
+  Call.Name = Member == cGetInfo    ? L"GetInfo"
+              : Member == cExecute  ? L"Execute"
+              : Member == cSkinName ? L"SkinName"
+                                    : L"?";
   Call.Flags = Flags;
   Call.AnswerAsked = Result != nullptr;
   for (UINT I = Params->cArgs; I-- > 0;) {

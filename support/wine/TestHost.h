@@ -25,9 +25,9 @@ class TTestHost final : public IDispatchEx {
   struct TCall {
     std::wstring Name;
     WORD Flags = 0;
-    std::vector<VARTYPE> Types;     // as the caller passed them, first argument first
-    std::vector<std::wstring> Args; // texts as they are, Booleans "true"/"false"
-    bool AnswerAsked = false;       // a place for the answer was passed
+    std::vector<VARTYPE> Types;      // as the caller passed them, first argument first
+    std::vector<std::wstring> Args;  // texts as they are, Booleans "true"/"false"
+    bool AnswerAsked = false;        // a place for the answer was passed
     // "Name(arg,arg)", for a whole log in one comparison.
     std::wstring Text() const;
   };

@@ -227,10 +227,12 @@ int RunCodes(const TCheckOptions& Options) {
       ++Unknown;
     }
   }
-  if (Unknown == 0 && !Unreadable) std::printf("Every ce_ code in %s is one ZelmKvel knows.\n",
-                                               Options.Files.size() == 1 ? "the file" : "these files");
-  else if (Unknown != 0) std::printf("%d unknown code%s: those labels stay empty and those commands do nothing.\n",
-                                     Unknown, Unknown == 1 ? "" : "s");
+  if (Unknown == 0 && !Unreadable)
+    std::printf("Every ce_ code in %s is one ZelmKvel knows.\n",
+                Options.Files.size() == 1 ? "the file" : "these files");
+  else if (Unknown != 0)
+    std::printf("%d unknown code%s: those labels stay empty and those commands do nothing.\n", Unknown,
+                Unknown == 1 ? "" : "s");
   return Unreadable ? 2 : Unknown != 0 ? 1 : 0;
 }
 
@@ -281,8 +283,7 @@ int Main() {
               "", ""
 #endif
   );
-  if (const int Stop = AnswerOptions(ParseCheckOptions(Arguments(), Options, Fault), "zelm_check", Fault,
-                                     CheckUsage());
+  if (const int Stop = AnswerOptions(ParseCheckOptions(Arguments(), Options, Fault), "zelm_check", Fault, CheckUsage());
       Stop >= 0)
     return Stop;
   if (Options.Mode == TCheckMode::Codes) return RunCodes(Options);

@@ -22,8 +22,7 @@ TParsed ParseCheckOptions(const std::vector<std::u16string>& Args, TCheckOptions
   for (std::size_t I = 0; I < Args.size(); ++I) {
     if (Args[I] == u"--codes" || Args[I] == u"--verify") {
       Options.Mode = Args[I] == u"--codes" ? TCheckMode::Codes : TCheckMode::Verify;
-      for (std::size_t J = I + 1; J < Args.size(); ++J)
-        (Args[J] == u"--wait" ? Own : Options.Files).push_back(Args[J]);
+      for (std::size_t J = I + 1; J < Args.size(); ++J) (Args[J] == u"--wait" ? Own : Options.Files).push_back(Args[J]);
       break;
     }
     Own.push_back(Args[I]);
@@ -48,15 +47,16 @@ TParsed ParseCheckOptions(const std::vector<std::u16string>& Args, TCheckOptions
 }
 
 std::string CheckUsage() {
-  return UsageText("zelm_check [--seconds N] [--wait]\n       zelm_check --codes FILE...\n"
-                   "       zelm_check --verify [SUMS]",
-                   cOptions,
-                   "Without options: creates the installed ZelmKvel as RideRunner does, shows for a few\n"
-                   "seconds what it gets from the data server, and ends with a verdict. Exit codes:\n"
-                   "  0 installed and working      3 not registered       4 registered, file missing or moved\n"
-                   "  5 registered, does not load  6 no data server       7 data server found, no values\n"
-                   "  --codes: 0 every code known, 1 unknown codes named; --verify: 0 all match, 1 not;\n"
-                   "  2 a wrong command line or a file that cannot be read.\n");
+  return UsageText(
+      "zelm_check [--seconds N] [--wait]\n       zelm_check --codes FILE...\n"
+      "       zelm_check --verify [SUMS]",
+      cOptions,
+      "Without options: creates the installed ZelmKvel as RideRunner does, shows for a few\n"
+      "seconds what it gets from the data server, and ends with a verdict. Exit codes:\n"
+      "  0 installed and working      3 not registered       4 registered, file missing or moved\n"
+      "  5 registered, does not load  6 no data server       7 data server found, no values\n"
+      "  --codes: 0 every code known, 1 unknown codes named; --verify: 0 all match, 1 not;\n"
+      "  2 a wrong command line or a file that cannot be read.\n");
 }
 
 TVerdict Judge(const TCheckFacts& Facts) {
@@ -90,15 +90,15 @@ std::vector<std::string> VerdictLines(TVerdict Verdict, const TCheckFacts& Facts
       return {"Verdict: ZelmKvel is not registered (no class ZelmKvel.RRExtension).",
               "Install it: the .msi package, or install.cmd of the zip as administrator."};
     case TVerdict::FileMissing:
-      return {"Verdict: ZelmKvel is registered, but the file it is registered with is missing or was moved:",
-              "  " + Path,
-              "Install it again from where it is to stay (install.cmd there, or the .msi package); to remove",
-              "the stale entries, run uninstall.cmd from any copy of the zip."};
+      return {
+          "Verdict: ZelmKvel is registered, but the file it is registered with is missing or was moved:", "  " + Path,
+          "Install it again from where it is to stay (install.cmd there, or the .msi package); to remove",
+          "the stale entries, run uninstall.cmd from any copy of the zip."};
     case TVerdict::DoesNotLoad:
-      return {"Verdict: ZelmKvel is registered and its file is there, but it does not load (" + Facts.CreateError +
-                  "):",
-              "  " + Path,
-              "The file may be damaged: check it (zelm_check --verify beside the zip's files), or install again."};
+      return {
+          "Verdict: ZelmKvel is registered and its file is there, but it does not load (" + Facts.CreateError + "):",
+          "  " + Path,
+          "The file may be damaged: check it (zelm_check --verify beside the zip's files), or install again."};
     case TVerdict::NoDataServer:
       return {"Verdict: ZelmKvel is installed and loads, but no data server is running (no window \"Morvicantrel\").",
               "Start the Zelm data server (or zelm_sim.exe, the demo one) on this desktop, then check again."};

@@ -25,13 +25,13 @@ std::string CheckUsage();
 
 // What the check saw of the installed extension, in the order it looks.
 struct TCheckFacts {
-  bool Registered = false;      // the ProgID names a class
-  std::u16string ServerPath;    // the class's InprocServer32, as registered
+  bool Registered = false;    // the ProgID names a class
+  std::u16string ServerPath;  // the class's InprocServer32, as registered
   bool ServerFileThere = false;
-  bool Created = false;         // the object made through COM, as a front-end makes it
-  std::string CreateError;      // why not
-  bool DataServerFound = false; // a window "Morvicantrel" took the extension's messages
-  int ValuesSeen = 0;           // label answers that were values (not "-", not empty)
+  bool Created = false;          // the object made through COM, as a front-end makes it
+  std::string CreateError;       // why not
+  bool DataServerFound = false;  // a window "Morvicantrel" took the extension's messages
+  int ValuesSeen = 0;            // label answers that were values (not "-", not empty)
 };
 
 enum class TVerdict { Working, NotRegistered, FileMissing, DoesNotLoad, NoDataServer, NoValues };

@@ -37,8 +37,7 @@ TParsed ParseOptionsInto(const std::vector<std::u16string>& Args, std::span<cons
                          const char* (*Complete)(const TOptionsT& Into), TOptionsT& Into, std::string& Fault) {
   Into = TOptionsT{};
   const TParsed Parsed = ParseArguments(
-      Args, Options, [&](const TOptionInfo& O, std::u16string_view Value) { return Take(O.Name, Value, Into); },
-      Fault);
+      Args, Options, [&](const TOptionInfo& O, std::u16string_view Value) { return Take(O.Name, Value, Into); }, Fault);
   if (Parsed != TParsed::Run) return Parsed;
   if (const char* Missing = Complete(Into)) {
     Fault = Missing;

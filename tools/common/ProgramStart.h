@@ -29,14 +29,9 @@ inline std::vector<std::u16string> Arguments() {
 // after --help, 0; a fault with the usage, 2), or -1 to run.
 inline int AnswerOptions(TParsed Parsed, const char* Program, const std::string& Fault, const std::string& Usage) {
   switch (Parsed) {
-    case TParsed::Help:
-      std::fputs(Usage.c_str(), stdout);
-      return 0;
-    case TParsed::Fault:
-      std::fprintf(stderr, "%s: %s\n%s", Program, Fault.c_str(), Usage.c_str());
-      return 2;
-    case TParsed::Run:
-      break;
+    case TParsed::Help: std::fputs(Usage.c_str(), stdout); return 0;
+    case TParsed::Fault: std::fprintf(stderr, "%s: %s\n%s", Program, Fault.c_str(), Usage.c_str()); return 2;
+    case TParsed::Run: break;
   }
   return -1;
 }

@@ -20,7 +20,8 @@ TChar Printable(TChar C) {
 }  // namespace
 
 TGrid::TGrid(int Rows, int Cols)
-    : FRows(std::max(Rows, 0)), FCols(std::max(Cols, 0)),
+    : FRows(std::max(Rows, 0)),
+      FCols(std::max(Cols, 0)),
       FCells(static_cast<std::size_t>(FRows), std::u32string(static_cast<std::size_t>(FCols), U' ')) {}
 
 void TGrid::Put(int Row, int Col, int Width, std::u16string_view Text, bool AlignRight) {
@@ -124,7 +125,8 @@ std::string CommandOutcome(std::u16string_view Command, int ExitCode, const THos
   const std::string Said = ToUtf8(Command);
   if (ExitCode == 0) return "nobody took the command '" + Said + "'";
   const std::u16string Verb = LowerAsciiCopy(Command);
-  if (Verb == u"ce_open") return Said + ": the extension announced itself to the data server and asked for the trip figures";
+  if (Verb == u"ce_open")
+    return Said + ": the extension announced itself to the data server and asked for the trip figures";
   if (Verb == u"ce_close") return Said + ": the trip computer starts again from zero";
   for (const TSlotTexts& S : cSlots)
     if (Verb == S.StepCommand)

@@ -47,8 +47,8 @@ void TDriveRecorder::Frame(const std::vector<std::u16string>& Texts, TExtension&
         Extension.ReturnLabel(C.Code + u"_unit", Unit, Error))
       FWriter.Learn(I, std::move(Title), std::move(Unit));
   }
-  const double Seconds = FFrameRate > 0 ? static_cast<double>(FFrames) / FFrameRate
-                                        : std::chrono::duration<double>(Now - FStart).count();
+  const double Seconds =
+      FFrameRate > 0 ? static_cast<double>(FFrames) / FFrameRate : std::chrono::duration<double>(Now - FStart).count();
   ++FFrames;
   Write(FWriter.Row(Seconds, FRow));
 }

@@ -124,8 +124,8 @@ void THost::Show() {
   if (FOptions.Format == TFormat::List) {
     Out = ListFrame(FFrame, FSkin, FTexts, Subscribed);
   } else {
-    std::string Line = "frame " + std::to_string(FFrame) + " | " + std::to_string(FSkin.Labels.size()) +
-                       " labels at " + std::to_string(static_cast<int>(FOptions.Fps)) + "/s";
+    std::string Line = "frame " + std::to_string(FFrame) + " | " + std::to_string(FSkin.Labels.size()) + " labels at " +
+                       std::to_string(static_cast<int>(FOptions.Fps)) + "/s";
     if (Subscribed) {
       const auto Count = std::count(Subscribed->begin(), Subscribed->end(), ' ') + !Subscribed->empty();
       Line += *Subscribed == "-" ? " | no data server"
@@ -146,11 +146,11 @@ void THost::Show() {
 void THost::StepServer() {
   const std::wstring Title(cServerWindowTitle.begin(), cServerWindowTitle.end());
   const HWND Server = FindWindowW(nullptr, Title.c_str());
-  if (Server == nullptr) return;  // none, or gone: the frames go on without values
+  if (Server == nullptr) return;        // none, or gone: the frames go on without values
   constexpr UINT cStepBoundMs = 30000;  // a server that hangs does not hold the run for ever
   DWORD_PTR Ignored = 0;
-  SendMessageTimeoutW(Server, cServerStepMessage, static_cast<WPARAM>(std::lround(1e6 / FOptions.Fps)), 0,
-                      SMTO_NORMAL, cStepBoundMs, &Ignored);
+  SendMessageTimeoutW(Server, cServerStepMessage, static_cast<WPARAM>(std::lround(1e6 / FOptions.Fps)), 0, SMTO_NORMAL,
+                      cStepBoundMs, &Ignored);
 }
 
 int THost::Run() {

@@ -29,8 +29,12 @@ class THost {
   // Problems: what the skin check found, shown under the dashboard.
   // Saved: where the skin's saved variables are read from and written to.
   THost(const TOptions& Options, const TSkin& Skin, std::vector<std::string> Problems, TSavedFile Saved)
-      : FOptions(Options), FSkin(Skin), FProblems(std::move(Problems)), FSaved(std::move(Saved)),
-        FScreenRows(Options.ScreenRows), FScreenCols(Options.ScreenCols) {}
+      : FOptions(Options),
+        FSkin(Skin),
+        FProblems(std::move(Problems)),
+        FSaved(std::move(Saved)),
+        FScreenRows(Options.ScreenRows),
+        FScreenCols(Options.ScreenCols) {}
   THost(const THost&) = delete;
   THost& operator=(const THost&) = delete;
 

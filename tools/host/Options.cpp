@@ -35,25 +35,38 @@ bool ReadFrame(std::u16string_view Text, long& Frame) {
 
 // Stores Value for the option; false when it is not what the option takes.
 bool Take(std::u16string_view Name, std::u16string_view Value, TOptions& O) {
-  if (Name == u"--skin") O.SkinFile = Value;
-  else if (Name == u"--check") O.SkinFile = Value, O.CheckOnly = true;
-  else if (Name == u"--vars") O.VarsFile = Value;
-  else if (Name == u"--saved-in") O.SavedIn = Value;
+  if (Name == u"--skin")
+    O.SkinFile = Value;
+  else if (Name == u"--check")
+    O.SkinFile = Value, O.CheckOnly = true;
+  else if (Name == u"--vars")
+    O.VarsFile = Value;
+  else if (Name == u"--saved-in")
+    O.SavedIn = Value;
   else if (Name == u"--keep-saved" || Name == u"--step-server") {
     (Name == u"--keep-saved" ? O.KeepSaved : O.StepServer) = true;
     return true;
-  }
-  else if (Name == u"--screen") return ReadScreen(Value, O.ScreenRows, O.ScreenCols);
-  else if (Name == u"--record") O.RecordFile = Value;
-  else if (Name == u"--sim-status") O.SimStatus = Value;
-  else if (Name == u"--ds-path") O.DsPath = Value;
-  else if (Name == u"--fps") return ReadNumber(Value, 1, 60, O.Fps);
-  else if (Name == u"--frames") return ReadFrame(Value, O.Frames);
+  } else if (Name == u"--screen")
+    return ReadScreen(Value, O.ScreenRows, O.ScreenCols);
+  else if (Name == u"--record")
+    O.RecordFile = Value;
+  else if (Name == u"--sim-status")
+    O.SimStatus = Value;
+  else if (Name == u"--ds-path")
+    O.DsPath = Value;
+  else if (Name == u"--fps")
+    return ReadNumber(Value, 1, 60, O.Fps);
+  else if (Name == u"--frames")
+    return ReadFrame(Value, O.Frames);
   else if (Name == u"--format") {
-    if (Value == u"ansi") O.Format = TFormat::Ansi;
-    else if (Value == u"plain") O.Format = TFormat::Plain;
-    else if (Value == u"list") O.Format = TFormat::List;
-    else return false;
+    if (Value == u"ansi")
+      O.Format = TFormat::Ansi;
+    else if (Value == u"plain")
+      O.Format = TFormat::Plain;
+    else if (Value == u"list")
+      O.Format = TFormat::List;
+    else
+      return false;
   } else if (Name == u"--at") {
     const std::size_t Colon = Value.find(u':');
     long Frame = 0;
@@ -92,7 +105,8 @@ bool ReadScreen(std::u16string_view Text, int& Rows, int& Cols) {
 
 TSavedFile SavedFile(const TOptions& Options, std::u16string_view FullSkinPath, const TSkin& Skin) {
   TSavedFile Saved;
-  if (!Options.VarsFile.empty()) Saved.Path = Options.VarsFile;
+  if (!Options.VarsFile.empty())
+    Saved.Path = Options.VarsFile;
   else if (!Options.SavedIn.empty())
     Saved.Path = Options.SavedIn + u"/" + SavedVariablesName(FullSkinPath, Skin.Variables);
   Saved.Write = !Saved.Path.empty() && (Options.Frames == 0 || Options.KeepSaved);

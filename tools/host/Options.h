@@ -24,8 +24,8 @@ struct TOptions {
   std::u16string SkinFile;
   bool CheckOnly = false;  // --check: only check the skin
   std::u16string VarsFile;
-  std::u16string SavedIn;   // --saved-in: a folder with a file of saved variables for each skin
-  bool KeepSaved = false;   // --keep-saved: a scripted run (--frames) saves too
+  std::u16string SavedIn;  // --saved-in: a folder with a file of saved variables for each skin
+  bool KeepSaved = false;  // --keep-saved: a scripted run (--frames) saves too
   std::u16string SimStatus;
   bool StepServer = false;  // --step-server: the frames are the data server's clock (tools/common/ServerStep.h)
   std::u16string DsPath;
@@ -33,7 +33,7 @@ struct TOptions {
   double Fps = 10;
   long Frames = 0;  // 0: until quit
   TFormat Format = TFormat::Ansi;
-  int ScreenRows = 0, ScreenCols = 0;  // the terminal's size; 0: not known
+  int ScreenRows = 0, ScreenCols = 0;      // the terminal's size; 0: not known
   std::multimap<long, std::u16string> At;  // frame -> input line, run before that frame
 };
 

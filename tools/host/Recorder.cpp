@@ -27,8 +27,7 @@ std::vector<TDriveColumn> DriveColumns(const TSkin& Skin, const THostVariables& 
     const TLabelCode* Match = FindLabelCode(Code);
     if (Match == nullptr) continue;
     if (Match->Kind == TLabelCodeKind::Value) Add(Code, static_cast<int>(I));
-    if (Match->Kind == TLabelCodeKind::SlotValue)
-      Add(LowerAsciiCopy(Variables.Get(cSlots[Match->Index].Variable)), -1);
+    if (Match->Kind == TLabelCodeKind::SlotValue) Add(LowerAsciiCopy(Variables.Get(cSlots[Match->Index].Variable)), -1);
   }
   return Columns;
 }

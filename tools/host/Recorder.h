@@ -47,7 +47,7 @@ class TDriveWriter {
   std::vector<std::u16string> FTitles, FUnits;
   std::vector<bool> FWanted;  // a live parameter whose title and unit are not known yet
   std::string FWaiting;
-  bool FStarted = false;      // the header, titles and units are out
+  bool FStarted = false;  // the header, titles and units are out
 };
 
 }  // namespace zelm::bench

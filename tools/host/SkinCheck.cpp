@@ -113,14 +113,13 @@ std::vector<std::string> CheckSkin(const TSkin& Skin, std::string_view FileName,
     const std::u16string Value = Var ? LowerAsciiCopy(Var->Value) : std::u16string();
     if (InCycle(Value)) continue;
     const std::string Start = "dynamic label " + ToUtf8(S.ValueCode) + " ";
-    const std::string Fix = "; give it a value code of the cycle (docs/skin-reference.md lists them), as in: var " +
-                            Variable + " \"";
+    const std::string Fix =
+        "; give it a value code of the cycle (docs/skin-reference.md lists them), as in: var " + Variable + " \"";
     const std::vector<std::u16string_view> Cycle(cLabelCodeCycle.begin(), cLabelCodeCycle.end());
     if (Value.empty()) {
-      Say(Var ? Var->Line : FirstUse, Start + "starts on nothing: its variable " + Variable +
-                                          (Var ? " is empty" : " is not set") +
-                                          ", so it shows nothing and its step never moves it" + Fix +
-                                          ToUtf8(cParams[0].ValueCode) + "\"");
+      Say(Var ? Var->Line : FirstUse,
+          Start + "starts on nothing: its variable " + Variable + (Var ? " is empty" : " is not set") +
+              ", so it shows nothing and its step never moves it" + Fix + ToUtf8(cParams[0].ValueCode) + "\"");
     } else {
       const TLabelCode* Match = FindLabelCode(Value);
       const bool Parameter = Match != nullptr && Match->Kind == TLabelCodeKind::Value;

@@ -71,8 +71,9 @@ bool SkinText(std::string_view Bytes, std::string& Text, std::string& Fault) {
   }
   if (Bytes.substr(0, 3) == "\xEF\xBB\xBF") Bytes.remove_prefix(3);
   if (Bytes.find('\0') != std::string_view::npos) {
-    Fault = "the file holds NUL bytes: it is UTF-16 without a byte-order mark, or no text at all; "
-            "save it as UTF-8";
+    Fault =
+        "the file holds NUL bytes: it is UTF-16 without a byte-order mark, or no text at all; "
+        "save it as UTF-8";
     return false;
   }
   Text = Bytes;
@@ -113,15 +114,20 @@ bool ParseSkin(std::string_view Text, std::string_view FileName, TSkin& Skin, st
     const std::string& Verb = W[0];
     auto Need = [&](std::size_t Low, std::size_t High) { return W.size() >= Low && W.size() <= High; };
     if (Verb == "skin") {
-      if (!Need(2, 2)) Fail("skin takes one name");
-      else Skin.Name = FromUtf8(W[1]);
+      if (!Need(2, 2))
+        Fail("skin takes one name");
+      else
+        Skin.Name = FromUtf8(W[1]);
     } else if (Verb == "size") {
       if (!Need(3, 3) || !ToInt(W[1], 1, 200, Skin.Rows) || !ToInt(W[2], 10, 400, Skin.Cols))
         Fail("size takes ROWS (1-200) and COLS (10-400)");
-      else if (SawElement) Fail("size must come before the elements");
+      else if (SawElement)
+        Fail("size must come before the elements");
     } else if (Verb == "var") {
-      if (!Need(3, 3) || W[1].empty()) Fail("var takes a NAME and a VALUE");
-      else Skin.Variables.push_back({FromUtf8(W[1]), FromUtf8(W[2]), LineNo});
+      if (!Need(3, 3) || W[1].empty())
+        Fail("var takes a NAME and a VALUE");
+      else
+        Skin.Variables.push_back({FromUtf8(W[1]), FromUtf8(W[2]), LineNo});
     } else if (Verb == "text") {
       TSkinText T;
       SawElement = true;

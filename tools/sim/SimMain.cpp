@@ -74,7 +74,8 @@ class TWindowSink final : public TSimSink {
 
   std::string ToAnsi(std::u16string_view Text) override {
     const std::wstring Wide(Text.begin(), Text.end());
-    const int Size = WideCharToMultiByte(CP_ACP, 0, Wide.data(), static_cast<int>(Wide.size()), nullptr, 0, nullptr, nullptr);
+    const int Size =
+        WideCharToMultiByte(CP_ACP, 0, Wide.data(), static_cast<int>(Wide.size()), nullptr, 0, nullptr, nullptr);
     std::string Out(static_cast<std::size_t>(std::max(Size, 0)), '\0');
     if (Size > 0)
       WideCharToMultiByte(CP_ACP, 0, Wide.data(), static_cast<int>(Wide.size()), Out.data(), Size, nullptr, nullptr);
@@ -140,8 +141,10 @@ void PrintState() {
                 "t=%.0fs speed=%.0fkm/h gear=%d rpm=%.0f throttle=%.0f%% coolant=%.1fC fan=%s battery=%.2fV "
                 "trip=%.3fkm %.3fl",
                 S.Time, S.Speed, S.Gear, S.Rpm, S.Throttle, S.Coolant,
-                S.Fan == TFanState::High ? "HIGH" : S.Fan == TFanState::Low ? "LOW" : "OFF", S.Battery,
-                M.Trip().Distance, M.Trip().Fuel);
+                S.Fan == TFanState::High  ? "HIGH"
+                : S.Fan == TFanState::Low ? "LOW"
+                                          : "OFF",
+                S.Battery, M.Trip().Distance, M.Trip().Fuel);
   Print(Buffer);
 }
 
@@ -185,8 +188,7 @@ LRESULT CALLBACK WindowProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPa
       TCopyData Record{};
       if (Data->lpData != nullptr)
         std::memcpy(&Record, Data->lpData, std::min<std::size_t>(Data->cbData, sizeof Record));
-      if (App->Options.Verbose)
-        Print("<- " + std::to_string(Data->dwData) + " " + std::to_string(Record.Data1));
+      if (App->Options.Verbose) Print("<- " + std::to_string(Data->dwData) + " " + std::to_string(Record.Data1));
       App->Server->OnControl(static_cast<uint32_t>(Data->dwData), Record);
       // Answered after this message returns, as the extension expects no reply; when
       // stepped, at the next step.
@@ -196,9 +198,7 @@ LRESULT CALLBACK WindowProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPa
     case cTripMessage:
       if (App->Server->TripFiguresPending()) App->Server->SendTripFigures();
       return 0;
-    case WM_TIMER:
-      Advance(Window, 1.0 / App->Options.Rate);
-      return 0;
+    case WM_TIMER: Advance(Window, 1.0 / App->Options.Rate); return 0;
     case cServerStepMessage:
       // Everything a frame asked for is answered before the host's next frame.
       if (!App->Options.Stepped) return 0;
@@ -210,14 +210,9 @@ LRESULT CALLBACK WindowProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPa
       RunLine(*Line);
       return 0;
     }
-    case WM_CLOSE:
-      DestroyWindow(Window);
-      return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    default:
-      return DefWindowProcW(Window, Message, WParam, LParam);
+    case WM_CLOSE: DestroyWindow(Window); return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    default: return DefWindowProcW(Window, Message, WParam, LParam);
   }
 }
 
@@ -299,11 +294,13 @@ int Run() {
 
   char Ready[160];
   if (Replay)
-    std::snprintf(Ready, sizeof Ready, "zelm_sim: data server \"Morvicantrel\" ready, %g records/s, replaying %.1f s%s, time x%g",
-                  O.Rate, Replay->Length(), O.Loop ? " again and again" : "", O.TimeScale);
+    std::snprintf(Ready, sizeof Ready,
+                  "zelm_sim: data server \"Morvicantrel\" ready, %g records/s, replaying %.1f s%s, time x%g", O.Rate,
+                  Replay->Length(), O.Loop ? " again and again" : "", O.TimeScale);
   else
-    std::snprintf(Ready, sizeof Ready, "zelm_sim: data server \"Morvicantrel\" ready, %g records/s, seed %llu, time x%g",
-                  O.Rate, static_cast<unsigned long long>(O.Seed), O.TimeScale);
+    std::snprintf(Ready, sizeof Ready,
+                  "zelm_sim: data server \"Morvicantrel\" ready, %g records/s, seed %llu, time x%g", O.Rate,
+                  static_cast<unsigned long long>(O.Seed), O.TimeScale);
   if (O.Stepped) std::snprintf(Ready + std::strlen(Ready), sizeof Ready - std::strlen(Ready), ", stepped by the host");
   Print(Ready);
 
@@ -314,12 +311,13 @@ int Run() {
   }
   const TSimCounters& C = Server.Counters();
   char Summary[200];
-  std::snprintf(Summary, sizeof Summary,
-                "zelm_sim: stopped; received %llu announcements, %llu adds, %llu deletes, %llu trip reads, %llu resets; "
-                "sent %llu records",
-                static_cast<unsigned long long>(C.Announcements), static_cast<unsigned long long>(C.Adds),
-                static_cast<unsigned long long>(C.Deletes), static_cast<unsigned long long>(C.TripReads),
-                static_cast<unsigned long long>(C.TripResets), static_cast<unsigned long long>(C.RecordsSent));
+  std::snprintf(
+      Summary, sizeof Summary,
+      "zelm_sim: stopped; received %llu announcements, %llu adds, %llu deletes, %llu trip reads, %llu resets; "
+      "sent %llu records",
+      static_cast<unsigned long long>(C.Announcements), static_cast<unsigned long long>(C.Adds),
+      static_cast<unsigned long long>(C.Deletes), static_cast<unsigned long long>(C.TripReads),
+      static_cast<unsigned long long>(C.TripResets), static_cast<unsigned long long>(C.RecordsSent));
   Print(Summary);
   if (!O.StatusFile.empty()) DeleteFileW(Wide(O.StatusFile));
   App = nullptr;

@@ -14,8 +14,7 @@ const TOptionInfo cOptions[] = {
     {u"--replay", "FILE", "a recorded drive (CSV from zelm_host --record)",
      "serve that recording with its own timing instead of the simulated car"},
     {u"--loop", nullptr, "", "with --replay: start the recording again when it ends"},
-    {u"--stepped", nullptr, "",
-     "the clock moves only when the host steps it (zelm_host --step-server), a tick a step"},
+    {u"--stepped", nullptr, "", "the clock moves only when the host steps it (zelm_host --step-server), a tick a step"},
 };
 
 bool Take(std::u16string_view Name, std::u16string_view Value, TSimOptions& O) {
@@ -23,12 +22,18 @@ bool Take(std::u16string_view Name, std::u16string_view Value, TSimOptions& O) {
   if (Name == u"--seed") return ReadCount(Value, 999999999999999, O.Seed);
   if (Name == u"--time-scale") return ReadNumber(Value, 0.1, 100, O.TimeScale);
   if (Name == u"--run-seconds") return ReadNumber(Value, 0, 1e6, O.RunSeconds);
-  if (Name == u"--status") O.StatusFile = Value;
-  else if (Name == u"--replay") O.ReplayFile = Value;
-  else if (Name == u"--quit-on-eof") O.QuitOnEof = true;
-  else if (Name == u"--verbose") O.Verbose = true;
-  else if (Name == u"--loop") O.Loop = true;
-  else if (Name == u"--stepped") O.Stepped = true;
+  if (Name == u"--status")
+    O.StatusFile = Value;
+  else if (Name == u"--replay")
+    O.ReplayFile = Value;
+  else if (Name == u"--quit-on-eof")
+    O.QuitOnEof = true;
+  else if (Name == u"--verbose")
+    O.Verbose = true;
+  else if (Name == u"--loop")
+    O.Loop = true;
+  else if (Name == u"--stepped")
+    O.Stepped = true;
   return true;
 }
 

@@ -15,9 +15,9 @@
 namespace zelm::bench {
 
 struct TSimOptions {
-  double Rate = 10;       // records per second per subscribed parameter
+  double Rate = 10;  // records per second per subscribed parameter
   uint64_t Seed = 1;
-  double TimeScale = 1;   // simulated seconds per real second
+  double TimeScale = 1;  // simulated seconds per real second
   std::u16string StatusFile;
   bool QuitOnEof = false;
   double RunSeconds = 0;  // 0: until asked to stop

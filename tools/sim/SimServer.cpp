@@ -44,9 +44,7 @@ void TSimServer::OnControl(uint32_t MessageId, const TCopyData& Data) {
       FSource.ResetTrip();
       FTripPending = true;
       break;
-    default:
-      ++FCounters.Unknown;
-      break;
+    default: ++FCounters.Unknown; break;
   }
 }
 

@@ -21,9 +21,7 @@ constexpr double cDownshift[6] = {0, 0, 12, 24, 38, 55};
 double Clamp(double X, double Low, double High) { return std::min(std::max(X, Low), High); }
 
 // First-order approach of Value to Goal with time constant Tau.
-void Approach(double& Value, double Goal, double Dt, double Tau) {
-  Value += (Goal - Value) * std::min(1.0, Dt / Tau);
-}
+void Approach(double& Value, double Goal, double Dt, double Tau) { Value += (Goal - Value) * std::min(1.0, Dt / Tau); }
 
 struct TTitle {
   uint32_t Id;
@@ -140,7 +138,8 @@ TVehicleModel::TVehicleModel(uint64_t Seed) : FSeed(Seed), FRandom(Seed) {
 void TVehicleModel::PlanCycle() {
   using K = TSegment::TKind;
   static constexpr TSegment cBase[cSegmentCount] = {
-      {K::Idle, 25, 0},     // parked, warming up
+      {K::Idle, 25, 0},  // parked, warming up
+                         // clang-format off
       {K::Ramp, 14, 50},    // pull-away
       {K::Cruise, 12, 50},  // city
       {K::Ramp, 7, 0},      // lights
@@ -158,6 +157,7 @@ void TVehicleModel::PlanCycle() {
       {K::Cruise, 20, 110},
       {K::Ramp, 16, 0},     // braking to a stop
       {K::Idle, 15, 0},
+                         // clang-format on
   };
   FCycleLength = 0;
   for (std::size_t I = 0; I < cSegmentCount; ++I) {
@@ -179,10 +179,8 @@ double TVehicleModel::TargetSpeed(double CycleTime) const noexcept {
     if (CycleTime < S.Duration) {
       const double U = CycleTime / S.Duration;
       switch (S.Kind) {
-        case TSegment::TKind::Idle:
-          return 0;
-        case TSegment::TKind::Ramp:
-          return Start + (S.Target - Start) * U;
+        case TSegment::TKind::Idle: return 0;
+        case TSegment::TKind::Ramp: return Start + (S.Target - Start) * U;
         case TSegment::TKind::Cruise:
           // A driver never holds a speed exactly; the wobble fades in and out so the
           // speed stays continuous.
@@ -277,7 +275,7 @@ void TVehicleModel::UpdateEngine(double Dt) {
   S.FuelRate = FuelGs * 3600 / cFuelDensity;
   S.InjPulse = FuelGs > 0 ? FuelGs / 4 / (S.Rpm / 120) / 3.0 * 1000 + 0.55 : 0;
 
-  S.IgnTiming = S.Cranking ? 10
+  S.IgnTiming = S.Cranking    ? 10
                 : S.Gear == 0 ? 12 + 3 * Cold
                               : 14 + 24 * Clamp((S.Rpm - 800) / 3000, 0, 1) - 10 * S.Load / 100;
   if (S.Load > 75 && S.Intake > 30)
@@ -332,9 +330,8 @@ void TVehicleModel::UpdateSensors(double Dt) {
     Approach(S.O2Down[B], DownGoal, Dt, 3);
   }
 
-  const double CamGoal = S.Rpm > 1200 && S.Gear > 0 && !S.FuelCut
-                             ? Clamp(S.Load / 100 * 38 * (S.Rpm < 4800 ? 1 : 0.5), 0, 35)
-                             : 0;
+  const double CamGoal =
+      S.Rpm > 1200 && S.Gear > 0 && !S.FuelCut ? Clamp(S.Load / 100 * 38 * (S.Rpm < 4800 ? 1 : 0.5), 0, 35) : 0;
   Approach(S.ValveTiming, CamGoal, Dt, 0.5);
 
   const bool Warm = S.Coolant > 60 && S.Time > 90;

@@ -20,8 +20,8 @@ class TRandom {
  public:
   explicit TRandom(uint64_t Seed) noexcept : FState(Seed) {}
   uint64_t Next() noexcept;
-  double Uniform() noexcept;                          // [0, 1)
-  double Between(double Low, double High) noexcept;   // [Low, High)
+  double Uniform() noexcept;                         // [0, 1)
+  double Between(double Low, double High) noexcept;  // [Low, High)
 
  private:
   uint64_t FState;
@@ -31,42 +31,42 @@ enum class TFanState : uint8_t { Off, Low, High };
 
 // The car's physical state after the last step.
 struct TVehicleState {
-  double Time = 0;         // s since the engine was started
-  double Speed = 0;        // km/h
-  double Accel = 0;        // m/s², along the road
-  int Gear = 0;            // 0: neutral, 1 to 5
-  double Rpm = 0;          // engine speed
-  double IdleTarget = 0;   // rpm the idle control aims at
-  double Throttle = 0;     // %, 0 = closed
-  double Pedal = 0;        // accelerator pedal, %
-  double Load = 0;         // calculated load, %
-  double AirFlow = 0;      // g/s
-  double Manifold = 0;     // kPa
-  double FuelRate = 0;     // l/h
-  double Power = 0;        // kW at the flywheel
-  double InjPulse = 0;     // ms
-  double IgnTiming = 0;    // ° before top dead centre
-  double KnockRetard = 0;  // °
-  double Coolant = 0;      // °C
-  double Intake = 0;       // °C
-  double FuelTemp = 0;     // °C
-  double Ambient = 0;      // °C
-  double Battery = 0;      // V
-  double FuelLevel = 0;    // % of the tank
-  double O2Up[2] = {0, 0};    // V, upstream sensors of banks 1 and 2
-  double O2Down[2] = {0, 0};  // V, downstream sensors
+  double Time = 0;               // s since the engine was started
+  double Speed = 0;              // km/h
+  double Accel = 0;              // m/s², along the road
+  int Gear = 0;                  // 0: neutral, 1 to 5
+  double Rpm = 0;                // engine speed
+  double IdleTarget = 0;         // rpm the idle control aims at
+  double Throttle = 0;           // %, 0 = closed
+  double Pedal = 0;              // accelerator pedal, %
+  double Load = 0;               // calculated load, %
+  double AirFlow = 0;            // g/s
+  double Manifold = 0;           // kPa
+  double FuelRate = 0;           // l/h
+  double Power = 0;              // kW at the flywheel
+  double InjPulse = 0;           // ms
+  double IgnTiming = 0;          // ° before top dead centre
+  double KnockRetard = 0;        // °
+  double Coolant = 0;            // °C
+  double Intake = 0;             // °C
+  double FuelTemp = 0;           // °C
+  double Ambient = 0;            // °C
+  double Battery = 0;            // V
+  double FuelLevel = 0;          // % of the tank
+  double O2Up[2] = {0, 0};       // V, upstream sensors of banks 1 and 2
+  double O2Down[2] = {0, 0};     // V, downstream sensors
   double ShortTrim[2] = {0, 0};  // %
   double LongTrim[2] = {0, 0};   // %
-  double ValveTiming = 0;  // ° crank, intake cam advance
-  double Purge = 0;        // %, EVAP purge valve
-  double EvapPressure = 0; // kPa
-  double AcPressure = 0;   // V, refrigerant pressure sensor
-  double O2HeaterDuty = 0; // %
+  double ValveTiming = 0;        // ° crank, intake cam advance
+  double Purge = 0;              // %, EVAP purge valve
+  double EvapPressure = 0;       // kPa
+  double AcPressure = 0;         // V, refrigerant pressure sensor
+  double O2HeaterDuty = 0;       // %
   bool Cranking = false;
   bool ClosedLoop = false;
   bool FuelCut = false;
-  bool AcSwitch = false;   // driver asks for A/C
-  bool AcRelay = false;    // compressor clutch engaged
+  bool AcSwitch = false;  // driver asks for A/C
+  bool AcRelay = false;   // compressor clutch engaged
   bool HeaterFan = false;
   bool Brake = false;
   bool IdleLearned = false;
@@ -145,14 +145,14 @@ class TVehicleModel final : public TDriveSource {
   TTripTotals FTrip;
   std::array<TSegment, cSegmentCount> FCycle{};
   double FCycleLength = 0;
-  double FCycleStart = 0;    // time at which the current pass of the cycle began
-  double FWobblePhase = 0;   // cruise speed wobble
+  double FCycleStart = 0;   // time at which the current pass of the cycle began
+  double FWobblePhase = 0;  // cruise speed wobble
   double FO2Phase[2] = {0, 0};
-  double FChargeDeficit = 1; // battery charge taken by the start, recovered by the alternator
+  double FChargeDeficit = 1;  // battery charge taken by the start, recovered by the alternator
   double FLongTrimGoal[2] = {0, 0};
   double FAcFrom = 0, FAcTo = 0;  // A/C wanted between these times of each cycle
-  double FWarmIdle = 0;      // s of idling while warm, for the idle air volume learning
-  double FAcCycle = 0;       // compressor cycling clock
+  double FWarmIdle = 0;           // s of idling while warm, for the idle air volume learning
+  double FAcCycle = 0;            // compressor cycling clock
 };
 
 }  // namespace zelm::bench

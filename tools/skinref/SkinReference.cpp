@@ -83,25 +83,29 @@ std::string Generate() {
          "| Value code | Unit |\n"
          "|---|---|\n";
   for (const TParamInfo& P : cParams)
-    if (P.Kind == TParamKind::Trip) Out << "| " << Code(P.ValueCode) << " | " << U8(TVehicleModel::TripUnit(P.Id)) << " |\n";
+    if (P.Kind == TParamKind::Trip)
+      Out << "| " << Code(P.ValueCode) << " | " << U8(TVehicleModel::TripUnit(P.Id)) << " |\n";
   Out << "\n";
 
-  Out << "## Parameters (" << cParams.size() << ")\n\n"
+  Out << "## Parameters (" << cParams.size()
+      << ")\n\n"
          "*Cycle* is the place in the cycle the dynamic labels step through (none: no\n"
          "dynamic label reaches it). *Bench title* and *Bench unit* are what the bench's\n"
          "simulated car sends; a real data server names its readings itself.\n\n"
-         "| Id | Identifier | Kind | Value code | Title code | Unit code | Shown as | Cycle | Bench title | Bench unit |\n"
+         "| Id | Identifier | Kind | Value code | Title code | Unit code | Shown as | Cycle | Bench title | Bench unit "
+         "|\n"
          "|---|---|---|---|---|---|---|---|---|---|\n";
   for (const TParamInfo& P : cParams) {
-    Out << "| " << P.Id << " | " << Code(P.Constant) << " | " << (P.Kind == TParamKind::Live ? "live" : "trip")
-        << " | " << Code(P.ValueCode) << " | " << Code(P.TitleCode) << " | " << Code(P.UnitCode) << " | "
-        << FormOf(P) << " | " << (P.CyclePosition < 0 ? std::string("none") : std::to_string(P.CyclePosition))
-        << " | " << BenchTitle(P) << "\n";
+    Out << "| " << P.Id << " | " << Code(P.Constant) << " | " << (P.Kind == TParamKind::Live ? "live" : "trip") << " | "
+        << Code(P.ValueCode) << " | " << Code(P.TitleCode) << " | " << Code(P.UnitCode) << " | " << FormOf(P) << " | "
+        << (P.CyclePosition < 0 ? std::string("none") : std::to_string(P.CyclePosition)) << " | " << BenchTitle(P)
+        << "\n";
   }
   Out << "\nThe value code of parameter 130, " << Code(cParams[static_cast<std::size_t>(ParamIndexOfId(130))].ValueCode)
       << ", begins with the Cyrillic letter er (U+0440) after `ce_`;\nspelled with a Latin p it matches nothing.\n\n";
 
-  Out << "## Dynamic labels (" << cSlotCount << " slots, " << 4 * cSlotCount << " codes)\n\n"
+  Out << "## Dynamic labels (" << cSlotCount << " slots, " << 4 * cSlotCount
+      << " codes)\n\n"
          "A dynamic label shows the parameter whose value code its host variable holds. Its\n"
          "value, title and unit codes answer as that parameter's codes would; its name code\n"
          "answers the code it holds. Its step command moves it to the next code of the\n"
@@ -114,9 +118,11 @@ std::string Generate() {
         << Code(S.NameCode) << " | " << Code(S.Variable) << " | " << Code(S.StepCommand) << " |\n";
   }
 
-  Out << "\n## Commands (" << 2 + cSlotCount << ")\n\n"
+  Out << "\n## Commands (" << 2 + cSlotCount
+      << ")\n\n"
          "Matched whole after the letters A to Z are lowered; each answers `ecBreak` ("
-      << 2 << ") to the front-end, every other command `ecNone` (0).\n\n"
+      << 2
+      << ") to the front-end, every other command `ecNone` (0).\n\n"
          "| Command | What it does |\n"
          "|---|---|\n"
          "| `ce_open` | announces the extension to the data server (message "
@@ -126,7 +132,8 @@ std::string Generate() {
   for (std::size_t I = 0; I < cSlotCount; ++I)
     Out << "| " << Code(cSlots[I].StepCommand) << " | steps dynamic label slot " << I << " |\n";
 
-  Out << "\n## Host variables (" << cSlotCount << ")\n\n"
+  Out << "\n## Host variables (" << cSlotCount
+      << ")\n\n"
          "The extension reads each slot's variable when it starts and at every step, and a\n"
          "step writes it back and saves it into the skin with one command batch. A skin can\n"
          "ship a starting choice by giving the variable a value code.\n\n"
@@ -136,7 +143,8 @@ std::string Generate() {
     Out << "| " << Code(S.Variable) << " | " << Code(S.ReadQuery) << " | `" << U8(S.UpdateStart) << "C"
         << U8(S.UpdateEnd) << "` |\n";
 
-  Out << "\n## The cycle of the dynamic labels (" << cCycleLength << " codes)\n\n"
+  Out << "\n## The cycle of the dynamic labels (" << cCycleLength
+      << " codes)\n\n"
          "A step moves to the next code and from the last back to the first; a code not in\n"
          "the cycle stays where it is.\n\n";
   for (std::size_t I = 0; I < cCycleLength; ++I) Out << I << ". " << Code(cLabelCodeCycle[I]) << "\n";
@@ -155,8 +163,7 @@ std::string Generate() {
       << "| " << ClearErrorMessageId << " | `ClearErrorMessageId` | never sent |\n\n"
       << "Values come back one `WM_COPYDATA` message each: `dwData` is the parameter\n"
          "identifier; the data holds the value text (ANSI, NUL-ended, within "
-      << cValueTextSize
-      << " bytes) and,\nfor live parameters, the \"Title,unit\" text after it.\n";
+      << cValueTextSize << " bytes) and,\nfor live parameters, the \"Title,unit\" text after it.\n";
   return Out.str();
 }
 
@@ -195,10 +202,11 @@ int main(int Argc, char** Argv) {
     std::cout << zelm::bench::Generate();
     return 0;
   }
-  const char* Usage = "usage: zelm_skinref [--write FILE | --check FILE]\n"
-                      "  (none)          the reference for skin authors on standard output\n"
-                      "  --write FILE    write it into FILE\n"
-                      "  --check FILE    exit 1 when FILE is not what would be written\n";
+  const char* Usage =
+      "usage: zelm_skinref [--write FILE | --check FILE]\n"
+      "  (none)          the reference for skin authors on standard output\n"
+      "  --write FILE    write it into FILE\n"
+      "  --check FILE    exit 1 when FILE is not what would be written\n";
   if (Argc == 2 && (Mode == "--help" || Mode == "-h")) {
     std::fputs(Usage, stdout);
     return 0;

@@ -38,10 +38,16 @@ TEST(SkinCodes, NamesEveryUnknownCeWordWithLineAndNearestCode) {
 }
 
 TEST(SkinCodes, DecodesEveryEncodingASkinComesIn) {
-  const std::string Utf16Le("\xFF\xFE" "c\0e\0_\0x\0\n\0", 12), Utf16Be("\xFE\xFF\0c\0e\0_\0x", 10);
+  const std::string Utf16Le(
+      "\xFF\xFE"
+      "c\0e\0_\0x\0\n\0",
+      12),
+      Utf16Be("\xFE\xFF\0c\0e\0_\0x", 10);
   EXPECT_EQ(DecodeSkinText(Utf16Le), u"ce_x\n");
   EXPECT_EQ(DecodeSkinText(Utf16Be), u"ce_x");
-  EXPECT_EQ(DecodeSkinText("\xEF\xBB\xBF" "ce_\xD1\x80"), u"ce_\u0440");
+  EXPECT_EQ(DecodeSkinText("\xEF\xBB\xBF"
+                           "ce_\xD1\x80"),
+            u"ce_\u0440");
   EXPECT_EQ(DecodeSkinText("ce_\xF0x"), u"ce_\uFFFDx");  // a byte of another code page
   EXPECT_EQ(Findings(DecodeSkinText("ce_\xF0orse_power")).size(), 1u);
 }
@@ -80,14 +86,14 @@ TEST(CheckOptions, TakesFilesAfterItsModesAndSaysWhatIsWrong) {
     TCheckMode Mode;
     std::size_t Files;
   };
-  for (const TCase& C : {TCase{{}, TParsed::Run, TCheckMode::Extension, 0},
-                         TCase{{u"--seconds", u"2", u"--codes", u"a.skin", u"--wait"}, TParsed::Run,
-                               TCheckMode::Codes, 1},
-                         TCase{{u"--codes"}, TParsed::Fault, TCheckMode::Codes, 0},
-                         TCase{{u"--verify"}, TParsed::Run, TCheckMode::Verify, 0},
-                         TCase{{u"--verify", u"a", u"b"}, TParsed::Fault, TCheckMode::Verify, 2},
-                         TCase{{u"--seconds", u"0"}, TParsed::Fault, TCheckMode::Extension, 0},
-                         TCase{{u"--codes", u"--help"}, TParsed::Help, TCheckMode::Codes, 1}}) {
+  for (const TCase& C :
+       {TCase{{}, TParsed::Run, TCheckMode::Extension, 0},
+        TCase{{u"--seconds", u"2", u"--codes", u"a.skin", u"--wait"}, TParsed::Run, TCheckMode::Codes, 1},
+        TCase{{u"--codes"}, TParsed::Fault, TCheckMode::Codes, 0},
+        TCase{{u"--verify"}, TParsed::Run, TCheckMode::Verify, 0},
+        TCase{{u"--verify", u"a", u"b"}, TParsed::Fault, TCheckMode::Verify, 2},
+        TCase{{u"--seconds", u"0"}, TParsed::Fault, TCheckMode::Extension, 0},
+        TCase{{u"--codes", u"--help"}, TParsed::Help, TCheckMode::Codes, 1}}) {
     TCheckOptions Options;
     std::string Fault;
     EXPECT_EQ(ParseCheckOptions(C.Args, Options, Fault), C.Parsed) << Fault;
@@ -107,12 +113,12 @@ TEST(Sha256, KnownDigestsAcrossBlockEdges) {
     std::string Text;
     const char* Digest;
   };
-  for (const TCase& C : {TCase{"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-                         TCase{"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-                         TCase{"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
-                               "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
-                         TCase{std::string(1000, 'a'),
-                               "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3"}}) {
+  for (const TCase& C :
+       {TCase{"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        TCase{"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        TCase{"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        TCase{std::string(1000, 'a'), "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3"}}) {
     TSha256 Whole, Parts;
     Whole.Add(C.Text);
     for (const char Ch : C.Text) Parts.Add(std::string_view(&Ch, 1));

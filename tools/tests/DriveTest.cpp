@@ -19,8 +19,7 @@ namespace {
 TEST(DriveLog, RowsReadBackAsWrittenAndABrokenFileIsNamedByLine) {
   const std::string Text = DriveHeader({u"ce_speed", u"ce_timewent"}) + DriveRow(0, {u"-", u"-"}) +
                            DriveRow(0.1004, {u"12", u"0:00:01"}) + DriveRow(2.5, {u"1,5", u"say \"x\""});
-  EXPECT_EQ(Text,
-            "seconds,ce_speed,ce_timewent\n0.000,-,-\n0.100,12,0:00:01\n2.500,\"1,5\",\"say \"\"x\"\"\"\n");
+  EXPECT_EQ(Text, "seconds,ce_speed,ce_timewent\n0.000,-,-\n0.100,12,0:00:01\n2.500,\"1,5\",\"say \"\"x\"\"\"\n");
   TDrive Drive;
   std::string Error;
   ASSERT_TRUE(ParseDrive("\xEF\xBB\xBF" + Text, "d.csv", Drive, Error)) << Error;
@@ -50,9 +49,10 @@ TEST(DriveLog, RowsReadBackAsWrittenAndABrokenFileIsNamedByLine) {
 TEST(DriveLog, KeepsEachValueTheSkinShowsOnceWithTheLabelThatShowsIt) {
   TSkin Skin;
   std::string Error;
-  ASSERT_TRUE(ParseSkin("skin s\nlabel 0 0 5 ce_speed_title\nlabel 1 0 5 CE_Speed\nlabel 2 0 5 ce_dinamic_label\n"
-                        "label 3 0 5 ce_dinamic_label_1\nlabel 4 0 5 ce_speed\nlabel 5 0 5 ce_nothing\n",
-                        "s", Skin, Error))
+  ASSERT_TRUE(
+      ParseSkin("skin s\nlabel 0 0 5 ce_speed_title\nlabel 1 0 5 CE_Speed\nlabel 2 0 5 ce_dinamic_label\n"
+                "label 3 0 5 ce_dinamic_label_1\nlabel 4 0 5 ce_speed\nlabel 5 0 5 ce_nothing\n",
+                "s", Skin, Error))
       << Error;
   THostVariables Vars;
   Vars.Set(u"CheckEngineDinamicLabel", u"ce_Coolanttemp");
@@ -80,8 +80,9 @@ TEST(DriveLog, WritesTheTitlesAndUnitsTheDataServerSentAndTheReplayServesThem) {
   EXPECT_EQ(Writer.Row(0.1, {u"12", u"0:00:00", u"-"}), "");
   Writer.Learn(2, u"Coolant, engine", u"-");
   EXPECT_EQ(Writer.Row(0.2, {u"12", u"0:00:00", u"19"}),
-            Head + "title,Speed,,\"Coolant, engine\"\nunit,mph,,\n0.000,-,0:00:00,-\n0.100,12,0:00:00,-\n"
-                   "0.200,12,0:00:00,19\n");
+            Head +
+                "title,Speed,,\"Coolant, engine\"\nunit,mph,,\n0.000,-,0:00:00,-\n0.100,12,0:00:00,-\n"
+                "0.200,12,0:00:00,19\n");
   EXPECT_EQ(Writer.Row(0.3, {u"13", u"0:00:01", u"19"}), "0.300,13,0:00:01,19\n");
   EXPECT_EQ(Writer.Finish(), "");
   // A parameter that never sends: the rows wait five seconds, or to the end.
@@ -100,7 +101,7 @@ TEST(DriveLog, WritesTheTitlesAndUnitsTheDataServerSentAndTheReplayServesThem) {
   TDriveReplay Replay(Drive, false);
   EXPECT_EQ(Replay.RecordedTitleUnit(Kvel_VHCL_SPEED_SE), u"Speed,mph");
   EXPECT_EQ(Replay.RecordedTitleUnit(Kvel_COOLAN_TEMP), u"Coolant");
-  EXPECT_EQ(Replay.RecordedTitleUnit(Kvel_BATTERY_VOLT), u"");  // the car's own
+  EXPECT_EQ(Replay.RecordedTitleUnit(Kvel_BATTERY_VOLT), u"");                           // the car's own
   ASSERT_TRUE(ParseDrive("seconds,ce_speed\n0,1\n", "old.csv", Drive, Error)) << Error;  // before titles were kept
   EXPECT_EQ(TDriveReplay(Drive, false).RecordedTitleUnit(Kvel_VHCL_SPEED_SE), u"");
 }
@@ -151,9 +152,10 @@ TEST(DriveReplay, FrameStepsMeetTheRowsOfADriveRecordedAFrameARow) {
 TEST(SimOptions, ReadsEveryOptionAndNamesWhatAFaultyOneTakes) {
   TSimOptions O;
   std::string Fault;
-  ASSERT_EQ(ParseSimOptions(Args({"--rate", "20", "--seed", "123456789012", "--time-scale", "0.5", "--status", "st",
-                                  "--quit-on-eof", "--run-seconds", "3", "--verbose", "--replay", "d.csv", "--loop", "--stepped"}),
-                            O, Fault),
+  ASSERT_EQ(ParseSimOptions(
+                Args({"--rate", "20", "--seed", "123456789012", "--time-scale", "0.5", "--status", "st",
+                      "--quit-on-eof", "--run-seconds", "3", "--verbose", "--replay", "d.csv", "--loop", "--stepped"}),
+                O, Fault),
             TParsed::Run)
       << Fault;
   EXPECT_EQ(O.Rate, 20);
@@ -174,8 +176,9 @@ TEST(SimOptions, ReadsEveryOptionAndNamesWhatAFaultyOneTakes) {
       {{"--seed", "-1"}, "--seed takes a count from 0 to 999999999999999, not '-1'"},
       {{"--time-scale"}, "--time-scale needs a value: a number from 0.1 to 100"},
       {{"--loop"}, "--loop goes with --replay FILE: it repeats a recording"},
-      {{"--bad"}, "unknown option '--bad'; the options are --rate --seed --time-scale --status --quit-on-eof "
-                  "--run-seconds --verbose --replay --loop --stepped and --help"},
+      {{"--bad"},
+       "unknown option '--bad'; the options are --rate --seed --time-scale --status --quit-on-eof "
+       "--run-seconds --verbose --replay --loop --stepped and --help"},
   };
   for (const auto& C : Cases) {
     EXPECT_EQ(ParseSimOptions(Args(C.Words), O, Fault), TParsed::Fault) << C.Fault;

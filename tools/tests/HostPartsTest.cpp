@@ -62,8 +62,8 @@ TEST(SkinFile, NamesTheLineOfEachFault) {
   } Cases[] = {
       {"skin a\nlable 1 1 5 ce_speed\n", "t:2: unknown element 'lable'"},
       {"skin a\nlabel 1 1 5\n", "t:2: label takes"},
-      {"skin a\nsize 5 20\nlabel 5 0 5 ce_speed\n", "t:3: label takes"},     // row outside the skin
-      {"skin a\nsize 5 20\nlabel 1 15 6 ce_speed\n", "t:3: label takes"},    // runs past the edge
+      {"skin a\nsize 5 20\nlabel 5 0 5 ce_speed\n", "t:3: label takes"},   // row outside the skin
+      {"skin a\nsize 5 20\nlabel 1 15 6 ce_speed\n", "t:3: label takes"},  // runs past the edge
       {"skin a\nlabel 1 1 5 ce_speed middle\n", "t:2: label alignment"},
       {"skin a\ntext 1 1 \"open\n", "t:2: unterminated quote"},
       {"skin a\nlabel 1 1 5 ce_speed\nbutton q \"quit\" \"quit\"\nbutton q \"x\" \"y\"\n", "t:4: key q"},
@@ -85,7 +85,8 @@ TEST(SkinFile, NamesTheLineOfEachFault) {
 TEST(SkinFile, SaysEveryFaultAtOnceAndReadsUtf8AndUtf16WithTheirMarks) {
   TSkin Skin;
   std::string Error;
-  EXPECT_FALSE(ParseSkin("\xEF\xBB\xBFskin a\nlable 1 1 5 ce_speed\nlabel 1 1 5 ce_speed\nsize 5 20\n", "t", Skin, Error));
+  EXPECT_FALSE(
+      ParseSkin("\xEF\xBB\xBFskin a\nlable 1 1 5 ce_speed\nlabel 1 1 5 ce_speed\nsize 5 20\n", "t", Skin, Error));
   EXPECT_EQ(Error,
             "t:2: unknown element 'lable'; the elements are skin, size, var, text, label and button\n"
             "t:4: size must come before the elements");
@@ -121,10 +122,11 @@ TEST(SkinFile, SaysEveryFaultAtOnceAndReadsUtf8AndUtf16WithTheirMarks) {
 TEST(SkinCheck, SaysTheFaultsOfReadingAndTheProblemsOfWhatWasReadTogether) {
   TSkin Skin;
   std::vector<TSkinProblem> Faults;
-  EXPECT_FALSE(ParseSkin("skin a\nvar CheckEngineDinamicLabel \"ce_speeed\"\nlable 0 0 5 ce_speed\n"
-                         "label 1 0 5 ce_rpmm\nlabel 2 0 5 ce_dinamic_label\ntext 3 0 \"open\n"
-                         "button x \"ce_opne\" \"open\"\n",
-                         "s", Skin, Faults));
+  EXPECT_FALSE(
+      ParseSkin("skin a\nvar CheckEngineDinamicLabel \"ce_speeed\"\nlable 0 0 5 ce_speed\n"
+                "label 1 0 5 ce_rpmm\nlabel 2 0 5 ce_dinamic_label\ntext 3 0 \"open\n"
+                "button x \"ce_opne\" \"open\"\n",
+                "s", Skin, Faults));
   const auto Problems = CheckSkin(Skin, "s", Faults);
   ASSERT_EQ(Problems.size(), 5u) << ::testing::PrintToString(Problems);
   const char* Starts[] = {"s:2: dynamic label", "s:3: unknown element", "s:4: label code 'ce_rpmm'",
@@ -137,22 +139,23 @@ TEST(SkinCheck, SaysTheFaultsOfReadingAndTheProblemsOfWhatWasReadTogether) {
 TEST(SkinCheck, NamesEachUnknownCodeCommandAndSlotThatNeverStepsWithItsLineAndFix) {
   TSkin Skin;
   std::string Error;
-  ASSERT_TRUE(ParseSkin("skin a\n"
-                        "var CheckEngineDinamicLabel_1 \"\"\n"                  // 2: empty
-                        "var CheckEngineDinamicLabel_2 \"ce_speeed\"\n"         // 3: unknown
-                        "var CheckEngineDinamicLabel_3 \"CE_FUEL_PUMP_RLY\"\n"  // 4: not in the cycle
-                        "var CheckEngineDinamicLabel_4 \"CE_Speed\"\n"
-                        "var CheckEngineDinamicLabel_5 \"ce_rpm\"\n"            // 6: unused slot
-                        "label 0 0 5 ce_speeed\n"                                // 7
-                        "label 1 0 5 CE_SPEED_unit\n"
-                        "label 2 0 5 ce_dinamic_label_1\n"
-                        "label 3 0 5 ce_dinamic_label_2_title\n"
-                        "label 4 0 5 ce_dinamic_label_3_name\n"
-                        "label 5 0 5 ce_dinamic_label_4\n"
-                        "button 1 \"ce_next_dinamic_label_6\" \"x\"\n"          // 13: slot 6 not set
-                        "button 2 \"SETVAR;A;1||ce_opne||quit\" \"x\"\n"        // 14
-                        "button 3 \"CE_CLOSE||exit||SAVETOSKIN;A;1\" \"x\"\n",
-                        "my.skin", Skin, Error))
+  ASSERT_TRUE(
+      ParseSkin("skin a\n"
+                "var CheckEngineDinamicLabel_1 \"\"\n"                  // 2: empty
+                "var CheckEngineDinamicLabel_2 \"ce_speeed\"\n"         // 3: unknown
+                "var CheckEngineDinamicLabel_3 \"CE_FUEL_PUMP_RLY\"\n"  // 4: not in the cycle
+                "var CheckEngineDinamicLabel_4 \"CE_Speed\"\n"
+                "var CheckEngineDinamicLabel_5 \"ce_rpm\"\n"  // 6: unused slot
+                "label 0 0 5 ce_speeed\n"                     // 7
+                "label 1 0 5 CE_SPEED_unit\n"
+                "label 2 0 5 ce_dinamic_label_1\n"
+                "label 3 0 5 ce_dinamic_label_2_title\n"
+                "label 4 0 5 ce_dinamic_label_3_name\n"
+                "label 5 0 5 ce_dinamic_label_4\n"
+                "button 1 \"ce_next_dinamic_label_6\" \"x\"\n"    // 13: slot 6 not set
+                "button 2 \"SETVAR;A;1||ce_opne||quit\" \"x\"\n"  // 14
+                "button 3 \"CE_CLOSE||exit||SAVETOSKIN;A;1\" \"x\"\n",
+                "my.skin", Skin, Error))
       << Error;
   const auto Problems = CheckSkin(Skin, "my.skin");
   ASSERT_EQ(Problems.size(), 6u) << ::testing::PrintToString(Problems);
@@ -209,7 +212,7 @@ TEST(HostVariables, AnswersQueriesAndRunsTheExtensionsBatch) {
   EXPECT_EQ(Vars.Query(u"=[$A$|$A$]"), u"[x|x]");
   EXPECT_EQ(Vars.Query(u"=5$"), u"5$");    // a lone "$" is kept
   EXPECT_EQ(Vars.Query(u"=$$x"), u"$$x");  // so is an empty name
-  EXPECT_EQ(Vars.Query(u"$A$"), u"");  // not a query
+  EXPECT_EQ(Vars.Query(u"$A$"), u"");      // not a query
 
   // The batch a step sends: the save must see the value the SETVAR before it set.
   std::vector<std::string> Faults;
@@ -237,9 +240,10 @@ TEST(HostVariables, SavedVariablesSurviveInTheFileAndNothingElseDoes) {
     ASSERT_TRUE(Vars.LoadFile(Path, Error)) << Error;  // none yet: nothing loaded
     Vars.SetFile(Path);
     std::vector<std::string> Faults;
-    Vars.RunBatch(u"SETVAR;Temporary;1||SETVAR;CheckEngineDinamicLabel;ce_\u0440orse_power||"
-                  u"SAVETOSKIN;CheckEngineDinamicLabel;$CheckEngineDinamicLabel$||SAVETOSKIN;Odd;a=b\nc",
-                  Faults);
+    Vars.RunBatch(
+        u"SETVAR;Temporary;1||SETVAR;CheckEngineDinamicLabel;ce_\u0440orse_power||"
+        u"SAVETOSKIN;CheckEngineDinamicLabel;$CheckEngineDinamicLabel$||SAVETOSKIN;Odd;a=b\nc",
+        Faults);
     EXPECT_TRUE(Faults.empty());
   }
   THostVariables Again;
@@ -268,10 +272,9 @@ TEST(HostVariables, EachSkinKeepsItsOwnSavedChoicesAndAScriptedRunLeavesThemAlon
   EXPECT_EQ(Name.size(), std::u16string(u"My_Skin_v2-12345678.vars").size());
   EXPECT_EQ(SavedVariablesName(u"z:\\SKINS\\my skin.v2.skin", Vars).substr(11), Name.substr(11));  // one file, any case
   EXPECT_EQ(SavedVariablesName(u"Z:\\skins\\My Skin.v2.skin", {{u"CheckEngineDinamicLabel", u"ce_speed", 9}}), Name);
-  for (const std::u16string& Other : {SavedVariablesName(u"Z:\\other\\My Skin.v2.skin", Vars),
-                                      SavedVariablesName(u"Z:\\skins\\My Skin.v2.skin", {}),
-                                      SavedVariablesName(u"Z:\\skins\\My Skin.v2.skin",
-                                                         {{u"CheckEngineDinamicLabel", u"ce_rpm", 3}})})
+  for (const std::u16string& Other :
+       {SavedVariablesName(u"Z:\\other\\My Skin.v2.skin", Vars), SavedVariablesName(u"Z:\\skins\\My Skin.v2.skin", {}),
+        SavedVariablesName(u"Z:\\skins\\My Skin.v2.skin", {{u"CheckEngineDinamicLabel", u"ce_rpm", 3}})})
     EXPECT_NE(Other, Name);
 
   TSkin Skin;
@@ -300,10 +303,11 @@ TEST(HostVariables, EachSkinKeepsItsOwnSavedChoicesAndAScriptedRunLeavesThemAlon
 TEST(Dashboard, PlacesLabelsCutsThemToTheirWidthAndKeepsControlCodesOut) {
   TSkin Skin;
   std::string Error;
-  ASSERT_TRUE(ParseSkin("skin s\nsize 3 24\ntext 0 0 \"Speed\"\nlabel 0 8 5 ce_speed right\n"
-                        "label 0 14 4 ce_speed_unit\nlabel 1 0 6 ce_coolanttemp_title\n"
-                        "button q \"quit\" \"quit\"\nbutton 1 \"ce_next_dinamic_label\" \"next\"\n",
-                        "s", Skin, Error))
+  ASSERT_TRUE(
+      ParseSkin("skin s\nsize 3 24\ntext 0 0 \"Speed\"\nlabel 0 8 5 ce_speed right\n"
+                "label 0 14 4 ce_speed_unit\nlabel 1 0 6 ce_coolanttemp_title\n"
+                "button q \"quit\" \"quit\"\nbutton 1 \"ce_next_dinamic_label\" \"next\"\n",
+                "s", Skin, Error))
       << Error;
   const std::vector<std::u16string> Texts = {u"87", u"km/h", u"Cool\u00B0\x1B[2Jant"};
   const auto Lines = ComposeFrame(Skin, Texts, {u"status", u"a message longer than the skin is wide"});
@@ -360,7 +364,8 @@ TEST(Dashboard, FitsTheTerminalOrSaysWhatTheSkinNeeds) {
 TEST(Dashboard, SaysWhatACommandDidInWords) {
   THostVariables Vars;
   Vars.Set(u"CheckEngineDinamicLabel_2", u"ce_maf");
-  EXPECT_EQ(CommandOutcome(u"CE_Next_Dinamic_Label_2", 2, Vars), "CE_Next_Dinamic_Label_2: ce_dinamic_label_2 now shows ce_maf");
+  EXPECT_EQ(CommandOutcome(u"CE_Next_Dinamic_Label_2", 2, Vars),
+            "CE_Next_Dinamic_Label_2: ce_dinamic_label_2 now shows ce_maf");
   EXPECT_EQ(CommandOutcome(u"ce_close", 2, Vars), "ce_close: the trip computer starts again from zero");
   EXPECT_EQ(CommandOutcome(u"ce_next", 0, Vars), "nobody took the command 'ce_next'");
 }
@@ -368,9 +373,10 @@ TEST(Dashboard, SaysWhatACommandDidInWords) {
 TEST(HostOptions, ReadsEveryOptionAndHelpWhereverItStands) {
   TOptions O;
   std::string Fault;
-  ASSERT_EQ(ParseOptions(Args({"--skin", "s.skin", "--vars", "v.txt", "--fps", "2.5", "--frames", "30", "--format",
-                               "list", "--at", "3:1", "--at", "3:ce_open", "--sim-status", "st", "--ds-path", "Z:\\d",
-                               "--record", "d.csv", "--keep-saved", "--screen", "24x80", "--step-server"}),
+  ASSERT_EQ(ParseOptions(Args({"--skin",   "s.skin",    "--vars",       "v.txt",    "--fps",     "2.5",
+                               "--frames", "30",        "--format",     "list",     "--at",      "3:1",
+                               "--at",     "3:ce_open", "--sim-status", "st",       "--ds-path", "Z:\\d",
+                               "--record", "d.csv",     "--keep-saved", "--screen", "24x80",     "--step-server"}),
                          O, Fault),
             TParsed::Run)
       << Fault;
@@ -438,7 +444,8 @@ TEST(HostInput, LinesComeInOrderAndOutliveTheLoopUntilTheReaderEnds) {
     return true;
   };
   std::istringstream In("1\nce_\xD1\x80orse_power\r\n");
-  auto Lines = StartReadingLines<std::mutex>(In, [&Wakes] { ++Wakes; }, Keep);
+  auto Lines = StartReadingLines<std::mutex>(
+      In, [&Wakes] { ++Wakes; }, Keep);
   std::deque<std::u16string> Taken;
   EXPECT_FALSE(Lines->Take(Taken));
   Reader();
@@ -448,7 +455,8 @@ TEST(HostInput, LinesComeInOrderAndOutliveTheLoopUntilTheReaderEnds) {
 
   // The loop and its host are gone before the reader takes its last lines.
   std::istringstream Late("quit\nquit\n");
-  Lines = StartReadingLines<std::mutex>(Late, [] {}, Keep);
+  Lines = StartReadingLines<std::mutex>(
+      Late, [] {}, Keep);
   const std::weak_ptr<TInputLines<std::mutex>> Watch = Lines;
   Lines.reset();
   ASSERT_FALSE(Watch.expired());
@@ -457,7 +465,8 @@ TEST(HostInput, LinesComeInOrderAndOutliveTheLoopUntilTheReaderEnds) {
   EXPECT_TRUE(Watch.expired());
 
   // Without a reader, the input has ended.
-  Lines = StartReadingLines<std::mutex>(In, [] {}, [](std::function<void()>) { return false; });
+  Lines = StartReadingLines<std::mutex>(
+      In, [] {}, [](std::function<void()>) { return false; });
   EXPECT_TRUE(Lines->Take(Taken));
 }
 
@@ -465,9 +474,11 @@ TEST(Utf, RoundTripsAndReplacesWhatIsBroken) {
   const std::u16string Text = u"ce_\u0440orse_power \u00B0C \U0001F697";
   EXPECT_EQ(FromUtf8(ToUtf8(Text)), Text);
   EXPECT_EQ(ToUtf8(u"\u00B0"), "\xC2\xB0");
-  EXPECT_EQ(FromUtf8("a\xC0\xAF" "b"), u"a\uFFFD\uFFFDb");      // overlong
-  EXPECT_EQ(FromUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");     // a surrogate
-  EXPECT_EQ(FromUtf8("x\xE2\x82"), u"x\uFFFD\uFFFD");             // cut short
+  EXPECT_EQ(FromUtf8("a\xC0\xAF"
+                     "b"),
+            u"a\uFFFD\uFFFDb");                                // overlong
+  EXPECT_EQ(FromUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // a surrogate
+  EXPECT_EQ(FromUtf8("x\xE2\x82"), u"x\uFFFD\uFFFD");          // cut short
   EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
   EXPECT_EQ(DisplayWidth(u"a\U0001F697b"), 3u);
 }

@@ -122,7 +122,9 @@ TEST_F(SimServerTest, RecordsCarryTheCarsTextsInTheLayoutTheExtensionReads) {
   const std::string& Live = Sink.Sent[0].Record;
   const TParamValueData Coolant = DecodeParamValueData(Live.data(), Live.size());
   EXPECT_EQ(Coolant.ValueText, Model.ValueText(2));
-  EXPECT_EQ(Coolant.TitleUnitText, "Coolant temperature,\xB0""C");  // ANSI, not UTF-8
+  EXPECT_EQ(Coolant.TitleUnitText,
+            "Coolant temperature,\xB0"
+            "C");  // ANSI, not UTF-8
   EXPECT_EQ(Live.size(), cValueTextSize + Coolant.TitleUnitText.size() + 1);
 
   const std::string& Trip = Sink.Sent[13].Record;
@@ -138,7 +140,8 @@ TEST_F(SimServerTest, TripReadSendsAllFifteenFiguresAndResetStartsThemAgain) {
   ASSERT_TRUE(Server.TripFiguresPending());
   Server.SendTripFigures();
   EXPECT_FALSE(Server.TripFiguresPending());
-  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{129, 130, 131, 132, 133, 134, 135, 137, 138, 139, 140, 141, 142, 143, 144}));
+  EXPECT_EQ(Sink.Ids(),
+            (std::vector<uint32_t>{129, 130, 131, 132, 133, 134, 135, 137, 138, 139, 140, 141, 142, 143, 144}));
   const std::string Distance = Sink.Sent[5].Record;
   EXPECT_NE(DecodeParamValueData(Distance.data(), Distance.size()).ValueText, "0.000");
 
@@ -192,7 +195,8 @@ TEST(SimServerReplay, SendsTheRecordedTitleAndUnit) {
   ASSERT_EQ(Sink.Sent.size(), 2u);
   EXPECT_EQ(DecodeParamValueData(Sink.Sent[0].Record.data(), Sink.Sent[0].Record.size()).TitleUnitText, "Speed,mph");
   EXPECT_EQ(DecodeParamValueData(Sink.Sent[1].Record.data(), Sink.Sent[1].Record.size()).TitleUnitText,
-            "Coolant temperature,\xB0""C");
+            "Coolant temperature,\xB0"
+            "C");
 }
 
 }  // namespace

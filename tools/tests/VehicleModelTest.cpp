@@ -74,8 +74,7 @@ TEST(VehicleModel, EveryCatalogueParameterAnswersWithATextThatFitsTheRecord) {
   }
   EXPECT_EQ(Live, 56u);
   EXPECT_EQ(Trip, 15u);
-  for (uint32_t Id : {0u, 40u, 49u, 67u, 128u, 136u, 145u})
-    EXPECT_FALSE(TVehicleModel::Knows(Id)) << Id;
+  for (uint32_t Id : {0u, 40u, 49u, 67u, 128u, 136u, 145u}) EXPECT_FALSE(TVehicleModel::Knows(Id)) << Id;
   EXPECT_TRUE(Model.ValueText(136).empty());
 }
 

@@ -48,17 +48,10 @@ std::u16string_view TRRExtensionCore::ReturnLabel(std::u16string_view LabelCode)
       if (Match->Index == 0) return FSlots[0].Code;
       FLabelAnswer = HostGetInfo(FRRAPI, cSlots[Match->Index].ReadQuery);
       return FLabelAnswer;
-    case TLabelCodeKind::SlotValue:
-      Match = FSlots[Match->Index].CodeMatch;
-      break;
-    case TLabelCodeKind::SlotTitle:
-      Match = FSlots[Match->Index].TitleMatch;
-      break;
-    case TLabelCodeKind::SlotUnit:
-      Match = FSlots[Match->Index].UnitMatch;
-      break;
-    default:
-      break;
+    case TLabelCodeKind::SlotValue: Match = FSlots[Match->Index].CodeMatch; break;
+    case TLabelCodeKind::SlotTitle: Match = FSlots[Match->Index].TitleMatch; break;
+    case TLabelCodeKind::SlotUnit: Match = FSlots[Match->Index].UnitMatch; break;
+    default: break;
   }
   return Match ? RenderParamCode(Match) : std::u16string_view();
 }
@@ -71,10 +64,8 @@ const TLabelCode* TRRExtensionCore::ParamCodeOf(std::u16string_view Field) noexc
   switch (Match->Kind) {
     case TLabelCodeKind::Value:
     case TLabelCodeKind::Title:
-    case TLabelCodeKind::Unit:
-      return Match;
-    default:
-      return nullptr;
+    case TLabelCodeKind::Unit: return Match;
+    default: return nullptr;
   }
 }
 
@@ -95,12 +86,9 @@ std::u16string_view TRRExtensionCore::RenderParamCode(const TLabelCode* Match) {
       if (Info.Kind == TParamKind::Trip) SendToServer(TripReadMessageId, 0);
       SendToServer(AddMessageId, Info.Id);
       return cNoValue;
-    case TLabelCodeKind::Title:
-      return FSubscriptions.IsOn(I) ? std::u16string_view(Param.Title) : Info.ValueCode;
-    case TLabelCodeKind::Unit:
-      return FSubscriptions.IsOn(I) ? std::u16string_view(Param.Unit) : cNoValue;
-    default:
-      return {};
+    case TLabelCodeKind::Title: return FSubscriptions.IsOn(I) ? std::u16string_view(Param.Title) : Info.ValueCode;
+    case TLabelCodeKind::Unit: return FSubscriptions.IsOn(I) ? std::u16string_view(Param.Unit) : cNoValue;
+    default: return {};
   }
 }
 

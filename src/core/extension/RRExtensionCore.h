@@ -110,7 +110,7 @@ class TRRExtensionCore final : public TValueRecordSink {
 
   THostRef FRRAPI;
   THostRef FSkin;
-  std::u16string FZelmDSPath;  // kept, never read
+  std::u16string FZelmDSPath;     // kept, never read
   uint32_t FOwnWindow = 0;        // the hidden window, once made
   uint32_t FAnnouncedWindow = 0;  // the window Initialize took, which the repeated announcement names
   // Our label requests until the announcement is repeated.

@@ -12,7 +12,8 @@ void TRRExtensionCore::StoreValueRecord(uint32_t Identifier, const void* Data, s
   const std::size_t Spell = Index < 0 ? cParamCount : static_cast<std::size_t>(Index);
   if (Data == nullptr || Size == 0) {
     if (!FMalformed[Spell])
-      FTrace.Trace(TTraceLine(u"value record ignored as malformed: no data (identifier ").Decimal(Identifier).Add(u")"));
+      FTrace.Trace(
+          TTraceLine(u"value record ignored as malformed: no data (identifier ").Decimal(Identifier).Add(u")"));
     FMalformed[Spell] = true;
     return;
   }

@@ -33,8 +33,7 @@ class THostObject {
   virtual ~THostObject() = default;
   // Calls Name late-bound and answers the result as text. A failure throws EZelmError
   // with the host's code and the message the error convention hands on.
-  virtual std::u16string Call(std::u16string_view Name, THostCallKind Kind,
-                              std::initializer_list<THostArg> Args) = 0;
+  virtual std::u16string Call(std::u16string_view Name, THostCallKind Kind, std::initializer_list<THostArg> Args) = 0;
 };
 
 // A held host object: null when none was handed over (or a null one was). Shared so

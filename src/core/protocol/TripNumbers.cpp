@@ -60,8 +60,7 @@ TRounded RoundDigits(bool Negative, std::string_view All, int Exponent, bool Fix
 TRounded Round(double Value, bool Fixed, int Decimals) {
   if (!std::isfinite(Value) || Value == 0) return {};
   char Buffer[64];
-  const auto Out = std::to_chars(Buffer, Buffer + sizeof Buffer, std::fabs(Value),
-                                 std::chars_format::scientific, 14);
+  const auto Out = std::to_chars(Buffer, Buffer + sizeof Buffer, std::fabs(Value), std::chars_format::scientific, 14);
   const std::string_view Text(Buffer, static_cast<std::size_t>(Out.ptr - Buffer));
   const auto E = Text.find('e');
   char All[16];
@@ -238,15 +237,11 @@ template <class TRounder>
 void Write(TValueForm Form, char16_t Separator, std::u16string& Out, TRounder&& Rounder) {
   Out.clear();
   switch (Form) {
-    case TValueForm::Fixed0:
-      return Fixed(Rounder(true, 0), 0, Separator, Out);
-    case TValueForm::Fixed1:
-      return Fixed(Rounder(true, 1), 1, Separator, Out);
-    case TValueForm::Fixed3:
-      return Fixed(Rounder(true, 3), 3, Separator, Out);
+    case TValueForm::Fixed0: return Fixed(Rounder(true, 0), 0, Separator, Out);
+    case TValueForm::Fixed1: return Fixed(Rounder(true, 1), 1, Separator, Out);
+    case TValueForm::Fixed3: return Fixed(Rounder(true, 3), 3, Separator, Out);
     case TValueForm::General:
-    case TValueForm::AsSent:
-      break;
+    case TValueForm::AsSent: break;
   }
   General(Rounder(false, 0), Separator, 1, Out);
 }

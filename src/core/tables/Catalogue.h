@@ -20,6 +20,7 @@ enum class TValueForm : uint8_t { AsSent, Fixed0, Fixed1, Fixed3, General };
 //   identifier, field stem, code name (the part after "ce_"), kind, cycle position
 //   (-1: not in the cycle), stored form.
 // The stem and code of parameter 130 begin with CYRILLIC SMALL LETTER ER (U+0440).
+// clang-format off
 #define ZELM_PARAMETERS(P)                                                        \
   P(1, VHCL_SPEED_SE, "speed", Live, 15, AsSent)                                  \
   P(2, COOLAN_TEMP, "coolanttemp", Live, 16, AsSent)                              \
@@ -92,6 +93,7 @@ enum class TValueForm : uint8_t { AsSent, Fixed0, Fixed1, Fixed3, General };
   P(142, timewent, "timewent", Trip, 12, AsSent)                                  \
   P(143, lostseconds, "lostseconds", Trip, 13, AsSent)                            \
   P(144, accelaration, "accelaration", Trip, 14, Fixed3)
+// clang-format on
 
 // The identifiers as named constants: Kvel_VHCL_SPEED_SE = 1, ...
 enum TParamId : uint32_t {
@@ -116,11 +118,13 @@ inline constexpr std::size_t cParamCount = 71;
 inline constexpr std::size_t cLiveCount = 56;
 
 inline constexpr std::array<TParamInfo, cParamCount> cParams = {{
+// clang-format off
 #define ZELM_DESCRIBE(Id, Stem, Code, Kind, Cycle, Form)                                  \
   {Id,         u"Kvel_" #Stem,    u"" #Stem,         u"ce_" Code, u"ce_" Code "_title", \
    u"ce_" Code "_unit", TParamKind::Kind, Cycle, TValueForm::Form},
     ZELM_PARAMETERS(ZELM_DESCRIBE)
 #undef ZELM_DESCRIBE
+    // clang-format on
 }};
 
 // How many label requests a parameter may go unasked before it is dropped: the reload

@@ -23,6 +23,7 @@ struct TSlotTexts {
 
 inline constexpr std::size_t cSlotCount = 16;
 
+// clang-format off
 #define ZELM_SLOT(N)                                                                      \
   {u"ce_dinamic_label" N,         u"ce_dinamic_label" N "_name",                         \
    u"ce_dinamic_label" N "_title", u"ce_dinamic_label" N "_unit",                         \
@@ -38,5 +39,6 @@ inline constexpr std::array<TSlotTexts, cSlotCount> cSlots = {{
     ZELM_SLOT("_14"), ZELM_SLOT("_15"),
 }};
 #undef ZELM_SLOT
+// clang-format on
 
 }  // namespace zelm

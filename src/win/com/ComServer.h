@@ -16,12 +16,12 @@ namespace zelm::server {
 // The class registration record, made from the embedded type library on first use.
 struct TClassRecord {
   TComPtr<ITypeLib> Library;
-  TComPtr<ITypeInfo> CoClass;      // coclass RRExtension
-  TComPtr<ITypeInfo> Dispatch;     // its default interface as the coclass lists it
-  TComPtr<ITypeInfo> Interface;    // the vtable half of that dual interface
-  std::wstring Description;        // the coclass's documentation string (empty)
-  std::wstring ProgId;             // "ZelmKvel.RRExtension"
-  std::wstring FileName;           // full path of this DLL, long form
+  TComPtr<ITypeInfo> CoClass;    // coclass RRExtension
+  TComPtr<ITypeInfo> Dispatch;   // its default interface as the coclass lists it
+  TComPtr<ITypeInfo> Interface;  // the vtable half of that dual interface
+  std::wstring Description;      // the coclass's documentation string (empty)
+  std::wstring ProgId;           // "ZelmKvel.RRExtension"
+  std::wstring FileName;         // full path of this DLL, long form
 };
 
 // Live objects plus server locks.

@@ -39,7 +39,8 @@ class TBstr {
   }
   explicit TBstr(std::wstring_view Text) : FValue(Allocate(Text.data(), Text.size())) {}
   explicit TBstr(const std::wstring& Text) : TBstr(std::wstring_view(Text)) {}
-  explicit TBstr(std::u16string_view Text) : FValue(Allocate(reinterpret_cast<const wchar_t*>(Text.data()), Text.size())) {}
+  explicit TBstr(std::u16string_view Text)
+      : FValue(Allocate(reinterpret_cast<const wchar_t*>(Text.data()), Text.size())) {}
   ~TBstr() { SysFreeString(FValue); }
   TBstr(const TBstr&) = delete;
   TBstr& operator=(const TBstr&) = delete;
@@ -111,7 +112,7 @@ class TComPtr {
   TComPtr(const TComPtr& Other) noexcept : TComPtr(Other.FValue) {}
   // Copy and swap: assigning an owner to itself keeps its reference.
   TComPtr& operator=(const TComPtr& Other) noexcept {  // NOLINT(bugprone-unhandled-self-assignment)
-    TComPtr Copy(Other);  // first: Other may hold the last reference to what we hold
+    TComPtr Copy(Other);                               // first: Other may hold the last reference to what we hold
     std::swap(FValue, Copy.FValue);
     return *this;
   }

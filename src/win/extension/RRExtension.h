@@ -121,7 +121,7 @@ class TRRExtension final : public IRRExtension,  // NOLINT(cppcoreguidelines-vir
   TMessageWindowLink FLink{FTrace, *this};
   TWindowsText FText;
   TRRExtensionCore FCore;
-  int FDepth = 0;                 // interface methods running, nested through the host
+  int FDepth = 0;                // interface methods running, nested through the host
   TComPtr<IUnknown> FKeptAlive;  // our own reference while the host's code may run
 };
 

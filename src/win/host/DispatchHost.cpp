@@ -23,13 +23,16 @@ std::u16string FromBstr(BSTR Text) { return Text ? FromWide(Text, SysStringLen(T
 // A host's description is handed on less its trailing spaces and full stops; the
 // system's own messages also end in a line break, which goes too.
 void TrimEnd(std::u16string& Text, bool LineBreaks) {
-  auto Trimmed = [LineBreaks](char16_t C) { return C == u' ' || C == u'.' || (LineBreaks && (C == u'\r' || C == u'\n')); };
+  auto Trimmed = [LineBreaks](char16_t C) {
+    return C == u' ' || C == u'.' || (LineBreaks && (C == u'\r' || C == u'\n'));
+  };
   while (!Text.empty() && Trimmed(Text.back())) Text.pop_back();
 }
 
 // The names a variant's type goes by in our conversion messages.
 std::u16string VariantTypeName(VARTYPE Type) {
   const char16_t* Name = nullptr;
+  // clang-format off
   switch (Type & VT_TYPEMASK) {
     case VT_EMPTY: Name = u"Empty"; break;
     case VT_NULL: Name = u"Null"; break;
@@ -54,6 +57,7 @@ std::u16string VariantTypeName(VARTYPE Type) {
     case VT_UI8: Name = u"UInt64"; break;
     default: break;
   }
+  // clang-format on
   std::u16string Text;
   if (Type & VT_ARRAY) Text = u"Array ";
   if (Name) return Text + Name;
@@ -64,10 +68,12 @@ std::u16string VariantTypeName(VARTYPE Type) {
 }
 
 [[noreturn]] void CannotConvert(VARTYPE Type) {
-  throw EZelmError(cUnexpected, u"Could not convert variant of type (" + VariantTypeName(Type) + u") into type (OleStr)");
+  throw EZelmError(cUnexpected,
+                   u"Could not convert variant of type (" + VariantTypeName(Type) + u") into type (OleStr)");
 }
 
 // Bytes of the value of a scalar variant type.
+// clang-format off
 std::size_t ScalarSize(VARTYPE Type) {
   switch (Type) {
     case VT_I1: case VT_UI1: return 1;
@@ -76,6 +82,7 @@ std::size_t ScalarSize(VARTYPE Type) {
     default: return 8;  // VT_I8, VT_UI8, VT_R8, VT_CY, VT_DATE
   }
 }
+// clang-format on
 
 }  // namespace
 
@@ -96,8 +103,7 @@ DISPID TDispatchHost::MemberId(std::u16string_view Name) {
       Result = Extended->GetDispID(Member.Get(), fdexNameCaseInsensitive, &Id);
     }
   }
-  if (FAILED(Result))
-    throw EZelmError(cUnexpected, u"Method '" + Buffer + u"' not supported by automation object");
+  if (FAILED(Result)) throw EZelmError(cUnexpected, u"Method '" + Buffer + u"' not supported by automation object");
   return Id;
 }
 
@@ -126,8 +132,12 @@ std::u16string TDispatchHost::Call(std::u16string_view Name, THostCallKind Kind,
     Contain([&] {
       const std::u16string Text = CallText(Name, Args);
       if (IsNewFailure(Text, Error.Code))
-        FTrace.Trace(TTraceLine(u"host call ").Add(Text).Add(u" failed (").Hex(static_cast<uint32_t>(Error.Code))
-                         .Add(u"): ").Add(Error.Message));
+        FTrace.Trace(TTraceLine(u"host call ")
+                         .Add(Text)
+                         .Add(u" failed (")
+                         .Hex(static_cast<uint32_t>(Error.Code))
+                         .Add(u"): ")
+                         .Add(Error.Message));
     });
     throw;
   }
@@ -167,9 +177,10 @@ std::u16string TDispatchHost::Invoke(std::u16string_view Name, THostCallKind Kin
       V_VT(&Item) = VT_BSTR;
     }
   }
-  DISPPARAMS Params = {Arguments.empty() ? nullptr : &Arguments.data()->Get(), nullptr,
-                       static_cast<UINT>(Args.size()), 0};
-  const WORD Flags = Kind == THostCallKind::MethodOrPropertyGet ? DISPATCH_METHOD | DISPATCH_PROPERTYGET : DISPATCH_METHOD;
+  DISPPARAMS Params = {Arguments.empty() ? nullptr : &Arguments.data()->Get(), nullptr, static_cast<UINT>(Args.size()),
+                       0};
+  const WORD Flags =
+      Kind == THostCallKind::MethodOrPropertyGet ? DISPATCH_METHOD | DISPATCH_PROPERTYGET : DISPATCH_METHOD;
 
   // A command's answer is never used, so none is asked for: whatever the host would
   // have put there is never touched.
@@ -210,9 +221,21 @@ std::u16string VariantToText(const VARIANT& Value) {
   VARIANT& Item = Plain.Get();
   const auto Base = static_cast<VARTYPE>(Type & ~VT_BYREF);
   switch (Base) {
-    case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_INT:
-    case VT_UI1: case VT_UI2: case VT_UI4: case VT_UI8: case VT_UINT:
-    case VT_R4: case VT_R8: case VT_CY: case VT_DATE: case VT_BOOL:
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_INT:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+    case VT_UINT:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+    case VT_BOOL:
       V_VT(&Item) = Base;
       if (ByRef)
         std::memcpy(&V_UI1(&Item), V_BYREF(Source), ScalarSize(Base));
@@ -223,8 +246,7 @@ std::u16string VariantToText(const VARIANT& Value) {
       Item.decVal = ByRef ? *V_DECIMALREF(Source) : Source->decVal;
       V_VT(&Item) = VT_DECIMAL;
       break;
-    default:
-      CannotConvert(Type);
+    default: CannotConvert(Type);
   }
   TVariant Converted;
   if (FAILED(VariantChangeType(&Converted.Get(), &Item, VARIANT_ALPHABOOL, VT_BSTR))) CannotConvert(Base);
@@ -233,8 +255,9 @@ std::u16string VariantToText(const VARIANT& Value) {
 
 std::u16string OleErrorMessage(HRESULT Code) {
   wchar_t Buffer[512];
-  const DWORD Length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                      static_cast<DWORD>(Code), 0, Buffer, static_cast<DWORD>(std::size(Buffer)), nullptr);
+  const DWORD Length =
+      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(Code), 0,
+                     Buffer, static_cast<DWORD>(std::size(Buffer)), nullptr);
   std::u16string Message = FromWide(Buffer, Length);
   TrimEnd(Message, true);
   if (!Message.empty()) return Message;

@@ -35,7 +35,8 @@ void TDebugTrace::Trace(std::u16string_view Line) noexcept {
   wchar_t Text[512];
   std::size_t Length = 0;
   for (char16_t C : cPrefix) Text[Length++] = static_cast<wchar_t>(C);
-  for (std::size_t I = 0; I < Line.size() && Length + 1 < std::size(Text); ++I) Text[Length++] = static_cast<wchar_t>(Line[I]);
+  for (std::size_t I = 0; I < Line.size() && Length + 1 < std::size(Text); ++I)
+    Text[Length++] = static_cast<wchar_t>(Line[I]);
   Text[Length] = L'\0';
   OutputDebugStringW(Text);
 }

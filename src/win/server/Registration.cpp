@@ -29,8 +29,8 @@ struct TEntry {
 // Creates or opens the key, sets the value, closes the key; false when either failed.
 bool Write(const TEntry& Entry) {
   TRegistryKey Key;
-  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, Entry.Key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                      nullptr, Key.Out(), nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, Entry.Key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                      Key.Out(), nullptr) != ERROR_SUCCESS)
     return false;
   // REG_SZ is stored with its terminating zero.
   return RegSetValueExW(Key.Get(), Entry.ValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(Entry.Data.c_str()),
@@ -104,8 +104,13 @@ HRESULT Unregister() {
   // Each key by itself, sub-keys first; a key that is not there is no failure.
   const std::wstring Class = ClassKey();
   const std::wstring Keys[] = {
-      Class + L"\\TypeLib", Class + L"\\Version", Class + L"\\ProgID", Record->ProgId + L"\\Clsid",
-      Record->ProgId,       Class + L"\\InprocServer32", Class,
+      Class + L"\\TypeLib",
+      Class + L"\\Version",
+      Class + L"\\ProgID",
+      Record->ProgId + L"\\Clsid",
+      Record->ProgId,
+      Class + L"\\InprocServer32",
+      Class,
   };
   for (const auto& Key : Keys) RegDeleteKeyW(HKEY_CLASSES_ROOT, Key.c_str());
   return S_OK;
@@ -116,9 +121,9 @@ HRESULT Unregister() {
 template <class TStep>
 HRESULT RegistrationStep(TStep Step) noexcept {
   HRESULT Result = E_FAIL;
-  const HRESULT Failure = Guard([&] { Result = Step(); }, [](int32_t, const char16_t* Message, uint32_t) noexcept {
-    return RegistrationFailed(WideText(Message));
-  });
+  const HRESULT Failure =
+      Guard([&] { Result = Step(); },
+            [](int32_t, const char16_t* Message, uint32_t) noexcept { return RegistrationFailed(WideText(Message)); });
   return Failure != 0 ? Failure : Result;
 }
 

@@ -100,7 +100,8 @@ std::unique_ptr<TClassRecord> LoadRecord(std::wstring& Failure) {
   }
   // ITypeInfo::Invoke calls through the vtable, so it needs the interface half.
   HREFTYPE VtableRef = 0;
-  if (Default.Kind != TKIND_DISPATCH || FAILED(Record->Dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &VtableRef)) ||
+  if (Default.Kind != TKIND_DISPATCH ||
+      FAILED(Record->Dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &VtableRef)) ||
       FAILED(Record->Dispatch->GetRefTypeInfo(VtableRef, Record->Interface.Out()))) {
     Failure = cBadTypeInfo;
     return nullptr;
@@ -178,8 +179,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE Instance, DWORD Reason, LPVOID Reserved
         GRecord = nullptr;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   return TRUE;
 }

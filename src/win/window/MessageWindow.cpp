@@ -84,7 +84,8 @@ void LetValueRecordsIn(HWND Window, TTraceLog& Trace) noexcept {
   HMODULE User = GetModuleHandleW(L"user32.dll");
   FARPROC Proc = User ? GetProcAddress(User, "ChangeWindowMessageFilterEx") : nullptr;
   if (Proc == nullptr) {
-    Trace.Trace(TTraceLine(u"no per-window message filter here (before Windows 7): WM_COPYDATA left as the system has it"));
+    Trace.Trace(
+        TTraceLine(u"no per-window message filter here (before Windows 7): WM_COPYDATA left as the system has it"));
     return;
   }
   const auto Change = reinterpret_cast<TChangeFilter>(reinterpret_cast<void*>(Proc));
@@ -93,8 +94,11 @@ void LetValueRecordsIn(HWND Window, TTraceLog& Trace) noexcept {
         TTraceLine(u"WM_COPYDATA let into window ").Hex(HandleNumber(Window)).Add(u" from every integrity level"));
   } else {
     const DWORD Error = GetLastError();
-    Trace.Trace(TTraceLine(u"WM_COPYDATA could not be let into window ").Hex(HandleNumber(Window))
-                    .Add(u" (error ").Decimal(Error).Add(u")"));
+    Trace.Trace(TTraceLine(u"WM_COPYDATA could not be let into window ")
+                    .Hex(HandleNumber(Window))
+                    .Add(u" (error ")
+                    .Decimal(Error)
+                    .Add(u")"));
   }
 }
 
@@ -173,8 +177,11 @@ void TMessageWindowLink::SayHowTheServerAnswers(HWND Server, bool Sent, DWORD Er
     TTraceLine Line(u"server window ");
     Line.Hex(HandleNumber(Server));
     if (Now == TAnswering::TimedOut)
-      Line.Add(u": a send timed out after ").Decimal(TSendGate::cSendBoundMs).Add(u" ms; sends paused for ")
-          .Decimal(TSendGate::cBackOffMs).Add(u" ms at a time while it does not answer");
+      Line.Add(u": a send timed out after ")
+          .Decimal(TSendGate::cSendBoundMs)
+          .Add(u" ms; sends paused for ")
+          .Decimal(TSendGate::cBackOffMs)
+          .Add(u" ms at a time while it does not answer");
     else if (Now == TAnswering::Refused)
       Line.Add(u" refuses our messages (it runs with higher rights than the front-end)");
     else
@@ -186,15 +193,11 @@ void TMessageWindowLink::SayHowTheServerAnswers(HWND Server, bool Sent, DWORD Er
 void TMessageWindowLink::WndProc(TMessage& Message) {
   Message.Result = 0;
   switch (Message.Msg) {
-    case WM_COPYDATA:
-      break;
+    case WM_COPYDATA: break;
     // Any process may post these. The window lives exactly as long as its object, and
     // its title stays empty: retitled "Morvicantrel" we would take it for the server.
-    case WM_CLOSE:
-      return;
-    case WM_SETTEXT:
-      Message.Result = FALSE;
-      return;
+    case WM_CLOSE: return;
+    case WM_SETTEXT: Message.Result = FALSE; return;
     default:
       if (!KeepHidden(Message))
         Message.Result = DefWindowProcW(FOwnWindow.Get(), Message.Msg, Message.WParam, Message.LParam);
@@ -222,7 +225,7 @@ bool TMessageWindowLink::KeepHidden(TMessage& Message) noexcept {
     case WM_SETREDRAW:
     // A hotkey activates its window whenever it is pressed.
     case WM_SETHOTKEY:
-      SayRefused(Message.Msg == WM_SYSCOMMAND ? TRefused::SysCommand
+      SayRefused(Message.Msg == WM_SYSCOMMAND  ? TRefused::SysCommand
                  : Message.Msg == WM_SETREDRAW ? TRefused::Redraw
                                                : TRefused::Hotkey,
                  static_cast<uint32_t>(Message.WParam & 0xFFF0u));
@@ -232,8 +235,7 @@ bool TMessageWindowLink::KeepHidden(TMessage& Message) noexcept {
     case WM_WINDOWPOSCHANGING: {
       auto* Pos = reinterpret_cast<WINDOWPOS*>(Message.LParam);
       if (Pos == nullptr) return false;
-      const UINT Kept =
-          (Pos->flags & ~static_cast<UINT>(SWP_SHOWWINDOW)) | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
+      const UINT Kept = (Pos->flags & ~static_cast<UINT>(SWP_SHOWWINDOW)) | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
       if (Kept == Pos->flags) return false;
       Pos->flags = Kept;
       SayRefused(TRefused::Position, 0);
@@ -248,8 +250,7 @@ bool TMessageWindowLink::KeepHidden(TMessage& Message) noexcept {
       SayRefused(TRefused::Style, 0);
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -268,9 +269,14 @@ LRESULT CALLBACK TMessageWindowLink::RefuseActivation(int Code, WPARAM WParam, L
 }
 
 void TMessageWindowLink::SayRefused(TRefused Kind, uint32_t Detail) noexcept {
-  static constexpr const char16_t* cWhat[] = {
-      u"", u"WM_SYSCOMMAND ", u"WM_SETREDRAW", u"WM_SETHOTKEY", u"WM_WINDOWPOSCHANGING", u"WM_STYLECHANGING",
-      u"activation", u"minimizing or maximizing"};
+  static constexpr const char16_t* cWhat[] = {u"",
+                                              u"WM_SYSCOMMAND ",
+                                              u"WM_SETREDRAW",
+                                              u"WM_SETHOTKEY",
+                                              u"WM_WINDOWPOSCHANGING",
+                                              u"WM_STYLECHANGING",
+                                              u"activation",
+                                              u"minimizing or maximizing"};
   const auto Bit = 1u << static_cast<unsigned>(Kind);
   if (FRefusalsSaid & Bit) return;
   FRefusalsSaid |= Bit;

@@ -92,7 +92,7 @@ TEST_F(LabelRendering, DropsGoOutInIdentifierOrder) {
 TEST_F(LabelRendering, ASubscriptionNeverShownIsStillDropped) {
   for (int I = 0; I < 150; ++I) Ask(u"x");  // speed's countdown is now far below zero
   EXPECT_EQ(Ask(u"ce_speed"), u"-");        // Add goes out
-  Rig.Deliver(1, "42", "Speed,km/h");      // server starts sending; nobody shows it
+  Rig.Deliver(1, "42", "Speed,km/h");       // server starts sending; nobody shows it
   Rig.Link.Sent.clear();
   for (int I = 0; I < 101; ++I) Ask(u"x");
   EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{DeleteMessageId, 1}}));
@@ -158,8 +158,7 @@ TEST_F(ServerWindow, AServerGoneLeavesEveryParameterOffUntilOneIsThere) {
   EXPECT_EQ(Ask(u"ce_speed_title"), u"ce_speed");
   EXPECT_EQ(Ask(u"ce_speed_unit"), u"-");
   EXPECT_EQ(Ask(u"ce_avgspeed"), u"-");
-  EXPECT_EQ(Rig.Link.Messages(),
-            (std::vector<M>{{AddMessageId, 1}, {TripReadMessageId, 0}, {AddMessageId, 137}}));
+  EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{AddMessageId, 1}, {TripReadMessageId, 0}, {AddMessageId, 137}}));
   // A server is back: the next message finds it, and its values show again.
   Rig.Link.Server = 0x6000;
   EXPECT_EQ(Ask(u"ce_speed"), u"-");
@@ -248,9 +247,9 @@ TEST_F(LabelRendering, SlotCodesAnswerForTheCodeTheSlotHolds) {
   EXPECT_EQ(Ask(u"ce_dinamic_label_8_name"), u"Ce_Voltage");  // slots 1..15: the host's text as is
   ASSERT_EQ(Rig.Host->Calls.size(), 1u);
   EXPECT_EQ(Rig.Host->Calls[0].Args, std::vector<std::u16string>{u"=$CheckEngineDinamicLabel_8$"});
-  EXPECT_EQ(Ask(u"ce_dinamic_label_5"), u"");   // empty slot
+  EXPECT_EQ(Ask(u"ce_dinamic_label_5"), u"");  // empty slot
   EXPECT_EQ(Ask(u"ce_dinamic_label_5_title"), u"");
-  EXPECT_EQ(Ask(u"ce_dinamic_label_9"), u"");   // a slot code in a slot is no parameter
+  EXPECT_EQ(Ask(u"ce_dinamic_label_9"), u"");  // a slot code in a slot is no parameter
 }
 
 TEST_F(LabelRendering, AFailingSlotNameFailsTheRequestAfterTheCountdowns) {
@@ -295,12 +294,10 @@ TEST_F(LabelRendering, ValueRecordsSetExactlyTheirOwnParameter) {
   EXPECT_EQ(Rig.Probe.Param(Rpm).Title, u"Engine speed");
   EXPECT_EQ(Rig.Probe.Param(Rpm).Unit, u"rpm");
   EXPECT_TRUE(Rig.Probe.IsOn(Rpm));
-  for (std::size_t I = 0; I < cParamCount; ++I)
-    EXPECT_TRUE(I == Rpm || !Rig.Probe.IsOn(I)) << I;
+  for (std::size_t I = 0; I < cParamCount; ++I) EXPECT_TRUE(I == Rpm || !Rig.Probe.IsOn(I)) << I;
 
   for (uint32_t Id : {0u, 40u, 80u, 96u, 136u, 145u, 163u, 200u}) Rig.Deliver(Id, "1", "a,b");
-  for (std::size_t I = 0; I < cParamCount; ++I)
-    EXPECT_TRUE(I == Rpm || !Rig.Probe.IsOn(I)) << I;
+  for (std::size_t I = 0; I < cParamCount; ++I) EXPECT_TRUE(I == Rpm || !Rig.Probe.IsOn(I)) << I;
 
   Rig.Deliver(64, "0.45", "O2 monitor,V");  // 64, 129, 130 are parameters here, not messages
   EXPECT_EQ(Rig.Probe.Param(IndexOf(64)).Title, u"O2 monitor");
@@ -324,9 +321,9 @@ TEST_F(LabelRendering, ValueRecordsSetExactlyTheirOwnParameter) {
   Rig.Deliver(3, "12.5", "Battery,V");
   Rig.Core.StoreValueRecord(3, nullptr, 0);
   EXPECT_EQ(Rig.Probe.Param(IndexOf(3)).Value, u"12.5");
-  EXPECT_EQ(Rig.Trace.Lines, (std::vector<std::u16string>{
-                                 u"value record ignored as malformed: no data (identifier 3)",
-                                 u"value record ignored as malformed: no data (identifier 3)"}));
+  EXPECT_EQ(Rig.Trace.Lines,
+            (std::vector<std::u16string>{u"value record ignored as malformed: no data (identifier 3)",
+                                         u"value record ignored as malformed: no data (identifier 3)"}));
 }
 
 }  // namespace

@@ -58,8 +58,9 @@ TEST_F(SkinCommands, StepReadsTheVariableStoresTheNextCodeAndWritesItBack) {
   EXPECT_EQ(Rig.Core.ReturnLabel(u"ce_dinamic_label_3_title"), u"ce_coolanttemp");
   EXPECT_EQ(Rig.Core.ReturnLabel(u"ce_dinamic_label_3_unit"), u"-");
   EXPECT_EQ(Rig.Core.ReturnLabel(u"ce_dinamic_label_3"), u"-");
-  EXPECT_EQ(Batches(), std::vector<std::u16string>{u"SETVAR;CheckEngineDinamicLabel_3;ce_coolanttemp"
-                                                   u"||SAVETOSKIN;CheckEngineDinamicLabel_3;$CheckEngineDinamicLabel_3$"});
+  EXPECT_EQ(Batches(),
+            std::vector<std::u16string>{u"SETVAR;CheckEngineDinamicLabel_3;ce_coolanttemp"
+                                        u"||SAVETOSKIN;CheckEngineDinamicLabel_3;$CheckEngineDinamicLabel_3$"});
   for (std::size_t I = 0; I < cSlotCount; ++I) {
     if (I != 3) {
       EXPECT_EQ(Rig.Probe.Slot(I).Code, u"") << I;
@@ -71,10 +72,11 @@ TEST_F(SkinCommands, BatchesForTheFirstAndLastSlotAndForAnEmptyVariable) {
   Rig.Core.ProcessCommand(u"ce_next_dinamic_label");
   Rig.Host->Variables[u"CheckEngineDinamicLabel_15"] = u"ce_start_signal";
   Rig.Core.ProcessCommand(u"ce_next_dinamic_label_15");
-  EXPECT_EQ(Batches(), (std::vector<std::u16string>{
-                           u"SETVAR;CheckEngineDinamicLabel;||SAVETOSKIN;CheckEngineDinamicLabel;$CheckEngineDinamicLabel$",
-                           u"SETVAR;CheckEngineDinamicLabel_15;ce_avgfuelperhour||SAVETOSKIN;CheckEngineDinamicLabel_15;"
-                           u"$CheckEngineDinamicLabel_15$"}));
+  EXPECT_EQ(Batches(),
+            (std::vector<std::u16string>{
+                u"SETVAR;CheckEngineDinamicLabel;||SAVETOSKIN;CheckEngineDinamicLabel;$CheckEngineDinamicLabel$",
+                u"SETVAR;CheckEngineDinamicLabel_15;ce_avgfuelperhour||SAVETOSKIN;CheckEngineDinamicLabel_15;"
+                u"$CheckEngineDinamicLabel_15$"}));
   EXPECT_EQ(Rig.Probe.Slot(0).Title, u"_title");
 }
 

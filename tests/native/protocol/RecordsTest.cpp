@@ -30,14 +30,18 @@ TEST(ValueRecords, DecodingStaysWithinTheCopiedData) {
   EXPECT_TRUE(R.ValueText.empty() && R.TitleUnitText.empty());
 }
 
-
 TEST(ValueRecords, TitleAndUnitSplitAtTheFirstComma) {
   struct {
     std::u16string_view In, Title, Unit;
   } Cases[] = {
-      {u"Speed,km/h", u"Speed", u"km/h"}, {u"Speed", u"Speed", u"-"},   {u"Speed,", u"Speed,", u"-"},
-      {u",km/h", u"", u"km/h"},           {u"a,b,c", u"a", u"b,c"},     {u"Speed, km/h", u"Speed", u" km/h"},
-      {u"", u"", u"-"},                   {u",", u",", u"-"},
+      {u"Speed,km/h", u"Speed", u"km/h"},
+      {u"Speed", u"Speed", u"-"},
+      {u"Speed,", u"Speed,", u"-"},
+      {u",km/h", u"", u"km/h"},
+      {u"a,b,c", u"a", u"b,c"},
+      {u"Speed, km/h", u"Speed", u" km/h"},
+      {u"", u"", u"-"},
+      {u",", u",", u"-"},
   };
   for (const auto& C : Cases) {
     std::u16string Title = u"old", Unit = u"old";
@@ -46,7 +50,6 @@ TEST(ValueRecords, TitleAndUnitSplitAtTheFirstComma) {
     EXPECT_EQ(Unit, C.Unit);
   }
 }
-
 
 // The data server's side of the layout, which the simulated car and the tests write.
 TEST(ValueRecordWire, CutsLongValuesAndStopsTextsAtTheirNul) {
@@ -60,7 +63,6 @@ TEST(ValueRecordWire, CutsLongValuesAndStopsTextsAtTheirNul) {
   const std::string Empty = EncodeLiveRecord("", "");
   EXPECT_EQ(Empty, std::string(31, '\0'));
 }
-
 
 }  // namespace
 }  // namespace zelm

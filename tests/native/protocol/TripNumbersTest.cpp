@@ -22,14 +22,22 @@ TEST(TripNumbers, FixedFormsRoundHalfAwayFromZeroToSixDigits) {
     TValueForm Form;
     std::u16string_view Out;
   } Cases[] = {
-      {u"87.5", TValueForm::Fixed0, u"88"},          {u"86.5", TValueForm::Fixed0, u"87"},
-      {u"-86.5", TValueForm::Fixed0, u"-87"},        {u"1.5", TValueForm::Fixed3, u"1.500"},
-      {u"1234.5678", TValueForm::Fixed3, u"1234.570"}, {u"0.15", TValueForm::Fixed1, u"0.2"},
-      {u"0.25", TValueForm::Fixed1, u"0.3"},         {u"-0.25", TValueForm::Fixed1, u"-0.3"},
-      {u"9.96", TValueForm::Fixed1, u"10.0"},        {u"999999.5", TValueForm::Fixed0, u"1E6"},
-      {u"0.05", TValueForm::Fixed1, u"0.1"},         {u"0.0004", TValueForm::Fixed3, u"0.000"},
-      {u"0.0005", TValueForm::Fixed3, u"0.001"},     {u"12", TValueForm::Fixed1, u"12.0"},
-      {u"0.123456789", TValueForm::Fixed3, u"0.123"}, {u"123456.7", TValueForm::Fixed1, u"123457.0"},
+      {u"87.5", TValueForm::Fixed0, u"88"},
+      {u"86.5", TValueForm::Fixed0, u"87"},
+      {u"-86.5", TValueForm::Fixed0, u"-87"},
+      {u"1.5", TValueForm::Fixed3, u"1.500"},
+      {u"1234.5678", TValueForm::Fixed3, u"1234.570"},
+      {u"0.15", TValueForm::Fixed1, u"0.2"},
+      {u"0.25", TValueForm::Fixed1, u"0.3"},
+      {u"-0.25", TValueForm::Fixed1, u"-0.3"},
+      {u"9.96", TValueForm::Fixed1, u"10.0"},
+      {u"999999.5", TValueForm::Fixed0, u"1E6"},
+      {u"0.05", TValueForm::Fixed1, u"0.1"},
+      {u"0.0004", TValueForm::Fixed3, u"0.000"},
+      {u"0.0005", TValueForm::Fixed3, u"0.001"},
+      {u"12", TValueForm::Fixed1, u"12.0"},
+      {u"0.123456789", TValueForm::Fixed3, u"0.123"},
+      {u"123456.7", TValueForm::Fixed1, u"123457.0"},
   };
   for (const auto& C : Cases) EXPECT_EQ(Show(C.In, C.Form), C.Out);
 }
@@ -53,10 +61,11 @@ TEST(TripNumbers, GeneralFormTrimsZerosAndSwitchesToExponents) {
   struct {
     std::u16string_view In, Out;
   } Cases[] = {
-      {u"12.0", u"12"},       {u"120.25", u"120.25"},   {u"1234.56789", u"1234.57"}, {u"0.0001", u"0.0001"},
-      {u"0.00005", u"5E-5"},  {u"1000000", u"1E6"},     {u"999999", u"999999"},      {u"999999.7", u"1E6"},
-      {u"-0.00012345678", u"-0.000123457"},             {u"1.5e10", u"1.5E10"},      {u"123456789", u"1.23457E8"},
-      {u"0.000099999", u"9.9999E-5"},                   {u"1e-300", u"1E-300"},
+      {u"12.0", u"12"},       {u"120.25", u"120.25"},       {u"1234.56789", u"1234.57"},
+      {u"0.0001", u"0.0001"}, {u"0.00005", u"5E-5"},        {u"1000000", u"1E6"},
+      {u"999999", u"999999"}, {u"999999.7", u"1E6"},        {u"-0.00012345678", u"-0.000123457"},
+      {u"1.5e10", u"1.5E10"}, {u"123456789", u"1.23457E8"}, {u"0.000099999", u"9.9999E-5"},
+      {u"1e-300", u"1E-300"},
   };
   for (const auto& C : Cases) EXPECT_EQ(Show(C.In, TValueForm::General), C.Out);
 }
@@ -68,8 +77,8 @@ TEST(TripNumbers, ReadingAcceptsTheNumberGrammarAndNothingElse) {
   EXPECT_DOUBLE_EQ(ReadTripNumber(u"2.5E-1", u'.'), 0.25);
   EXPECT_DOUBLE_EQ(ReadTripNumber(u".5", u'.'), 0.5);
   EXPECT_DOUBLE_EQ(ReadTripNumber(u"5.", u'.'), 5);
-  for (auto Bad : {u"", u"abc", u"1.2.3", u"1,5", u"12 km", u"1e", u"1e+", u"--1", u".", u"e5", u"1 2",
-                   u"0x10", u"inf", u"nan", u"1e999"})
+  for (auto Bad : {u"", u"abc", u"1.2.3", u"1,5", u"12 km", u"1e", u"1e+", u"--1", u".", u"e5", u"1 2", u"0x10", u"inf",
+                   u"nan", u"1e999"})
     EXPECT_EQ(ReadTripNumber(Bad, u'.'), 0.0);
 }
 
@@ -98,8 +107,12 @@ TEST(TripNumbers, WritingTheTextAgreesWithWritingItsDouble) {
       if (D == Point) Text += u'.';
       Text += static_cast<char16_t>(u'0' + (Pick(4) == 0 ? 0 : Pick(10)));
     }
-    if (Pick(4) == 0) Text += (Pick(2) ? u"e" : u"E") + std::u16string(Pick(3) == 0 ? u"-" : u"") +
-                             [&] { std::u16string E; for (char C : std::to_string(Pick(3) == 0 ? Pick(400) : Pick(12))) E += char16_t(C); return E; }();
+    if (Pick(4) == 0)
+      Text += (Pick(2) ? u"e" : u"E") + std::u16string(Pick(3) == 0 ? u"-" : u"") + [&] {
+        std::u16string E;
+        for (char C : std::to_string(Pick(3) == 0 ? Pick(400) : Pick(12))) E += char16_t(C);
+        return E;
+      }();
     if (Pick(50) == 0) Text += u"x";  // unreadable: reads as 0
     // Texts on a rounding edge: six digits, then a 4 and nines, or a 5 and zeros.
     if (Pick(6) == 0) {

@@ -71,7 +71,8 @@ TEST(LabelCodes, EveryCodeIsFoundAndNearMissesAreNot) {
   EXPECT_EQ(Found, 213u);
   for (auto Miss : {u"", u"ce_", u"ce_speed ", u"CE_SPEED", u"ce_speed_name", u"ce_dinamic_label_16",
                     u"ce_dinamic_label_0", u"ce_dynamic_label", u"xce_speed"})
-    EXPECT_EQ(FindLabelCode(Miss), nullptr) << std::string(Miss, Miss + std::char_traits<char16_t>::length(Miss)).size();
+    EXPECT_EQ(FindLabelCode(Miss), nullptr)
+        << std::string(Miss, Miss + std::char_traits<char16_t>::length(Miss)).size();
 }
 
 TEST(LabelCodes, LoweringTouchesOnlyAsciiCapitals) {

@@ -156,17 +156,10 @@ class TCaller {
     Answer.Result = CallDispatch(FObject, IdOf(FObject, Name), std::move(Args), &Result.Get(), &Exception);
     if (Answer.Result == DISP_E_EXCEPTION) Answer.Result = Exception.scode;  // the method's own code
     switch (V_VT(&Result.Get())) {
-      case VT_BSTR:
-        Answer.Text = V_BSTR(&Result.Get()) ? V_BSTR(&Result.Get()) : L"";
-        break;
-      case VT_I2:
-        Answer.Text = std::to_wstring(V_I2(&Result.Get()));
-        break;
-      case VT_I4:
-        Answer.Text = std::to_wstring(V_I4(&Result.Get()));
-        break;
-      default:
-        break;
+      case VT_BSTR: Answer.Text = V_BSTR(&Result.Get()) ? V_BSTR(&Result.Get()) : L""; break;
+      case VT_I2: Answer.Text = std::to_wstring(V_I2(&Result.Get())); break;
+      case VT_I4: Answer.Text = std::to_wstring(V_I4(&Result.Get())); break;
+      default: break;
     }
     return Answer;
   }
@@ -192,8 +185,8 @@ class Client : public ::testing::Test {
 TEST_F(Client, CreatedByProgIdAnswersExactlyItsInterfaces) {
   TComPtr<IUnknown> Identity;
   ASSERT_EQ(Object->QueryInterface(IID_IUnknown, Identity.OutVoid()), S_OK);
-  for (const IID* Iid : {&IID_IUnknown, &IID_IDispatch, &IID_IRRExtension, &IID_ISupportErrorInfo,
-                         &IID_IProvideClassInfo}) {
+  for (const IID* Iid :
+       {&IID_IUnknown, &IID_IDispatch, &IID_IRRExtension, &IID_ISupportErrorInfo, &IID_IProvideClassInfo}) {
     TComPtr<IUnknown> Answer, Back;
     EXPECT_EQ(Object->QueryInterface(*Iid, Answer.OutVoid()), S_OK);
     ASSERT_TRUE(Answer);
@@ -210,8 +203,8 @@ TEST_F(Client, CreatedByProgIdAnswersExactlyItsInterfaces) {
 
   TComPtr<ISupportErrorInfo> Support;
   ASSERT_EQ(Object->QueryInterface(IID_ISupportErrorInfo, Support.OutVoid()), S_OK);
-  for (const IID* Iid : {&IID_IUnknown, &IID_IDispatch, &IID_IRRExtension, &IID_ISupportErrorInfo,
-                         &IID_IProvideClassInfo})
+  for (const IID* Iid :
+       {&IID_IUnknown, &IID_IDispatch, &IID_IRRExtension, &IID_ISupportErrorInfo, &IID_IProvideClassInfo})
     EXPECT_EQ(Support->InterfaceSupportsErrorInfo(*Iid), S_OK);
   EXPECT_EQ(Support->InterfaceSupportsErrorInfo(IID_IPersist), S_FALSE);
   EXPECT_EQ(Support->InterfaceSupportsErrorInfo(IID_IClassFactory), S_FALSE);
@@ -243,9 +236,20 @@ TEST_F(Client, TypeInformationAndNames) {
   EXPECT_EQ(Bad, nullptr);
   EXPECT_EQ(Object->GetTypeInfo(0, 0, nullptr), E_POINTER);
 
-  const wchar_t* Names[] = {L"ProcessCommand", L"ReturnLabel", L"ReturnIndicatorEx", L"IndicatorClick",
-                            L"ReturnSlider", L"SetSlider", L"Init", L"CommonListItemCount", L"CommonListItem",
-                            L"OnLoadSkin", L"OnUnloadSkin", L"Initialize", L"Enabled", L"Property"};
+  const wchar_t* Names[] = {L"ProcessCommand",
+                            L"ReturnLabel",
+                            L"ReturnIndicatorEx",
+                            L"IndicatorClick",
+                            L"ReturnSlider",
+                            L"SetSlider",
+                            L"Init",
+                            L"CommonListItemCount",
+                            L"CommonListItem",
+                            L"OnLoadSkin",
+                            L"OnUnloadSkin",
+                            L"Initialize",
+                            L"Enabled",
+                            L"Property"};
   for (int I = 0; I < 14; ++I) EXPECT_EQ(IdOf(Object.Get(), Names[I]), 201 + I);
   for (const wchar_t* Spelling : {L"initialize", L"INITIALIZE", L"iNiTiAlIzE"})
     EXPECT_EQ(IdOf(Object.Get(), Spelling), 212);
@@ -259,8 +263,8 @@ TEST_F(Client, TypeInformationAndNames) {
 TEST_F(Client, PutsAndForeignInterfaceIdsFindNoMember) {
   ASSERT_EQ(Object->Init(&Host), S_OK);
   TBstr Path(L"C:\\Zelm");
-  for (WORD Flags : {WORD(DISPATCH_PROPERTYPUT), WORD(DISPATCH_PROPERTYPUTREF),
-                     WORD(DISPATCH_METHOD | DISPATCH_PROPERTYPUT)}) {
+  for (WORD Flags :
+       {WORD(DISPATCH_PROPERTYPUT), WORD(DISPATCH_PROPERTYPUTREF), WORD(DISPATCH_METHOD | DISPATCH_PROPERTYPUT)}) {
     VARIANT Arg = ByValue(Path.Get());
     DISPID Named = DISPID_PROPERTYPUT;
     DISPPARAMS Params = {&Arg, &Named, 1, 1};
@@ -347,12 +351,14 @@ TEST_F(Client, VtableAndDispatchGiveTheSameAnswers) {
 
   // And the answers are the extension's, not just equal.
   const auto& A = ByVtable.Answers;
+  // clang-format off
   const std::vector<TAnswer> Expected = {
       {S_OK, L"False"}, {S_OK, L""}, {S_OK, L"-1"}, {S_OK, L""}, {S_OK, L""}, {S_OK, L"2"}, {S_OK, L""},
       {S_OK, L"2"}, {S_OK, L"LSTc:\\1.txt\nItem 1"}, {S_OK, L"LSTc:\\2.txt\nItem 2"}, {S_OK, L"ce_speed"},
       {S_OK, L"ce_voltage"}, {S_OK, L"-"}, {S_OK, L"ce_speed"}, {S_OK, L""}, {S_OK, L""}, {S_OK, L"2"},
       {S_OK, L"2"}, {S_OK, L"0"}, {S_OK, L"0"}, {S_OK, L""}, {S_OK, L""}, {S_OK, L""}, {S_OK, L""},
       {S_OK, L""}, {S_OK, L"-1"}, {S_OK, L""}};
+  // clang-format on
   for (std::size_t I = 0; I < Expected.size(); ++I) EXPECT_EQ(A[I], Expected[I]) << "call " << I;
 
   ASSERT_EQ(ByVtable.HostCalls.size(), ByDispatch.HostCalls.size());
@@ -413,8 +419,14 @@ TEST_F(Client, TheLabelRequestsOwnDispatchDoesWhatTheGenericOneDoes) {
     TExcepInfo Exception;
     TOutcome Out{Object->Invoke(Member, IID_NULL, 0, Flags, &Params, &Answer.Get(),
                                 WithException ? &Exception : nullptr, nullptr),
-                 V_VT(&Answer.Get()), L"", L"", L"", 0, false};
-    if (V_VT(&Answer.Get()) == VT_BSTR) Out.Text = TBstr(std::wstring_view(V_BSTR(&Answer.Get()) ? V_BSTR(&Answer.Get()) : L"")).Text();
+                 V_VT(&Answer.Get()),
+                 L"",
+                 L"",
+                 L"",
+                 0,
+                 false};
+    if (V_VT(&Answer.Get()) == VT_BSTR)
+      Out.Text = TBstr(std::wstring_view(V_BSTR(&Answer.Get()) ? V_BSTR(&Answer.Get()) : L"")).Text();
     Out.Source = Exception.bstrSource ? Exception.bstrSource : L"";
     Out.Description = Exception.bstrDescription ? Exception.bstrDescription : L"";
     Out.Code = Exception.scode;
@@ -457,7 +469,8 @@ TEST_F(Client, InitializeReadsTheSixteenVariablesInOrderThenAsksForCeOpen) {
   ASSERT_EQ(Host.Calls.size(), 17u);
   for (int I = 0; I < 16; ++I) {
     const auto& Call = Host.Calls[static_cast<std::size_t>(I)];
-    const std::wstring Variable = I == 0 ? L"CheckEngineDinamicLabel" : L"CheckEngineDinamicLabel_" + std::to_wstring(I);
+    const std::wstring Variable =
+        I == 0 ? L"CheckEngineDinamicLabel" : L"CheckEngineDinamicLabel_" + std::to_wstring(I);
     EXPECT_EQ(Call.Name, L"GetInfo");
     EXPECT_EQ(Call.Flags, DISPATCH_METHOD);
     EXPECT_EQ(Call.Types, std::vector<VARTYPE>{VT_BSTR});
@@ -560,8 +573,7 @@ TEST_F(Client, HostFailuresBecomeOurErrors) {
        static_cast<HRESULT>(0x80040155), L"Filled in late", 0},
       {"missing method", [](TTestHost& H) { H.Missing = {L"GetInfo"}; }, cUnexpected,
        L"Method 'GetInfo' not supported by automation object", 0},
-      {"null answer",
-       [](TTestHost& H) { H.Answer[L"GetInfo"] = [](VARIANT& V) { V_VT(&V) = VT_NULL; }; }, cUnexpected,
+      {"null answer", [](TTestHost& H) { H.Answer[L"GetInfo"] = [](VARIANT& V) { V_VT(&V) = VT_NULL; }; }, cUnexpected,
        L"Could not convert variant of type (Null) into type (OleStr)", 0},
       {"object answer",
        [](TTestHost& H) {
@@ -644,8 +656,8 @@ TEST_F(Client, AFailedInvokeCarriesTheSystemText) {
   EXPECT_NE(Info.Description.back(), L'\n');
   EXPECT_NE(Info.Description.back(), L' ');
   wchar_t System[256] = {};
-  if (FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(DISP_E_TYPEMISMATCH), 0,
-                     System, 256, nullptr) > 0)
+  if (FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                     static_cast<DWORD>(DISP_E_TYPEMISMATCH), 0, System, 256, nullptr) > 0)
     EXPECT_EQ(std::wstring(System).rfind(Info.Description, 0), 0u) << "not the system's text";
   else
     EXPECT_EQ(Info.Description, L"OLE error 80020005");
@@ -659,15 +671,46 @@ TEST_F(Client, HostAnswersReadAsText) {
   };
   static TBstr Shared(L"CE_Voltage");
   const std::vector<TCase> Cases = {
-      {"integer", [](VARIANT& V) { V_VT(&V) = VT_I4; V_I4(&V) = -42; }, L"-42"},
-      {"byte", [](VARIANT& V) { V_VT(&V) = VT_UI1; V_UI1(&V) = 200; }, L"200"},
-      {"boolean", [](VARIANT& V) { V_VT(&V) = VT_BOOL; V_BOOL(&V) = VARIANT_TRUE; }, L"true"},
+      {"integer",
+       [](VARIANT& V) {
+         V_VT(&V) = VT_I4;
+         V_I4(&V) = -42;
+       },
+       L"-42"},
+      {"byte",
+       [](VARIANT& V) {
+         V_VT(&V) = VT_UI1;
+         V_UI1(&V) = 200;
+       },
+       L"200"},
+      {"boolean",
+       [](VARIANT& V) {
+         V_VT(&V) = VT_BOOL;
+         V_BOOL(&V) = VARIANT_TRUE;
+       },
+       L"true"},
       {"empty", [](VARIANT& V) { V_VT(&V) = VT_EMPTY; }, L""},
-      {"by reference", [](VARIANT& V) { V_VT(&V) = VT_BSTR | VT_BYREF; V_BSTRREF(&V) = Shared.Ref(); }, L"ce_voltage"},
-      {"number by reference", [](VARIANT& V) { static LONG N = 7; V_VT(&V) = VT_I4 | VT_BYREF; V_I4REF(&V) = &N; }, L"7"},
+      {"by reference",
+       [](VARIANT& V) {
+         V_VT(&V) = VT_BSTR | VT_BYREF;
+         V_BSTRREF(&V) = Shared.Ref();
+       },
+       L"ce_voltage"},
+      {"number by reference",
+       [](VARIANT& V) {
+         static LONG N = 7;
+         V_VT(&V) = VT_I4 | VT_BYREF;
+         V_I4REF(&V) = &N;
+       },
+       L"7"},
       {"variant by reference",
        [](VARIANT& V) {
-         static VARIANT Inner = [] { VARIANT I; V_VT(&I) = VT_BSTR; V_BSTR(&I) = Shared.Get(); return I; }();
+         static VARIANT Inner = [] {
+           VARIANT I;
+           V_VT(&I) = VT_BSTR;
+           V_BSTR(&I) = Shared.Get();
+           return I;
+         }();
          V_VT(&V) = VT_VARIANT | VT_BYREF;
          V_VARIANTREF(&V) = &Inner;
        },

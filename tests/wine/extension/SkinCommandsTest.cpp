@@ -24,6 +24,7 @@ constexpr short cBreak = 2;
 
 // The order in which a slot steps through the parameters; the second entry begins,
 // after "ce_", with CYRILLIC SMALL LETTER ER.
+// clang-format off
 const wchar_t* const cCycle[] = {
     L"ce_avgfuelperhour", L"ce_\u0440orse_power", L"ce_fuelperdist", L"ce_avgfuelperdist", L"ce_distancewent",
     L"ce_fuelconsumed", L"ce_maxspeed", L"ce_avgspeed", L"ce_lostfuel", L"ce_lostfuelpercents",
@@ -39,6 +40,7 @@ const wchar_t* const cCycle[] = {
     L"ce_p_n_posi_sw", L"ce_load_signal", L"ce_ignition_sw", L"ce_heater_fan_sw", L"ce_brake_sw",
     L"ce_air_cond_rly", L"ce_thrtl_relay", L"ce_cooling_fan", L"ce_ho2s1_htr_b1", L"ce_ho2s2_htr_b1",
     L"ce_idle_a_v_learn", L"ce_ho2s1_mntr_b1", L"ce_ho2s2_mntr_b1", L"ce_start_signal"};
+// clang-format on
 static_assert(std::size(cCycle) == 70);
 
 const std::wstring cFirstItem = L"LSTc:\\1.txt\nItem 1";
@@ -199,8 +201,8 @@ class SkinThroughDll : public ::testing::Test {
 TEST_F(SkinThroughDll, OpenAndCloseAreOursInAnyCaseWhateverSkinIsPassed) {
   ASSERT_EQ(Object->Init(&Host), S_OK);
   for (const wchar_t* Cmd : {L"ce_open", L"CE_Open", L"CE_OPEN", L"cE_oPeN", L"ce_close", L"CE_Close"}) {
-    for (IDispatch* Passed : {static_cast<IDispatch*>(nullptr), static_cast<IDispatch*>(&Skin),
-                              static_cast<IDispatch*>(&Other)}) {
+    for (IDispatch* Passed :
+         {static_cast<IDispatch*>(nullptr), static_cast<IDispatch*>(&Skin), static_cast<IDispatch*>(&Other)}) {
       const TCommand Answer = Command(std::wstring(Cmd), Passed);
       EXPECT_EQ(Answer.Result, S_OK) << Narrow(Cmd);
       EXPECT_EQ(Answer.Exit, cBreak) << Narrow(Cmd);
@@ -232,9 +234,19 @@ TEST_F(SkinThroughDll, NearMissesAreLeftToTheHostAndTouchNothing) {
   Host.Calls.clear();
 
   const std::vector<std::wstring> NearMisses = {
-      L"ce_", L"ce_open ", L" ce_open", L"ce_opened", L"ce_clos", L"ce_next_dinamic_label_0",
-      L"ce_next_dinamic_label_16", L"ce_next_dinamic_label_", L"ce_next_dinamic_label_01",
-      L"ce_next_dynamic_label", L"ce_next_dinamic_label ", L"next_dinamic_label", L"",
+      L"ce_",
+      L"ce_open ",
+      L" ce_open",
+      L"ce_opened",
+      L"ce_clos",
+      L"ce_next_dinamic_label_0",
+      L"ce_next_dinamic_label_16",
+      L"ce_next_dinamic_label_",
+      L"ce_next_dinamic_label_01",
+      L"ce_next_dynamic_label",
+      L"ce_next_dinamic_label ",
+      L"next_dinamic_label",
+      L"",
       std::wstring(L"ce_close\0", 9),  // the length counts, not the first NUL
       std::wstring(L"ce_next_dinamic_label\0_3", 24),
       L"\u0441e_open",  // a Cyrillic letter that looks like c
@@ -315,9 +327,9 @@ TEST_F(SkinThroughDll, AStepReadsTheVariableSendsOneBatchAndTheSlotLabelsFollow)
     std::wstring Next;
   };
   const std::vector<TCase> Cases = {
-      {0, L"ce_next_dinamic_label", L"ce_coolanttemp"},       // read in capitals, written back lowered
-      {7, L"CE_NEXT_DINAMIC_LABEL_7", L"ce_speed"},           // from the trip figures to the live ones
-      {15, L"Ce_Next_Dinamic_Label_15", L"ce_avgfuelperhour"}, // wraps round
+      {0, L"ce_next_dinamic_label", L"ce_coolanttemp"},         // read in capitals, written back lowered
+      {7, L"CE_NEXT_DINAMIC_LABEL_7", L"ce_speed"},             // from the trip figures to the live ones
+      {15, L"Ce_Next_Dinamic_Label_15", L"ce_avgfuelperhour"},  // wraps round
   };
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Narrow(Case.Command));
@@ -579,8 +591,13 @@ TEST_F(SkinThroughDll, IndicatorsAreFalseSlidersEmptyAndTheirCallsChangeNothing)
   ASSERT_EQ(Object->OnLoadSkin(&Skin), S_OK);
   Host.Calls.clear();
 
-  const std::vector<std::wstring> Codes = {L"", L"ce_speed", L"CE_OPEN", L"ce_next_dinamic_label",
-                                           L"ce_dinamic_label", L"True", std::wstring(5000, L'i'),
+  const std::vector<std::wstring> Codes = {L"",
+                                           L"ce_speed",
+                                           L"CE_OPEN",
+                                           L"ce_next_dinamic_label",
+                                           L"ce_dinamic_label",
+                                           L"True",
+                                           std::wstring(5000, L'i'),
                                            L"\u0440orse"};
   for (const auto& Code : Codes) {
     SCOPED_TRACE(Narrow(Code));
@@ -664,8 +681,8 @@ TEST_F(SkinThroughDll, TheListIsServedOnlyToASkinNamedOurSkinNameInAnyAsciiCase)
   for (const wchar_t* Name : {L"OurSkinName", L"OURSKINNAME", L"ourskinname", L"oUrSkInNaMe"}) {
     SCOPED_TRACE(Narrow(Name));
     Skin.Name = Name;
-    for (IDispatch* Passed : {static_cast<IDispatch*>(nullptr), static_cast<IDispatch*>(&Skin),
-                              static_cast<IDispatch*>(&Other)}) {
+    for (IDispatch* Passed :
+         {static_cast<IDispatch*>(nullptr), static_cast<IDispatch*>(&Skin), static_cast<IDispatch*>(&Other)}) {
       const TList List = ReadList(Object.Get(), Passed);
       EXPECT_EQ(List.CountResult, S_OK);
       EXPECT_EQ(List.Count, 2);
@@ -680,8 +697,8 @@ TEST_F(SkinThroughDll, TheListIsServedOnlyToASkinNamedOurSkinNameInAnyAsciiCase)
   EXPECT_EQ(First[11], L'\n');
   EXPECT_TRUE(Other.Calls.empty()) << "the skin passed to a list call was used";
 
-  for (const wchar_t* Name : {L"OurSkinName ", L" OurSkinName", L"Our Skin Name", L"OurSkinNames", L"OurSkin",
-                              L"", L"OurSkinNam\u0435", L"\u041eurSkinName"}) {
+  for (const wchar_t* Name : {L"OurSkinName ", L" OurSkinName", L"Our Skin Name", L"OurSkinNames", L"OurSkin", L"",
+                              L"OurSkinNam\u0435", L"\u041eurSkinName"}) {
     SCOPED_TRACE(Narrow(Name));
     Skin.Name = Name;
     const TList List = ReadList(Object.Get(), &Skin);  // passing it changes nothing either
@@ -767,8 +784,8 @@ TEST_F(SkinThroughDll, ASkinWhoseNameCannotBeHadFailsTheListCalls) {
        static_cast<HRESULT>(0x80040203), L"Skin is closing"},
       {"missing", [](TTestHost& S) { S.Missing = {L"SkinName"}; }, cUnexpected,
        L"Method 'SkinName' not supported by automation object"},
-      {"null name", [](TTestHost& S) { S.Answer[L"SkinName"] = [](VARIANT& V) { V_VT(&V) = VT_NULL; }; },
-       cUnexpected, L"Could not convert variant of type (Null) into type (OleStr)"},
+      {"null name", [](TTestHost& S) { S.Answer[L"SkinName"] = [](VARIANT& V) { V_VT(&V) = VT_NULL; }; }, cUnexpected,
+       L"Could not convert variant of type (Null) into type (OleStr)"},
   };
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.Name);

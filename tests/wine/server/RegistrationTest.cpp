@@ -38,9 +38,13 @@ const std::array<TEntry, 8>& Entries() {
 // The seven keys unregistering takes away.
 const std::array<std::wstring, 7>& Keys() {
   static const std::wstring Class = cClassKey;
-  static const std::array<std::wstring, 7> List = {
-      Class + L"\\TypeLib", Class + L"\\Version", Class + L"\\ProgID", L"ZelmKvel.RRExtension\\Clsid",
-      L"ZelmKvel.RRExtension", Class + L"\\InprocServer32", Class};
+  static const std::array<std::wstring, 7> List = {Class + L"\\TypeLib",
+                                                   Class + L"\\Version",
+                                                   Class + L"\\ProgID",
+                                                   L"ZelmKvel.RRExtension\\Clsid",
+                                                   L"ZelmKvel.RRExtension",
+                                                   Class + L"\\InprocServer32",
+                                                   Class};
   return List;
 }
 
@@ -125,8 +129,7 @@ TEST_F(Registration, WritesTheEightEntriesAndRegistersTheTypeLibrary) {
   ASSERT_EQ(Dll.RegisterServer(), S_OK);
 
   const auto Values = Snapshot();
-  for (std::size_t I = 0; I < Values.size(); ++I)
-    ASSERT_TRUE(Values[I].has_value()) << "entry " << I + 1 << " missing";
+  for (std::size_t I = 0; I < Values.size(); ++I) ASSERT_TRUE(Values[I].has_value()) << "entry " << I + 1 << " missing";
   const std::wstring Path = LongPath(DllPath());
   ASSERT_EQ(Path.find(L' '), std::wstring::npos) << "the build folder has a space; this test wants one without";
   EXPECT_EQ(Values[0]->Text(), L"");

@@ -26,7 +26,6 @@ class Server : public TDllSuite {
     EXPECT_EQ(Dll->GetClassObject(CLSID_RRExtension, IID_IClassFactory, Factory.OutVoid()), S_OK);
     return Factory;
   }
-
 };
 
 TEST_F(Server, ClassObjectOnlyForOurClassAndItsInterfaces) {
@@ -195,20 +194,31 @@ constexpr USHORT cRetval = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
 
 const std::vector<TMethod>& Interface() {
   static const std::vector<TMethod> Methods = {
-      {201, L"ProcessCommand", {{L"CMD", VT_BSTR | VT_BYREF, cInOut}, {L"Skin", VT_DISPATCH | VT_BYREF, cIn},
-                                {L"Result", VT_I2 | VT_BYREF, cRetval}}},
-      {202, L"ReturnLabel", {{L"LabelCode", VT_BSTR | VT_BYREF, cInOut}, {L"ToolTip", VT_BSTR | VT_BYREF, cInOut},
-                             {L"Result", VT_BSTR | VT_BYREF, cRetval}}},
-      {203, L"ReturnIndicatorEx", {{L"IndicatorCode", VT_BSTR | VT_BYREF, cInOut},
-                                   {L"Result", VT_BSTR | VT_BYREF, cRetval}}},
+      {201,
+       L"ProcessCommand",
+       {{L"CMD", VT_BSTR | VT_BYREF, cInOut},
+        {L"Skin", VT_DISPATCH | VT_BYREF, cIn},
+        {L"Result", VT_I2 | VT_BYREF, cRetval}}},
+      {202,
+       L"ReturnLabel",
+       {{L"LabelCode", VT_BSTR | VT_BYREF, cInOut},
+        {L"ToolTip", VT_BSTR | VT_BYREF, cInOut},
+        {L"Result", VT_BSTR | VT_BYREF, cRetval}}},
+      {203,
+       L"ReturnIndicatorEx",
+       {{L"IndicatorCode", VT_BSTR | VT_BYREF, cInOut}, {L"Result", VT_BSTR | VT_BYREF, cRetval}}},
       {204, L"IndicatorClick", {{L"IndicatorCode", VT_BSTR | VT_BYREF, cInOut}}},
       {205, L"ReturnSlider", {{L"SliderCode", VT_BSTR | VT_BYREF, cInOut}, {L"Result", VT_BSTR | VT_BYREF, cRetval}}},
-      {206, L"SetSlider", {{L"SliderCode", VT_BSTR | VT_BYREF, cInOut}, {L"Value", VT_I4 | VT_BYREF, cInOut},
-                           {L"Direction", VT_BSTR | VT_BYREF, cInOut}}},
+      {206,
+       L"SetSlider",
+       {{L"SliderCode", VT_BSTR | VT_BYREF, cInOut},
+        {L"Value", VT_I4 | VT_BYREF, cInOut},
+        {L"Direction", VT_BSTR | VT_BYREF, cInOut}}},
       {207, L"Init", {{L"RRAPI", VT_DISPATCH, cIn}}},
       {208, L"CommonListItemCount", {{L"Skin", VT_DISPATCH, cIn}, {L"Result", VT_I4 | VT_BYREF, cRetval}}},
-      {209, L"CommonListItem", {{L"Skin", VT_DISPATCH, cIn}, {L"ItemIndex", VT_I4 | VT_BYREF, cIn},
-                                {L"Result", VT_BSTR | VT_BYREF, cRetval}}},
+      {209,
+       L"CommonListItem",
+       {{L"Skin", VT_DISPATCH, cIn}, {L"ItemIndex", VT_I4 | VT_BYREF, cIn}, {L"Result", VT_BSTR | VT_BYREF, cRetval}}},
       {210, L"OnLoadSkin", {{L"Skin", VT_DISPATCH, cIn}}},
       {211, L"OnUnloadSkin", {{L"Skin", VT_DISPATCH, cIn}}},
       {212, L"Initialize", {{L"ZelmDSPath", VT_BSTR, cIn}}},

@@ -60,7 +60,6 @@ class Window : public TDllSuite {
     Run.Hidden = reinterpret_cast<HWND>(static_cast<uintptr_t>(Run.Server.Received[0].Data[0]));
     return true;
   }
-
 };
 
 TEST_F(Window, OneHiddenWindowIsAnnouncedToTheServer) {
@@ -140,7 +139,11 @@ TEST_F(Window, ValueRecordsReachTheLabels) {
   EXPECT_EQ(Label(Object.Get(), L"ce_maxspeed"), L"88");
 
   // Texts are in the system's ANSI code page.
-  EXPECT_EQ(SendRecord(Hidden, 2, EncodeLiveRecord("90\x80", "Coolant,\xB0""C")), 0);
+  EXPECT_EQ(SendRecord(Hidden, 2,
+                       EncodeLiveRecord("90\x80",
+                                        "Coolant,\xB0"
+                                        "C")),
+            0);
   wchar_t Expected[8] = {};
   MultiByteToWideChar(CP_ACP, 0, "90\x80", 3, Expected, 8);
   EXPECT_EQ(Label(Object.Get(), L"ce_coolanttemp"), Expected);
@@ -240,7 +243,7 @@ TEST_F(Window, MalformedRecordsAreHarmless) {
   auto& [Server, Host, Object, Hidden] = Run;
 
   EXPECT_EQ(SendMessageW(Hidden, WM_COPYDATA, 0, 0), 0);  // no COPYDATASTRUCT at all
-  EXPECT_EQ(SendRecord(Hidden, 11, nullptr, 100), 0);        // no data behind a size
+  EXPECT_EQ(SendRecord(Hidden, 11, nullptr, 100), 0);     // no data behind a size
   EXPECT_EQ(SendRecord(Hidden, 135, nullptr, 0), 0);
   const char Short[] = {'1', '2'};
   EXPECT_EQ(SendRecord(Hidden, 3, Short, 2), 0);  // shorter than the value text, no NUL

@@ -135,7 +135,7 @@ class BenchEndToEnd : public ::testing::Test {
     std::remove(HostVars.c_str());
     // A step key, a quit, and quits that keep coming while the host goes away.
     Quits = Host("--skin '" + Wine(ZELM_DEFAULT_SKIN) + "' --vars '" + Wine(HostVars) + "' --format plain",
-                     "(printf '" + StepKey + "\\nquit\\n'; yes quit | head -n 20000)");
+                 "(printf '" + StepKey + "\\nquit\\n'; yes quit | head -n 20000)");
     // A skin with a mistake, named as the user wrote its path.
     BadSkin = std::string(ZELM_BUILD_DIR) + "/bench/e2e-bad.skin";
     std::ofstream(BadSkin) << "\xEF\xBB\xBFskin bad\nlabel 0 0 5 ce_speeed\n";
@@ -166,8 +166,8 @@ class BenchEndToEnd : public ::testing::Test {
   static TRun Bench(const std::string& Arguments, const std::string& Folder = ZELM_BUILD_DIR) {
     TRun Run;
     Run.Output = Shell("cd '" + Folder + "' && ZELM_BENCH_WINEPREFIX='" + ZELM_WINEPREFIX + "' '" + ZELM_REPO +
-                           "/scripts/bench.sh' --build '" + ZELM_BUILD_DIR + "' --vars '" + Vars +
-                           "' --format list " + Arguments,
+                           "/scripts/bench.sh' --build '" + ZELM_BUILD_DIR + "' --vars '" + Vars + "' --format list " +
+                           Arguments,
                        Run.Exit);
     Run.Frames = ParseFrames(Run.Output);
     return Run;
@@ -237,8 +237,7 @@ class BenchEndToEnd : public ::testing::Test {
                                                               : TLabelCodeKind::Unit;
         Role.Param = ParamOfCode(Slots.at(Code->Index));
         break;
-      default:
-        break;
+      default: break;
     }
     return Role;
   }
@@ -276,7 +275,8 @@ class BenchEndToEnd : public ::testing::Test {
 
   // Checks one run: every label from "-" to its value with title and unit, and the
   // data server sending exactly what is shown at the end.
-  static void CheckRun(const TRun& Run, long Frames, const std::map<long, std::map<std::size_t, std::u16string>>& SlotsFrom) {
+  static void CheckRun(const TRun& Run, long Frames,
+                       const std::map<long, std::map<std::size_t, std::u16string>>& SlotsFrom) {
     ASSERT_EQ(Run.Exit, 0) << Run.Output;
     ASSERT_EQ(Run.Frames.size(), static_cast<std::size_t>(Frames)) << Run.Output;
     auto SlotsAt = [&](long Frame) { return std::prev(SlotsFrom.upper_bound(Frame))->second; };
@@ -339,7 +339,8 @@ TEST_F(BenchEndToEnd, EveryLabelGoesFromADashToItsValueTitleAndUnit) {
   auto Slots = StartingSlots();
   ASSERT_EQ(Slots.size(), 4u);
   auto Stepped = Slots;
-  Stepped[0] = std::u16string(cLabelCodeCycle[(static_cast<std::size_t>(ParamOfCode(Slots[0])->CyclePosition) + 1) % cCycleLength]);
+  Stepped[0] = std::u16string(
+      cLabelCodeCycle[(static_cast<std::size_t>(ParamOfCode(Slots[0])->CyclePosition) + 1) % cCycleLength]);
   CheckRun(First, 40, {{1, Slots}, {15, Stepped}});
   CheckRun(Second, 12, {{1, Stepped}});
 }
@@ -348,7 +349,8 @@ TEST_F(BenchEndToEnd, SteppingADynamicLabelChangesItAndTheChoiceSurvivesARestart
   const auto Slots = StartingSlots();
   const TParamInfo* Before = ParamOfCode(Slots.at(0));
   ASSERT_NE(Before, nullptr);
-  const std::u16string After = std::u16string(cLabelCodeCycle[(static_cast<std::size_t>(Before->CyclePosition) + 1) % cCycleLength]);
+  const std::u16string After =
+      std::u16string(cLabelCodeCycle[(static_cast<std::size_t>(Before->CyclePosition) + 1) % cCycleLength]);
   const TParamInfo* Next = ParamOfCode(After);
   ASSERT_NE(Next, nullptr);
   const std::size_t TitleLabel = LabelIndex(u"ce_dinamic_label_title");
@@ -369,8 +371,7 @@ TEST_F(BenchEndToEnd, SteppingADynamicLabelChangesItAndTheChoiceSurvivesARestart
   EXPECT_EQ(ReadFile(Vars), SavedAfterFirst);
   EXPECT_EQ(Second.Frames.front().Texts[TitleLabel], ToUtf8(After));
   EXPECT_EQ(Second.Frames.back().Texts[TitleLabel], Title(*Next));
-  EXPECT_EQ(Second.Frames.back().Texts[LabelIndex(u"ce_dinamic_label_1_title")],
-            Title(*ParamOfCode(Slots.at(1))));
+  EXPECT_EQ(Second.Frames.back().Texts[LabelIndex(u"ce_dinamic_label_1_title")], Title(*ParamOfCode(Slots.at(1))));
 }
 
 TEST_F(BenchEndToEnd, AParameterNoLongerShownIsUnsubscribedAfterAHundredLabelRequests) {
