@@ -1,5 +1,5 @@
 # Windows half, cross-built with MinGW-w64 i686: the DLL, its tests under Wine, the
-# bench programs and the tools.
+# tools (the workbench's programs, the check tool) and the Wine benchmark.
 set(ZELM_WINEPREFIX "${CMAKE_BINARY_DIR}/../wineprefix" CACHE PATH "Wine prefix of the tests")
 # Every prefix of the build is a copy of one template (scripts/wine-prefix.sh).
 set(ZELM_WINE_TEMPLATE "${CMAKE_BINARY_DIR}/../wine-template" CACHE PATH "The Wine prefix that prefixes are copied from")
@@ -125,7 +125,7 @@ add_subdirectory(support/wine)
 
 add_subdirectory(tests/wine)
 
-# The bench programs (simulated car, stand-in host) have their own list.
+# The workbench programs (simulated car, stand-in host) have their own list.
 add_subdirectory(tools)
 
 # The Wine label bench (on the Wine support and its stand-in data server).

@@ -4,7 +4,7 @@
 # DIST/ZelmKvel-VERSION.msi (make-msi.sh; what it installs of the folder). In the folder:
 # the DLL, the check tool and the simulator stripped, the interface files, install.cmd
 # and uninstall.cmd, README.txt (its troubleshooting part taken from README.md), the
-# skin reference and the host developers' guide as plain text, the bench's default
+# skin reference and the host developers' guide as plain text, the workbench's default
 # skin, a sample drive to replay, and SHA256SUMS. Every text file has Windows line
 # ends, for Notepad. The folder stays beside the packages.
 #   make-package.sh DIST VERSION STRIP DLL SIM CHECK TLB IDL

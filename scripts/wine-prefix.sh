@@ -3,7 +3,7 @@
 # null graphics driver (windows work without an X server), no crash dialog.
 #
 # A prefix is 0.6 GB, nearly all of it Wine's own modules copied in, and the build
-# needs several (the tests', the bench's, fresh ones for the package tests). So one
+# needs several (the tests', the workbench's, fresh ones for the package tests). So one
 # template prefix is made once (ZELM_WINE_TEMPLATE, default <repo>/build/wine-template)
 # and every prefix is a copy of it in which Wine's modules (DLLs, programs, code
 # pages), which Wine only ever reads, are hard links to the template's: a prefix then

@@ -1,4 +1,4 @@
-// The real DLL as the Wine tests, the script scenario and the bench reach it: the file
+// The real DLL as the Wine tests, the script scenario and the Wine bench reach it: the file
 // beside the program, loaded by hand or registered and created by its ProgID, its error
 // information read back, and calls through the vtable and through IDispatch. The
 // owners of BSTRs, VARIANTs and interface pointers are the shell's own (ComTypes.h).

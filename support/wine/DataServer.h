@@ -1,5 +1,5 @@
 // What stands in for the Zelm data server in the Wine tests, the script scenario and
-// the bench: a desktop of the program's own (so that the "Morvicantrel" window of
+// the Wine bench: a desktop of the program's own (so that the "Morvicantrel" window of
 // another program in the same Wine prefix can neither answer it nor hear it), the
 // stand-in server as a second process with its log, and "Morvicantrel" windows on the
 // program's own thread; value records delivered by hand.

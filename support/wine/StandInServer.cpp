@@ -1,4 +1,4 @@
-// A stand-in for the Zelm data server, for the tests and the bench of the real DLL.
+// A stand-in for the Zelm data server, for the tests and the Wine bench of the real DLL.
 // It owns a hidden top-level window titled "Morvicantrel", logs every control message
 // that reaches it, remembers the window announced by message 64 and answers an Add (80)
 // with a value record for that identifier and a trip read (129) with records for the
@@ -7,7 +7,7 @@
 //
 //   zelm_standin_server.exe [--log FILE | --quiet] [--script FILE] [--lifetime MS] [RULE ...]
 //
-// --quiet writes no log (for the bench: a log line costs more than a message); the
+// --quiet writes no log (for the Wine bench: a log line costs more than a message); the
 // counts of control messages and of records sent can then be asked for with
 // cCountHeardMessage and cCountSentMessage.
 //

@@ -1,4 +1,4 @@
-// A scripted RideRunner object for the Wine tests, the script scenario and the bench:
+// A scripted RideRunner object for the Wine tests, the script scenario and the Wine bench:
 // an IDispatchEx whose GetInfo reads a variable named by "=$V$", whose Execute is
 // logged (and may hand its command back to the extension, as RideRunner does), and
 // whose SkinName answers Name. A test can make a member fail, lack it, or answer a

@@ -24,7 +24,7 @@
 #include "tools/host/ExtensionClient.h"
 #include "tools/host/HostObjects.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 std::string Narrow(const wchar_t* Text, std::size_t Length) {
@@ -297,18 +297,18 @@ int Main() {
 }
 
 }  // namespace
-}  // namespace zelm::bench
+}  // namespace zelm::tools
 
 int main() {
   int Code = 5;
   try {
-    Code = zelm::bench::Main();
+    Code = zelm::tools::Main();
   } catch (const std::exception& E) {
     std::fprintf(stderr, "zelm_check: %s\n", E.what());
   }
   std::fflush(stdout);
   // From the Start menu the window would close before it is read.
-  for (const std::u16string& Arg : zelm::bench::Arguments())
+  for (const std::u16string& Arg : zelm::tools::Arguments())
     if (Arg == u"--wait") {
       std::printf("Press Enter to close this window.\n");
       std::getchar();

@@ -2,7 +2,7 @@
 
 #include "tools/common/Utf.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 const TOptionInfo cOptions[] = {
@@ -115,4 +115,4 @@ std::string CodeLine(std::string_view File, const TCodeFinding& Finding) {
          "' is no ZelmKvel code; nearest: " + ToUtf8(Finding.Nearest);
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -9,7 +9,7 @@
 #include "tools/common/CommandLine.h"
 #include "tools/common/SkinCodes.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 enum class TCheckMode { Extension, Codes, Verify };
 
@@ -46,4 +46,4 @@ std::vector<std::string> VerdictLines(TVerdict Verdict, const TCheckFacts& Facts
 // --codes: one line per unknown code, "FILE:LINE: 'word' is no ZelmKvel code; nearest: code".
 std::string CodeLine(std::string_view File, const TCodeFinding& Finding);
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -6,7 +6,7 @@
 
 #include "tools/common/Utf.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 TParsed ParseArguments(const std::vector<std::u16string>& Args, std::span<const TOptionInfo> Options,
                        const TTakeOption& Take, std::string& Fault) {
@@ -72,4 +72,4 @@ bool ReadNumber(std::u16string_view Text, double Low, double High, double& Numbe
   return *End == 0 && errno == 0 && Number >= Low && Number <= High;
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

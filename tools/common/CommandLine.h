@@ -1,4 +1,4 @@
-// The bench programs' command lines, read the same way: options from a table, each
+// The workbench programs' command lines, read the same way: options from a table, each
 // with its value unless it is a switch; --help (or -h) anywhere asks for the usage; a
 // fault names the option and what it takes. Portable, so that the native tests check
 // what each option takes; the programs hand their arguments over as UTF-16.
@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 struct TOptionInfo {
   std::u16string_view Name;
@@ -54,4 +54,4 @@ bool ReadCount(std::u16string_view Text, uint64_t Max, uint64_t& Count);
 // A plain decimal number from Low to High (no sign, exponent, "nan" or "inf").
 bool ReadNumber(std::u16string_view Text, double Low, double High, double& Number);
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -6,7 +6,7 @@
 
 #include "tools/common/Utf.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 // Splits one line (without its line end) into fields; false for a broken quote.
@@ -127,4 +127,4 @@ bool ParseDrive(std::string_view Text, std::string_view FileName, TDrive& Drive,
   return true;
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 struct TDriveRow {
   double Seconds = 0;
@@ -42,4 +42,4 @@ std::string DriveHeadRow(const char* Name, const std::vector<std::u16string>& Te
 // not go back. Error names the file and line.
 bool ParseDrive(std::string_view Text, std::string_view FileName, TDrive& Drive, std::string& Error);
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

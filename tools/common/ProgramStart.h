@@ -1,4 +1,4 @@
-// What every bench program for Windows does first: its arguments as UTF-16, and the
+// What every workbench program for Windows does first: its arguments as UTF-16, and the
 // answer to --help or to a fault in them.
 #pragma once
 
@@ -13,7 +13,7 @@
 #include "tools/common/CommandLine.h"
 #include "win/com/Handles.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 inline std::vector<std::u16string> Arguments() {
   int Count = 0;
@@ -49,4 +49,4 @@ inline bool ReadWholeFile(const std::u16string& Path, std::string& Text) {
   return true;
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 constexpr uint32_t cRound[64] = {
@@ -80,4 +80,4 @@ bool ParseSumsLine(std::string_view Line, std::string& Digest, std::string& Name
   return true;
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

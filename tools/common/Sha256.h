@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 class TSha256 {
  public:
@@ -27,4 +27,4 @@ class TSha256 {
 // false when it is none.
 bool ParseSumsLine(std::string_view Line, std::string& Digest, std::string& Name);
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

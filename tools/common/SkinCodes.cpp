@@ -7,7 +7,7 @@
 #include "core/tables/SlotTexts.h"
 #include "tools/common/Utf.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 bool IsWordChar(char16_t C) {
@@ -102,4 +102,4 @@ std::vector<TCodeFinding> UnknownCodes(std::u16string_view Text) {
   return Found;
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -1,7 +1,7 @@
 // The codes a skin names, as an owner's check finds them in a skin file of any format
-// (the front-end's own, the bench's, anything): every word that begins with "ce_" in
+// (the front-end's own, the workbench's, anything): every word that begins with "ce_" in
 // any case, and for each that ZelmKvel does not know, the nearest one it does.
-// Portable, so that the native tests hold it; zelm_check --codes and the bench's skin
+// Portable, so that the native tests hold it; zelm_check --codes and the workbench's skin
 // check use it.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 // A file's text: UTF-16 with its byte-order mark (either order), else UTF-8 with or
 // without one; bytes that are no UTF-8 become U+FFFD.
@@ -41,4 +41,4 @@ struct TCodeFinding {
 // Cyrillic letters too): "nice_x" holds none, "$ce_speed$" holds ce_speed.
 std::vector<TCodeFinding> UnknownCodes(std::u16string_view Text);
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

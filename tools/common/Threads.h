@@ -10,7 +10,7 @@
 
 #include "win/com/Handles.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 inline DWORD WINAPI RunBody(LPVOID Parameter) {
   std::unique_ptr<std::function<void()>> Body(static_cast<std::function<void()>*>(Parameter));
@@ -41,4 +41,4 @@ class TLock {
   CRITICAL_SECTION FSection;
 };
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

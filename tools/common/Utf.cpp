@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 void Put(std::string& Out, char32_t C) {
@@ -84,4 +84,4 @@ std::size_t DisplayWidth(std::u16string_view Text) noexcept {
   return Width;
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -8,7 +8,7 @@
 #include "tools/common/Utf.h"
 #include "tools/host/Options.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 // A control character would move the terminal's cursor: show it as a blank.
@@ -191,4 +191,4 @@ std::string ListFrame(long FrameNo, const TSkin& Skin, const std::vector<std::u1
   return Out;
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -11,7 +11,7 @@
 #include "tools/host/HostVariables.h"
 #include "tools/host/SkinFile.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 class TGrid {
  public:
@@ -68,4 +68,4 @@ std::string PlainFrame(long FrameNo, const std::vector<std::u16string>& Lines);
 std::string ListFrame(long FrameNo, const TSkin& Skin, const std::vector<std::u16string>& LabelTexts,
                       const std::string* Subscribed);
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

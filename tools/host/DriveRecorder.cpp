@@ -4,7 +4,7 @@
 
 #include "tools/common/Utf.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 std::unique_ptr<TDriveRecorder> TDriveRecorder::Open(std::u16string_view File, std::vector<TDriveColumn> Columns,
                                                      double FrameRate, std::string& Error) {
@@ -53,4 +53,4 @@ void TDriveRecorder::Frame(const std::vector<std::u16string>& Texts, TExtension&
   Write(FWriter.Row(Seconds, FRow));
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

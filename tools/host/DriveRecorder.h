@@ -14,7 +14,7 @@
 #include "tools/host/Recorder.h"
 #include "win/com/Handles.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 class TDriveRecorder {
  public:
@@ -45,4 +45,4 @@ class TDriveRecorder {
   std::chrono::steady_clock::time_point FStart;
 };
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -9,7 +9,7 @@
 
 #include "tools/common/Utf.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 std::string HResultText(HRESULT Result) {
@@ -138,4 +138,4 @@ bool TExtension::ProcessCommand(std::u16string_view Command, IDispatch* Skin, in
   return Ok;
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -12,7 +12,7 @@
 
 #include "win/com/ComTypes.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 class TExtension {
  public:
@@ -35,4 +35,4 @@ class TExtension {
   std::map<std::wstring, DISPID> FIds;
 };
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

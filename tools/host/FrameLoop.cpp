@@ -14,7 +14,7 @@
 #include "tools/common/Utf.h"
 #include "tools/host/Dashboard.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 volatile LONG StopRequested = 0;
@@ -230,4 +230,4 @@ int THost::Run() {
   return Started ? 0 : 4;
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

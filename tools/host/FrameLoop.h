@@ -19,7 +19,7 @@
 #include "tools/host/DriveRecorder.h"
 #include "tools/host/SkinFile.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 // Ctrl-C and the console's close end the loop of this thread at its next frame.
 void StopOnConsoleControl();
@@ -73,4 +73,4 @@ class THost {
   std::unique_ptr<TDriveRecorder> FRecorder;  // with --record
 };
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

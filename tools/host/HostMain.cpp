@@ -5,7 +5,7 @@
 // load checks the skin (tools/host/SkinCheck.h); --check only does that.
 //
 // Input comes line by line on standard input (a terminal's keys are forwarded as
-// lines by scripts/bench.sh): a line of one character presses that key of the skin;
+// lines by scripts/workbench.sh): a line of one character presses that key of the skin;
 // a longer line runs as a command batch ("ce_open", "SETVAR;X;1||quit").
 #include <windows.h>
 #include <objbase.h>
@@ -25,7 +25,7 @@
 #include "tools/host/SkinCheck.h"
 #include "tools/host/SkinFile.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 // Whether Path is a folder that is there.
@@ -105,11 +105,11 @@ int Main() {
 }
 
 }  // namespace
-}  // namespace zelm::bench
+}  // namespace zelm::tools
 
 int main() {
   try {
-    return zelm::bench::Main();
+    return zelm::tools::Main();
   } catch (const std::exception& E) {
     std::fprintf(stderr, "zelm_host: %s\n", E.what());
     return 1;

@@ -4,7 +4,7 @@
 
 #include "win/com/ComTypes.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 HRESULT STDMETHODCALLTYPE TDispatchObject::QueryInterface(REFIID Iid, void** Out) {
   if (Out == nullptr) return E_POINTER;
@@ -113,4 +113,4 @@ HRESULT TSkinObject::Call(DISPID Id, const std::vector<std::u16string>& Args, st
   return S_OK;
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -12,7 +12,7 @@
 
 #include "tools/host/HostVariables.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 // An IDispatch without type information whose methods take texts and answer a text.
 class TDispatchObject : public IDispatch {
@@ -69,4 +69,4 @@ class TSkinObject final : public TDispatchObject {
   std::u16string FName;
 };
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -8,7 +8,7 @@
 
 #include "tools/common/Utf.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 std::u16string LowerAsciiCopy(std::u16string_view Text) {
   std::u16string Lower(Text);
@@ -108,7 +108,7 @@ std::vector<std::u16string> THostVariables::RunBatch(std::u16string_view Batch, 
 }
 
 std::u16string THostVariables::FormatFile(const std::map<std::u16string, std::u16string>& Saved) {
-  std::u16string Text = u"# Skin variables saved by the bench host.\n";
+  std::u16string Text = u"# Skin variables saved by the workbench host.\n";
   for (const auto& [Name, Value] : Saved) {
     // One variable a line: a line break in a value cannot be kept.
     std::u16string Line = Name + u"=" + Value;
@@ -176,4 +176,4 @@ bool THostVariables::SaveFile(const std::string& Path, std::string& Error) const
   return true;
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

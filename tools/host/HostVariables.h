@@ -11,7 +11,7 @@
 
 #include "tools/host/SkinFile.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 class THostVariables {
  public:
@@ -60,4 +60,4 @@ std::u16string SavedVariablesName(std::u16string_view FullSkinPath, const std::v
 // Lowers the 26 ASCII capitals, as the front-end compares verbs.
 std::u16string LowerAsciiCopy(std::u16string_view Text);
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

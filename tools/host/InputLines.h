@@ -19,7 +19,7 @@
 
 #include "tools/common/Utf.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 template <class TLockType>
 class TInputLines {
@@ -71,4 +71,4 @@ std::shared_ptr<TInputLines<TLockType>> StartReadingLines(std::istream& In, std:
   return Lines;
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

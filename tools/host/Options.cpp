@@ -2,7 +2,7 @@
 
 #include "tools/host/HostVariables.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 const TOptionInfo cOptions[] = {
@@ -119,4 +119,4 @@ std::string Usage() {
                    "a longer line runs as a command batch (\"quit\" ends the host).\n");
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

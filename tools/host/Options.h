@@ -16,7 +16,7 @@
 #include "tools/common/CommandLine.h"
 #include "tools/host/SkinFile.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 enum class TFormat { Ansi, Plain, List };
 
@@ -56,4 +56,4 @@ TSavedFile SavedFile(const TOptions& Options, std::u16string_view FullSkinPath, 
 // "24x80" (ROWSxCOLS), as --screen takes it.
 bool ReadScreen(std::u16string_view Text, int& Rows, int& Cols);
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

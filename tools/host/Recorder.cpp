@@ -8,7 +8,7 @@
 #include "core/tables/SlotTexts.h"
 #include "tools/common/DriveLog.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 std::vector<TDriveColumn> DriveColumns(const TSkin& Skin, const THostVariables& Variables) {
   std::vector<TDriveColumn> Columns;
@@ -69,4 +69,4 @@ std::string TDriveWriter::Row(double Seconds, const std::vector<std::u16string>&
 
 std::string TDriveWriter::Finish() { return FStarted ? std::string() : Head(); }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -10,7 +10,7 @@
 #include "tools/host/HostVariables.h"
 #include "tools/host/SkinFile.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 struct TDriveColumn {
   std::u16string Code;  // a parameter's value code, lowered
@@ -50,4 +50,4 @@ class TDriveWriter {
   bool FStarted = false;  // the header, titles and units are out
 };
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

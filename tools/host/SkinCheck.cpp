@@ -10,7 +10,7 @@
 #include "tools/common/Utf.h"
 #include "tools/host/HostVariables.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 std::vector<std::u16string_view> AllLabelCodes() {
@@ -135,4 +135,4 @@ std::vector<std::string> CheckSkin(const TSkin& Skin, std::string_view FileName,
   return Problems;
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

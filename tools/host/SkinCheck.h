@@ -9,7 +9,7 @@
 
 #include "tools/host/SkinFile.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 // Every problem of the skin, in the order of the file, as "FILE:LINE: what is wrong;
 // the fix": the faults that reading it found (Faults, from ParseSkin) and, in what was
@@ -25,4 +25,4 @@ std::vector<std::string> CheckSkin(const TSkin& Skin, std::string_view FileName,
 // compared after lowering; empty when none is that close.
 std::u16string_view Closest(std::u16string_view Text, const std::vector<std::u16string_view>& Candidates);
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

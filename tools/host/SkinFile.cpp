@@ -7,7 +7,7 @@
 
 #include "tools/common/Utf.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 // Splits one line into words; false for an unterminated quote.
@@ -216,4 +216,4 @@ bool LoadSkin(const std::string& Path, TSkin& Skin, std::string& Error) {
   return Joined(LoadSkin(Path, Skin, Faults), Faults, Error);
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

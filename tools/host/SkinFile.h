@@ -1,4 +1,4 @@
-// The bench's skin description: a plain text file, one element a line.
+// The workbench's skin description: a plain text file, one element a line.
 //
 //   # a comment
 //   skin NAME                          what the skin object answers to SkinName
@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 // Line: where the element stands in the file, for what the skin check says.
 struct TSkinLabel {
@@ -74,4 +74,4 @@ bool LoadSkin(const std::string& Path, TSkin& Skin, std::string& Error);
 // byte-order mark converted. Bytes that are neither are named in Fault.
 bool SkinText(std::string_view Bytes, std::string& Text, std::string& Fault);
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -4,7 +4,7 @@
 #include "core/tables/LabelCodes.h"
 #include "tools/common/Utf.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 TDriveReplay::TDriveReplay(TDrive Drive, bool Loop) : FDrive(std::move(Drive)), FLoop(Loop) {
   FColumnOf.fill(-1);
@@ -57,4 +57,4 @@ std::u16string TDriveReplay::RecordedTitleUnit(uint32_t Id) const {
   return Title.empty() ? std::u16string() : FromUtf8(Unit.empty() ? Title : Title + "," + Unit);
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

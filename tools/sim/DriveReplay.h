@@ -11,7 +11,7 @@
 #include "tools/common/DriveLog.h"
 #include "tools/sim/DriveSource.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 class TDriveReplay final : public TDriveSource {
  public:
@@ -42,4 +42,4 @@ class TDriveReplay final : public TDriveSource {
   bool FEnded = false;
 };
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

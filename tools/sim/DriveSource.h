@@ -1,11 +1,11 @@
-// Where the bench's data server takes its readings from: the simulated car, or a
+// Where the workbench's data server takes its readings from: the simulated car, or a
 // recorded drive played back.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 class TDriveSource {
  public:
@@ -20,4 +20,4 @@ class TDriveSource {
   virtual std::u16string RecordedTitleUnit(uint32_t /*Id*/) const { return {}; }
 };
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

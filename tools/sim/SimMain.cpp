@@ -1,4 +1,4 @@
-// zelm_sim: the bench's data server. Owns the hidden window titled "Morvicantrel",
+// zelm_sim: the workbench's data server. Owns the hidden window titled "Morvicantrel",
 // takes the extension's control messages and sends it the simulated car's values.
 //
 //   zelm_sim [--rate N] [--seed N] [--time-scale X] [--status FILE] [--quit-on-eof]
@@ -32,13 +32,13 @@
 #include "tools/sim/SimOptions.h"
 #include "tools/sim/SimServer.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 constexpr UINT cTripMessage = WM_APP + 1;  // send the trip figures asked for
 constexpr UINT cLineMessage = WM_APP + 2;  // a line from standard input (lParam: std::string*)
 constexpr UINT_PTR cTickTimer = 1;
-constexpr wchar_t cClassName[] = L"ZelmBenchDataServer";
+constexpr wchar_t cClassName[] = L"ZelmWorkbenchDataServer";
 
 void Print(const std::string& Line) {
   std::fwrite(Line.data(), 1, Line.size(), stdout);
@@ -325,11 +325,11 @@ int Run() {
 }
 
 }  // namespace
-}  // namespace zelm::bench
+}  // namespace zelm::tools
 
 int main() {
   try {
-    return zelm::bench::Run();
+    return zelm::tools::Run();
   } catch (const std::exception& E) {
     std::fprintf(stderr, "zelm_sim: %s\n", E.what());
     return 1;

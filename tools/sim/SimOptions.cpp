@@ -1,6 +1,6 @@
 #include "tools/sim/SimOptions.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 const TOptionInfo cOptions[] = {
@@ -54,4 +54,4 @@ std::string SimUsage() {
                    "car's state), reset (the trip), quit.\n");
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

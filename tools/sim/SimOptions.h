@@ -12,7 +12,7 @@
 
 #include "tools/common/CommandLine.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 struct TSimOptions {
   double Rate = 10;  // records per second per subscribed parameter
@@ -30,4 +30,4 @@ struct TSimOptions {
 TParsed ParseSimOptions(const std::vector<std::u16string>& Args, TSimOptions& Options, std::string& Fault);
 std::string SimUsage();
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

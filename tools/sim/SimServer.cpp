@@ -3,7 +3,7 @@
 #include "core/protocol/Protocol.h"
 #include "core/tables/Catalogue.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 void TSimServer::OnControl(uint32_t MessageId, const TCopyData& Data) {
   switch (MessageId) {
@@ -106,4 +106,4 @@ std::string TSimServer::SubscribedText() const {
   return Text;
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

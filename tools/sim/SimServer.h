@@ -1,4 +1,4 @@
-// The bench data server's side of the protocol, free of Windows: which window the
+// The workbench data server's side of the protocol, free of Windows: which window the
 // extension announced, which parameters it subscribed, and what to send on each tick,
 // from the simulated car or a recorded drive.
 // The Windows program feeds it the control records it receives and sends what it asks.
@@ -13,7 +13,7 @@
 #include "core/protocol/Protocol.h"
 #include "tools/sim/VehicleModel.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 class TSimSink {
  public:
@@ -68,4 +68,4 @@ class TSimServer {
   TSimCounters FCounters;
 };
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

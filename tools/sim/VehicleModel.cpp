@@ -6,7 +6,7 @@
 
 #include "core/tables/Catalogue.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 constexpr double cPi = 3.14159265358979323846;
@@ -510,4 +510,4 @@ std::string TVehicleModel::ValueText(uint32_t Id) const {
   }
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -1,4 +1,4 @@
-// The simulated car behind the bench's data server: a small petrol hatchback driven
+// The simulated car behind the workbench's data server: a small petrol hatchback driven
 // round a repeating cycle (warm-up idle, pull-away, city stop-and-go, a faster
 // stretch, braking). Everything follows from the drive cycle and a seed, so the same
 // seed and the same steps give the same readings, to the last digit.
@@ -13,7 +13,7 @@
 
 #include "tools/sim/DriveSource.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 // A small generator of a fixed algorithm (SplitMix64): the same numbers on every compiler.
 class TRandom {
@@ -155,4 +155,4 @@ class TVehicleModel final : public TDriveSource {
   double FAcCycle = 0;            // compressor cycling clock
 };
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

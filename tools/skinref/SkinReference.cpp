@@ -19,7 +19,7 @@
 #include "tools/common/Utf.h"
 #include "tools/sim/VehicleModel.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 std::string U8(std::u16string_view Text) { return ToUtf8(Text); }
@@ -38,7 +38,7 @@ std::string FormOf(const TParamInfo& P) {
   return "?";
 }
 
-std::string BenchTitle(const TParamInfo& P) {
+std::string WorkbenchTitle(const TParamInfo& P) {
   const std::u16string_view Text = TVehicleModel::TitleUnit(P.Id);
   if (Text.empty()) return "(none sent) | " + U8(TVehicleModel::TripUnit(P.Id)) + " (none sent) |";
   const std::size_t Comma = Text.find(u',');
@@ -76,8 +76,8 @@ std::string Generate() {
          "  parameter's value code, or it is a trip figure's title or unit code.\n\n"
          "## Trip figures\n\n"
          "The data server sends the trip figures as bare numbers, without title or unit: put\n"
-         "fixed text beside them. They come in these units (the *Bench unit* column below;\n"
-         "the bench's simulated car sends the same), the time driven as `h:mm:ss`. The\n"
+         "fixed text beside them. They come in these units (the *Workbench unit* column below;\n"
+         "the workbench's simulated car sends the same), the time driven as `h:mm:ss`. The\n"
          "command `ce_close` resets the trip: the data server starts every trip figure again\n"
          "from zero and sends them afresh.\n\n"
          "| Value code | Unit |\n"
@@ -90,15 +90,16 @@ std::string Generate() {
   Out << "## Parameters (" << cParams.size()
       << ")\n\n"
          "*Cycle* is the place in the cycle the dynamic labels step through (none: no\n"
-         "dynamic label reaches it). *Bench title* and *Bench unit* are what the bench's\n"
+         "dynamic label reaches it). *Workbench title* and *Workbench unit* are what the workbench's\n"
          "simulated car sends; a real data server names its readings itself.\n\n"
-         "| Id | Identifier | Kind | Value code | Title code | Unit code | Shown as | Cycle | Bench title | Bench unit "
+         "| Id | Identifier | Kind | Value code | Title code | Unit code | Shown as | Cycle | Workbench title | "
+         "Workbench unit "
          "|\n"
          "|---|---|---|---|---|---|---|---|---|---|\n";
   for (const TParamInfo& P : cParams) {
     Out << "| " << P.Id << " | " << Code(P.Constant) << " | " << (P.Kind == TParamKind::Live ? "live" : "trip") << " | "
         << Code(P.ValueCode) << " | " << Code(P.TitleCode) << " | " << Code(P.UnitCode) << " | " << FormOf(P) << " | "
-        << (P.CyclePosition < 0 ? std::string("none") : std::to_string(P.CyclePosition)) << " | " << BenchTitle(P)
+        << (P.CyclePosition < 0 ? std::string("none") : std::to_string(P.CyclePosition)) << " | " << WorkbenchTitle(P)
         << "\n";
   }
   Out << "\nThe value code of parameter 130, " << Code(cParams[static_cast<std::size_t>(ParamIndexOfId(130))].ValueCode)
@@ -194,12 +195,12 @@ int Check(const std::string& Path) {
 }
 
 }  // namespace
-}  // namespace zelm::bench
+}  // namespace zelm::tools
 
 int main(int Argc, char** Argv) {
   const std::string Mode = Argc > 1 ? Argv[1] : "";
   if (Argc == 1) {
-    std::cout << zelm::bench::Generate();
+    std::cout << zelm::tools::Generate();
     return 0;
   }
   const char* Usage =
@@ -211,10 +212,10 @@ int main(int Argc, char** Argv) {
     std::fputs(Usage, stdout);
     return 0;
   }
-  if (Argc == 3 && Mode == "--check") return zelm::bench::Check(Argv[2]);
+  if (Argc == 3 && Mode == "--check") return zelm::tools::Check(Argv[2]);
   if (Argc == 3 && Mode == "--write") {
     std::ofstream Out(Argv[2], std::ios::binary | std::ios::trunc);
-    Out << zelm::bench::Generate();
+    Out << zelm::tools::Generate();
     return Out ? 0 : 1;
   }
   std::fprintf(stderr, "zelm_skinref: unknown arguments\n%s", Usage);

@@ -7,7 +7,7 @@
 #include "tools/common/SkinCodes.h"
 #include "tools/common/Utf.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 std::vector<std::string> Findings(std::u16string_view Text) {
@@ -137,4 +137,4 @@ TEST(Sha256, KnownDigestsAcrossBlockEdges) {
 }
 
 }  // namespace
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -11,9 +11,9 @@
 #include "tools/host/Recorder.h"
 #include "tools/sim/DriveReplay.h"
 #include "tools/sim/SimOptions.h"
-#include "tools/tests/BenchTestSupport.h"
+#include "tools/tests/ToolsTestSupport.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 TEST(DriveLog, RowsReadBackAsWrittenAndABrokenFileIsNamedByLine) {
@@ -187,4 +187,4 @@ TEST(SimOptions, ReadsEveryOptionAndNamesWhatAFaultyOneTakes) {
 }
 
 }  // namespace
-}  // namespace zelm::bench
+}  // namespace zelm::tools

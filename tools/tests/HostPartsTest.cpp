@@ -20,9 +20,9 @@
 #include "tools/host/Options.h"
 #include "tools/host/SkinCheck.h"
 #include "tools/host/SkinFile.h"
-#include "tools/tests/BenchTestSupport.h"
+#include "tools/tests/ToolsTestSupport.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 TEST(SkinFile, ReadsEveryElement) {
@@ -484,4 +484,4 @@ TEST(Utf, RoundTripsAndReplacesWhatIsBroken) {
 }
 
 }  // namespace
-}  // namespace zelm::bench
+}  // namespace zelm::tools

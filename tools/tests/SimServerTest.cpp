@@ -8,7 +8,7 @@
 #include "tools/sim/DriveReplay.h"
 #include "tools/sim/SimServer.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 struct TSent {
@@ -200,4 +200,4 @@ TEST(SimServerReplay, SendsTheRecordedTitleAndUnit) {
 }
 
 }  // namespace
-}  // namespace zelm::bench
+}  // namespace zelm::tools

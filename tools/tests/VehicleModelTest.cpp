@@ -8,7 +8,7 @@
 #include "core/tables/Catalogue.h"
 #include "tools/sim/VehicleModel.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 constexpr double cDt = 0.1;  // the simulator's tick at 10 records a second
@@ -229,4 +229,4 @@ TEST(VehicleModel, SwitchesFollowTheCar) {
 }
 
 }  // namespace
-}  // namespace zelm::bench
+}  // namespace zelm::tools

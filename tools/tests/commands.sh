@@ -20,7 +20,7 @@ mkdir -p "$work/skins"
 cd "$work/skins" || exit 1
 
 out=$("$repo/zelm" run --bogus 2>&1); rc=$?
-expect "run with a typo" 2 "bench: unknown option '--bogus' (--help lists them)"
+expect "run with a typo" 2 "workbench: unknown option '--bogus' (--help lists them)"
 out=$("$repo/zelm" run --help 2>&1 | head -n 1); rc=$?
 expect "run --help" 0 "usage: ./zelm run [OPTION]..."
 
@@ -41,7 +41,7 @@ done
 
 # A skin of this folder, with a fault of reading and one of meaning.
 printf 'skin a\nlable 0 0 5 ce_speed\nlabel 1 0 5 ce_speeed\n' >a.skin
-out=$(ZELM_BENCH_WINEPREFIX=$build/wineprefix "$repo/zelm" check a.skin 2>&1); rc=$?
+out=$(ZELM_WORKBENCH_WINEPREFIX=$build/wineprefix "$repo/zelm" check a.skin 2>&1); rc=$?
 expect "check" 1 "a.skin:2: unknown element 'lable'; the elements are skin, size, var, text, label and button
 a.skin:3: label code 'ce_speeed' is none of the extension's, so the label stays blank; did you mean 'ce_speed'?
 a.skin: 2 problems"

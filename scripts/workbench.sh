@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# usage: scripts/bench.sh [OPTION]...
+# usage: scripts/workbench.sh [OPTION]...
 #   --skin FILE         skin description (default: tools/skins/default.skin)
 #   --rate N            records a second per parameter (default 10)
 #   --seed N            the car's seed (default 1)
@@ -14,10 +14,10 @@
 #   --at FRAME:INPUT    with --frames: a key or command before that frame (repeatable)
 #   --keep-saved        with --frames: keep the dynamic labels' choices, as a live run does
 #   --vars FILE         keep the skin's saved variables in FILE (default: a file of the
-#                       skin's own in BUILD/bench/saved)
+#                       skin's own in BUILD/workbench/saved)
 #   --check             only check the skin: everything in it that is wrong, and where
-#   --build DIR         build folder (default: the repository's build); the bench's Wine
-#                       prefix is DIR/bench/wineprefix unless ZELM_BENCH_WINEPREFIX names
+#   --build DIR         build folder (default: the repository's build); the workbench's Wine
+#                       prefix is DIR/workbench/wineprefix unless ZELM_WORKBENCH_WINEPREFIX names
 #                       another (the tests have their own, so both can run at once)
 #   -h, --help          this text
 #
@@ -30,14 +30,14 @@
 # edit starts from them again. A run of --frames leaves nothing behind unless
 # --keep-saved asks for it.
 
-# The bench: the simulated car (zelm_sim, a data server with the window "Morvicantrel")
+# The workbench: the simulated car (zelm_sim, a data server with the window "Morvicantrel")
 # and the stand-in front-end (zelm_host) showing a skin's labels live through the real
 # ZelmKvel.dll, all under Wine in the project's prefix. ./zelm run builds first and
 # runs it; file names are taken from the folder it is run in.
 set -uo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 repo=$ZELM_REPO
-me=${ZELM_COMMAND:-scripts/bench.sh}
+me=${ZELM_COMMAND:-scripts/workbench.sh}
 
 # The option in $1 takes a value: there must be one ($2 is the count of words left).
 need() { [ "$2" -ge 2 ] || zelm_die "$1 needs a value: $3"; }
@@ -96,7 +96,7 @@ fi
 # absolute ones on its drive Z:, the Linux root.
 build=$(realpath -m "$build")
 cross=$build/cross
-state=$build/bench
+state=$build/workbench
 export ZELM_WINE_TEMPLATE=${ZELM_WINE_TEMPLATE:-$build/wine-template}
 
 sim=$cross/tools/zelm_sim.exe
@@ -108,7 +108,7 @@ for f in "$sim" "$host" "$dll"; do
 done
 
 mkdir -p "$state"
-zelm_wine "${ZELM_BENCH_WINEPREFIX:-$state/wineprefix}"
+zelm_wine "${ZELM_WORKBENCH_WINEPREFIX:-$state/wineprefix}"
 
 if [ "$check" = 1 ]; then
   # Through a file, as the frames below: Wine's helpers hold on to inherited pipes.
@@ -175,10 +175,10 @@ done
 if [ ! -f "$status" ]; then
   # A fault in its options: the first line names it (the options are ours too).
   if grep -q '^zelm_sim: ' "$simlog" && ! grep -q 'ready' "$simlog"; then
-    grep '^zelm_sim: ' "$simlog" | sed 's/^zelm_sim: /bench: /' >&2
+    grep '^zelm_sim: ' "$simlog" | sed 's/^zelm_sim: /workbench: /' >&2
     exit 2
   fi
-  echo "bench: the simulator did not start:" >&2
+  echo "workbench: the simulator did not start:" >&2
   cat "$simlog" >&2
   exit 1
 fi

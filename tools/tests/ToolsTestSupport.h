@@ -1,4 +1,4 @@
-// What the bench's native tests share.
+// What the workbench's native tests share.
 #pragma once
 
 #include <initializer_list>
@@ -7,7 +7,7 @@
 
 #include "tools/common/Utf.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 
 // A command line as the programs get it.
 inline std::vector<std::u16string> Args(std::initializer_list<const char*> Words) {
@@ -16,4 +16,4 @@ inline std::vector<std::u16string> Args(std::initializer_list<const char*> Words
   return Out;
 }
 
-}  // namespace zelm::bench
+}  // namespace zelm::tools

@@ -1,4 +1,4 @@
-// The bench end to end: scripts/bench.sh registers the real DLL in a Wine prefix of
+// The workbench end to end: scripts/workbench.sh registers the real DLL in a Wine prefix of
 // this test's own (neither the Wine tests' nor that of a bench a user runs meanwhile),
 // starts the simulated car and the stand-in host with the default skin, runs a
 // bounded number of frames and stops everything. Run twice with one skin-variables
@@ -33,7 +33,7 @@
 #include "tools/host/SkinFile.h"
 #include "tools/sim/VehicleModel.h"
 
-namespace zelm::bench {
+namespace zelm::tools {
 namespace {
 
 struct TFrame {
@@ -114,42 +114,42 @@ struct TRole {
   const TParamInfo* Param = nullptr;
 };
 
-class BenchEndToEnd : public ::testing::Test {
+class WorkbenchEndToEnd : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     std::string Error;
     ASSERT_TRUE(LoadSkin(ZELM_DEFAULT_SKIN, Skin, Error)) << Error;
-    Vars = std::string(ZELM_BUILD_DIR) + "/bench/e2e-skin-variables.txt";
+    Vars = std::string(ZELM_BUILD_DIR) + "/workbench/e2e-skin-variables.txt";
     std::remove(Vars.c_str());
     StepKey = KeyFor(u"ce_next_dinamic_label");
     ResetKey = KeyFor(u"ce_close");
-    First = Bench("--frames 40 --keep-saved --at 15:" + StepKey + " --at 30:" + ResetKey);
+    First = Workbench("--frames 40 --keep-saved --at 15:" + StepKey + " --at 30:" + ResetKey);
     SavedAfterFirst = ReadFile(Vars);
     LeftAfterFirst = WineLeftoversAfterAWhile();
-    Second = Bench("--frames 12");
+    Second = Workbench("--frames 12");
     LeftAfterSecond = WineLeftoversAfterAWhile();
-    // The host by itself, in the prefix in which the bench registered the DLL.
+    // The host by itself, in the prefix in which the workbench registered the DLL.
     Help = Host("--help", "true");
     BadOption = Host("--skin '" + Wine(ZELM_DEFAULT_SKIN) + "' --colour red", "true");
-    HostVars = std::string(ZELM_BUILD_DIR) + "/bench/e2e-host-variables.txt";
+    HostVars = std::string(ZELM_BUILD_DIR) + "/workbench/e2e-host-variables.txt";
     std::remove(HostVars.c_str());
     // A step key, a quit, and quits that keep coming while the host goes away.
     Quits = Host("--skin '" + Wine(ZELM_DEFAULT_SKIN) + "' --vars '" + Wine(HostVars) + "' --format plain",
                  "(printf '" + StepKey + "\\nquit\\n'; yes quit | head -n 20000)");
     // A skin with a mistake, named as the user wrote its path.
-    BadSkin = std::string(ZELM_BUILD_DIR) + "/bench/e2e-bad.skin";
+    BadSkin = std::string(ZELM_BUILD_DIR) + "/workbench/e2e-bad.skin";
     std::ofstream(BadSkin) << "\xEF\xBB\xBFskin bad\nlabel 0 0 5 ce_speeed\n";
     Check = Host("--check '" + BadSkin + "'", "true");
     SimHelp = Program("zelm_sim.exe", "--help");
 
     // A drive recorded from the simulated car, served again by the simulator, and the
     // replay recorded and charted, each named from the folder the commands run in.
-    const std::string Drives = std::string(ZELM_BUILD_DIR) + "/bench/e2e-drives";
+    const std::string Drives = std::string(ZELM_BUILD_DIR) + "/workbench/e2e-drives";
     Shell("rm -rf '" + Drives + "' && mkdir -p '" + Drives + "'", ChartExit);
     Drive = Drives + "/drive.csv";
     Replay = Drives + "/replay.csv";
-    Recorded = Bench("--frames 30 --time-scale 100 --record drive.csv --at 3:" + StepKey, Drives);
-    Replayed = Bench("--frames 30 --replay drive.csv --record replay.csv", Drives);
+    Recorded = Workbench("--frames 30 --time-scale 100 --record drive.csv --at 3:" + StepKey, Drives);
+    Replayed = Workbench("--frames 30 --replay drive.csv --record replay.csv", Drives);
     Charted = Shell("cd '" + Drives + "' && '" + std::string(ZELM_REPO) + "/scripts/chart.sh' replay.csv", ChartExit);
 
     int Ignored = 0;
@@ -162,12 +162,12 @@ class BenchEndToEnd : public ::testing::Test {
     return "?";
   }
 
-  // The bench run from Folder (the build folder unless named).
-  static TRun Bench(const std::string& Arguments, const std::string& Folder = ZELM_BUILD_DIR) {
+  // The workbench run from Folder (the build folder unless named).
+  static TRun Workbench(const std::string& Arguments, const std::string& Folder = ZELM_BUILD_DIR) {
     TRun Run;
-    Run.Output = Shell("cd '" + Folder + "' && ZELM_BENCH_WINEPREFIX='" + ZELM_WINEPREFIX + "' '" + ZELM_REPO +
-                           "/scripts/bench.sh' --build '" + ZELM_BUILD_DIR + "' --vars '" + Vars + "' --format list " +
-                           Arguments,
+    Run.Output = Shell("cd '" + Folder + "' && ZELM_WORKBENCH_WINEPREFIX='" + ZELM_WINEPREFIX + "' '" + ZELM_REPO +
+                           "/scripts/workbench.sh' --build '" + ZELM_BUILD_DIR + "' --vars '" + Vars +
+                           "' --format list " + Arguments,
                        Run.Exit);
     Run.Frames = ParseFrames(Run.Output);
     return Run;
@@ -183,7 +183,7 @@ class BenchEndToEnd : public ::testing::Test {
   static TRun Host(const std::string& Arguments, const std::string& Input) {
     return Program("zelm_host.exe", Arguments, Input);
   }
-  static std::string HostOut() { return std::string(ZELM_BUILD_DIR) + "/bench/e2e-host.out"; }
+  static std::string HostOut() { return std::string(ZELM_BUILD_DIR) + "/workbench/e2e-host.out"; }
 
   // One of the programs by itself. Its output goes through a file (Wine's helpers hold
   // on to inherited pipes).
@@ -335,7 +335,7 @@ class BenchEndToEnd : public ::testing::Test {
   static inline std::vector<std::string> LeftAfterFirst, LeftAfterSecond;
 };
 
-TEST_F(BenchEndToEnd, EveryLabelGoesFromADashToItsValueTitleAndUnit) {
+TEST_F(WorkbenchEndToEnd, EveryLabelGoesFromADashToItsValueTitleAndUnit) {
   auto Slots = StartingSlots();
   ASSERT_EQ(Slots.size(), 4u);
   auto Stepped = Slots;
@@ -345,7 +345,7 @@ TEST_F(BenchEndToEnd, EveryLabelGoesFromADashToItsValueTitleAndUnit) {
   CheckRun(Second, 12, {{1, Stepped}});
 }
 
-TEST_F(BenchEndToEnd, SteppingADynamicLabelChangesItAndTheChoiceSurvivesARestart) {
+TEST_F(WorkbenchEndToEnd, SteppingADynamicLabelChangesItAndTheChoiceSurvivesARestart) {
   const auto Slots = StartingSlots();
   const TParamInfo* Before = ParamOfCode(Slots.at(0));
   ASSERT_NE(Before, nullptr);
@@ -374,7 +374,7 @@ TEST_F(BenchEndToEnd, SteppingADynamicLabelChangesItAndTheChoiceSurvivesARestart
   EXPECT_EQ(Second.Frames.back().Texts[LabelIndex(u"ce_dinamic_label_1_title")], Title(*ParamOfCode(Slots.at(1))));
 }
 
-TEST_F(BenchEndToEnd, AParameterNoLongerShownIsUnsubscribedAfterAHundredLabelRequests) {
+TEST_F(WorkbenchEndToEnd, AParameterNoLongerShownIsUnsubscribedAfterAHundredLabelRequests) {
   const TParamInfo* Left = ParamOfCode(StartingSlots().at(0));
   ASSERT_NE(Left, nullptr);
   ASSERT_EQ(First.Frames.size(), 40u) << First.Output;
@@ -393,7 +393,7 @@ TEST_F(BenchEndToEnd, AParameterNoLongerShownIsUnsubscribedAfterAHundredLabelReq
   }
 }
 
-TEST_F(BenchEndToEnd, TheTripResetKeyStartsTheTripAgain) {
+TEST_F(WorkbenchEndToEnd, TheTripResetKeyStartsTheTripAgain) {
   ASSERT_EQ(First.Frames.size(), 40u) << First.Output;
   const std::size_t Time = LabelIndex(u"ce_timewent");
   ASSERT_LT(Time, Skin.Labels.size());
@@ -409,7 +409,7 @@ TEST_F(BenchEndToEnd, TheTripResetKeyStartsTheTripAgain) {
   EXPECT_LT(AtEnd, BeforeReset);
 }
 
-TEST_F(BenchEndToEnd, NothingIsLeftRunning) {
+TEST_F(WorkbenchEndToEnd, NothingIsLeftRunning) {
   EXPECT_TRUE(LeftAfterFirst.empty()) << LeftAfterFirst.front();
   EXPECT_TRUE(LeftAfterSecond.empty()) << LeftAfterSecond.front();
   EXPECT_NE(First.Output.find("zelm_host: 40 frames"), std::string::npos) << First.Output;
@@ -417,7 +417,7 @@ TEST_F(BenchEndToEnd, NothingIsLeftRunning) {
 
 // Its command line as Windows hands it over, and the input thread: a step key, a quit,
 // and more quits that come while the host is going away.
-TEST_F(BenchEndToEnd, TheHostAnswersHelpNamesABadOptionAndQuitsOnItsInput) {
+TEST_F(WorkbenchEndToEnd, TheHostAnswersHelpNamesABadOptionAndQuitsOnItsInput) {
   EXPECT_EQ(Help.Exit, 0) << Help.Output;
   EXPECT_EQ(Help.Output.rfind("usage: zelm_host --skin FILE", 0), 0u) << Help.Output;
   EXPECT_EQ(BadOption.Exit, 2) << BadOption.Output;
@@ -437,7 +437,7 @@ TEST_F(BenchEndToEnd, TheHostAnswersHelpNamesABadOptionAndQuitsOnItsInput) {
 
 // The check under Wine takes the byte-order mark, names the file as the user wrote
 // it, and fails; the simulator answers --help.
-TEST_F(BenchEndToEnd, TheCheckNamesTheSkinAsWrittenAndTheSimulatorAnswersHelp) {
+TEST_F(WorkbenchEndToEnd, TheCheckNamesTheSkinAsWrittenAndTheSimulatorAnswersHelp) {
   EXPECT_EQ(Check.Exit, 1) << Check.Output;
   EXPECT_EQ(Check.Output.rfind(BadSkin + ":2: label code 'ce_speeed'", 0), 0u) << Check.Output;
   EXPECT_EQ(SimHelp.Exit, 0) << SimHelp.Output;
@@ -447,7 +447,7 @@ TEST_F(BenchEndToEnd, TheCheckNamesTheSkinAsWrittenAndTheSimulatorAnswersHelp) {
 // The replay shows the recording frame for frame (a run of frames keeps the frames'
 // clock: the car's, the recording's and the replay's), both recordings hold the title
 // and unit the car sent, and a chart is drawn.
-TEST_F(BenchEndToEnd, ADriveRecordedFromTheCarIsServedAgainAndCharted) {
+TEST_F(WorkbenchEndToEnd, ADriveRecordedFromTheCarIsServedAgainAndCharted) {
   ASSERT_EQ(Recorded.Exit, 0) << Recorded.Output;
   ASSERT_EQ(Replayed.Exit, 0) << Replayed.Output;
   TDrive Drives[2];
@@ -470,10 +470,10 @@ TEST_F(BenchEndToEnd, ADriveRecordedFromTheCarIsServedAgainAndCharted) {
   EXPECT_GE(Moving.size(), 10u) << "the recording holds hardly any of the drive";
 
   EXPECT_EQ(ChartExit, 0) << Charted;
-  const std::string Png = ReadFile(std::string(ZELM_BUILD_DIR) + "/bench/e2e-drives/replay.png");
+  const std::string Png = ReadFile(std::string(ZELM_BUILD_DIR) + "/workbench/e2e-drives/replay.png");
   EXPECT_GT(Png.size(), 1000u);
   EXPECT_EQ(Png.substr(0, 4), "\x89PNG");
 }
 
 }  // namespace
-}  // namespace zelm::bench
+}  // namespace zelm::tools
