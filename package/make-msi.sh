@@ -32,3 +32,11 @@ if ! (cd "$stage" && wixl -a x86 -D Version="$version" -D ProductCode="$product"
   cat "$log" >&2
   zelm_die 1 "wixl could not make $out"
 fi
+# wixl schedules the removal of an older version after the new one is installed; it goes
+# first instead, right after the checks (InstallValidate), so that nothing of the older
+# one is left behind and a failed removal leaves the older one whole.
+if ! msibuild "$out" -q "UPDATE InstallExecuteSequence SET Sequence = 1401 WHERE Action = 'RemoveExistingProducts'" \
+     >"$log" 2>&1; then
+  cat "$log" >&2
+  zelm_die 1 "msibuild could not schedule the upgrade in $out"
+fi

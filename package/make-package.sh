@@ -11,7 +11,7 @@
 set -euo pipefail
 zelm_me=make-package.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
-dist=$1 version=$2 strip=$3 dll=$4 sim=$5 check=$6 tlb=$7 idl=$8
+dist=$(realpath -m "$1") version=$2 strip=$3 dll=$4 sim=$5 check=$6 tlb=$7 idl=$8
 repo=$ZELM_REPO
 here=$repo/package
 name=ZelmKvel-$version

@@ -9,7 +9,8 @@
 # pages), which Wine only ever reads, are hard links to the template's: a prefix then
 # takes about 10 MB of its own. Its registry and every other file are its own copies.
 # Where no link can be made (another file system), the copy is a full one. A prefix
-# made by another Wine than the one installed now is made again.
+# made by another Wine than the one installed now (or before its wine.inf last changed)
+# is made again.
 set -u
 : "${WINEPREFIX:?}"
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -18,6 +19,11 @@ template=$(realpath -m "${ZELM_WINE_TEMPLATE:-$ZELM_REPO/build/wine-template}")
 unset WINEDEBUG WINEDLLOVERRIDES
 zelm_wine_env "$WINEPREFIX"
 version=$(wine --version 2>/dev/null) || zelm_die 1 "wine is missing (scripts/setup.sh installs it)"
+# Wine brings a prefix up to date by itself when its wine.inf changes (a reinstalled
+# package of the same version too), rewriting the modules, which the copies share with
+# the template: a prefix made before is then made again instead.
+inf=/usr/share/wine/wine.inf
+[ -f "$inf" ] && version="$version $(stat -c %Y "$inf")"
 ready() { [ "$(cat "$1/.zelm-ready" 2>/dev/null)" = "$version" ]; }
 ready "$WINEPREFIX" && exit 0
 

@@ -23,6 +23,9 @@
 #include "tools/common/Utf.h"
 #include "tools/host/ExtensionClient.h"
 #include "tools/host/HostObjects.h"
+#include "tools/common/Threads.h"
+#include "win/com/Handles.h"
+#include "win/window/MessageWindow.h"
 
 namespace zelm::tools {
 namespace {
@@ -39,10 +42,14 @@ std::string Narrow(const wchar_t* Text, std::size_t Length) {
 // raise first.
 constexpr DWORD cPrintException = 0x40010006;      // DBG_PRINTEXCEPTION_C
 constexpr DWORD cPrintExceptionWide = 0x4001000A;  // DBG_PRINTEXCEPTION_WIDE_C
+// The handler runs on whichever thread writes a line (the system's own threads too):
+// the lines are shared with the main thread under a lock.
 std::deque<std::string> GTraceLines;
+TLock GTraceLock;
 
 LONG CALLBACK CatchTrace(EXCEPTION_POINTERS* Info) {
   const EXCEPTION_RECORD* R = Info->ExceptionRecord;
+  const TLock::THeld Held(GTraceLock);
   try {
     if (R->ExceptionCode == cPrintExceptionWide && R->NumberParameters >= 2 && R->ExceptionInformation[1]) {
       const auto* Text = reinterpret_cast<const wchar_t*>(R->ExceptionInformation[1]);
@@ -67,6 +74,7 @@ LONG CALLBACK CatchTrace(EXCEPTION_POINTERS* Info) {
 // Prints the trace lines that came since the last call; true when one says the data
 // server's window took a message.
 bool ShowTrace() {
+  const TLock::THeld Held(GTraceLock);
   bool Found = false;
   for (; !GTraceLines.empty(); GTraceLines.pop_front()) {
     std::string Line = GTraceLines.front();
@@ -83,11 +91,10 @@ bool ShowTrace() {
 std::wstring ReadDefault(const std::wstring& Key) {
   wchar_t Value[1024] = {};
   DWORD Size = sizeof Value - sizeof(wchar_t);
-  HKEY Handle = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, Key.c_str(), 0, KEY_QUERY_VALUE, &Handle) != ERROR_SUCCESS) return {};
+  TRegistryKey Handle;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, Key.c_str(), 0, KEY_QUERY_VALUE, Handle.Out()) != ERROR_SUCCESS) return {};
   DWORD Type = 0;
-  const LONG Result = RegQueryValueExW(Handle, nullptr, nullptr, &Type, reinterpret_cast<BYTE*>(Value), &Size);
-  RegCloseKey(Handle);
+  const LONG Result = RegQueryValueExW(Handle.Get(), nullptr, nullptr, &Type, reinterpret_cast<BYTE*>(Value), &Size);
   if (Result != ERROR_SUCCESS || (Type != REG_SZ && Type != REG_EXPAND_SZ)) return {};
   if (Type == REG_SZ) return Value;
   wchar_t Expanded[1024] = {};
@@ -135,7 +142,20 @@ void PumpFor(DWORD Milliseconds) {
   }
 }
 
+// Another program's ZelmKvel on this desktop: the hidden window of its class.
+bool LoadedElsewhere() {
+  for (HWND Window = FindWindowW(cMessageWindowClass, nullptr); Window != nullptr;
+       Window = FindWindowExW(nullptr, Window, cMessageWindowClass, nullptr)) {
+    DWORD Process = 0;
+    GetWindowThreadProcessId(Window, &Process);
+    if (Process != GetCurrentProcessId()) return true;
+  }
+  return false;
+}
+
 void WatchExtension(const TCheckOptions& Options, TCheckFacts& Facts) {
+  // The host's state outlives the extension, which may call the host's objects to its end.
+  THostState State;
   TExtension Extension;
   std::string Error;
   if (!Extension.Create(Error)) {
@@ -146,7 +166,6 @@ void WatchExtension(const TCheckOptions& Options, TCheckFacts& Facts) {
   }
   Facts.Created = true;
   std::printf("  created through COM, as RideRunner creates it\n");
-  THostState State;
   // Given back when the check is done.
   const auto ApiObject = MakeComObject<THostApi>(State);
   const auto SkinObject = MakeComObject<TSkinObject>(u"zelm_check");
@@ -199,7 +218,8 @@ void WatchExtension(const TCheckOptions& Options, TCheckFacts& Facts) {
 int RunCheck(const TCheckOptions& Options) {
   TCheckFacts Facts;
   LookAtRegistration(Facts);
-  if (Facts.Registered && Facts.ServerFileThere) {
+  Facts.InUse = Facts.Registered && Facts.ServerFileThere && LoadedElsewhere();
+  if (Facts.Registered && Facts.ServerFileThere && !Facts.InUse) {
     std::printf("The extension:\n");
     WatchExtension(Options, Facts);
   }
@@ -290,7 +310,10 @@ int Main() {
   if (Options.Mode == TCheckMode::Verify) return RunVerify(Options);
 
   AddVectoredExceptionHandler(1, CatchTrace);
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 5;
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    std::printf("COM could not be started on this thread.\n");
+    return cCheckFailed;
+  }
   const int Code = RunCheck(Options);
   CoUninitialize();
   return Code;
@@ -300,11 +323,13 @@ int Main() {
 }  // namespace zelm::tools
 
 int main() {
-  int Code = 5;
+  int Code = zelm::tools::cCheckFailed;
   try {
     Code = zelm::tools::Main();
   } catch (const std::exception& E) {
     std::fprintf(stderr, "zelm_check: %s\n", E.what());
+  } catch (...) {
+    std::fprintf(stderr, "zelm_check: the check failed\n");
   }
   std::fflush(stdout);
   // From the Start menu the window would close before it is read.

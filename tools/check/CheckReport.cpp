@@ -55,6 +55,7 @@ std::string CheckUsage() {
       "seconds what it gets from the data server, and ends with a verdict. Exit codes:\n"
       "  0 installed and working      3 not registered       4 registered, file missing or moved\n"
       "  5 registered, does not load  6 no data server       7 data server found, no values\n"
+      "  8 in use: close RideRunner   9 the check could not run\n"
       "  --codes: 0 every code known, 1 unknown codes named; --verify: 0 all match, 1 not;\n"
       "  2 a wrong command line or a file that cannot be read.\n");
 }
@@ -62,6 +63,7 @@ std::string CheckUsage() {
 TVerdict Judge(const TCheckFacts& Facts) {
   if (!Facts.Registered) return TVerdict::NotRegistered;
   if (!Facts.ServerFileThere) return TVerdict::FileMissing;
+  if (Facts.InUse) return TVerdict::InUse;
   if (!Facts.Created) return TVerdict::DoesNotLoad;
   if (!Facts.DataServerFound) return TVerdict::NoDataServer;
   if (Facts.ValuesSeen == 0) return TVerdict::NoValues;
@@ -76,8 +78,9 @@ int ExitCodeOf(TVerdict Verdict) {
     case TVerdict::DoesNotLoad: return 5;
     case TVerdict::NoDataServer: return 6;
     case TVerdict::NoValues: return 7;
+    case TVerdict::InUse: return 8;
   }
-  return 5;
+  return cCheckFailed;
 }
 
 std::vector<std::string> VerdictLines(TVerdict Verdict, const TCheckFacts& Facts) {
@@ -106,6 +109,10 @@ std::vector<std::string> VerdictLines(TVerdict Verdict, const TCheckFacts& Facts
       return {"Verdict: ZelmKvel is installed and found the data server, but no values arrived.",
               "Does the data server run with other rights than RideRunner (one as administrator)? Run both alike.",
               "Is it connected to the car? It may be waiting for the vehicle's diagnostics."};
+    case TVerdict::InUse:
+      return {"Verdict: another program on this desktop (RideRunner?) has ZelmKvel loaded, so the check made no",
+              "copy of its own: the data server sends its values to one window at a time, and a second copy",
+              "would take them from the first. Close RideRunner, then run zelm_check again."};
   }
   return {};
 }

@@ -28,16 +28,20 @@ struct TCheckFacts {
   bool Registered = false;    // the ProgID names a class
   std::u16string ServerPath;  // the class's InprocServer32, as registered
   bool ServerFileThere = false;
+  bool InUse = false;            // another program on this desktop has ZelmKvel loaded
   bool Created = false;          // the object made through COM, as a front-end makes it
   std::string CreateError;       // why not
   bool DataServerFound = false;  // a window "Morvicantrel" took the extension's messages
   int ValuesSeen = 0;            // label answers that were values (not "-", not empty)
 };
 
-enum class TVerdict { Working, NotRegistered, FileMissing, DoesNotLoad, NoDataServer, NoValues };
+enum class TVerdict { Working, NotRegistered, FileMissing, DoesNotLoad, NoDataServer, NoValues, InUse };
+
+// The exit code when the check itself could not run.
+inline constexpr int cCheckFailed = 9;
 
 TVerdict Judge(const TCheckFacts& Facts);
-// The exit code of each verdict: 0 working, then 3 to 7 (1 and 2 are the --codes and
+// The exit code of each verdict: 0 working, then 3 to 8 (1 and 2 are the --codes and
 // command-line answers).
 int ExitCodeOf(TVerdict Verdict);
 // The verdict in plain words, with what to do, a line each.

@@ -38,13 +38,29 @@ std::u16string DecodeSkinText(std::string_view Bytes) {
   return FromUtf8(Bytes);
 }
 
-const std::vector<std::u16string_view>& KnownCodes() {
+const std::vector<std::u16string_view>& KnownLabelCodes() {
   static const std::vector<std::u16string_view> Codes = [] {
     std::vector<std::u16string_view> All;
     for (const TParamInfo& P : cParams) All.insert(All.end(), {P.ValueCode, P.TitleCode, P.UnitCode});
     for (const TSlotTexts& S : cSlots) All.insert(All.end(), {S.ValueCode, S.NameCode, S.TitleCode, S.UnitCode});
-    All.insert(All.end(), {u"ce_open", u"ce_close"});
+    return All;
+  }();
+  return Codes;
+}
+
+const std::vector<std::u16string_view>& KnownCommands() {
+  static const std::vector<std::u16string_view> Commands = [] {
+    std::vector<std::u16string_view> All = {u"ce_open", u"ce_close"};
     for (const TSlotTexts& S : cSlots) All.push_back(S.StepCommand);
+    return All;
+  }();
+  return Commands;
+}
+
+const std::vector<std::u16string_view>& KnownCodes() {
+  static const std::vector<std::u16string_view> Codes = [] {
+    std::vector<std::u16string_view> All = KnownLabelCodes();
+    All.insert(All.end(), KnownCommands().begin(), KnownCommands().end());
     return All;
   }();
   return Codes;

@@ -16,8 +16,10 @@ namespace zelm::tools {
 // without one; bytes that are no UTF-8 become U+FFFD.
 std::u16string DecodeSkinText(std::string_view Bytes);
 
-// Every code ZelmKvel answers or carries out, lower case: the label codes and the
-// commands.
+// Every code ZelmKvel answers or carries out, lower case: the label codes, the
+// commands, and both together.
+const std::vector<std::u16string_view>& KnownLabelCodes();
+const std::vector<std::u16string_view>& KnownCommands();
 const std::vector<std::u16string_view>& KnownCodes();
 
 // Whether ZelmKvel knows Word, taken as it does: the 26 ASCII capitals lowered.

@@ -27,18 +27,4 @@ inline bool RunDetached(std::function<void()> Body) {
   return true;
 }
 
-// A lock for data two threads share.
-class TLock {
- public:
-  TLock() { InitializeCriticalSection(&FSection); }
-  ~TLock() { DeleteCriticalSection(&FSection); }
-  TLock(const TLock&) = delete;
-  TLock& operator=(const TLock&) = delete;
-  void lock() { EnterCriticalSection(&FSection); }
-  void unlock() { LeaveCriticalSection(&FSection); }
-
- private:
-  CRITICAL_SECTION FSection;
-};
-
 }  // namespace zelm::tools

@@ -13,17 +13,10 @@
 namespace zelm::tools {
 namespace {
 
-std::vector<std::u16string_view> AllLabelCodes() {
-  std::vector<std::u16string_view> Codes;
-  for (const TParamInfo& P : cParams) Codes.insert(Codes.end(), {P.ValueCode, P.TitleCode, P.UnitCode});
-  for (const TSlotTexts& S : cSlots) Codes.insert(Codes.end(), {S.ValueCode, S.NameCode, S.TitleCode, S.UnitCode});
-  return Codes;
-}
-
 // The commands the extension takes, and the host's own verbs.
 std::vector<std::u16string_view> AllCommands() {
-  std::vector<std::u16string_view> Commands = {u"ce_open", u"ce_close", u"quit", u"exit"};
-  for (const TSlotTexts& S : cSlots) Commands.push_back(S.StepCommand);
+  std::vector<std::u16string_view> Commands = KnownCommands();
+  Commands.insert(Commands.end(), {u"quit", u"exit"});
   return Commands;
 }
 
@@ -82,7 +75,7 @@ std::vector<std::string> CheckSkin(const TSkin& Skin, std::string_view FileName,
     Found.emplace(Line, std::string(FileName) + ":" + std::to_string(Line) + ": " + Text);
   };
   std::map<int, int> SlotFirstUse;  // slot -> the first line that uses it
-  const auto Codes = AllLabelCodes();
+  const auto& Codes = KnownLabelCodes();
   for (const TSkinLabel& L : Skin.Labels) {
     if (FindLabelCode(LowerAsciiCopy(L.Code)) == nullptr) {
       Say(L.Line, "label code '" + ToUtf8(L.Code) + "' is none of the extension's, so the label stays blank" +

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tools/common/SkinCodes.h"
 #include "tools/common/Utf.h"
 
 namespace zelm::tools {
@@ -58,15 +59,10 @@ const TSkinButton* TSkin::ButtonFor(char16_t Key) const noexcept {
 }
 
 bool SkinText(std::string_view Bytes, std::string& Text, std::string& Fault) {
-  // Editors on Windows like to start a file with a byte-order mark.
-  const bool Little = Bytes.substr(0, 2) == "\xFF\xFE", Big = Bytes.substr(0, 2) == "\xFE\xFF";
-  if (Little || Big) {
-    std::u16string Wide;
-    for (std::size_t I = 2; I + 1 < Bytes.size(); I += 2) {
-      const auto First = static_cast<unsigned char>(Bytes[I]), Second = static_cast<unsigned char>(Bytes[I + 1]);
-      Wide.push_back(static_cast<char16_t>(Little ? First | Second << 8 : First << 8 | Second));
-    }
-    Text = ToUtf8(Wide);
+  // Editors on Windows like to start a file with a byte-order mark: UTF-16 with one is
+  // read as the owners' check reads it.
+  if (Bytes.substr(0, 2) == "\xFF\xFE" || Bytes.substr(0, 2) == "\xFE\xFF") {
+    Text = ToUtf8(DecodeSkinText(Bytes));
     return true;
   }
   if (Bytes.substr(0, 3) == "\xEF\xBB\xBF") Bytes.remove_prefix(3);

@@ -20,10 +20,9 @@ void TSimServer::OnControl(uint32_t MessageId, const TCopyData& Data) {
       break;
     case AddMessageId:
       ++FCounters.Adds;
-      // The trip figures go out on each trip read, which the extension sends before
-      // each Add of one: they are never subscribed, and a skin's status shows the
-      // same subscriptions whichever way the figures and its requests crossed.
-      if (TVehicleModel::Knows(Data.Data1) && !TVehicleModel::IsTrip(Data.Data1) && !FSubscribed[Data.Data1]) {
+      // A trip figure is subscribed like any other parameter (and goes out on each trip
+      // read besides).
+      if (TVehicleModel::Knows(Data.Data1) && !FSubscribed[Data.Data1]) {
         FSubscribed[Data.Data1] = true;
         FSink.StateChanged();
       }
@@ -97,9 +96,13 @@ std::vector<uint32_t> TSimServer::Subscribed() const {
   return Ids;
 }
 
+// The live parameters only: whether a trip figure was subscribed depends on whether its
+// value from the trip read came before the skin asked for it, and the status line is to
+// read the same whichever way they crossed.
 std::string TSimServer::SubscribedText() const {
   std::string Text;
   for (uint32_t Id : Subscribed()) {
+    if (TVehicleModel::IsTrip(Id)) continue;
     if (!Text.empty()) Text.push_back(' ');
     Text += std::to_string(Id);
   }

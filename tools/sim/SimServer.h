@@ -49,7 +49,7 @@ class TSimServer {
   uint32_t Window() const noexcept { return FWindow; }
   bool IsSubscribed(uint32_t Id) const noexcept { return Id < FSubscribed.size() && FSubscribed[Id]; }
   std::vector<uint32_t> Subscribed() const;
-  // "1 2 11": the subscribed identifiers in ascending order.
+  // "1 2 11": the subscribed live parameters' identifiers in ascending order.
   std::string SubscribedText() const;
   const TSimCounters& Counters() const noexcept { return FCounters; }
 

@@ -78,19 +78,19 @@ TEST_F(SimServerTest, SendsEachSubscribedParameterOncePerTickUntilItsDelete) {
   Server.OnControl(InitConnectionMessageId, Data(77));
   for (uint32_t Id : {11u, 2u, 137u}) Server.OnControl(AddMessageId, Data(Id));
   Server.OnControl(AddMessageId, Data(2));  // twice is still once
-  // Identifiers of no parameter are no subscription, and the trip figures (137) go
-  // out on trip reads only.
+  // Identifiers of no parameter are no subscription; a trip figure (137) is one, but
+  // not on the status line, which lists the live parameters.
   for (uint32_t Id : {0u, 45u, 136u, 145u, 0xFFFFFFFFu}) Server.OnControl(AddMessageId, Data(Id));
   EXPECT_EQ(Server.SubscribedText(), "2 11");
   Server.Tick(0.1);
   Server.Tick(0.1);
-  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{2, 11, 2, 11}));
+  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{2, 11, 137, 2, 11, 137}));
 
   Sink.Sent.clear();
   Server.OnControl(DeleteMessageId, Data(11));
   Server.OnControl(DeleteMessageId, Data(40));  // not subscribed: nothing happens
   Server.Tick(0.1);
-  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{2}));
+  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{2, 137}));
   EXPECT_EQ(Server.SubscribedText(), "2");
   EXPECT_EQ(Server.Counters().Adds, 9u);
   EXPECT_EQ(Server.Counters().Deletes, 2u);

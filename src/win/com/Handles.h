@@ -34,4 +34,30 @@ using TFile = TOwned<TNullKind<FILE*, std::fclose>>;
 using TWindow = TOwned<TNullKind<HWND, DestroyWindow>>;
 using THook = TOwned<TNullKind<HHOOK, UnhookWindowsHookEx>>;
 
+// A critical section: the lock of data that threads share. THeld holds it for a scope;
+// lock and unlock make it a lock of the standard library's kind too.
+class TLock {
+ public:
+  TLock() noexcept { InitializeCriticalSection(&FSection); }
+  ~TLock() { DeleteCriticalSection(&FSection); }
+  TLock(const TLock&) = delete;
+  TLock& operator=(const TLock&) = delete;
+  void lock() noexcept { EnterCriticalSection(&FSection); }
+  void unlock() noexcept { LeaveCriticalSection(&FSection); }
+
+  class THeld {
+   public:
+    explicit THeld(TLock& Lock) noexcept : FLock(Lock) { FLock.lock(); }
+    ~THeld() { FLock.unlock(); }
+    THeld(const THeld&) = delete;
+    THeld& operator=(const THeld&) = delete;
+
+   private:
+    TLock& FLock;
+  };
+
+ private:
+  CRITICAL_SECTION FSection;
+};
+
 }  // namespace zelm

@@ -14,29 +14,7 @@ std::atomic<bool> GClassRegistered{false};
 // can set on the window (its user data, extra bytes, properties) is never read: a
 // pointer taken from there would let it steer the front-end's thread. Objects on other
 // threads share the table, hence the lock; it is held only to look up.
-class TTableLock {
- public:
-  TTableLock() noexcept { InitializeCriticalSection(&FSection); }
-  ~TTableLock() { DeleteCriticalSection(&FSection); }
-  TTableLock(const TTableLock&) = delete;
-  TTableLock& operator=(const TTableLock&) = delete;
-
-  class THeld {
-   public:
-    explicit THeld(TTableLock& Lock) noexcept : FLock(Lock) { EnterCriticalSection(&FLock.FSection); }
-    ~THeld() { LeaveCriticalSection(&FLock.FSection); }
-    THeld(const THeld&) = delete;
-    THeld& operator=(const THeld&) = delete;
-
-   private:
-    TTableLock& FLock;
-  };
-
- private:
-  CRITICAL_SECTION FSection;
-};
-
-TTableLock GTableLock;
+TLock GTableLock;
 TMessageWindowLink* GFirstBound = nullptr;
 
 // A window that is not (or no longer) bound gets the default handling. Nothing that
@@ -109,7 +87,7 @@ void LetValueRecordsIn(HWND Window, TTraceLog& Trace) noexcept {
 // hook goes, and the window last (the members' order).
 TMessageWindowLink::~TMessageWindowLink() {
   if (!FOwnWindow) return;
-  TTableLock::THeld Held(GTableLock);
+  const TLock::THeld Held(GTableLock);
   for (TMessageWindowLink** At = &GFirstBound; *At != nullptr; At = &(*At)->FNextBound) {
     if (*At != this) continue;
     *At = FNextBound;
@@ -118,7 +96,7 @@ TMessageWindowLink::~TMessageWindowLink() {
 }
 
 TMessageWindowLink* TMessageWindowLink::Bound(HWND Window) noexcept {
-  TTableLock::THeld Held(GTableLock);
+  const TLock::THeld Held(GTableLock);
   for (TMessageWindowLink* Link = GFirstBound; Link != nullptr; Link = Link->FNextBound)
     if (Link->FOwnWindow.Get() == Window) return Link;
   return nullptr;
@@ -133,12 +111,18 @@ uint32_t TMessageWindowLink::MessageWindow() {
                                 Module, nullptr);
   if (Window == nullptr) return 0;
   {
-    TTableLock::THeld Held(GTableLock);
+    const TLock::THeld Held(GTableLock);
     FOwnWindow.Reset(Window);
     FNextBound = GFirstBound;
     GFirstBound = this;
   }
   FActivationHook.Reset(SetWindowsHookExW(WH_CBT, RefuseActivation, nullptr, GetCurrentThreadId()));
+  if (!FActivationHook)
+    FTrace.Trace(TTraceLine(u"hidden window ")
+                     .Hex(HandleNumber(Window))
+                     .Add(u": no hook to refuse its activation (error ")
+                     .Decimal(GetLastError())
+                     .Add(u")"));
   LetValueRecordsIn(Window, FTrace);
   return HandleNumber(Window);
 }

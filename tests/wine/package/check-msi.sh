@@ -75,6 +75,11 @@ grep -q 'ZelmKvel README.lnk' <<<"$shortcuts" && grep -q 'ZelmKvel check.lnk' <<
   fail "Start-menu shortcuts: $shortcuts"
 [ "$(entries_of_arp)" = "$version" ] || fail "Programs and Features lists: $(entries_of_arp | tr '\n' ' ')"
 product=$(msiinfo export "$work/ZelmKvel-$version.msi" Property | tr -d '\r' | awk '$1 == "ProductCode" { print $2 }')
+# An older version goes before this one is installed, right after the checks.
+msiinfo export "$work/ZelmKvel-$version.msi" InstallExecuteSequence | tr -d '\r' |
+  awk -F'\t' '{ at[$1] = $3 } END { exit !(at["InstallValidate"] < at["RemoveExistingProducts"] &&
+                                         at["RemoveExistingProducts"] < at["InstallInitialize"]) }' ||
+  fail "an older version is removed after this one is installed, not before"
 entry=$(run reg query "$arp\\$product" 2>&1 | tr -d '\r')
 for want in "Publisher +REG_SZ +ZelmKvel" "DisplayVersion +REG_SZ +$version" 'ReadMe +REG_SZ +C:\\Program Files\\ZelmKvel\\README.txt' \
             'HelpLink +REG_SZ +C:\\Program Files\\ZelmKvel\\README.txt' "Size +REG_SZ +[0-9]+" "NoModify +REG_DWORD +0x1"; do
@@ -121,7 +126,7 @@ fi
 run reg delete 'HKCR\ZelmKvel.RRExtension' /f >/dev/null 2>&1
 rm -f "$program_files/ZelmKvel.dll"
 # What Repair does (msiexec /f sets these; Wine's msiexec /f fails with 1605 or 1).
-msiexec "repair" 0 /i "ZelmKvel-$version.msi" REINSTALL=ALL REINSTALLMODE=omus
+msiexec "repair" 0 /i "ZelmKvel-$version.msi" REINSTALL=ALL REINSTALLMODE=emus
 [ -f "$program_files/ZelmKvel.dll" ] || fail "repair: the DLL is not back"
 run reg query 'HKCR\ZelmKvel.RRExtension\Clsid' >/dev/null 2>&1 || fail "repair: the ProgID is not back"
 msiexec "the same version again" 0 /i "ZelmKvel-$version.msi"
