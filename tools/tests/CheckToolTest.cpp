@@ -6,6 +6,7 @@
 #include "tools/common/Sha256.h"
 #include "tools/common/SkinCodes.h"
 #include "tools/common/Utf.h"
+#include "tools/tests/ToolsTestSupport.h"
 
 namespace zelm::tools {
 namespace {
@@ -24,50 +25,39 @@ TEST(SkinCodes, NamesEveryUnknownCeWordWithLineAndNearestCode) {
       u"nice_one notce_speed center ce_\r\n"
       u"$ce_enginespeed$||CE_NEXT_DINAMIC_LABEL_3||ce_opne\n"
       u"ce_dinamic_label_16_title ce_\u0440orse_power ce_porse_power Ce_Voltage_Unit";
-  EXPECT_EQ(Findings(Skin), (std::vector<std::string>{
-                                "s:1: 'ce_speeed' is no ZelmKvel code; nearest: ce_speed",
-                                "s:2: 'ce_' is no ZelmKvel code; nearest: ce_maf",
-                                "s:3: 'ce_opne' is no ZelmKvel code; nearest: ce_open",
-                                // One finding, written on two lines.
-                                // NOLINTNEXTLINE(bugprone-suspicious-missing-comma)
-                                "s:4: 'ce_dinamic_label_16_title' is no ZelmKvel code; nearest: "
-                                "ce_dinamic_label_1_title",
-                                "s:4: 'ce_porse_power' is no ZelmKvel code; nearest: ce_\u0440orse_power",
-                            }));
+  const std::vector<std::string> Expected = {
+      "s:1: 'ce_speeed' is no ZelmKvel code; nearest: ce_speed", "s:2: 'ce_' is no ZelmKvel code; nearest: ce_maf",
+      "s:3: 'ce_opne' is no ZelmKvel code; nearest: ce_open",
+      "s:4: 'ce_dinamic_label_16_title' is no ZelmKvel code; nearest: ce_dinamic_label_1_title",
+      "s:4: 'ce_porse_power' is no ZelmKvel code; nearest: ce_\u0440orse_power"};
+  EXPECT_EQ(Findings(Skin), Expected);
   EXPECT_TRUE(Findings(u"ce_close ce_open ce_next_dinamic_label ce_dinamic_label_name").empty());
 }
 
 TEST(SkinCodes, DecodesEveryEncodingASkinComesIn) {
-  const std::string Utf16Le(
-      "\xFF\xFE"
-      "c\0e\0_\0x\0\n\0",
-      12),
-      Utf16Be("\xFE\xFF\0c\0e\0_\0x", 10);
-  EXPECT_EQ(DecodeSkinText(Utf16Le), u"ce_x\n");
-  EXPECT_EQ(DecodeSkinText(Utf16Be), u"ce_x");
-  EXPECT_EQ(DecodeSkinText("\xEF\xBB\xBF"
-                           "ce_\xD1\x80"),
-            u"ce_\u0440");
+  EXPECT_EQ(DecodeSkinText(Utf16("ce_x\n", true)), u"ce_x\n");
+  EXPECT_EQ(DecodeSkinText(Utf16("ce_x", false)), u"ce_x");
+  EXPECT_EQ(DecodeSkinText("\xEF\xBB\xBF" + std::string("ce_\xD1\x80")), u"ce_\u0440");
   EXPECT_EQ(DecodeSkinText("ce_\xF0x"), u"ce_\uFFFDx");  // a byte of another code page
   EXPECT_EQ(Findings(DecodeSkinText("ce_\xF0orse_power")).size(), 1u);
 }
 
 TEST(CheckVerdict, EachFactDecidesInTheOrderTheCheckLooks) {
   struct TCase {
-    bool Registered, FileThere, Created, Server;
+    bool Registered, FileThere, InUse, Created, Server;
     int Values;
     TVerdict Verdict;
     int Exit;
   };
-  for (const TCase& C : {TCase{false, false, false, false, 0, TVerdict::NotRegistered, 3},
-                         TCase{true, false, false, false, 0, TVerdict::FileMissing, 4},
-                         TCase{true, true, false, true, 9, TVerdict::DoesNotLoad, 5},
-                         TCase{true, true, true, false, 0, TVerdict::NoDataServer, 6},
-                         TCase{true, true, true, true, 0, TVerdict::NoValues, 7},
-                         TCase{true, true, true, true, 1, TVerdict::Working, 0}}) {
-    TCheckFacts Facts;
-    Facts.Registered = C.Registered, Facts.ServerFileThere = C.FileThere, Facts.Created = C.Created;
-    Facts.DataServerFound = C.Server, Facts.ValuesSeen = C.Values, Facts.ServerPath = u"C:\\Old\\ZelmKvel.dll";
+  for (const TCase& C : {TCase{false, false, true, false, false, 0, TVerdict::NotRegistered, 3},
+                         TCase{true, false, true, false, false, 0, TVerdict::FileMissing, 4},
+                         TCase{true, true, true, true, true, 1, TVerdict::InUse, 8},
+                         TCase{true, true, false, false, true, 9, TVerdict::DoesNotLoad, 5},
+                         TCase{true, true, false, true, false, 0, TVerdict::NoDataServer, 6},
+                         TCase{true, true, false, true, true, 0, TVerdict::NoValues, 7},
+                         TCase{true, true, false, true, true, 1, TVerdict::Working, 0}}) {
+    const TCheckFacts Facts{C.Registered, u"C:\\Old\\ZelmKvel.dll", C.FileThere, C.InUse, C.Created, "", C.Server,
+                            C.Values};
     EXPECT_EQ(Judge(Facts), C.Verdict) << C.Exit;
     EXPECT_EQ(ExitCodeOf(C.Verdict), C.Exit);
     const std::vector<std::string> Lines = VerdictLines(C.Verdict, Facts);

@@ -48,12 +48,10 @@ TEST(DriveLog, RowsReadBackAsWrittenAndABrokenFileIsNamedByLine) {
 
 TEST(DriveLog, KeepsEachValueTheSkinShowsOnceWithTheLabelThatShowsIt) {
   TSkin Skin;
-  std::string Error;
   ASSERT_TRUE(
-      ParseSkin("skin s\nlabel 0 0 5 ce_speed_title\nlabel 1 0 5 CE_Speed\nlabel 2 0 5 ce_dinamic_label\n"
-                "label 3 0 5 ce_dinamic_label_1\nlabel 4 0 5 ce_speed\nlabel 5 0 5 ce_nothing\n",
-                "s", Skin, Error))
-      << Error;
+      Parsed("skin s\nlabel 0 0 5 ce_speed_title\nlabel 1 0 5 CE_Speed\nlabel 2 0 5 ce_dinamic_label\n"
+             "label 3 0 5 ce_dinamic_label_1\nlabel 4 0 5 ce_speed\nlabel 5 0 5 ce_nothing\n",
+             Skin));
   THostVariables Vars;
   Vars.Set(u"CheckEngineDinamicLabel", u"ce_Coolanttemp");
   Vars.Set(u"CheckEngineDinamicLabel_1", u"ce_speed");
@@ -93,16 +91,13 @@ TEST(DriveLog, WritesTheTitlesAndUnitsTheDataServerSentAndTheReplayServesThem) {
   EXPECT_EQ(Short.Finish(), Head + "title,,,\nunit,,,\n1.000,-,-,-\n");
 
   TDrive Drive;
-  std::string Error;
-  ASSERT_TRUE(ParseDrive("seconds,ce_speed,ce_coolanttemp,ce_voltage\ntitle,Speed,Coolant,\nunit,mph,,\n0,1,2,3\n", "d",
-                         Drive, Error))
-      << Error;
+  ASSERT_TRUE(Parsed("seconds,ce_speed,ce_coolanttemp,ce_voltage\ntitle,Speed,Coolant,\nunit,mph,,\n0,1,2,3\n", Drive));
   ASSERT_EQ(Drive.Rows.size(), 1u);
   TDriveReplay Replay(Drive, false);
   EXPECT_EQ(Replay.RecordedTitleUnit(Kvel_VHCL_SPEED_SE), u"Speed,mph");
   EXPECT_EQ(Replay.RecordedTitleUnit(Kvel_COOLAN_TEMP), u"Coolant");
-  EXPECT_EQ(Replay.RecordedTitleUnit(Kvel_BATTERY_VOLT), u"");                           // the car's own
-  ASSERT_TRUE(ParseDrive("seconds,ce_speed\n0,1\n", "old.csv", Drive, Error)) << Error;  // before titles were kept
+  EXPECT_EQ(Replay.RecordedTitleUnit(Kvel_BATTERY_VOLT), u"");  // the car's own
+  ASSERT_TRUE(Parsed("seconds,ce_speed\n0,1\n", Drive));        // before titles were kept
   EXPECT_EQ(TDriveReplay(Drive, false).RecordedTitleUnit(Kvel_VHCL_SPEED_SE), u"");
 }
 
@@ -140,8 +135,7 @@ TEST(DriveReplay, FrameStepsMeetTheRowsOfADriveRecordedAFrameARow) {
   std::string Text = "seconds,ce_speed\n";
   for (int Row = 0; Row < 30; ++Row) Text += DriveRow(Row / 10.0, {FromUtf8(std::to_string(Row))});
   TDrive Drive;
-  std::string Error;
-  ASSERT_TRUE(ParseDrive(Text, "d", Drive, Error)) << Error;
+  ASSERT_TRUE(Parsed(Text, Drive));
   TDriveReplay Replay(Drive, false);
   for (int Step = 1; Step < 30; ++Step) {
     Replay.Step(0.1);

@@ -7,6 +7,7 @@
 #include "core/protocol/Protocol.h"
 #include "tools/sim/DriveReplay.h"
 #include "tools/sim/SimServer.h"
+#include "tools/tests/ToolsTestSupport.h"
 
 namespace zelm::tools {
 namespace {
@@ -47,6 +48,7 @@ class TRecordingSink final : public TSimSink {
 };
 
 TCopyData Data(uint32_t Data1) { return TCopyData{Data1, 0, 0, 0}; }
+const std::string cCoolantTitle = std::string("Coolant temperature,\xB0") + "C";  // ANSI, not UTF-8
 
 class SimServerTest : public ::testing::Test {
  protected:
@@ -122,9 +124,7 @@ TEST_F(SimServerTest, RecordsCarryTheCarsTextsInTheLayoutTheExtensionReads) {
   const std::string& Live = Sink.Sent[0].Record;
   const TParamValueData Coolant = DecodeParamValueData(Live.data(), Live.size());
   EXPECT_EQ(Coolant.ValueText, Model.ValueText(2));
-  EXPECT_EQ(Coolant.TitleUnitText,
-            "Coolant temperature,\xB0"
-            "C");  // ANSI, not UTF-8
+  EXPECT_EQ(Coolant.TitleUnitText, cCoolantTitle);
   EXPECT_EQ(Live.size(), cValueTextSize + Coolant.TitleUnitText.size() + 1);
 
   const std::string& Trip = Sink.Sent[13].Record;
@@ -182,21 +182,16 @@ TEST_F(SimServerTest, ANewWindowOrAGoneOneDropsTheOldSubscriptions) {
 // recorded without them goes with the car's.
 TEST(SimServerReplay, SendsTheRecordedTitleAndUnit) {
   TDrive Drive;
-  std::string Error;
-  ASSERT_TRUE(ParseDrive("seconds,ce_speed,ce_coolanttemp\ntitle,Speed,\nunit,mph,\n0,12,19\n", "d", Drive, Error))
-      << Error;
+  ASSERT_TRUE(Parsed("seconds,ce_speed,ce_coolanttemp\ntitle,Speed,\nunit,mph,\n0,12,19\n", Drive));
   TDriveReplay Replay(Drive, false);
   TRecordingSink Sink;
   TSimServer Server(Replay, Sink);
   Server.OnControl(InitConnectionMessageId, Data(1));
-  Server.OnControl(AddMessageId, Data(1));
-  Server.OnControl(AddMessageId, Data(2));
+  for (uint32_t Id : {1u, 2u}) Server.OnControl(AddMessageId, Data(Id));
   Server.Tick(0.1);
   ASSERT_EQ(Sink.Sent.size(), 2u);
   EXPECT_EQ(DecodeParamValueData(Sink.Sent[0].Record.data(), Sink.Sent[0].Record.size()).TitleUnitText, "Speed,mph");
-  EXPECT_EQ(DecodeParamValueData(Sink.Sent[1].Record.data(), Sink.Sent[1].Record.size()).TitleUnitText,
-            "Coolant temperature,\xB0"
-            "C");
+  EXPECT_EQ(DecodeParamValueData(Sink.Sent[1].Record.data(), Sink.Sent[1].Record.size()).TitleUnitText, cCoolantTitle);
 }
 
 }  // namespace
