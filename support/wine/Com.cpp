@@ -83,6 +83,12 @@ VARIANT ByRef(LONG* Number) {
   V_I4REF(&V) = Number;
   return V;
 }
+VARIANT ByRef(VARIANT* Variable) {
+  VARIANT V;
+  V_VT(&V) = VT_VARIANT | VT_BYREF;
+  V_VARIANTREF(&V) = Variable;
+  return V;
+}
 VARIANT ByValue(BSTR Text) {
   VARIANT V;
   V_VT(&V) = VT_BSTR;

@@ -64,6 +64,7 @@ TErrorInfo TakeErrorInfo();
 // Shallow argument variants: the caller keeps what they point at alive.
 VARIANT ByRef(BSTR* Text);
 VARIANT ByRef(LONG* Number);
+VARIANT ByRef(VARIANT* Variable);  // a script's variable: VT_VARIANT | VT_BYREF
 VARIANT ByValue(BSTR Text);
 VARIANT ByValue(IDispatch* Object);
 VARIANT ByValue(bool Flag);

@@ -397,19 +397,13 @@ TEST_F(Client, TheLabelRequestsOwnDispatchDoesWhatTheGenericOneDoes) {
   enum TShape { cByValue, cByReference, cAsVariables };
   auto Call = [&](DISPID Member, WORD Flags, const wchar_t* Text, TShape Shape, bool WithException) {
     TBstr Code(Text), Tip(L"tip");
-    VARIANT CodeRef, TipRef, Args[2];
-    V_VT(&CodeRef) = VT_BSTR | VT_BYREF;
-    V_BSTRREF(&CodeRef) = Code.Ref();
-    V_VT(&TipRef) = VT_BSTR | VT_BYREF;
-    V_BSTRREF(&TipRef) = Tip.Ref();
+    VARIANT CodeRef = ByRef(Code.Ref()), TipRef = ByRef(Tip.Ref()), Args[2];
     if (Shape == cByValue) {
       Args[1] = ByValue(Code.Get());
       Args[0] = ByValue(Tip.Get());
     } else if (Shape == cAsVariables) {
-      V_VT(&Args[1]) = VT_VARIANT | VT_BYREF;
-      V_VARIANTREF(&Args[1]) = &CodeRef;
-      V_VT(&Args[0]) = VT_VARIANT | VT_BYREF;
-      V_VARIANTREF(&Args[0]) = &TipRef;
+      Args[1] = ByRef(&CodeRef);
+      Args[0] = ByRef(&TipRef);
     } else {
       Args[1] = CodeRef;
       Args[0] = TipRef;
@@ -683,36 +677,19 @@ TEST_F(Client, HostAnswersReadAsText) {
          V_UI1(&V) = 200;
        },
        L"200"},
-      {"boolean",
-       [](VARIANT& V) {
-         V_VT(&V) = VT_BOOL;
-         V_BOOL(&V) = VARIANT_TRUE;
-       },
-       L"true"},
+      {"boolean", [](VARIANT& V) { V = ByValue(true); }, L"true"},
       {"empty", [](VARIANT& V) { V_VT(&V) = VT_EMPTY; }, L""},
-      {"by reference",
-       [](VARIANT& V) {
-         V_VT(&V) = VT_BSTR | VT_BYREF;
-         V_BSTRREF(&V) = Shared.Ref();
-       },
-       L"ce_voltage"},
+      {"by reference", [](VARIANT& V) { V = ByRef(Shared.Ref()); }, L"ce_voltage"},
       {"number by reference",
        [](VARIANT& V) {
          static LONG N = 7;
-         V_VT(&V) = VT_I4 | VT_BYREF;
-         V_I4REF(&V) = &N;
+         V = ByRef(&N);
        },
        L"7"},
       {"variant by reference",
        [](VARIANT& V) {
-         static VARIANT Inner = [] {
-           VARIANT I;
-           V_VT(&I) = VT_BSTR;
-           V_BSTR(&I) = Shared.Get();
-           return I;
-         }();
-         V_VT(&V) = VT_VARIANT | VT_BYREF;
-         V_VARIANTREF(&V) = &Inner;
+         static VARIANT Inner = ByValue(Shared.Get());
+         V = ByRef(&Inner);
        },
        L"ce_voltage"},
   };

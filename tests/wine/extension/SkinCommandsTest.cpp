@@ -284,15 +284,8 @@ TEST_F(SkinThroughDll, CommandsPassedAsVariablesLeaveTheCallersStringsTheirOwn) 
     VARIANT Variable;
     V_VT(&Variable) = VT_BSTR;
     V_BSTR(&Variable) = Mine.Get();
-    VARIANT Reference;
-    V_VT(&Reference) = VT_VARIANT | VT_BYREF;
-    V_VARIANTREF(&Reference) = &Variable;
     VARIANT SkinVariable = ByValue(&Skin);
-    VARIANT SkinReference;
-    V_VT(&SkinReference) = VT_VARIANT | VT_BYREF;
-    V_VARIANTREF(&SkinReference) = &SkinVariable;
-
-    const TInvoked Answer = InvokeByName(Object.Get(), L"ProcessCommand", {Reference, SkinReference});
+    const TInvoked Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(&Variable), ByRef(&SkinVariable)});
     EXPECT_EQ(Answer.Result, S_OK);
     EXPECT_EQ(Answer.Number, std::wstring(Text) == L"somebody_elses" ? cNone : cBreak);
     EXPECT_EQ(V_VT(&Variable), VT_BSTR);
