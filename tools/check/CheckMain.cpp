@@ -11,6 +11,7 @@
 #include <cwchar>
 #include <deque>
 #include <exception>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,7 @@ TLock GTraceLock;
 
 LONG CALLBACK CatchTrace(EXCEPTION_POINTERS* Info) {
   const EXCEPTION_RECORD* R = Info->ExceptionRecord;
-  const TLock::THeld Held(GTraceLock);
+  const std::lock_guard<TLock> Held(GTraceLock);
   try {
     if (R->ExceptionCode == cPrintExceptionWide && R->NumberParameters >= 2 && R->ExceptionInformation[1]) {
       const auto* Text = reinterpret_cast<const wchar_t*>(R->ExceptionInformation[1]);
@@ -74,7 +75,7 @@ LONG CALLBACK CatchTrace(EXCEPTION_POINTERS* Info) {
 // Prints the trace lines that came since the last call; true when one says the data
 // server's window took a message.
 bool ShowTrace() {
-  const TLock::THeld Held(GTraceLock);
+  const std::lock_guard<TLock> Held(GTraceLock);
   bool Found = false;
   for (; !GTraceLines.empty(); GTraceLines.pop_front()) {
     std::string Line = GTraceLines.front();

@@ -34,8 +34,8 @@ using TFile = TOwned<TNullKind<FILE*, std::fclose>>;
 using TWindow = TOwned<TNullKind<HWND, DestroyWindow>>;
 using THook = TOwned<TNullKind<HHOOK, UnhookWindowsHookEx>>;
 
-// A critical section: the lock of data that threads share. THeld holds it for a scope;
-// lock and unlock make it a lock of the standard library's kind too.
+// A critical section: the lock of data that threads share, held for a scope by
+// std::lock_guard<TLock>.
 class TLock {
  public:
   TLock() noexcept { InitializeCriticalSection(&FSection); }
@@ -44,17 +44,6 @@ class TLock {
   TLock& operator=(const TLock&) = delete;
   void lock() noexcept { EnterCriticalSection(&FSection); }
   void unlock() noexcept { LeaveCriticalSection(&FSection); }
-
-  class THeld {
-   public:
-    explicit THeld(TLock& Lock) noexcept : FLock(Lock) { FLock.lock(); }
-    ~THeld() { FLock.unlock(); }
-    THeld(const THeld&) = delete;
-    THeld& operator=(const THeld&) = delete;
-
-   private:
-    TLock& FLock;
-  };
 
  private:
   CRITICAL_SECTION FSection;

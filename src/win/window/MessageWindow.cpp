@@ -1,6 +1,7 @@
 #include "win/window/MessageWindow.h"
 
 #include <atomic>
+#include <mutex>
 
 #include "win/com/ErrorBoundary.h"
 
@@ -87,7 +88,7 @@ void LetValueRecordsIn(HWND Window, TTraceLog& Trace) noexcept {
 // hook goes, and the window last (the members' order).
 TMessageWindowLink::~TMessageWindowLink() {
   if (!FOwnWindow) return;
-  const TLock::THeld Held(GTableLock);
+  const std::lock_guard<TLock> Held(GTableLock);
   for (TMessageWindowLink** At = &GFirstBound; *At != nullptr; At = &(*At)->FNextBound) {
     if (*At != this) continue;
     *At = FNextBound;
@@ -96,7 +97,7 @@ TMessageWindowLink::~TMessageWindowLink() {
 }
 
 TMessageWindowLink* TMessageWindowLink::Bound(HWND Window) noexcept {
-  const TLock::THeld Held(GTableLock);
+  const std::lock_guard<TLock> Held(GTableLock);
   for (TMessageWindowLink* Link = GFirstBound; Link != nullptr; Link = Link->FNextBound)
     if (Link->FOwnWindow.Get() == Window) return Link;
   return nullptr;
@@ -111,7 +112,7 @@ uint32_t TMessageWindowLink::MessageWindow() {
                                 Module, nullptr);
   if (Window == nullptr) return 0;
   {
-    const TLock::THeld Held(GTableLock);
+    const std::lock_guard<TLock> Held(GTableLock);
     FOwnWindow.Reset(Window);
     FNextBound = GFirstBound;
     GFirstBound = this;
