@@ -60,10 +60,14 @@ add_subdirectory(tools)
 # which wait on each other.
 find_program(ZELM_RUN_CLANG_TIDY NAMES run-clang-tidy run-clang-tidy-14 REQUIRED)
 cmake_host_system_information(RESULT ZELM_CORES QUERY NUMBER_OF_LOGICAL_CORES)
+# The header filter is anchored at the checkout's root: a checkout under ~/src or any
+# folder named like ours must not take the build's generated headers for our own.
 set(ZELM_TIDY sh -c "p=$1 j=$2 && shift 2 && exec \"$0\" -quiet -p \"$p\" -j \"\${ZELM_JOBS:-$j}\" \"$@\""
     ${ZELM_RUN_CLANG_TIDY})
-add_test(NAME lint COMMAND ${ZELM_TIDY} ${CMAKE_BINARY_DIR} ${ZELM_CORES}
-                           "^${ZELM_ROOT}/(src|tools|support|tests|bench)/")
+string(REGEX REPLACE "([][+.*?()^$|\\])" "\\\\\\1" ZELM_ROOT_PATTERN "${ZELM_ROOT}")
+set(ZELM_TIDY_HEADERS "-header-filter=^${ZELM_ROOT_PATTERN}/(src|tools|support|tests|bench)/")
+add_test(NAME lint COMMAND ${ZELM_TIDY} ${CMAKE_BINARY_DIR} ${ZELM_CORES} ${ZELM_TIDY_HEADERS}
+                           "^${ZELM_ROOT_PATTERN}/(src|tools|support|tests|bench)/")
 set_tests_properties(lint PROPERTIES TIMEOUT 900)
 # And the same checks over what only the cross build compiles: the Windows shell and
 # the tools' Windows programs (the win32 thread model's library headers, as MinGW's g++
@@ -72,10 +76,10 @@ set_tests_properties(lint PROPERTIES TIMEOUT 900)
 if(ZELM_CROSS)
   file(GLOB ZELM_MINGW_CXX LIST_DIRECTORIES true /usr/lib/gcc/i686-w64-mingw32/*-win32/include/c++)
   list(GET ZELM_MINGW_CXX 0 ZELM_MINGW_CXX)
-  add_test(NAME lint_windows COMMAND ${ZELM_TIDY} ${CMAKE_BINARY_DIR}/cross ${ZELM_CORES}
+  add_test(NAME lint_windows COMMAND ${ZELM_TIDY} ${CMAKE_BINARY_DIR}/cross ${ZELM_CORES} ${ZELM_TIDY_HEADERS}
            -extra-arg=--target=i686-w64-mingw32 -extra-arg=-nostdinc++ -extra-arg=-isystem${ZELM_MINGW_CXX}
            -extra-arg=-isystem${ZELM_MINGW_CXX}/i686-w64-mingw32 -extra-arg=-isystem${ZELM_MINGW_CXX}/backward
-           "^${ZELM_ROOT}/(src/win|tools)/.*\\.cpp$")
+           "^${ZELM_ROOT_PATTERN}/(src/win|tools)/.*\\.cpp$")
   set_tests_properties(lint_windows PROPERTIES TIMEOUT 900)
 endif()
 
