@@ -83,6 +83,7 @@ add_library(ZelmKvel SHARED
   src/win/server/Server.cpp
   src/win/server/ClassFactory.cpp
   src/win/server/Registration.cpp
+  src/win/server/Runtime.cpp
   src/win/server/ZelmKvel.def
   src/win/server/ZelmKvel.rc
   src/win/extension/RRExtension.cpp
