@@ -78,10 +78,6 @@ std::unique_ptr<TClassRecord> LoadRecord(const wchar_t*& Wrong) {
     return nullptr;
   }
   const TTypeKind CoClass = ReadTypeKind(Record->CoClass.Get());
-  if (CoClass.Kind != TKIND_COCLASS) {
-    Wrong = cBadTypeInfo;
-    return nullptr;
-  }
 
   TBstr LibraryName, ClassName, Description;
   Record->Library->GetDocumentation(-1, LibraryName.Out(), nullptr, nullptr, nullptr);
@@ -90,7 +86,8 @@ std::unique_ptr<TClassRecord> LoadRecord(const wchar_t*& Wrong) {
   // The server's name (the library's) and the class's: "ZelmKvel.RRExtension".
   Record->ProgId = LibraryName.Text() + L"." + ClassName.Text();
 
-  // The default interface, as the coclass lists it: the dispatch half of IRRExtension.
+  // The default interface, as the coclass lists it: the dispatch half of IRRExtension
+  // (what is no coclass lists none).
   for (UINT I = 0; I < CoClass.ImplTypes && !Record->Dispatch; ++I) {
     INT Flags = 0;
     HREFTYPE Ref = 0;

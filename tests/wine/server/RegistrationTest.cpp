@@ -355,43 +355,50 @@ TEST_F(Registration, UnregistrationFailsOnlyWhenTheTypeLibraryCannotBeRead) {
   for (const auto& Key : Keys()) EXPECT_TRUE(KeyExists(Key)) << Narrow(Key);
 }
 
-// The file's bytes with Old replaced by New wherever it stands.
-bool ReplaceInFile(const std::wstring& Path, std::string_view Old, std::string_view New) {
+// The file's bytes, or empty when it cannot be read.
+std::string FileBytes(const std::wstring& Path) {
   std::string Bytes;
-  {
-    const TFile In(_wfopen(Path.c_str(), L"rb"));
-    if (!In) return false;
-    char Buffer[65536];
-    for (std::size_t Got; (Got = std::fread(Buffer, 1, sizeof Buffer, In.Get())) > 0;) Bytes.append(Buffer, Got);
-  }
-  bool Found = false;
-  for (std::size_t At = Bytes.find(Old); At != std::string::npos; At = Bytes.find(Old, At + 1)) {
-    Bytes.replace(At, Old.size(), New);
-    Found = true;
-  }
-  const TFile Out(_wfopen(Path.c_str(), L"wb"));
-  return Found && Out && std::fwrite(Bytes.data(), 1, Bytes.size(), Out.Get()) == Bytes.size();
+  const TFile In(_wfopen(Path.c_str(), L"rb"));
+  char Buffer[65536];
+  for (std::size_t Got; In && (Got = std::fread(Buffer, 1, sizeof Buffer, In.Get())) > 0;) Bytes.append(Buffer, Got);
+  return Bytes;
 }
 
-// Copies of the DLL whose type library is gone or broken: no class factory, the
-// reason said each time, and registration refused with the same words.
+// Copies of the DLL whose type library is gone, broken or describes the class wrongly:
+// no class factory, the reason said each time, and registration refused with the same
+// words.
 TEST_F(Registration, ATypeLibraryThatCannotBeReadLeavesNoClassFactory) {
   wchar_t Temp[MAX_PATH] = {};
   ASSERT_GT(GetTempPathW(MAX_PATH, Temp), 0u);
-  const std::string TypeLib("T\0Y\0P\0E\0L\0I\0B", 13), Other("T\0Y\0P\0E\0L\0I\0X", 13);
-  const char Broken[] = "not a type library";
-  for (const bool Removed : {true, false}) {
-    SCOPED_TRACE(Removed ? "resource removed" : "resource broken");
+  const struct {
+    const char* Case;
+    std::string Library;  // empty: the resource's type renamed, so there is none
+    const wchar_t* Description;
+  } Cases[] = {
+      {"removed", "", L"Type information missing for class TRRExtension"},
+      {"broken", "not a type library", L"Type information missing for class TRRExtension"},
+      {"an interface", FileBytes(ProgramFolder() + L"WrongKind.tlb"),
+       L"Incorrect type information for class TRRExtension"},
+      {"another interface", FileBytes(ProgramFolder() + L"OtherInterface.tlb"),
+       L"Dispatch interface missing from class TRRExtension"},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Case);
     const TDllCopy Copy(LongPath(Temp) + L"ZelmKvelBroken");
     ASSERT_TRUE(Copy.Made);
-    if (Removed) {
-      // The resource's type renamed: there is no type library in the file.
-      ASSERT_TRUE(ReplaceInFile(Copy.Path, TypeLib, Other));
+    if (Case.Library.empty()) {
+      std::string Bytes = FileBytes(Copy.Path);
+      const std::string TypeLib("T\0Y\0P\0E\0L\0I\0B", 13);
+      const std::size_t At = Bytes.find(TypeLib);
+      ASSERT_NE(At, std::string::npos);
+      Bytes[At + 12] = 'X';
+      const TFile Out(_wfopen(Copy.Path.c_str(), L"wb"));
+      ASSERT_TRUE(Out && std::fwrite(Bytes.data(), 1, Bytes.size(), Out.Get()) == Bytes.size());
     } else {
       HANDLE Update = BeginUpdateResourceW(Copy.Path.c_str(), FALSE);
       ASSERT_NE(Update, nullptr);
       ASSERT_TRUE(UpdateResourceW(Update, L"TYPELIB", MAKEINTRESOURCEW(1), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-                                  const_cast<char*>(Broken), sizeof Broken));
+                                  const_cast<char*>(Case.Library.data()), static_cast<DWORD>(Case.Library.size())));
       ASSERT_TRUE(EndUpdateResourceW(Update, FALSE));
     }
 
@@ -401,10 +408,10 @@ TEST_F(Registration, ATypeLibraryThatCannotBeReadLeavesNoClassFactory) {
       void* Out = reinterpret_cast<void*>(1);
       EXPECT_EQ(Server.GetClassObject(CLSID_RRExtension, IID_IClassFactory, &Out), CLASS_E_CLASSNOTAVAILABLE);
       EXPECT_EQ(Out, nullptr);
-      EXPECT_EQ(TakeErrorInfo().Description, L"Type information missing for class TRRExtension");
+      EXPECT_EQ(TakeErrorInfo().Description, Case.Description);
     }
     EXPECT_EQ(Server.RegisterServer(), E_FAIL);
-    EXPECT_EQ(TakeErrorInfo().Description, L"Type information missing for class TRRExtension");
+    EXPECT_EQ(TakeErrorInfo().Description, Case.Description);
     EXPECT_EQ(Server.CanUnloadNow(), S_OK);
   }
 }
