@@ -168,7 +168,7 @@ TFigures Run(IRRExtension* Ext, int Frames, int Runs, long (*Heard)()) {
   TSkin Skin;
   TFigures Figures{};
   for (int F = 0; F < 3; ++F) Measure(Ext, Skin, TPath::Vtable, TCall::Label, 1, nullptr);  // subscribe, settle
-  PumpFor(20);
+  PumpWaiting();
   Figures.Dashes = CountDashes(Ext);
   long Loud = 0;
   for (int P = 0; P < 2; ++P) {
@@ -192,8 +192,8 @@ TFigures Run(IRRExtension* Ext, int Frames, int Runs, long (*Heard)()) {
 
 // --- A data server on our own thread that only listens ------------------------------------
 
-TServerWindow* GListener = nullptr;
-long ListenerHeard() { return static_cast<long>(GListener->Received.size()); }
+TLocalServer* GListener = nullptr;
+long ListenerHeard() { return static_cast<long>(GListener->Server().Server().Counters().Heard); }
 
 // The value records of every parameter, handed over once by hand.
 void DeliverAll(HWND To) {
@@ -273,7 +273,7 @@ int main(int argc, char** argv) {
 
   // The extension's own cost: a data server on our own thread that only listens.
   {
-    TServerWindow Listener;
+    TLocalServer Listener({}, /*Quiet=*/true);
     GListener = &Listener;
     TStarted Started;
     const HWND Hidden = Listener.Announced();

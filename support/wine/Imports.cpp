@@ -31,4 +31,14 @@ void* PatchImport(HMODULE Module, const char* Dll, const char* Function, void* R
   return nullptr;
 }
 
+namespace {
+DWORD GNow = 0xFFFFFC00;  // a second before the 32-bit tick wraps, as on a car PC after 49 days
+DWORD WINAPI SteppedTicks() { return GNow; }
+}  // namespace
+
+TDllClock::TDllClock(HMODULE Dll)
+    : FPatch(Dll, "kernel32.dll", "GetTickCount", reinterpret_cast<void*>(&SteppedTicks)) {}
+
+void TDllClock::Advance(DWORD Ms) { GNow += Ms; }
+
 }  // namespace zelm::wine

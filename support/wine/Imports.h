@@ -18,4 +18,40 @@ TFunction* PatchImport(HMODULE Module, const char* Dll, const char* Function, TF
   return reinterpret_cast<TFunction*>(PatchImport(Module, Dll, Function, reinterpret_cast<void*>(Replacement)));
 }
 
+// An import slot pointed elsewhere for as long as this lives, and the real function put
+// back after (the module must stay loaded meanwhile).
+class TImportPatch {
+ public:
+  TImportPatch(HMODULE Module, const char* Dll, const char* Function, void* Replacement)
+      : FModule(Module), FDll(Dll), FFunction(Function), FReal(PatchImport(Module, Dll, Function, Replacement)) {}
+  ~TImportPatch() {
+    if (FReal) PatchImport(FModule, FDll, FFunction, FReal);
+  }
+  TImportPatch(const TImportPatch&) = delete;
+  TImportPatch& operator=(const TImportPatch&) = delete;
+  explicit operator bool() const { return FReal != nullptr; }
+  void* Real() const { return FReal; }
+
+ private:
+  HMODULE FModule;
+  const char* FDll;
+  const char* FFunction;
+  void* FReal;
+};
+
+// The DLL's clock (its GetTickCount), which moves only when the test moves it: where
+// the DLL's timing matters, the test steps time and looks at each step.
+class TDllClock {
+ public:
+  explicit TDllClock(HMODULE Dll);
+  explicit operator bool() const { return static_cast<bool>(FPatch); }
+  void Advance(DWORD Ms);
+
+ private:
+  TImportPatch FPatch;
+};
+
+// The DLL as this process loaded it (by hand or through COM).
+inline HMODULE LoadedDll() { return GetModuleHandleW(L"ZelmKvel.dll"); }
+
 }  // namespace zelm::wine

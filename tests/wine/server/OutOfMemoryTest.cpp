@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/protocol/Protocol.h"
+#include "core/tables/Catalogue.h"
 #include "support/wine/Com.h"
 #include "support/wine/DataServer.h"
 #include "support/wine/Imports.h"
@@ -107,39 +108,25 @@ bool PatchAll(HMODULE Dll) {
   return All;
 }
 
-// --- A data server on our thread: whatever is subscribed gets the generation's value ------
+// --- A data server on our thread, with a reading for every parameter ------------------
 
 class TValueServer {
  public:
   TValueServer() {
-    FWindow.OnReceive = [this](const TReceived& R) {
-      if (R.Size != 16) return;
-      if (R.Id == AddMessageId) {
-        FSubscribed.insert(R.Data[0]);
-        Send(R.Data[0]);
-      } else if (R.Id == DeleteMessageId) {
-        FSubscribed.erase(R.Data[0]);
-      } else if (R.Id == InitConnectionMessageId && R.Data[0] != FAnnounced) {
-        FAnnounced = R.Data[0];  // another window: a new extension, which starts afresh
-        FSubscribed.clear();
-      }
-    };
+    for (const TParamInfo& P : cParams)
+      FServer.Server().Rule("value " + std::to_string(P.Id) +
+                            (P.Kind == TParamKind::Trip ? " 12.5" : " 12|Title,unit"));
   }
-  // New values, sent for everything subscribed, as a data server sends them on its own.
+  // A new reading of the speed, sent with everything subscribed, as a data server sends
+  // them on its own.
   std::wstring Next() {
-    ++FGeneration;
-    for (uint32_t Id : std::set<uint32_t>(FSubscribed)) Send(Id);
+    FServer.Server().Rule("value 1 v" + std::to_string(++FGeneration) + "|Speed,km/h");
+    FServer.Server().Server().Tick(0);
     return L"v" + std::to_wstring(FGeneration);
   }
 
  private:
-  void Send(uint32_t Id) {
-    if (HWND To = FWindow.Announced())
-      SendRecord(To, Id, EncodeLiveRecord("v" + std::to_string(FGeneration), "Speed,km/h"));
-  }
-  TServerWindow FWindow;
-  std::set<uint32_t> FSubscribed;
-  uint32_t FAnnounced = 0;
+  TLocalServer FServer;
   long FGeneration = 0;
 };
 
