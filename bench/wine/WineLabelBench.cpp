@@ -232,8 +232,9 @@ void PrintRecords(HWND Hidden, int Runs) {
   Class.hInstance = GetModuleHandleW(nullptr);
   Class.lpszClassName = L"ZelmBenchIgnoresRecords";
   RegisterClassW(&Class);
-  const HWND Ignoring =
-      CreateWindowExW(0, Class.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Class.hInstance, nullptr);
+  const zelm::TWindow IgnoringWindow(
+      CreateWindowExW(0, Class.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Class.hInstance, nullptr));
+  const HWND Ignoring = IgnoringWindow.Get();
   const std::string Live = zelm::EncodeLiveRecord("850", "Engine speed,rpm");
   const std::string Trip = zelm::EncodeTripRecord("87.5");
   std::vector<double> Floor, LiveNs, TripNs;
@@ -242,7 +243,6 @@ void PrintRecords(HWND Hidden, int Runs) {
     LiveNs.push_back(NsPerRecord(Hidden, 11, Live));
     TripNs.push_back(NsPerRecord(Hidden, 135, Trip));
   }
-  DestroyWindow(Ignoring);
   const double F = Median(Floor);
   std::printf("\nvalue record, WM_COPYDATA sent to a window, ns                ratio  goal\n");
   std::printf("  to a window procedure that ignores it   %8.0f\n", F);

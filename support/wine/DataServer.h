@@ -45,6 +45,7 @@ struct TControl {
 // A data server's log read back (tools/sim/ServerWindow.h has its words).
 class TServerLog {
  public:
+  virtual ~TServerLog() = default;
   virtual std::vector<std::string> Lines() const = 0;
   // The control messages it heard, all of them or from a mark on.
   std::vector<TControl> Controls() const;
@@ -52,9 +53,6 @@ class TServerLog {
   std::vector<TControl> ControlsSince(std::size_t Mark) const;
   // How many records it has sent that were taken.
   std::size_t RecordsSent() const;
-
- protected:
-  ~TServerLog() = default;
 };
 
 // The stand-in, a second process on the calling thread's desktop.

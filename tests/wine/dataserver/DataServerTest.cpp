@@ -386,8 +386,9 @@ TEST_F(DataServerTest, NoOtherProcessSteersTheHiddenWindow) {
   Class.lpfnWndProc = FrontEntry;
   Class.lpszClassName = L"ZelmTestFrontEnd";
   RegisterClassW(&Class);
-  const HWND Front = CreateWindowExW(0, Class.lpszClassName, L"front-end", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
-                                     200, 100, nullptr, nullptr, nullptr, nullptr);
+  const TWindow FrontWindow(CreateWindowExW(0, Class.lpszClassName, L"front-end", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50,
+                                            50, 200, 100, nullptr, nullptr, nullptr, nullptr));
+  const HWND Front = FrontWindow.Get();
   ASSERT_NE(Front, nullptr);
   SetForegroundWindow(Front);
   SetFocus(Front);
@@ -427,7 +428,6 @@ TEST_F(DataServerTest, NoOtherProcessSteersTheHiddenWindow) {
   }
   RemoveVectoredExceptionHandler(Handler);
   EXPECT_EQ(GFaults.load(), 0);
-  DestroyWindow(Front);
 }
 
 TEST_F(DataServerTest, MalformedValueRecordsDoNoHarm) {
@@ -446,7 +446,7 @@ TEST_F(DataServerTest, MalformedValueRecordsDoNoHarm) {
   char Long[64];
   std::memset(Long, 'X', sizeof Long);
   std::memset(Long, '7', 30);
-  std::memcpy(Long + 30, "Speed,km/h", 10);
+  std::memcpy(Long + 30, "Speed,km/h", 10);  // NOLINT(bugprone-not-null-terminated-result): meant
   EXPECT_EQ(SendRecord(Window, 1, Long, 40), 0);
   const std::wstring Value = Label(Ext.Get(), L"ce_speed");
   EXPECT_TRUE(Value == std::wstring(30, L'7') || Value == L"12345") << Narrow(Value);

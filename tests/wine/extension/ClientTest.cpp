@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/wine/Com.h"
+#include "support/wine/Pages.h"
 #include "support/wine/TestHost.h"
 
 namespace zelm::wine {
@@ -659,25 +660,12 @@ TEST_F(Client, AFailedInvokeCarriesTheSystemText) {
     EXPECT_EQ(Info.Description, L"OLE error 80020005");
 }
 
-// The last bytes of a readable page before one that nobody may read.
-BYTE* PageEnd() {
-  static BYTE* End = [] {
-    SYSTEM_INFO System{};
-    GetSystemInfo(&System);
-    auto* Pages = static_cast<BYTE*>(VirtualAlloc(nullptr, 2 * System.dwPageSize, MEM_COMMIT, PAGE_READWRITE));
-    DWORD Before = 0;
-    VirtualProtect(Pages + System.dwPageSize, System.dwPageSize, PAGE_NOACCESS, &Before);
-    return Pages + System.dwPageSize;
-  }();
-  return End;
-}
-
 // An answer by reference to a value that ends where the readable page ends: reading one
 // byte past it faults.
 template <class T>
 std::function<void(VARIANT&)> AtPageEnd(VARTYPE Type, T Value) {
   return [Type, Value](VARIANT& V) {
-    void* Place = PageEnd() - sizeof Value;
+    void* Place = LastBytesOfAPage(sizeof Value);
     std::memcpy(Place, &Value, sizeof Value);
     V_VT(&V) = static_cast<VARTYPE>(Type | VT_BYREF);
     V_BYREF(&V) = Place;

@@ -286,6 +286,7 @@ TEST_F(Registration, AFailedRegistryWriteStopsItAndKeepsWhatWasWritten) {
 }
 
 // A type library whose attributes cannot be read (memory ran out), all else the real one's.
+// NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor): final, deleted by its own Release
 class TUnreadableLibrary final : public ITypeLib {
  public:
   explicit TUnreadableLibrary(TComPtr<ITypeLib> Real) : FReal(std::move(Real)) {}

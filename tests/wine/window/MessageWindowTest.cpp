@@ -8,6 +8,7 @@
 #include "support/wine/Com.h"
 #include "tests/wine/DllSuite.h"
 #include "support/wine/DataServer.h"
+#include "support/wine/Pages.h"
 #include "support/wine/TestHost.h"
 
 namespace zelm::wine {
@@ -214,10 +215,11 @@ TEST_F(Window, LetGoDuringOneOfOurSendsTheObjectStaysUntilTheCallIsDone) {
   auto& [Server, Host, Object, Hidden] = Run;
   ULONG Left = 0;
   bool Alive = false;
+  // (Through Run: a lambda may not name what a structured binding declared.)
   Server.Server().OnControl = [&](uint32_t Id, const TCopyData&) {
-    if (Id != AddMessageId || !Object) return;
-    Left = Object.Detach()->Release();
-    Alive = IsWindow(Hidden) != FALSE;
+    if (Id != AddMessageId || !Run.Object) return;
+    Left = Run.Object.Detach()->Release();
+    Alive = IsWindow(Run.Hidden) != FALSE;
   };
   IRRExtension* Raw = Object.Get();
   TBstr Code(L"ce_speed"), Tip, Answer;
@@ -243,15 +245,8 @@ TEST_F(Window, MalformedRecordsAreHarmless) {
 
   // A record without any NUL that ends right at an inaccessible page: reading one
   // byte past cbData would fault.
-  SYSTEM_INFO System;
-  GetSystemInfo(&System);
-  const DWORD Page = System.dwPageSize;
-  auto* Pages = static_cast<char*>(VirtualAlloc(nullptr, 2 * Page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-  ASSERT_NE(Pages, nullptr);
-  DWORD Old = 0;
-  ASSERT_TRUE(VirtualProtect(Pages + Page, Page, PAGE_NOACCESS, &Old));
   for (DWORD Size : {10u, 30u, 45u}) {
-    char* Data = Pages + Page - Size;
+    auto* Data = reinterpret_cast<char*>(LastBytesOfAPage(Size));
     std::memset(Data, 'A', Size);
     if (Size > 30) Data[33] = ',';
     EXPECT_EQ(SendRecord(Hidden, 4, Data, Size), 0);
@@ -260,7 +255,6 @@ TEST_F(Window, MalformedRecordsAreHarmless) {
   EXPECT_EQ(Label(Object.Get(), L"ce_o2b1s1"), std::wstring(30, L'A'));
   EXPECT_EQ(Label(Object.Get(), L"ce_o2b1s1_title"), L"AAA");
   EXPECT_EQ(Label(Object.Get(), L"ce_o2b1s1_unit"), std::wstring(11, L'A'));
-  VirtualFree(Pages, 0, MEM_RELEASE);
 }
 
 }  // namespace
