@@ -29,7 +29,6 @@
 #include "core/protocol/Protocol.h"
 #include "support/wine/Com.h"
 #include "support/wine/DataServer.h"
-#include "support/wine/TestHost.h"
 
 using namespace zelm::wine;
 using zelm::TBstr;
@@ -135,15 +134,15 @@ TTiming Measure(IRRExtension* Ext, TSkin& Skin, TPath Path, TCall Call, int Fram
 // With the slots of the skin mix: a live value, a trip figure, another live value and
 // the trip figure with a Cyrillic letter in its code.
 struct TStarted {
-  TTestHost Host;
+  THostObject Host;
   TComPtr<IRRExtension> Ext;  // released first: it holds the host
   TStarted() : Ext(CreateByProgId()) {
     if (!Ext) return;
-    Host.RouteTo = Ext.Get();
-    Host.Variables = {{L"CheckEngineDinamicLabel", L"ce_speed"},
-                      {L"CheckEngineDinamicLabel_1", L"ce_avgfuelperhour"},
-                      {L"CheckEngineDinamicLabel_2", L"ce_o2b2s2"},
-                      {L"CheckEngineDinamicLabel_3", L"ce_\u0440orse_power"}};
+    RouteTo(Host, Ext.Get());
+    Host.Variables.Set(u"CheckEngineDinamicLabel", u"ce_speed");
+    Host.Variables.Set(u"CheckEngineDinamicLabel_1", u"ce_avgfuelperhour");
+    Host.Variables.Set(u"CheckEngineDinamicLabel_2", u"ce_o2b2s2");
+    Host.Variables.Set(u"CheckEngineDinamicLabel_3", u"ce_\u0440orse_power");
     Ext->Init(&Host);
     TBstr Path(L"C:\\Zelm");
     Ext->Initialize(Path.Get());

@@ -71,6 +71,26 @@ TErrorInfo TakeErrorInfo() {
 
 // --- Calling through IDispatch -------------------------------------------------------------
 
+namespace {
+std::u16string Utf16(std::wstring_view Text) { return {Text.begin(), Text.end()}; }
+std::wstring WideOf(std::u16string_view Text) { return {Text.begin(), Text.end()}; }
+}  // namespace
+
+void RouteTo(THostObject& Host, IRRExtension* Extension) {
+  Host.Route = [Extension](const std::u16string& Text) { Command(Extension, WideOf(Text)); };
+}
+
+void SetVar(THostObject& Host, std::wstring_view Name, std::wstring_view Value) {
+  Host.Variables.Set(Utf16(Name), Utf16(Value));
+}
+
+std::wstring GetVar(const THostObject& Host, std::wstring_view Name) { return WideOf(Host.Variables.Get(Utf16(Name))); }
+
+std::wstring Saved(const THostObject& Host, std::wstring_view Name) {
+  const auto Found = Host.Variables.Saved().find(Utf16(Name));
+  return Found == Host.Variables.Saved().end() ? std::wstring() : WideOf(Found->second);
+}
+
 DISPID IdOf(IDispatch* Dispatch, const wchar_t* Name) {
   LPOLESTR Names[] = {const_cast<LPOLESTR>(Name)};
   DISPID Id = DISPID_UNKNOWN;

@@ -13,6 +13,7 @@
 
 #include "ZelmKvel_TLB.h"
 #include "tools/host/ExtensionClient.h"
+#include "tools/host/HostObjects.h"
 #include "win/com/ComTypes.h"
 
 namespace zelm::wine {
@@ -66,6 +67,16 @@ TErrorInfo TakeErrorInfo();
 using tools::ByRef;
 using tools::ByValue;
 using tools::CallDispatch;
+
+// The host's objects: the front-end's own, scripted by the test.
+using tools::THostObject;
+// The host hands every command of its batches that is not its own to the extension at
+// once, as RideRunner does while its Execute call is still on the stack.
+void RouteTo(THostObject& Host, IRRExtension* Extension);
+// Its variables, in the tests' wide texts; what SAVETOSKIN saved of one ("" if nothing).
+void SetVar(THostObject& Host, std::wstring_view Name, std::wstring_view Value);
+std::wstring GetVar(const THostObject& Host, std::wstring_view Name);
+std::wstring Saved(const THostObject& Host, std::wstring_view Name);
 
 // The member's DISPID (a failed lookup fails the running test).
 DISPID IdOf(IDispatch* Dispatch, const wchar_t* Name);

@@ -155,8 +155,12 @@ bool LoadedElsewhere() {
 }
 
 void WatchExtension(const TCheckOptions& Options, TCheckFacts& Facts) {
-  // The host's state outlives the extension, which may call the host's objects to its end.
-  THostState State;
+  // The host's objects outlive the extension, which may call them to its end; their
+  // commands wait for the call that asked to return.
+  THostObject Api, Skin;
+  Skin.Name = u"zelm_check";
+  std::deque<std::u16string> Commands;
+  Api.Route = [&Commands](const std::u16string& Command) { Commands.push_back(Command); };
   TExtension Extension;
   std::string Error;
   if (!Extension.Create(Error)) {
@@ -167,22 +171,17 @@ void WatchExtension(const TCheckOptions& Options, TCheckFacts& Facts) {
   }
   Facts.Created = true;
   std::printf("  created through COM, as RideRunner creates it\n");
-  // Given back when the check is done.
-  const auto ApiObject = MakeComObject<THostApi>(State);
-  const auto SkinObject = MakeComObject<TSkinObject>(u"zelm_check");
-  IDispatch* Api = ApiObject.Get();
-  IDispatch* Skin = SkinObject.Get();
   // RideRunner hands every command back to its extensions after the call that asked.
   auto RunCommands = [&] {
-    for (int Guard = 0; Guard < 100 && !State.Commands.empty(); ++Guard) {
-      const std::u16string Command = State.Commands.front();
-      State.Commands.pop_front();
+    for (int Guard = 0; Guard < 100 && !Commands.empty(); ++Guard) {
+      const std::u16string Command = Commands.front();
+      Commands.pop_front();
       int Code = 0;
       std::string Failure;
-      if (!Extension.ProcessCommand(Command, Skin, Code, Failure)) std::printf("  %s\n", Failure.c_str());
+      if (!Extension.ProcessCommand(Command, &Skin, Code, Failure)) std::printf("  %s\n", Failure.c_str());
     }
   };
-  if (!Extension.Init(Api, Error) || !Extension.Initialize(u"", Error) || !Extension.OnLoadSkin(Skin, Error))
+  if (!Extension.Init(&Api, Error) || !Extension.Initialize(u"", Error) || !Extension.OnLoadSkin(&Skin, Error))
     std::printf("  %s\n", Error.c_str());
   RunCommands();
   Facts.DataServerFound = ShowTrace() || Facts.DataServerFound;
@@ -213,7 +212,7 @@ void WatchExtension(const TCheckOptions& Options, TCheckFacts& Facts) {
   // Found by its window too: the trace says it only when the extension first looks.
   if (FindWindowW(nullptr, reinterpret_cast<LPCWSTR>(cServerWindowTitle.data())) != nullptr)
     Facts.DataServerFound = true;
-  Extension.OnUnloadSkin(Skin, Error);
+  Extension.OnUnloadSkin(&Skin, Error);
 }
 
 int RunCheck(const TCheckOptions& Options) {

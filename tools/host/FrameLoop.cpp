@@ -65,15 +65,15 @@ void THost::Input(std::u16string Line) {
     }
     Batch = Button->Command;
   }
-  for (auto& Command : FState.Variables.RunBatch(Batch, FState.Faults)) FState.Commands.push_back(Command);
+  for (auto& Command : FApi.Variables.RunBatch(Batch, FApi.Faults)) FCommands.push_back(Command);
   RunCommands();
 }
 
 // Routes the queued commands: our own verbs here, everything else to the extension.
 void THost::RunCommands() {
-  for (int Guard = 0; Guard < 100 && !FState.Commands.empty(); ++Guard) {
-    const std::u16string Command = FState.Commands.front();
-    FState.Commands.pop_front();
+  for (int Guard = 0; Guard < 100 && !FCommands.empty(); ++Guard) {
+    const std::u16string Command = FCommands.front();
+    FCommands.pop_front();
     const std::u16string Verb = LowerAsciiCopy(Command);
     if (Verb == u"quit" || Verb == u"exit") {
       FQuit = true;
@@ -81,13 +81,13 @@ void THost::RunCommands() {
     }
     int ExitCode = 0;
     std::string Error;
-    if (!FExtension.ProcessCommand(Command, FSkinObject.Get(), ExitCode, Error))
+    if (!FExtension.ProcessCommand(Command, &FSkinObject, ExitCode, Error))
       Status(Error);
     else
-      Status(CommandOutcome(Command, ExitCode, FState.Variables));
+      Status(CommandOutcome(Command, ExitCode, FApi.Variables));
   }
-  for (const std::string& Fault : FState.Faults) Status(Fault);
-  FState.Faults.clear();
+  for (const std::string& Fault : FApi.Faults) Status(Fault);
+  FApi.Faults.clear();
 }
 
 void THost::Poll() {
@@ -156,18 +156,18 @@ void THost::StepServer() {
 int THost::Run() {
   std::string Error;
   // The skin's variables as the skin ships them, then what was saved into it since.
-  for (const TSkinVariable& V : FSkin.Variables) FState.Variables.Set(V.Name, V.Value);
+  for (const TSkinVariable& V : FSkin.Variables) FApi.Variables.Set(V.Name, V.Value);
   if (!FSaved.Path.empty()) {
     const std::string Path = ToUtf8(FSaved.Path);
-    if (!FState.Variables.LoadFile(Path, Error)) {
+    if (!FApi.Variables.LoadFile(Path, Error)) {
       std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
       return 2;
     }
-    if (FSaved.Write) FState.Variables.SetFile(Path);
+    if (FSaved.Write) FApi.Variables.SetFile(Path);
   }
   if (!FOptions.RecordFile.empty()) {
     // Stepped, the drive's clock is the frames': the same run records the same seconds.
-    FRecorder = TDriveRecorder::Open(FOptions.RecordFile, DriveColumns(FSkin, FState.Variables),
+    FRecorder = TDriveRecorder::Open(FOptions.RecordFile, DriveColumns(FSkin, FApi.Variables),
                                      FOptions.StepServer ? FOptions.Fps : 0, Error);
     if (!FRecorder) {
       std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
@@ -179,11 +179,11 @@ int THost::Run() {
     std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
     return 3;
   }
-  FApi = MakeComObject<THostApi>(FState);
-  FSkinObject = MakeComObject<TSkinObject>(FSkin.Name);
-  bool Started = FExtension.Init(FApi.Get(), Error) && FExtension.Initialize(FOptions.DsPath, Error);
+  FApi.Route = [this](const std::u16string& Command) { FCommands.push_back(Command); };
+  FSkinObject.Name = FSkin.Name;
+  bool Started = FExtension.Init(&FApi, Error) && FExtension.Initialize(FOptions.DsPath, Error);
   if (Started) RunCommands();  // "CE_Open", asked for by Initialize
-  Started = Started && FExtension.OnLoadSkin(FSkinObject.Get(), Error);
+  Started = Started && FExtension.OnLoadSkin(&FSkinObject, Error);
   if (!Started) std::fprintf(stderr, "zelm_host: %s\n", Error.c_str());
 
   FInput = StartReadingLines<TLock>(
@@ -223,7 +223,7 @@ int THost::Run() {
   if (FOptions.Format == TFormat::Ansi) std::fputs("\x1b[?25h\r\n", stdout);
 
   std::string Ignored;
-  if (Started) FExtension.OnUnloadSkin(FSkinObject.Get(), Ignored);
+  if (Started) FExtension.OnUnloadSkin(&FSkinObject, Ignored);
   std::printf("zelm_host: %ld frames, %llu label requests%s", FFrame, FRequests,
               FOptions.Format == TFormat::Ansi ? "\r\n" : "\n");
   std::fflush(stdout);

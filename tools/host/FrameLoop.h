@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,11 +59,11 @@ class THost {
   std::vector<std::string> FProblems;
   TSavedFile FSaved;
   int FScreenRows, FScreenCols;  // the terminal's, as far as it is known (0: not)
-  // The state outlives the extension, which may call the host API object to the end.
-  THostState FState;
+  // The host's objects outlive the extension, which may call them to its end; their
+  // commands wait for the call that asked to return.
+  THostObject FApi, FSkinObject;
+  std::deque<std::u16string> FCommands;
   TExtension FExtension;
-  TComPtr<THostApi> FApi;
-  TComPtr<TSkinObject> FSkinObject;
   std::shared_ptr<TInputLines<TLock>> FInput;
   std::vector<std::u16string> FTexts;
   std::string FStatus;

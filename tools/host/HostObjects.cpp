@@ -1,15 +1,40 @@
 #include "tools/host/HostObjects.h"
 
-#include <cwchar>
-
 #include "win/com/ComTypes.h"
 
 namespace zelm::tools {
+namespace {
 
-HRESULT STDMETHODCALLTYPE TDispatchObject::QueryInterface(REFIID Iid, void** Out) {
-  if (Out == nullptr) return E_POINTER;
-  if (IsEqualIID(Iid, IID_IUnknown) || IsEqualIID(Iid, IID_IDispatch)) {
-    *Out = static_cast<IDispatch*>(this);
+std::u16string Utf16(const std::wstring& Text) { return {Text.begin(), Text.end()}; }
+
+// An argument as a text: texts as they are, Booleans "true"/"false", numbers as the
+// system writes them, anything else "?".
+std::wstring ArgumentText(const VARIANT& Arg) {
+  if (V_VT(&Arg) == VT_BSTR) return V_BSTR(&Arg) ? std::wstring(V_BSTR(&Arg), SysStringLen(V_BSTR(&Arg))) : L"";
+  if (V_VT(&Arg) == VT_BOOL) return V_BOOL(&Arg) ? L"true" : L"false";
+  TVariant Text;
+  if (FAILED(VariantChangeType(&Text.Get(), const_cast<VARIANT*>(&Arg), 0, VT_BSTR))) return L"?";
+  return TBstr(V_BSTR(&Text.Get())).Text();
+}
+
+HRESULT WINAPI FillLater(EXCEPINFO* Exception) {
+  Exception->bstrDescription = SysAllocString(L"Filled in late...");
+  Exception->scode = static_cast<SCODE>(0x80040155);
+  return S_OK;
+}
+
+}  // namespace
+
+std::wstring THostObject::TCall::Text() const {
+  std::wstring Out = Name + L"(";
+  for (std::size_t I = 0; I < Args.size(); ++I) Out += (I ? L"," : L"") + Args[I];
+  return Out + L")";
+}
+
+STDMETHODIMP THostObject::QueryInterface(REFIID Iid, void** Out) {
+  if (!Out) return E_POINTER;
+  if (IsEqualIID(Iid, IID_IUnknown) || IsEqualIID(Iid, IID_IDispatch) || IsEqualIID(Iid, __uuidof(IDispatchEx))) {
+    *Out = static_cast<IDispatchEx*>(this);
     AddRef();
     return S_OK;
   }
@@ -17,100 +42,121 @@ HRESULT STDMETHODCALLTYPE TDispatchObject::QueryInterface(REFIID Iid, void** Out
   return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE TDispatchObject::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&FRefs)); }
-
-ULONG STDMETHODCALLTYPE TDispatchObject::Release() {
-  const LONG Left = InterlockedDecrement(&FRefs);
-  if (Left == 0) delete this;
-  return static_cast<ULONG>(Left);
-}
-
-HRESULT STDMETHODCALLTYPE TDispatchObject::GetTypeInfoCount(UINT* Count) {
+STDMETHODIMP THostObject::GetTypeInfoCount(UINT* Count) {
   if (Count == nullptr) return E_POINTER;
   *Count = 0;
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TDispatchObject::GetTypeInfo(UINT, LCID, ITypeInfo** Info) {
+STDMETHODIMP THostObject::GetTypeInfo(UINT, LCID, ITypeInfo** Info) {
   if (Info) *Info = nullptr;
   return DISP_E_BADINDEX;
 }
 
-HRESULT STDMETHODCALLTYPE TDispatchObject::GetIDsOfNames(REFIID, LPOLESTR* Names, UINT Count, LCID, DISPID* Ids) {
-  if (Names == nullptr || Ids == nullptr || Count == 0) return E_INVALIDARG;
-  HRESULT Result = S_OK;
-  for (UINT I = 0; I < Count; ++I) Ids[I] = DISPID_UNKNOWN;
-  Ids[0] = IdOf(Names[0]);
-  if (Ids[0] == DISPID_UNKNOWN) Result = DISP_E_UNKNOWNNAME;
-  if (Count > 1) Result = DISP_E_UNKNOWNNAME;  // no named arguments
-  return Result;
+STDMETHODIMP THostObject::GetIDsOfNames(REFIID, LPOLESTR* Names, UINT Count, LCID, DISPID* Ids) {
+  if (NamesOnlyThroughDispatchEx) return E_NOTIMPL;
+  if (Names == nullptr || Ids == nullptr) return E_INVALIDARG;
+  if (Count != 1) return DISP_E_UNKNOWNNAME;  // no named arguments
+  const TBstr Member(Names[0]);
+  return GetDispID(Member.Get(), fdexNameCaseSensitive, Ids);
 }
 
-HRESULT STDMETHODCALLTYPE TDispatchObject::Invoke(DISPID Id, REFIID, LCID, WORD Flags, DISPPARAMS* Params,
-                                                  VARIANT* Result, EXCEPINFO* Exception, UINT* ArgError) {
+STDMETHODIMP THostObject::GetDispID(BSTR Member, DWORD, DISPID* Id) {
+  const std::wstring Wanted(Member ? Member : L"");
+  *Id = DISPID_UNKNOWN;
+  for (const auto& M : Missing)
+    if (M == Wanted) return DISP_E_UNKNOWNNAME;
+  if (Wanted == L"GetInfo") *Id = cGetInfo;
+  if (Wanted == L"Execute") *Id = cExecute;
+  if (Wanted == L"SkinName") *Id = cSkinName;
+  return *Id == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK;
+}
+
+STDMETHODIMP THostObject::Invoke(DISPID Member, REFIID, LCID Locale, WORD Flags, DISPPARAMS* Params, VARIANT* Result,
+                                 EXCEPINFO* Exception, UINT*) {
+  return InvokeEx(Member, Locale, Flags, Params, Result, Exception, nullptr);
+}
+
+STDMETHODIMP THostObject::InvokeEx(DISPID Member, LCID, WORD Flags, DISPPARAMS* Params, VARIANT* Result,
+                                   EXCEPINFO* Exception, IServiceProvider*) {
   if (Params == nullptr) return E_INVALIDARG;
-  if (!(Flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
-  if (Params->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
   try {
-    // Arguments arrive last first; we hand them on first first, as texts.
-    std::vector<std::u16string> Args;
+    TCall Call;
+    Call.Name = Member == cGetInfo    ? L"GetInfo"
+                : Member == cExecute  ? L"Execute"
+                : Member == cSkinName ? L"SkinName"
+                                      : L"?";
+    Call.Flags = Flags;
+    Call.AnswerAsked = Result != nullptr;
+    // Arguments arrive last first.
     for (UINT I = Params->cArgs; I-- > 0;) {
-      TVariant Text;
-      if (FAILED(VariantChangeType(&Text.Get(), &Params->rgvarg[I], 0, VT_BSTR))) {
-        if (ArgError) *ArgError = I;
-        return DISP_E_TYPEMISMATCH;
-      }
-      const BSTR Value = V_BSTR(&Text.Get());
-      Args.emplace_back(Value ? std::u16string(Value, Value + SysStringLen(Value)) : std::u16string());
+      Call.Types.push_back(V_VT(&Params->rgvarg[I]));
+      Call.Args.push_back(ArgumentText(Params->rgvarg[I]));
     }
-    std::u16string Answer;
-    const HRESULT Done = Call(Id, Args, Answer);
-    if (FAILED(Done)) return Done;
-    if (Result) {
-      VariantInit(Result);
-      V_VT(Result) = VT_BSTR;
-      V_BSTR(Result) = TBstr(Answer).Detach();
-    }
-    return S_OK;
+    Calls.push_back(Call);
+    return Carry(Call, Result, Exception);
   } catch (...) {
-    // Plain allocations, not TBstr: nothing may throw from here.
+    // Plain allocations: nothing may throw from here.
     if (Exception) {
       *Exception = EXCEPINFO{};
       Exception->scode = E_FAIL;
-      Exception->bstrSource = SysAllocString(L"zelm_host");
-      Exception->bstrDescription = SysAllocString(L"The stand-in host failed to answer");
+      Exception->bstrDescription = SysAllocString(L"The host failed to answer");
     }
     return DISP_E_EXCEPTION;
   }
 }
 
-DISPID THostApi::IdOf(const wchar_t* Name) const {
-  if (_wcsicmp(Name, L"GetInfo") == 0) return 1;
-  if (_wcsicmp(Name, L"Execute") == 0) return 2;
-  return DISPID_UNKNOWN;
-}
-
-HRESULT THostApi::Call(DISPID Id, const std::vector<std::u16string>& Args, std::u16string& Answer) {
-  if (Id == 1) {  // GetInfo(info)
-    if (Args.size() != 1) return DISP_E_BADPARAMCOUNT;
-    Answer = FState.Variables.Query(Args[0]);
+HRESULT THostObject::Carry(const TCall& Call, VARIANT* Result, EXCEPINFO* Exception) {
+  auto Failure = FailWith.find(Call.Text());
+  if (Failure == FailWith.end()) Failure = FailWith.find(Call.Name);
+  if (Failure != FailWith.end()) {
+    if (Failure->second == DISP_E_EXCEPTION && Exception) {
+      *Exception = EXCEPINFO{};
+      if (DeferredFillIn) {
+        Exception->pfnDeferredFillIn = FillLater;
+      } else {
+        Exception->scode = ExceptionCode;
+        Exception->bstrDescription = TBstr(ExceptionDescription).Detach();
+        Exception->bstrSource = TBstr(L"THostObject").Detach();
+        Exception->dwHelpContext = ExceptionHelpContext;
+      }
+    }
+    return Failure->second;
+  }
+  if (Result) VariantInit(Result);
+  if (auto Special = Answer.find(Call.Name); Special != Answer.end()) {
+    if (Result) Special->second(*Result);
     return S_OK;
   }
-  if (Id == 2) {  // Execute(batch [, wait])
-    if (Args.empty() || Args.size() > 2) return DISP_E_BADPARAMCOUNT;
-    for (auto& Command : FState.Variables.RunBatch(Args[0], FState.Faults)) FState.Commands.push_back(Command);
-    return S_OK;
+  const bool OneArgument = Call.Args.size() == 1, Batch = !Call.Args.empty() && Call.Args.size() <= 2;
+  if (Call.Name == L"GetInfo") {
+    if (!OneArgument) return DISP_E_BADPARAMCOUNT;
+    if (Result) {
+      V_VT(Result) = VT_BSTR;
+      V_BSTR(Result) = TBstr(Variables.Query(Utf16(Call.Args[0]))).Detach();
+    }
+  } else if (Call.Name == L"SkinName") {
+    if (!Call.Args.empty()) return DISP_E_BADPARAMCOUNT;
+    if (Result) {
+      V_VT(Result) = VT_BSTR;
+      V_BSTR(Result) = TBstr(Name).Detach();
+    }
+  } else if (Call.Name == L"Execute") {  // Execute(batch [, wait])
+    if (!Batch) return DISP_E_BADPARAMCOUNT;
+    for (const std::u16string& Command : Variables.RunBatch(Utf16(Call.Args[0]), Faults))
+      if (Route) Route(Command);
+    if (OnExecute) OnExecute(Call);
+  } else {
+    return DISP_E_MEMBERNOTFOUND;
   }
-  return DISP_E_MEMBERNOTFOUND;
-}
-
-DISPID TSkinObject::IdOf(const wchar_t* Name) const { return _wcsicmp(Name, L"SkinName") == 0 ? 1 : DISPID_UNKNOWN; }
-
-HRESULT TSkinObject::Call(DISPID Id, const std::vector<std::u16string>& Args, std::u16string& Answer) {
-  if (Id != 1) return DISP_E_MEMBERNOTFOUND;
-  if (!Args.empty()) return DISP_E_BADPARAMCOUNT;
-  Answer = FName;
   return S_OK;
+}
+
+std::vector<THostObject::TCall> THostObject::CallsOf(const std::wstring& Wanted) const {
+  std::vector<TCall> Out;
+  for (const auto& C : Calls)
+    if (C.Name == Wanted) Out.push_back(C);
+  return Out;
 }
 
 }  // namespace zelm::tools

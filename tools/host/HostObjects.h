@@ -1,12 +1,19 @@
-// The automation objects the stand-in host hands to the extension: the host API object
-// (GetInfo, Execute) and the skin object (SkinName). Late-bound only: names resolve to
-// our DISPIDs and Invoke does the work. Nothing thrown here leaves through COM.
+// The objects a front-end hands the extension, as it meets RideRunner's: late-bound, an
+// IDispatchEx whose GetInfo answers a variable query ("=$V$"), whose Execute runs a
+// command batch (SETVAR and SAVETOSKIN on its variables; every other command routed,
+// as RideRunner hands the commands it runs to its extensions), and whose SkinName
+// answers the skin's name. One class serves as the host API object and the skin object,
+// for the stand-in front-end, the check tool, the Wine tests and the bench. Every call
+// is logged; a test can make a member fail, lack it, or answer a variant of its choice.
+// Nothing thrown here leaves through COM.
 #pragma once
 
 #include <windows.h>
+#include <dispex.h>
 #include <oaidl.h>
 
-#include <deque>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,59 +21,77 @@
 
 namespace zelm::tools {
 
-// An IDispatch without type information whose methods take texts and answer a text.
-class TDispatchObject : public IDispatch {
+// Owned by whoever made it, which keeps it longer than any reference it hands out: the
+// count is only watched, and Release never deletes it.
+class THostObject final : public IDispatchEx {  // NOLINT(cppcoreguidelines-virtual-class-destructor)
  public:
-  virtual ~TDispatchObject() = default;
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID Iid, void** Out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* Count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** Info) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* Names, UINT Count, LCID, DISPID* Ids) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID Id, REFIID, LCID, WORD Flags, DISPPARAMS* Params, VARIANT* Result,
-                                   EXCEPINFO* Exception, UINT* ArgError) override;
+  enum TMember : DISPID { cGetInfo = 1, cExecute = 2, cSkinName = 3 };
 
- protected:
-  virtual DISPID IdOf(const wchar_t* Name) const = 0;
-  // Args come first first.
-  virtual HRESULT Call(DISPID Id, const std::vector<std::u16string>& Args, std::u16string& Answer) = 0;
+  struct TCall {
+    std::wstring Name;
+    WORD Flags = 0;
+    std::vector<VARTYPE> Types;      // as the caller passed them, first argument first
+    std::vector<std::wstring> Args;  // texts as they are, Booleans "true"/"false"
+    bool AnswerAsked = false;        // a place for the answer was passed
+    // "Name(arg,arg)", for a whole log in one comparison.
+    std::wstring Text() const;
+  };
+
+  THostObject() = default;
+  THostObject(const THostObject&) = delete;
+  THostObject& operator=(const THostObject&) = delete;
+
+  STDMETHODIMP QueryInterface(REFIID Iid, void** Out) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++Refs); }
+  STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--Refs); }
+
+  STDMETHODIMP GetTypeInfoCount(UINT* Count) override;
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** Info) override;
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* Names, UINT Count, LCID, DISPID* Ids) override;
+  STDMETHODIMP Invoke(DISPID Member, REFIID, LCID, WORD Flags, DISPPARAMS* Params, VARIANT* Result,
+                      EXCEPINFO* Exception, UINT* ArgumentError) override;
+
+  // Of IDispatchEx only GetDispID and InvokeEx do anything.
+  STDMETHODIMP GetDispID(BSTR Name, DWORD Flags, DISPID* Id) override;
+  STDMETHODIMP InvokeEx(DISPID Member, LCID Locale, WORD Flags, DISPPARAMS* Params, VARIANT* Result,
+                        EXCEPINFO* Exception, IServiceProvider*) override;
+  STDMETHODIMP DeleteMemberByName(BSTR, DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP DeleteMemberByDispID(DISPID) override { return E_NOTIMPL; }
+  STDMETHODIMP GetMemberProperties(DISPID, DWORD, DWORD*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetMemberName(DISPID, BSTR*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetNextDispID(DWORD, DISPID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetNameSpaceParent(IUnknown**) override { return E_NOTIMPL; }
+
+  std::vector<TCall> CallsOf(const std::wstring& Name) const;
+
+  long Refs = 0;
+  THostVariables Variables;              // what GetInfo reads and Execute's batches set
+  std::u16string Name = u"OurSkinName";  // SkinName's answer
+  std::vector<TCall> Calls;
+  std::vector<std::string> Faults;  // commands of a batch that it could not carry out
+  // Each command of a batch that is not the host's own, in order: a front-end runs it
+  // after the call, a test at once (as RideRunner hands it to its extensions).
+  std::function<void(const std::u16string& Command)> Route;
+  // Called after an Execute is carried out.
+  std::function<void(const TCall&)> OnExecute;
+
+  // What a test makes of it. E_NOTIMPL from GetIDsOfNames, as script engines' class
+  // objects answer.
+  bool NamesOnlyThroughDispatchEx = false;
+  // Members it lacks (by name).
+  std::vector<std::wstring> Missing;
+  // When set for a member, or for one call ("GetInfo(=$V$)"): the failure Invoke reports
+  // (DISP_E_EXCEPTION fills the exception from the fields below).
+  std::map<std::wstring, HRESULT> FailWith;
+  HRESULT ExceptionCode = E_FAIL;
+  std::wstring ExceptionDescription;
+  DWORD ExceptionHelpContext = 0;
+  bool DeferredFillIn = false;
+  // When set for a member: the variant it answers instead of the usual.
+  std::map<std::wstring, std::function<void(VARIANT&)>> Answer;
 
  private:
-  LONG FRefs = 1;
-};
-
-// Commands that the host routes after the current call returns, as the front-end
-// runs a skin's commands from its own loop: an extension is never re-entered from
-// inside one of its own calls.
-struct THostState {
-  THostVariables Variables;
-  std::deque<std::u16string> Commands;
-  std::vector<std::string> Faults;
-};
-
-class THostApi final : public TDispatchObject {
- public:
-  explicit THostApi(THostState& State) : FState(State) {}
-
- protected:
-  DISPID IdOf(const wchar_t* Name) const override;
-  HRESULT Call(DISPID Id, const std::vector<std::u16string>& Args, std::u16string& Answer) override;
-
- private:
-  THostState& FState;
-};
-
-class TSkinObject final : public TDispatchObject {
- public:
-  explicit TSkinObject(std::u16string Name) : FName(std::move(Name)) {}
-
- protected:
-  DISPID IdOf(const wchar_t* Name) const override;
-  HRESULT Call(DISPID Id, const std::vector<std::u16string>& Args, std::u16string& Answer) override;
-
- private:
-  std::u16string FName;
+  HRESULT Carry(const TCall& Call, VARIANT* Result, EXCEPINFO* Exception);
 };
 
 }  // namespace zelm::tools

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "support/wine/Com.h"
-#include "support/wine/TestHost.h"
 
 namespace zelm::wine {
 namespace {
@@ -112,7 +111,7 @@ TEST(Owners, BstrsGoBackWithTheirOwnersAndOnlyThen) {
 }
 
 TEST(Owners, ComPointersTakeAndGiveBackExactlyTheirReferences) {
-  TTestHost Object, Other;  // they count, and go with the test
+  THostObject Object, Other;  // they count, and go with the test
   {
     const TComPtr<IDispatch> Shared(&Object);
     EXPECT_EQ(Object.Refs, 1);

@@ -11,7 +11,6 @@
 #include "support/wine/Com.h"
 #include "support/wine/DataServer.h"
 #include "support/wine/Imports.h"
-#include "support/wine/TestHost.h"
 
 namespace zelm::wine {
 namespace {
@@ -43,7 +42,7 @@ class DataServerTest : public ::testing::Test {
   void CreateAndInit() {
     Ext = CreateByProgId();
     ASSERT_TRUE(Ext);
-    Host.RouteTo = Ext.Get();
+    RouteTo(Host, Ext.Get());
     const std::size_t Before = Server.Mark();
     ASSERT_EQ(Ext->Init(&Host), S_OK);
     const auto Sent = Server.ControlsSince(Before);
@@ -68,7 +67,7 @@ class DataServerTest : public ::testing::Test {
   std::string Announcement() const { return Msg(64, Window) + " " + Msg(129); }
 
   TStandIn Server;
-  TTestHost Host;
+  THostObject Host;
   TComPtr<IRRExtension> Ext;  // released first: it holds the host
   HWND Window = nullptr;
   std::size_t Mark = 0;
@@ -114,7 +113,7 @@ TEST_F(DataServerTest, InitAnnouncesItsOwnHiddenWindowOnce) {
 TEST_F(DataServerTest, InitializeOpensTheLinkThroughTheHostsExecute) {
   ASSERT_NO_FATAL_FAILURE(Serve({}));
   ASSERT_NO_FATAL_FAILURE(CreateAndInit());
-  Host.Variables[L"CheckEngineDinamicLabel"] = L"CE_Speed";
+  SetVar(Host, L"CheckEngineDinamicLabel", L"CE_Speed");
   Mark = Server.Mark();
 
   // Through IDispatch, as a script host would call it.
@@ -254,7 +253,7 @@ TEST_F(DataServerTest, WithoutAServerSendsReturnAtOnceAndAServerStartedLaterIsTo
   ASSERT_EQ(FindWindowW(nullptr, tools::cServerWindowTitleW), nullptr);
   Ext = CreateByProgId();
   ASSERT_TRUE(Ext);
-  Host.RouteTo = Ext.Get();
+  RouteTo(Host, Ext.Get());
   ASSERT_EQ(Ext->Init(&Host), S_OK);
   TBstr Path(L"C:\\Zelm");
   ASSERT_EQ(Ext->Initialize(Path.Get()), S_OK);

@@ -9,7 +9,6 @@
 
 #include "support/wine/Com.h"
 #include "support/wine/Pages.h"
-#include "support/wine/TestHost.h"
 
 namespace zelm::wine {
 namespace {
@@ -179,7 +178,7 @@ class Client : public ::testing::Test {
     Object = CreateByProgId();
     ASSERT_TRUE(Object);
   }
-  TTestHost Host;
+  THostObject Host;
   TComPtr<IRRExtension> Object;
 };
 
@@ -293,23 +292,24 @@ TEST_F(Client, PutsAndForeignInterfaceIdsFindNoMember) {
 
 struct TRun {
   std::vector<TAnswer> Answers;
-  std::vector<TTestHost::TCall> HostCalls;
+  std::vector<THostObject::TCall> HostCalls;
 };
 
 TRun Drive(bool ByDispatch) {
   TRun Run;
   TComPtr<IRRExtension> Object = CreateByProgId();
   if (!Object) return Run;
-  TTestHost Host, Skin;
-  Host.Variables = {{L"CheckEngineDinamicLabel", L"CE_Speed"}, {L"CheckEngineDinamicLabel_3", L"ce_voltage"}};
-  Skin.Name = L"ourskinname";
+  THostObject Host, Skin;
+  SetVar(Host, L"CheckEngineDinamicLabel", L"CE_Speed");
+  SetVar(Host, L"CheckEngineDinamicLabel_3", L"ce_voltage");
+  Skin.Name = u"ourskinname";
   // RideRunner hands "CE_Open" back to the extension's ProcessCommand.
-  Host.OnExecute = [&](const TTestHost::TCall& Call) {
+  Host.OnExecute = [&](const THostObject::TCall& Call) {
     if (Call.Args.at(0) != L"CE_Open") return;
     TBstr Command(L"CE_Open");
     short Result = -1;
     Object->ProcessCommand(Command.Ref(), nullptr, &Result);
-    Host.Variables[L"opened"] = std::to_wstring(Result);
+    SetVar(Host, L"opened", std::to_wstring(Result));
   };
   TCaller C(Object.Get(), ByDispatch);
   auto& A = Run.Answers;
@@ -318,7 +318,7 @@ TRun Drive(bool ByDispatch) {
   A.push_back(C.CommonListItemCount(&Skin));  // no skin loaded yet
   A.push_back(C.Init(&Host));
   A.push_back(C.Initialize(L"C:\\Zelm"));
-  A.push_back({S_OK, Host.Variables[L"opened"]});
+  A.push_back({S_OK, GetVar(Host, L"opened")});
   A.push_back(C.OnLoadSkin(&Skin));
   A.push_back(C.CommonListItemCount(nullptr));
   A.push_back(C.CommonListItem(nullptr, 0));
@@ -393,7 +393,7 @@ std::ostream& operator<<(std::ostream& Out, const TOutcome& O) {
 // label's arguments, so that the own road can be taken neither by another member nor
 // by another kind of call (a property get alone is no method call).
 TEST_F(Client, TheLabelRequestsOwnDispatchDoesWhatTheGenericOneDoes) {
-  Host.Variables[L"CheckEngineDinamicLabel_2"] = L"Ce_Voltage";
+  SetVar(Host, L"CheckEngineDinamicLabel_2", L"Ce_Voltage");
   ASSERT_EQ(Object->Init(&Host), S_OK);
   // By value and by reference take our own road where it is ours; as VBScript passes
   // its variables (references to variants), the generic one always.
@@ -480,7 +480,7 @@ TEST_F(Client, InitializeReadsTheSixteenVariablesInOrderThenAsksForCeOpen) {
   EXPECT_EQ(Open.Args, (std::vector<std::wstring>{L"CE_Open", L"false"}));
 
   // The skin's name goes out as method-or-property-get without arguments.
-  TTestHost Skin;
+  THostObject Skin;
   ASSERT_EQ(Object->OnLoadSkin(&Skin), S_OK);
   LONG Count = 0;
   ASSERT_EQ(Object->CommonListItemCount(nullptr, &Count), S_OK);
@@ -493,7 +493,7 @@ TEST_F(Client, InitializeReadsTheSixteenVariablesInOrderThenAsksForCeOpen) {
 
 TEST_F(Client, ScriptObjectsThatOnlyNameThroughDispatchExServeAsHosts) {
   Host.NamesOnlyThroughDispatchEx = true;
-  Host.Variables[L"CheckEngineDinamicLabel"] = L"ce_enginespeed";
+  SetVar(Host, L"CheckEngineDinamicLabel", L"ce_enginespeed");
   ASSERT_EQ(Object->Init(&Host), S_OK);
   TBstr Path(L"");
   ASSERT_EQ(Object->Initialize(Path.Get()), S_OK);
@@ -532,7 +532,7 @@ TEST_F(Client, InitializeBeforeInitFailsWithErrorInfo) {
 
 struct THostFailure {
   const char* Case;
-  std::function<void(TTestHost&)> Arrange;
+  std::function<void(THostObject&)> Arrange;
   HRESULT Code;
   std::wstring Description;
   DWORD HelpContext;
@@ -541,7 +541,7 @@ struct THostFailure {
 TEST_F(Client, HostFailuresBecomeOurErrors) {
   const std::vector<THostFailure> Cases = {
       {"exception",
-       [](TTestHost& H) {
+       [](THostObject& H) {
          H.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
          H.ExceptionCode = static_cast<HRESULT>(0x80040200);
          H.ExceptionDescription = L"Variable store locked. . ";
@@ -549,31 +549,31 @@ TEST_F(Client, HostFailuresBecomeOurErrors) {
        },
        static_cast<HRESULT>(0x80040200), L"Variable store locked", 77},
       {"exception ending in a line break, which is the host's own text",
-       [](TTestHost& H) {
+       [](THostObject& H) {
          H.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
          H.ExceptionCode = static_cast<HRESULT>(0x80040200);
          H.ExceptionDescription = L"Locked.\r\n";
        },
        static_cast<HRESULT>(0x80040200), L"Locked.\r\n", 0},
       {"exception without a failure code",
-       [](TTestHost& H) {
+       [](THostObject& H) {
          H.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
          H.ExceptionCode = 0;
          H.ExceptionDescription = L"No code";
        },
        cUnexpected, L"No code", 0},
       {"deferred exception",
-       [](TTestHost& H) {
+       [](THostObject& H) {
          H.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
          H.DeferredFillIn = true;
        },
        static_cast<HRESULT>(0x80040155), L"Filled in late", 0},
-      {"missing method", [](TTestHost& H) { H.Missing = {L"GetInfo"}; }, cUnexpected,
+      {"missing method", [](THostObject& H) { H.Missing = {L"GetInfo"}; }, cUnexpected,
        L"Method 'GetInfo' not supported by automation object", 0},
-      {"null answer", [](TTestHost& H) { H.Answer[L"GetInfo"] = [](VARIANT& V) { V_VT(&V) = VT_NULL; }; }, cUnexpected,
-       L"Could not convert variant of type (Null) into type (OleStr)", 0},
+      {"null answer", [](THostObject& H) { H.Answer[L"GetInfo"] = [](VARIANT& V) { V_VT(&V) = VT_NULL; }; },
+       cUnexpected, L"Could not convert variant of type (Null) into type (OleStr)", 0},
       {"object answer",
-       [](TTestHost& H) {
+       [](THostObject& H) {
          H.Answer[L"GetInfo"] = [&H](VARIANT& V) {
            V_VT(&V) = VT_DISPATCH;
            V_DISPATCH(&V) = &H;
@@ -581,23 +581,24 @@ TEST_F(Client, HostFailuresBecomeOurErrors) {
          };
        },
        cUnexpected, L"Could not convert variant of type (Dispatch) into type (OleStr)", 0},
-      {"failed invoke, no system text", [](TTestHost& H) { H.FailWith[L"GetInfo"] = static_cast<HRESULT>(0x8004DEAD); },
+      {"failed invoke, no system text",
+       [](THostObject& H) { H.FailWith[L"GetInfo"] = static_cast<HRESULT>(0x8004DEAD); },
        static_cast<HRESULT>(0x8004DEAD), L"OLE error 8004DEAD", 0},
       // Malformed answers fail the call; the system's own copy would crash on them.
       {"reference to nothing",
-       [](TTestHost& H) {
+       [](THostObject& H) {
          H.Answer[L"GetInfo"] = [](VARIANT& V) {
            V_VT(&V) = VT_BYREF | VT_BSTR;
            V_BSTRREF(&V) = nullptr;
          };
        },
        cUnexpected, L"Could not convert variant of type (OleStr) into type (OleStr)", 0},
-      {"type that does not exist", [](TTestHost& H) { H.Answer[L"GetInfo"] = [](VARIANT& V) { V_VT(&V) = 0x0FFF; }; },
+      {"type that does not exist", [](THostObject& H) { H.Answer[L"GetInfo"] = [](VARIANT& V) { V_VT(&V) = 0x0FFF; }; },
        cUnexpected, L"Could not convert variant of type ($0FFF) into type (OleStr)", 0},
   };
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.Case);
-    TTestHost Scripted;
+    THostObject Scripted;
     TComPtr<IRRExtension> Fresh = CreateByProgId();
     ASSERT_TRUE(Fresh);
     Case.Arrange(Scripted);
@@ -635,7 +636,7 @@ TEST_F(Client, AtMostSixtyFourFailingHostCallsAreRemembered) {
   ASSERT_EQ(Object->Init(&Host), S_OK);
   // A variable that holds no label code is written back as it is: each batch differs.
   for (int I = 0; I < 65; ++I) {
-    Host.Variables[L"CheckEngineDinamicLabel"] = L"v" + std::to_wstring(I);
+    SetVar(Host, L"CheckEngineDinamicLabel", L"v" + std::to_wstring(I));
     EXPECT_EQ(Command(Object.Get(), L"ce_next_dinamic_label"), -1);
   }
   EXPECT_EQ(Host.CallsOf(L"Execute").size(), 65u);
@@ -717,7 +718,7 @@ TEST_F(Client, HostAnswersReadAsText) {
   };
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.Name);
-    TTestHost Scripted;
+    THostObject Scripted;
     TComPtr<IRRExtension> Fresh = CreateByProgId();
     ASSERT_TRUE(Fresh);
     Scripted.Answer[L"GetInfo"] = Case.Answer;

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "support/wine/Com.h"
-#include "support/wine/TestHost.h"
 
 namespace zelm::wine {
 namespace {
@@ -57,44 +56,6 @@ std::wstring UpdateBatch(int Slot, const std::wstring& Code) {
   return L"SETVAR;" + V + L";" + Code + L"||SAVETOSKIN;" + V + L";$" + V + L"$";
 }
 
-std::vector<std::wstring> Split(const std::wstring& Text, const std::wstring& Separator) {
-  std::vector<std::wstring> Parts;
-  std::size_t Start = 0;
-  for (std::size_t At; (At = Text.find(Separator, Start)) != std::wstring::npos; Start = At + Separator.size())
-    Parts.push_back(Text.substr(Start, At - Start));
-  Parts.push_back(Text.substr(Start));
-  return Parts;
-}
-
-// RideRunner's variable store as far as our batches need it: SETVAR sets a variable,
-// SAVETOSKIN records the value (variable references resolved) saved into the skin.
-struct TVariableStore {
-  std::map<std::wstring, std::wstring> Saved;
-  std::vector<std::wstring> Bare;     // commands without arguments ("CE_Open")
-  std::vector<std::wstring> Refused;  // commands it did not understand
-
-  void Serve(TTestHost& Host) {
-    Host.OnExecute = [this, &Host](const TTestHost::TCall& Call) { Run(Host, Call.Args.at(0)); };
-  }
-  void Run(TTestHost& Host, const std::wstring& Batch) {
-    for (const auto& Command : Split(Batch, L"||")) {
-      const auto Parts = Split(Command, L";");
-      if (Parts.size() == 3 && Parts[0] == L"SETVAR") {
-        Host.Variables[Parts[1]] = Parts[2];
-      } else if (Parts.size() == 3 && Parts[0] == L"SAVETOSKIN") {
-        std::wstring Value = Parts[2];
-        if (Value.size() > 2 && Value.front() == L'$' && Value.back() == L'$')
-          Value = Host.Variables[Value.substr(1, Value.size() - 2)];
-        Saved[Parts[1]] = Value;
-      } else if (Parts.size() == 1) {
-        Bare.push_back(Command);
-      } else {
-        Refused.push_back(Command);
-      }
-    }
-  }
-};
-
 // --- IDispatch road ---------------------------------------------------------------------
 
 struct TInvoked {
@@ -133,8 +94,8 @@ class SkinThroughDll : public ::testing::Test {
     *Object.Out() = CreateByProgId().Detach();
     ASSERT_TRUE(Object);
     SetErrorInfo(0, nullptr);
-    Skin.Name = L"OurSkinName";
-    Other.Name = L"SomeoneElsesSkin";
+    Skin.Name = u"OurSkinName";
+    Other.Name = u"SomeoneElsesSkin";
   }
   // Whatever the test did, the object let go of every host object it was given.
   void TearDown() override {
@@ -192,7 +153,7 @@ class SkinThroughDll : public ::testing::Test {
     return Out;
   }
 
-  TTestHost Host, Skin, Other;
+  THostObject Host, Skin, Other;
   TComPtr<IRRExtension> Object;  // released first: it holds references to the three above
 };
 
@@ -228,7 +189,7 @@ TEST_F(SkinThroughDll, OpenAndCloseAreOursInAnyCaseWhateverSkinIsPassed) {
 }
 
 TEST_F(SkinThroughDll, NearMissesAreLeftToTheHostAndTouchNothing) {
-  for (int Slot = 0; Slot < 16; ++Slot) Host.Variables[Variable(Slot)] = L"ce_speed";
+  for (int Slot = 0; Slot < 16; ++Slot) SetVar(Host, Variable(Slot), L"ce_speed");
   ASSERT_EQ(Object->Init(&Host), S_OK);
   ASSERT_EQ(Initialize(), S_OK);
   Host.Calls.clear();
@@ -276,7 +237,7 @@ TEST_F(SkinThroughDll, CommandsPassedAsVariablesLeaveTheCallersStringsTheirOwn) 
   // VBScript hands a variable to a by-reference parameter as a reference to its own
   // VARIANT. Whatever the dispatcher does with the argument, the string in that
   // VARIANT still belongs to the script afterwards: not freed, not replaced.
-  Host.Variables[Variable(3)] = L"ce_speed";
+  SetVar(Host, Variable(3), L"ce_speed");
   ASSERT_EQ(Object->Init(&Host), S_OK);
   for (const wchar_t* Text : {L"ce_next_dinamic_label_3", L"CE_OPEN", L"somebody_elses"}) {
     SCOPED_TRACE(Narrow(Text));
@@ -305,12 +266,10 @@ TEST_F(SkinThroughDll, CommandsPassedAsVariablesLeaveTheCallersStringsTheirOwn) 
 // --- Stepping a slot -------------------------------------------------------------------
 
 TEST_F(SkinThroughDll, AStepReadsTheVariableSendsOneBatchAndTheSlotLabelsFollow) {
-  TVariableStore Store;
-  Store.Serve(Host);
-  for (int Slot = 0; Slot < 16; ++Slot) Host.Variables[Variable(Slot)] = L"ce_voltage";
-  Host.Variables[Variable(0)] = L"CE_Speed";
-  Host.Variables[Variable(7)] = L"ce_accelaration";
-  Host.Variables[Variable(15)] = L"ce_start_signal";
+  for (int Slot = 0; Slot < 16; ++Slot) SetVar(Host, Variable(Slot), L"ce_voltage");
+  SetVar(Host, Variable(0), L"CE_Speed");
+  SetVar(Host, Variable(7), L"ce_accelaration");
+  SetVar(Host, Variable(15), L"ce_start_signal");
   ASSERT_EQ(Object->Init(&Host), S_OK);
   ASSERT_EQ(Initialize(), S_OK);
 
@@ -338,8 +297,8 @@ TEST_F(SkinThroughDll, AStepReadsTheVariableSendsOneBatchAndTheSlotLabelsFollow)
     EXPECT_EQ(Host.Calls[1].Flags, DISPATCH_METHOD);
     EXPECT_EQ(Host.Calls[1].Types, std::vector<VARTYPE>{VT_BSTR});
     EXPECT_EQ(Host.Calls[1].Args, std::vector<std::wstring>{UpdateBatch(Case.Slot, Case.Next)});
-    EXPECT_TRUE(Store.Refused.empty());
-    EXPECT_EQ(Store.Saved[Variable(Case.Slot)], Case.Next);
+    EXPECT_TRUE(Host.Faults.empty());
+    EXPECT_EQ(Saved(Host, Variable(Case.Slot)), Case.Next);
 
     EXPECT_EQ(SlotLabels(Case.Slot), ShowingOff(Case.Next));
     EXPECT_EQ(Label(LabelStem(Case.Slot) + L"_name"), Case.Next);
@@ -350,7 +309,7 @@ TEST_F(SkinThroughDll, AStepReadsTheVariableSendsOneBatchAndTheSlotLabelsFollow)
 
   // The same step through IDispatch, with a fresh variable set behind our back: the
   // step starts from the host's variable, not from the slot's copy.
-  Host.Variables[Variable(7)] = L"ce_air_cond_rly";
+  SetVar(Host, Variable(7), L"ce_air_cond_rly");
   Host.Calls.clear();
   TBstr Cmd(L"ce_next_dinamic_label_7");
   const TInvoked Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Cmd.Ref()), ByValue(&Other)});
@@ -362,9 +321,7 @@ TEST_F(SkinThroughDll, AStepReadsTheVariableSendsOneBatchAndTheSlotLabelsFollow)
 }
 
 TEST_F(SkinThroughDll, SlotZeroWalksAllSeventyCodesInOrderAndComesBack) {
-  TVariableStore Store;
-  Store.Serve(Host);
-  Host.Variables[Variable(0)] = cCycle[0];
+  SetVar(Host, Variable(0), cCycle[0]);
   ASSERT_EQ(Object->Init(&Host), S_OK);
 
   std::set<std::wstring> Seen;
@@ -376,8 +333,8 @@ TEST_F(SkinThroughDll, SlotZeroWalksAllSeventyCodesInOrderAndComesBack) {
     ASSERT_EQ(Answer.Result, S_OK);
     ASSERT_EQ(Answer.Exit, cBreak);
     ASSERT_EQ(Batches(), std::vector<std::wstring>{UpdateBatch(0, Expected)});
-    EXPECT_EQ(Host.Variables[Variable(0)], Expected);
-    EXPECT_EQ(Store.Saved[Variable(0)], Expected);
+    EXPECT_EQ(GetVar(Host, Variable(0)), Expected);
+    EXPECT_EQ(Saved(Host, Variable(0)), Expected);
     EXPECT_EQ(SlotLabels(0), ShowingOff(Expected));
     EXPECT_EQ(Label(L"ce_dinamic_label_name"), Expected);
     EXPECT_NE(Expected, L"ce_fuel_pump_rly");
@@ -385,28 +342,28 @@ TEST_F(SkinThroughDll, SlotZeroWalksAllSeventyCodesInOrderAndComesBack) {
   }
   EXPECT_EQ(Seen.size(), 70u);
   EXPECT_FALSE(Seen.count(L"ce_fuel_pump_rly"));
-  EXPECT_EQ(Host.Variables[Variable(0)], L"ce_avgfuelperhour");
-  EXPECT_TRUE(Store.Refused.empty());
+  EXPECT_EQ(GetVar(Host, Variable(0)), L"ce_avgfuelperhour");
+  EXPECT_TRUE(Host.Faults.empty());
 
   // After "ce_avgfuelperhour" comes the entry whose fourth letter is Cyrillic; the same
   // text with a Latin p is none of ours and stays where it is.
   Host.Calls.clear();
   ASSERT_EQ(Command(L"ce_next_dinamic_label").Exit, cBreak);
-  const std::wstring Horse = Host.Variables[Variable(0)];
+  const std::wstring Horse = GetVar(Host, Variable(0));
   ASSERT_EQ(Horse.size(), 14u);
   EXPECT_EQ(Horse[3], L'\u0440');
   EXPECT_EQ(Horse, L"ce_\u0440orse_power");
   EXPECT_EQ(SlotLabels(0), ShowingOff(Horse));
 
-  Host.Variables[Variable(0)] = L"ce_porse_power";
+  SetVar(Host, Variable(0), L"ce_porse_power");
   ASSERT_EQ(Command(L"ce_next_dinamic_label").Exit, cBreak);
-  EXPECT_EQ(Host.Variables[Variable(0)], L"ce_porse_power");
+  EXPECT_EQ(GetVar(Host, Variable(0)), L"ce_porse_power");
   EXPECT_EQ(SlotLabels(0), (std::vector<std::wstring>{L"", L"", L""}));
 
   // And the fuel pump relay, which no step reaches, is a fixed point too.
-  Host.Variables[Variable(0)] = L"CE_FUEL_PUMP_RLY";
+  SetVar(Host, Variable(0), L"CE_FUEL_PUMP_RLY");
   ASSERT_EQ(Command(L"ce_next_dinamic_label").Exit, cBreak);
-  EXPECT_EQ(Host.Variables[Variable(0)], L"ce_fuel_pump_rly");
+  EXPECT_EQ(GetVar(Host, Variable(0)), L"ce_fuel_pump_rly");
   EXPECT_EQ(Batches().back(), UpdateBatch(0, L"ce_fuel_pump_rly"));
 }
 
@@ -426,16 +383,14 @@ TEST_F(SkinThroughDll, AFailedReadFailsTheCommandAndLeavesTheSlotAsItWas) {
       {"exception without a failure code", DISP_E_EXCEPTION, 0, L"Not now", cUnexpected},
       {"plain failure", static_cast<HRESULT>(0x8004DEAD), 0, L"OLE error 8004DEAD", static_cast<HRESULT>(0x8004DEAD)},
   };
-  TVariableStore Store;
-  Store.Serve(Host);
-  Host.Variables[Variable(4)] = L"ce_speed";
+  SetVar(Host, Variable(4), L"ce_speed");
   ASSERT_EQ(Object->Init(&Host), S_OK);
   ASSERT_EQ(Command(L"ce_next_dinamic_label_4").Exit, cBreak);
   ASSERT_EQ(SlotLabels(4), ShowingOff(L"ce_coolanttemp"));
 
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.Name);
-    Host.Variables[Variable(4)] = L"ce_voltage";  // what a successful step would start from
+    SetVar(Host, Variable(4), L"ce_voltage");  // what a successful step would start from
     Host.FailWith[L"GetInfo"] = Case.Fail;
     Host.ExceptionCode = Case.Code;
     Host.ExceptionDescription = Case.Description + L".";
@@ -452,7 +407,7 @@ TEST_F(SkinThroughDll, AFailedReadFailsTheCommandAndLeavesTheSlotAsItWas) {
     EXPECT_EQ(Info.Description, Case.Description);
 
     EXPECT_TRUE(Batches().empty()) << "nothing may be written after a failed read";
-    EXPECT_EQ(Host.Variables[Variable(4)], L"ce_voltage");
+    EXPECT_EQ(GetVar(Host, Variable(4)), L"ce_voltage");
     Host.FailWith.clear();
     EXPECT_EQ(SlotLabels(4), ShowingOff(L"ce_coolanttemp"));
   }
@@ -472,7 +427,7 @@ TEST_F(SkinThroughDll, AFailedReadFailsTheCommandAndLeavesTheSlotAsItWas) {
 }
 
 TEST_F(SkinThroughDll, AFailedWriteFailsTheCommandButTheSlotShowsTheNewCode) {
-  Host.Variables[Variable(9)] = L"ce_maf";
+  SetVar(Host, Variable(9), L"ce_maf");
   Host.FailWith[L"Execute"] = DISP_E_EXCEPTION;
   Host.ExceptionCode = static_cast<HRESULT>(0x80040202);
   Host.ExceptionDescription = L"Skin is read-only. ";
@@ -500,7 +455,7 @@ TEST_F(SkinThroughDll, AFailedWriteFailsTheCommandButTheSlotShowsTheNewCode) {
 TEST_F(SkinThroughDll, AHostWithoutGetInfoOrNoHostAtAllFailsTheStep) {
   for (bool ScriptLike : {false, true}) {  // names through GetIDsOfNames, or only IDispatchEx
     SCOPED_TRACE(ScriptLike ? "IDispatchEx names" : "IDispatch names");
-    TTestHost Lacking;
+    THostObject Lacking;
     Lacking.Missing = {L"GetInfo"};
     Lacking.NamesOnlyThroughDispatchEx = ScriptLike;
     EXPECT_EQ(Object->Init(&Lacking), S_OK);
@@ -523,7 +478,7 @@ TEST_F(SkinThroughDll, AHostWithoutGetInfoOrNoHostAtAllFailsTheStep) {
     EXPECT_EQ(TakeErrorInfo().Description, L"Invalid variant operation");
   }
   // The object is sound afterwards: a working host serves again.
-  Host.Variables[Variable(3)] = L"ce_speed";
+  SetVar(Host, Variable(3), L"ce_speed");
   ASSERT_EQ(Object->Init(&Host), S_OK);
   EXPECT_EQ(Command(L"ce_next_dinamic_label_3").Exit, cBreak);
   EXPECT_EQ(SlotLabels(3), ShowingOff(L"ce_coolanttemp"));
@@ -548,12 +503,10 @@ TEST_F(SkinThroughDll, HostVariablesHoldingAnyTextAreNoError) {
       {L"ce_next_dinamic_label", L"ce_next_dinamic_label", L""},
       {L"$CheckEngineDinamicLabel$", L"$checkenginedinamiclabel$", L""},
   };
-  TVariableStore Store;
-  Store.Serve(Host);
   ASSERT_EQ(Object->Init(&Host), S_OK);
   for (const auto& [Value, Lowered, Shown] : Cases) {
     SCOPED_TRACE(Narrow(Value));
-    for (int Slot = 0; Slot < 16; ++Slot) Host.Variables[Variable(Slot)] = Value;
+    for (int Slot = 0; Slot < 16; ++Slot) SetVar(Host, Variable(Slot), Value);
 
     ASSERT_EQ(Initialize(), S_OK);
     EXPECT_EQ(Label(L"ce_dinamic_label_name"), Lowered);  // our copy, lowered
@@ -565,20 +518,23 @@ TEST_F(SkinThroughDll, HostVariablesHoldingAnyTextAreNoError) {
     EXPECT_EQ(Answer.Exit, cBreak);
     // None of these is in the cycle: the step keeps the text, lowered, and still writes.
     EXPECT_EQ(Batches(), std::vector<std::wstring>{UpdateBatch(5, Lowered)});
-    EXPECT_EQ(Label(L"ce_dinamic_label_5_name"), Lowered);
+    // The name shows the host's variable, which the batch set (a "$" in it the host
+    // reads as a variable reference of its own).
+    EXPECT_EQ(Label(L"ce_dinamic_label_5_name"), GetVar(Host, Variable(5)));
+    if (Value.find(L'$') == std::wstring::npos) {
+      EXPECT_EQ(Label(L"ce_dinamic_label_5_name"), Lowered);
+    }
     EXPECT_EQ(Label(L"ce_dinamic_label_5"), Shown);
     // None of these with "_title" or "_unit" appended is a code of ours.
     EXPECT_EQ(Label(L"ce_dinamic_label_5_title"), L"");
     EXPECT_EQ(Label(L"ce_dinamic_label_5_unit"), L"");
   }
-  // The "$" inside a stored text is the host's business; our batch carries it as is.
-  EXPECT_EQ(Store.Saved[Variable(5)], L"$checkenginedinamiclabel$");
 }
 
 // --- Indicators and sliders ------------------------------------------------------------------
 
 TEST_F(SkinThroughDll, IndicatorsAreFalseSlidersEmptyAndTheirCallsChangeNothing) {
-  Host.Variables[Variable(0)] = L"ce_speed";
+  SetVar(Host, Variable(0), L"ce_speed");
   ASSERT_EQ(Object->Init(&Host), S_OK);
   ASSERT_EQ(Initialize(), S_OK);
   ASSERT_EQ(Object->OnLoadSkin(&Skin), S_OK);
@@ -671,8 +627,8 @@ TList ReadList(IRRExtension* Object, IDispatch* Passed) {
 TEST_F(SkinThroughDll, TheListIsServedOnlyToASkinNamedOurSkinNameInAnyAsciiCase) {
   ASSERT_EQ(Object->OnLoadSkin(&Skin), S_OK);
   EXPECT_GE(Skin.Refs, 1) << "the skin object is held";
-  for (const wchar_t* Name : {L"OurSkinName", L"OURSKINNAME", L"ourskinname", L"oUrSkInNaMe"}) {
-    SCOPED_TRACE(Narrow(Name));
+  for (const char16_t* Name : {u"OurSkinName", u"OURSKINNAME", u"ourskinname", u"oUrSkInNaMe"}) {
+    SCOPED_TRACE(Narrow(reinterpret_cast<const wchar_t*>(Name)));
     Skin.Name = Name;
     for (IDispatch* Passed :
          {static_cast<IDispatch*>(nullptr), static_cast<IDispatch*>(&Skin), static_cast<IDispatch*>(&Other)}) {
@@ -690,9 +646,9 @@ TEST_F(SkinThroughDll, TheListIsServedOnlyToASkinNamedOurSkinNameInAnyAsciiCase)
   EXPECT_EQ(First[11], L'\n');
   EXPECT_TRUE(Other.Calls.empty()) << "the skin passed to a list call was used";
 
-  for (const wchar_t* Name : {L"OurSkinName ", L" OurSkinName", L"Our Skin Name", L"OurSkinNames", L"OurSkin", L"",
-                              L"OurSkinNam\u0435", L"\u041eurSkinName"}) {
-    SCOPED_TRACE(Narrow(Name));
+  for (const char16_t* Name : {u"OurSkinName ", u" OurSkinName", u"Our Skin Name", u"OurSkinNames", u"OurSkin", u"",
+                               u"OurSkinNam\u0435", u"\u041eurSkinName"}) {
+    SCOPED_TRACE(Narrow(reinterpret_cast<const wchar_t*>(Name)));
     Skin.Name = Name;
     const TList List = ReadList(Object.Get(), &Skin);  // passing it changes nothing either
     EXPECT_EQ(List.CountResult, S_OK);
@@ -701,7 +657,7 @@ TEST_F(SkinThroughDll, TheListIsServedOnlyToASkinNamedOurSkinNameInAnyAsciiCase)
   }
 
   // Through IDispatch: the held skin counts, not the argument.
-  Skin.Name = L"OURSKINNAME";
+  Skin.Name = u"OURSKINNAME";
   LONG Index = 0;
   VARIANT IndexRef;
   V_VT(&IndexRef) = VT_I4 | VT_BYREF;
@@ -763,26 +719,26 @@ TEST_F(SkinThroughDll, UnloadingReleasesTheHeldSkinWhicheverSkinIsNamed) {
 TEST_F(SkinThroughDll, ASkinWhoseNameCannotBeHadFailsTheListCalls) {
   struct TCase {
     const char* Name;
-    std::function<void(TTestHost&)> Arrange;
+    std::function<void(THostObject&)> Arrange;
     HRESULT Code;
     std::wstring Description;
   };
   const std::vector<TCase> Cases = {
       {"exception",
-       [](TTestHost& S) {
+       [](THostObject& S) {
          S.FailWith[L"SkinName"] = DISP_E_EXCEPTION;
          S.ExceptionCode = static_cast<HRESULT>(0x80040203);
          S.ExceptionDescription = L"Skin is closing...";
        },
        static_cast<HRESULT>(0x80040203), L"Skin is closing"},
-      {"missing", [](TTestHost& S) { S.Missing = {L"SkinName"}; }, cUnexpected,
+      {"missing", [](THostObject& S) { S.Missing = {L"SkinName"}; }, cUnexpected,
        L"Method 'SkinName' not supported by automation object"},
-      {"null name", [](TTestHost& S) { S.Answer[L"SkinName"] = [](VARIANT& V) { V_VT(&V) = VT_NULL; }; }, cUnexpected,
+      {"null name", [](THostObject& S) { S.Answer[L"SkinName"] = [](VARIANT& V) { V_VT(&V) = VT_NULL; }; }, cUnexpected,
        L"Could not convert variant of type (Null) into type (OleStr)"},
   };
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.Name);
-    TTestHost Broken;
+    THostObject Broken;
     Case.Arrange(Broken);
     EXPECT_EQ(Object->OnLoadSkin(&Broken), S_OK);
 
@@ -820,8 +776,7 @@ TEST_F(SkinThroughDll, ASkinWhoseNameCannotBeHadFailsTheListCalls) {
 // --- Start-up: "CE_Open" comes back through the host -------------------------------------------
 
 TEST_F(SkinThroughDll, CeOpenRoutedBackFromInsideExecuteCompletesInitialize) {
-  TVariableStore Store;
-  for (int Slot = 0; Slot < 16; ++Slot) Host.Variables[Variable(Slot)] = L"ce_speed";
+  for (int Slot = 0; Slot < 16; ++Slot) SetVar(Host, Variable(Slot), L"ce_speed");
   struct TRouted {
     HRESULT Result = E_FAIL;
     long Exit = -1;
@@ -831,11 +786,8 @@ TEST_F(SkinThroughDll, CeOpenRoutedBackFromInsideExecuteCompletesInitialize) {
   bool ByDispatch = false;
   // RideRunner hands its own command to every extension, ours included, while our
   // Execute call is still on the stack.
-  Host.OnExecute = [&](const TTestHost::TCall& Call) {
-    if (Call.Args.at(0) != L"CE_Open") {
-      Store.Run(Host, Call.Args.at(0));
-      return;
-    }
+  Host.OnExecute = [&](const THostObject::TCall& Call) {
+    if (Call.Args.at(0) != L"CE_Open") return;
     TRouted R;
     R.HostCallsBefore = Host.Calls.size();
     TBstr Cmd(Call.Args.at(0));
@@ -863,7 +815,7 @@ TEST_F(SkinThroughDll, CeOpenRoutedBackFromInsideExecuteCompletesInitialize) {
 
   // Initialize may run again, this time with the host routing through IDispatch.
   ByDispatch = true;
-  Host.Variables[Variable(2)] = L"ce_voltage";
+  SetVar(Host, Variable(2), L"ce_voltage");
   TBstr Path(L"C:\\Zelm");
   const TInvoked Again = InvokeByName(Object.Get(), L"Initialize", {ByValue(Path.Get())});
   EXPECT_EQ(Again.Result, S_OK);
@@ -887,11 +839,9 @@ TEST_F(SkinThroughDll, CeOpenRoutedBackFromInsideExecuteCompletesInitialize) {
 TEST_F(SkinThroughDll, AStepRoutedBackFromInsideAStepLeavesBothDone) {
   // A host that turns one slot's batch into another step command, re-entrantly: the
   // outer step has already stored its slot, so both slots end on their new codes.
-  TVariableStore Store;
-  Host.Variables[Variable(1)] = L"ce_speed";
-  Host.Variables[Variable(2)] = L"ce_maf";
-  Host.OnExecute = [&](const TTestHost::TCall& Call) {
-    Store.Run(Host, Call.Args.at(0));
+  SetVar(Host, Variable(1), L"ce_speed");
+  SetVar(Host, Variable(2), L"ce_maf");
+  Host.OnExecute = [&](const THostObject::TCall& Call) {
     if (Call.Args.at(0).find(L"SETVAR;" + Variable(1) + L";") == 0) {
       short Exit = -1;
       TBstr Cmd(StepCommand(2));
@@ -907,8 +857,8 @@ TEST_F(SkinThroughDll, AStepRoutedBackFromInsideAStepLeavesBothDone) {
             (std::vector<std::wstring>{UpdateBatch(1, L"ce_coolanttemp"), UpdateBatch(2, L"ce_s_fuel_trim_b1")}));
   EXPECT_EQ(SlotLabels(1), ShowingOff(L"ce_coolanttemp"));
   EXPECT_EQ(SlotLabels(2), ShowingOff(L"ce_s_fuel_trim_b1"));
-  EXPECT_EQ(Store.Saved[Variable(1)], L"ce_coolanttemp");
-  EXPECT_EQ(Store.Saved[Variable(2)], L"ce_s_fuel_trim_b1");
+  EXPECT_EQ(Saved(Host, Variable(1)), L"ce_coolanttemp");
+  EXPECT_EQ(Saved(Host, Variable(2)), L"ce_s_fuel_trim_b1");
 }
 
 }  // namespace

@@ -19,7 +19,6 @@
 #include "support/wine/Com.h"
 #include "support/wine/DataServer.h"
 #include "support/wine/Imports.h"
-#include "support/wine/TestHost.h"
 
 namespace zelm::wine {
 namespace {
@@ -214,7 +213,7 @@ TOutcome RunSession(TValueServer& Server, long From, long To) {
       reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(Dll, "DllCanUnloadNow")));
   GPlan = {true, 0, From, To, {}};
   {
-    TTestHost Host, Skin;
+    THostObject Host, Skin;
     TComPtr<IClassFactory> Factory;
     TComPtr<IRRExtension> Object;
     const TBstr Path(L"C:\\Zelm");
@@ -228,7 +227,7 @@ TOutcome RunSession(TValueServer& Server, long From, long To) {
       if (Factory && !Object) {
         Answered(Problems, "CreateInstance", Factory->CreateInstance(nullptr, IID_IRRExtension, Object.OutVoid()),
                  {S_OK, E_UNEXPECTED}, false);
-        Host.RouteTo = Object.Get();
+        RouteTo(Host, Object.Get());
       }
       if (!Object) return;
       if (FAILED(Init)) Answered(Problems, "Init", Init = Object->Init(&Host), {S_OK, E_UNEXPECTED});
@@ -286,7 +285,7 @@ TOutcome RunSession(TValueServer& Server, long From, long To) {
     // The end of the session, counted again.
     GPlan.Counting = true;
     if (Object) Answered(Problems, "OnUnloadSkin", Object->OnUnloadSkin(&Skin), {S_OK, E_UNEXPECTED});
-    Host.RouteTo = nullptr;
+    Host.Route = nullptr;
     Object.Reset();
     Factory.Reset();
     GPlan.Counting = false;

@@ -6,7 +6,6 @@
 
 #include "support/wine/Com.h"
 #include "tests/wine/DllSuite.h"
-#include "support/wine/TestHost.h"
 
 namespace zelm::wine {
 namespace {
@@ -98,7 +97,7 @@ TEST_F(Server, FactoryChecksItsArguments) {
   EXPECT_EQ(Held->CreateInstance(nullptr, IID_IClassFactory, &Out), E_NOINTERFACE);
   EXPECT_EQ(Out, nullptr);
 
-  TTestHost Outer;  // any IUnknown serves as the would-be outer object
+  THostObject Outer;  // any IUnknown serves as the would-be outer object
   Out = reinterpret_cast<void*>(1);
   EXPECT_EQ(Held->CreateInstance(&Outer, IID_IRRExtension, &Out), CLASS_E_NOAGGREGATION);
   EXPECT_EQ(Out, nullptr);
@@ -156,7 +155,7 @@ TEST_F(Server, AggregatedObjectDelegatesToItsOuter) {
 }
 
 TEST_F(Server, ObjectLetsGoOfTheHostWhenReleased) {
-  TTestHost Host;
+  THostObject Host;
   TComPtr<IRRExtension> Object = Dll->Create();
   ASSERT_TRUE(Object);
   EXPECT_EQ(Object->AddRef(), 2u);
@@ -164,7 +163,7 @@ TEST_F(Server, ObjectLetsGoOfTheHostWhenReleased) {
   ASSERT_EQ(Object->Init(&Host), S_OK);
   EXPECT_EQ(Host.Refs, 1);
   // A second Init replaces the held object and lets go of the first.
-  TTestHost Other;
+  THostObject Other;
   ASSERT_EQ(Object->Init(&Other), S_OK);
   EXPECT_EQ(Host.Refs, 0);
   EXPECT_EQ(Other.Refs, 1);

@@ -9,7 +9,6 @@
 #include "tests/wine/DllSuite.h"
 #include "support/wine/DataServer.h"
 #include "support/wine/Pages.h"
-#include "support/wine/TestHost.h"
 
 namespace zelm::wine {
 namespace {
@@ -34,11 +33,11 @@ class Window : public TDllSuite {
   void SetUp() override { ASSERT_NE(Dll->Module, nullptr); }
 
   // An object past Init and Initialize, its host routing "CE_Open" back to it.
-  TComPtr<IRRExtension> Started(TTestHost& Host) {
+  TComPtr<IRRExtension> Started(THostObject& Host) {
     TComPtr<IRRExtension> Object = Dll->Create();
     EXPECT_TRUE(Object);
     if (!Object) return Object;
-    Host.RouteTo = Object.Get();
+    RouteTo(Host, Object.Get());
     EXPECT_EQ(Object->Init(&Host), S_OK);
     TBstr Path(L"C:\\Zelm");
     EXPECT_EQ(Object->Initialize(Path.Get()), S_OK);
@@ -48,7 +47,7 @@ class Window : public TDllSuite {
   // A server window, a host, and an object started and announced to it.
   struct TRunning {
     TLocalServer Server;
-    TTestHost Host;
+    THostObject Host;
     TComPtr<IRRExtension> Object;
     HWND Hidden = nullptr;
   };
@@ -62,7 +61,7 @@ class Window : public TDllSuite {
 
 TEST_F(Window, OneHiddenWindowIsAnnouncedToTheServer) {
   TLocalServer Server;
-  TTestHost Host;
+  THostObject Host;
   ASSERT_EQ(HiddenWindows(), 0);
   TComPtr<IRRExtension> Object = Dll->Create();
   ASSERT_TRUE(Object);
@@ -96,7 +95,7 @@ TEST_F(Window, OneHiddenWindowIsAnnouncedToTheServer) {
 
   // Initialize: its "CE_Open" comes back as a command, which announces the same window
   // again and asks for the trip figures. Still one window.
-  Host.RouteTo = Object.Get();
+  RouteTo(Host, Object.Get());
   TBstr Path(L"C:\\Zelm");
   ASSERT_EQ(Object->Initialize(Path.Get()), S_OK);
   ASSERT_EQ(Server.Controls().size(), 3u);
