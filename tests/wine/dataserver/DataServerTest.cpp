@@ -73,43 +73,6 @@ class DataServerTest : public ::testing::Test {
   std::size_t Mark = 0;
 };
 
-TEST_F(DataServerTest, InitAnnouncesItsOwnHiddenWindowOnce) {
-  ASSERT_NO_FATAL_FAILURE(Serve({}));
-  Ext = CreateByProgId();
-  ASSERT_TRUE(Ext);
-  ASSERT_EQ(Ext->Init(&Host), S_OK);
-
-  const auto Sent = Server.Controls();
-  ASSERT_EQ(Sent.size(), 1u);
-  EXPECT_EQ(Sent[0].Id, 64u);
-  EXPECT_EQ(Sent[0].Cb, 16u);
-  EXPECT_EQ(Sent[0].Wp, 0u);
-  EXPECT_EQ(Sent[0].D2, 0u);
-  EXPECT_EQ(Sent[0].D3, 0u);
-  EXPECT_EQ(Sent[0].D4, 0u);
-  // The handle is a live window of this thread, and the server sees it as ours.
-  const HWND Announced = reinterpret_cast<HWND>(static_cast<uintptr_t>(Sent[0].D1));
-  ASSERT_TRUE(IsWindow(Announced));
-  DWORD Process = 0;
-  EXPECT_EQ(GetWindowThreadProcessId(Announced, &Process), GetCurrentThreadId());
-  EXPECT_EQ(Process, GetCurrentProcessId());
-  EXPECT_EQ(Sent[0].Owner, GetCurrentProcessId());
-  // Hidden, top-level, a popup tool window.
-  EXPECT_FALSE(IsWindowVisible(Announced));
-  EXPECT_EQ(GetAncestor(Announced, GA_PARENT), GetDesktopWindow());
-  EXPECT_TRUE(static_cast<DWORD>(GetWindowLongW(Announced, GWL_STYLE)) & WS_POPUP);
-  EXPECT_TRUE(GetWindowLongW(Announced, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
-
-  // Init again: the same window, announced again.
-  ASSERT_EQ(Ext->Init(&Host), S_OK);
-  EXPECT_EQ(Sequence(Server.Controls()), Msg(64, Announced) + " " + Msg(64, Announced));
-
-  // Going away destroys the window and says nothing to the server.
-  Ext.Reset();
-  EXPECT_FALSE(IsWindow(Announced));
-  EXPECT_EQ(Server.Controls().size(), 2u);
-}
-
 TEST_F(DataServerTest, InitializeOpensTheLinkThroughTheHostsExecute) {
   ASSERT_NO_FATAL_FAILURE(Serve({}));
   ASSERT_NO_FATAL_FAILURE(CreateAndInit());
@@ -154,18 +117,6 @@ TEST_F(DataServerTest, LiveValueArrivesDuringTheAddAndShowsFromTheNextRequest) {
   EXPECT_EQ(LabelByDispatch(Ext.Get(), L"ce_speed_unit"), L"km/h");
   EXPECT_EQ(Label(Ext.Get(), L"ce_speed "), L"");
   EXPECT_EQ(Sent(), "");
-}
-
-TEST_F(DataServerTest, TitlesAndUnitsAreReadInTheAnsiCodePage) {
-  // "°C" as this system's ANSI code page writes it.
-  char Unit[8] = "";
-  WideCharToMultiByte(CP_ACP, 0, L"\u00B0C", -1, Unit, sizeof Unit, nullptr, nullptr);
-  ASSERT_NO_FATAL_FAILURE(Serve({std::string("value 2 91|Coolant temperature,") + Unit}));
-  ASSERT_NO_FATAL_FAILURE(Start());
-  EXPECT_EQ(Label(Ext.Get(), L"ce_coolanttemp"), L"-");
-  EXPECT_EQ(Label(Ext.Get(), L"ce_coolanttemp"), L"91");
-  EXPECT_EQ(Label(Ext.Get(), L"ce_coolanttemp_unit"), L"\u00B0C");
-  EXPECT_EQ(Sent(), Msg(80, 2));
 }
 
 TEST_F(DataServerTest, TripFiguresArriveFormattedWithTheTripRead) {
@@ -427,50 +378,6 @@ TEST_F(DataServerTest, NoOtherProcessSteersTheHiddenWindow) {
   }
   RemoveVectoredExceptionHandler(Handler);
   EXPECT_EQ(GFaults.load(), 0);
-}
-
-TEST_F(DataServerTest, MalformedValueRecordsDoNoHarm) {
-  ASSERT_NO_FATAL_FAILURE(Serve({}));
-  ASSERT_NO_FATAL_FAILURE(Start());
-
-  // Shorter than the value text and without its NUL: the text ends with the data.
-  const char Short[] = "12345XYZ";
-  EXPECT_EQ(SendRecord(Window, 1, Short, 5), 0);
-  EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"12345");
-  EXPECT_EQ(Label(Ext.Get(), L"ce_speed_title"), L"");
-  EXPECT_EQ(Label(Ext.Get(), L"ce_speed_unit"), L"-");
-
-  // A full value area without a NUL, then a title without its NUL, in a buffer that
-  // goes on past the record: nothing beyond cbData is read.
-  char Long[64];
-  std::memset(Long, 'X', sizeof Long);
-  std::memset(Long, '7', 30);
-  std::memcpy(Long + 30, "Speed,km/h", 10);  // NOLINT(bugprone-not-null-terminated-result): meant
-  EXPECT_EQ(SendRecord(Window, 1, Long, 40), 0);
-  const std::wstring Value = Label(Ext.Get(), L"ce_speed");
-  EXPECT_TRUE(Value == std::wstring(30, L'7') || Value == L"12345") << Narrow(Value);
-  EXPECT_EQ(Label(Ext.Get(), L"ce_speed_unit"), Value == L"12345" ? L"-" : L"km/h");
-
-  // No data at all, with and without a size: ignored.
-  EXPECT_EQ(SendRecord(Window, 2, nullptr, 0), 0);
-  EXPECT_EQ(SendRecord(Window, 2, nullptr, 40), 0);
-  EXPECT_EQ(Sent(), "");
-  EXPECT_EQ(Label(Ext.Get(), L"ce_coolanttemp"), L"-");
-  EXPECT_EQ(Sent(), Msg(80, 2));
-
-  // Identifiers that are no parameter of ours change nothing.
-  const char Record[31] = "55";
-  for (ULONG_PTR Id : {0ul, 40ul, 80ul, 96ul, 136ul, 145ul, 200ul}) EXPECT_EQ(SendRecord(Window, Id, Record, 31), 0);
-  EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), Value);
-
-  // Other messages get the system's default handling.
-  EXPECT_EQ(SendMessageW(Window, WM_GETTEXTLENGTH, 0, 0), 0);
-  EXPECT_TRUE(IsWindow(Window));
-
-  // And the link still works.
-  EXPECT_EQ(Sent(), "");
-  EXPECT_EQ(Label(Ext.Get(), L"ce_voltage"), L"-");
-  EXPECT_EQ(Sent(), Msg(80, 3));
 }
 
 }  // namespace
