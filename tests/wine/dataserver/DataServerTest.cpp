@@ -160,22 +160,6 @@ TEST_F(DataServerTest, IdleParameterIsDroppedOnThe101stRequestWithoutIt) {
   EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"87");
 }
 
-TEST_F(DataServerTest, AnnouncementIsRepeatedOnEvery101stRequestOfOurs) {
-  ASSERT_NO_FATAL_FAILURE(Serve({}));
-  ASSERT_NO_FATAL_FAILURE(Start());
-  for (int Round = 0; Round < 2; ++Round) {
-    SCOPED_TRACE(Round);
-    int Wrong = 0;
-    for (int I = 0; I < 100; ++I) Wrong += Label(Ext.Get(), L"ce_voltage_title") != L"ce_voltage";
-    // Codes of other extensions do not count.
-    for (int I = 0; I < 50; ++I) Wrong += !Label(Ext.Get(), L"clock_time").empty();
-    EXPECT_EQ(Wrong, 0);
-    EXPECT_EQ(Sent(), "");
-    EXPECT_EQ(Label(Ext.Get(), L"ce_voltage_title"), L"ce_voltage");
-    EXPECT_EQ(Sent(), Announcement());
-  }
-}
-
 TEST_F(DataServerTest, OpenAndCloseCommands) {
   ASSERT_NO_FATAL_FAILURE(Serve({}));
   ASSERT_NO_FATAL_FAILURE(Start());

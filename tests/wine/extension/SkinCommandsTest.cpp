@@ -8,7 +8,6 @@
 #include <functional>
 #include <iterator>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -20,27 +19,6 @@ namespace {
 constexpr HRESULT cUnexpected = static_cast<HRESULT>(0x8000FFFF);
 constexpr short cNone = 0;
 constexpr short cBreak = 2;
-
-// The order in which a slot steps through the parameters; the second entry begins,
-// after "ce_", with CYRILLIC SMALL LETTER ER.
-// clang-format off
-const wchar_t* const cCycle[] = {
-    L"ce_avgfuelperhour", L"ce_\u0440orse_power", L"ce_fuelperdist", L"ce_avgfuelperdist", L"ce_distancewent",
-    L"ce_fuelconsumed", L"ce_maxspeed", L"ce_avgspeed", L"ce_lostfuel", L"ce_lostfuelpercents",
-    L"ce_lostdistance", L"ce_lostdistancepercents", L"ce_timewent", L"ce_lostseconds", L"ce_accelaration",
-    L"ce_speed", L"ce_coolanttemp", L"ce_voltage", L"ce_o2b1s1", L"ce_o2b1s2", L"ce_ignitiontiming",
-    L"ce_injtime", L"ce_maf", L"ce_s_fuel_trim_b1", L"ce_l_fuel_trim_b1", L"ce_enginespeed", L"ce_intaketemp",
-    L"ce_purg_vol_c_v", L"ce_int_v_tim_b1", L"ce_int_v_sol_b1", L"ce_b_fuel_schdl", L"ce_accel_sen_1",
-    L"ce_accel_sen_2", L"ce_thrtl_sen_1", L"ce_thrtl_sen_2", L"ce_ac_press_sen", L"ce_o2sen_htr_dty",
-    L"ce_corr_ign_timing", L"ce_corr_idle_rpm", L"ce_b_fuel_schdl_p12", L"ce_mas_a_f_se_b1",
-    L"ce_fuel_inj_pls_b1", L"ce_fuel_inj_pls_b2", L"ce_fuel_temp", L"ce_fuellevel", L"ce_evap_sys_press",
-    L"ce_cal_ld_value", L"ce_o2b2s1", L"ce_o2b2s2", L"ce_s_fuel_trim_b2", L"ce_l_fuel_trim_b2",
-    L"ce_int_v_sol_b2", L"ce_inj_pulse_b2", L"ce_maf_gm_s", L"ce_clsd_thl_pos", L"ce_air_cond_sig",
-    L"ce_p_n_posi_sw", L"ce_load_signal", L"ce_ignition_sw", L"ce_heater_fan_sw", L"ce_brake_sw",
-    L"ce_air_cond_rly", L"ce_thrtl_relay", L"ce_cooling_fan", L"ce_ho2s1_htr_b1", L"ce_ho2s2_htr_b1",
-    L"ce_idle_a_v_learn", L"ce_ho2s1_mntr_b1", L"ce_ho2s2_mntr_b1", L"ce_start_signal"};
-// clang-format on
-static_assert(std::size(cCycle) == 70);
 
 const std::wstring cFirstItem = L"LSTc:\\1.txt\nItem 1";
 const std::wstring cSecondItem = L"LSTc:\\2.txt\nItem 2";
@@ -320,51 +298,30 @@ TEST_F(SkinThroughDll, AStepReadsTheVariableSendsOneBatchAndTheSlotLabelsFollow)
   EXPECT_EQ(Cmd.Text(), L"ce_next_dinamic_label_7");
 }
 
-TEST_F(SkinThroughDll, SlotZeroWalksAllSeventyCodesInOrderAndComesBack) {
-  SetVar(Host, Variable(0), cCycle[0]);
+// The cycle itself is the core's (its native tests walk it); through the DLL, a step
+// carries the Cyrillic letter of "ce_\u0440orse_power" into the host's variable and back,
+// and the Latin spelling and the relay no step reaches stay where they are.
+TEST_F(SkinThroughDll, StepsCarryTheCycleCodesIntoTheHostsVariableAndBack) {
   ASSERT_EQ(Object->Init(&Host), S_OK);
-
-  std::set<std::wstring> Seen;
-  for (std::size_t Step = 1; Step <= 70; ++Step) {
-    const std::wstring Expected = cCycle[Step % 70];
-    SCOPED_TRACE("step " + std::to_string(Step));
+  const struct {
+    const wchar_t *Before, *After;
+  } Steps[] = {{L"ce_start_signal", L"ce_avgfuelperhour"},  {L"ce_avgfuelperhour", L"ce_\u0440orse_power"},
+               {L"ce_\u0440orse_power", L"ce_fuelperdist"}, {L"ce_accelaration", L"ce_speed"},
+               {L"ce_porse_power", L"ce_porse_power"},      {L"CE_FUEL_PUMP_RLY", L"ce_fuel_pump_rly"}};
+  for (const auto& Step : Steps) {
+    SCOPED_TRACE(Narrow(Step.Before));
+    SetVar(Host, Variable(0), Step.Before);
     Host.Calls.clear();
     const TCommand Answer = Command(L"ce_next_dinamic_label");
     ASSERT_EQ(Answer.Result, S_OK);
-    ASSERT_EQ(Answer.Exit, cBreak);
-    ASSERT_EQ(Batches(), std::vector<std::wstring>{UpdateBatch(0, Expected)});
-    EXPECT_EQ(GetVar(Host, Variable(0)), Expected);
-    EXPECT_EQ(Saved(Host, Variable(0)), Expected);
-    EXPECT_EQ(SlotLabels(0), ShowingOff(Expected));
-    EXPECT_EQ(Label(L"ce_dinamic_label_name"), Expected);
-    EXPECT_NE(Expected, L"ce_fuel_pump_rly");
-    Seen.insert(Expected);
+    EXPECT_EQ(Answer.Exit, cBreak);
+    EXPECT_EQ(Batches(), std::vector<std::wstring>{UpdateBatch(0, Step.After)});
+    EXPECT_EQ(GetVar(Host, Variable(0)), Step.After);
+    EXPECT_EQ(Saved(Host, Variable(0)), Step.After);
+    EXPECT_EQ(Label(L"ce_dinamic_label_name"), Step.After);
   }
-  EXPECT_EQ(Seen.size(), 70u);
-  EXPECT_FALSE(Seen.count(L"ce_fuel_pump_rly"));
-  EXPECT_EQ(GetVar(Host, Variable(0)), L"ce_avgfuelperhour");
+  EXPECT_EQ(SlotLabels(0), ShowingOff(L"ce_fuel_pump_rly"));
   EXPECT_TRUE(Host.Faults.empty());
-
-  // After "ce_avgfuelperhour" comes the entry whose fourth letter is Cyrillic; the same
-  // text with a Latin p is none of ours and stays where it is.
-  Host.Calls.clear();
-  ASSERT_EQ(Command(L"ce_next_dinamic_label").Exit, cBreak);
-  const std::wstring Horse = GetVar(Host, Variable(0));
-  ASSERT_EQ(Horse.size(), 14u);
-  EXPECT_EQ(Horse[3], L'\u0440');
-  EXPECT_EQ(Horse, L"ce_\u0440orse_power");
-  EXPECT_EQ(SlotLabels(0), ShowingOff(Horse));
-
-  SetVar(Host, Variable(0), L"ce_porse_power");
-  ASSERT_EQ(Command(L"ce_next_dinamic_label").Exit, cBreak);
-  EXPECT_EQ(GetVar(Host, Variable(0)), L"ce_porse_power");
-  EXPECT_EQ(SlotLabels(0), (std::vector<std::wstring>{L"", L"", L""}));
-
-  // And the fuel pump relay, which no step reaches, is a fixed point too.
-  SetVar(Host, Variable(0), L"CE_FUEL_PUMP_RLY");
-  ASSERT_EQ(Command(L"ce_next_dinamic_label").Exit, cBreak);
-  EXPECT_EQ(GetVar(Host, Variable(0)), L"ce_fuel_pump_rly");
-  EXPECT_EQ(Batches().back(), UpdateBatch(0, L"ce_fuel_pump_rly"));
 }
 
 // --- Failures of the host during a step ------------------------------------------------------

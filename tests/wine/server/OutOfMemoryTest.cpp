@@ -16,6 +16,7 @@
 
 #include "core/protocol/Protocol.h"
 #include "core/tables/Catalogue.h"
+#include "support/native/SkinMix.h"
 #include "support/wine/Com.h"
 #include "support/wine/DataServer.h"
 #include "support/wine/Imports.h"
@@ -129,48 +130,7 @@ class TValueServer {
   long FGeneration = 0;
 };
 
-// --- One host's session ------------------------------------------------------------------
-
-const wchar_t* const cCodes[] = {L"ce_speed",
-                                 L"ce_speed_title",
-                                 L"ce_speed_unit",
-                                 L"ce_coolanttemp",
-                                 L"ce_coolanttemp_unit",
-                                 L"ce_voltage",
-                                 L"ce_enginespeed",
-                                 L"ce_enginespeed_title",
-                                 L"ce_fuellevel",
-                                 L"ce_maf",
-                                 L"ce_intaketemp",
-                                 L"ce_o2b1s1",
-                                 L"ce_injtime",
-                                 L"ce_brake_sw",
-                                 L"ce_cooling_fan",
-                                 L"ce_start_signal",
-                                 L"ce_avgfuelperhour",
-                                 L"ce_\x0440orse_power",
-                                 L"ce_fuelperdist",
-                                 L"ce_distancewent",
-                                 L"ce_maxspeed",
-                                 L"ce_avgspeed",
-                                 L"ce_timewent",
-                                 L"ce_accelaration",
-                                 L"ce_accelaration_unit",
-                                 L"ce_dinamic_label",
-                                 L"ce_dinamic_label_name",
-                                 L"ce_dinamic_label_title",
-                                 L"ce_dinamic_label_unit",
-                                 L"ce_dinamic_label_3",
-                                 L"ce_dinamic_label_15_name",
-                                 L"CE_SPEED",
-                                 L"ce_spedd",
-                                 L"",
-                                 L"label7",
-                                 L"ce_",
-                                 L"ce_speed_title_unit",
-                                 L"ce_lostfuel",
-                                 L"ce_lostseconds",
-                                 L"ce_fuel_temp"};
+// --- One host's session: a skin's labels (support/native/SkinMix.h), 200 requests --------
 
 // A failed call answers the contract's code, with our error information or none (when
 // making it failed too).
@@ -240,7 +200,7 @@ TOutcome RunSession(TValueServer& Server, long From, long To) {
     if (Object) {
       IRRExtension* X = Object.Get();
       for (std::size_t I = 0; I < 200; ++I) {
-        TBstr Code(cCodes[I % std::size(cCodes)]), Tip, Label;
+        TBstr Code(testing::cSkinMix[I % testing::cSkinMix.size()]), Tip, Label;
         if (I % 20 != 0) {
           Answered(Problems, "ReturnLabel", X->ReturnLabel(Code.Ref(), Tip.Ref(), Label.Out()), {S_OK, E_UNEXPECTED});
           continue;
