@@ -87,32 +87,104 @@ run_script install.cmd
 expect "install.cmd" 0 "ZelmKvel $version is registered"
 run_program zelm_check.exe --verify
 expect "zelm_check --verify" 0 "12 files as published, 0 not."
-run_program zelm_check.exe --codes default.skin
-expect "zelm_check --codes on the default skin" 0 "Every ce_ code in the file is one ZelmKvel knows."
-printf '<skin>\r\n  <label code="CE_Speed"/>\r\n  <label code="ce_enginespeeed"/>\r\n</skin>\r\n' |
-  iconv -f UTF-8 -t UTF-16 >"$package/../front-end.skin"
-run_program zelm_check.exe --codes ../front-end.skin
-expect "zelm_check --codes on a UTF-16 skin" 1 "../front-end.skin:3: 'ce_enginespeeed' is no ZelmKvel code; nearest: ce_enginespeed"
+# Skins as an owner has them: UTF-16 without a mark, ANSI, a folder, wildcards that
+# the console hands over unexpanded, a name that is not there.
+mkdir -p "$work/Skins/Night" "$work/Skins/Empty"
+printf '<skin>\r\n  <label code="CE_Speed"/>\r\n  <label code="ce_spedd"/>\r\n</skin>\r\n' |
+  iconv -f UTF-8 -t UTF-16LE >"$work/Skins/front-end.xml"
+printf 'img=ce_panel\r\nlabel=ce_porse_power\r\n' >"$work/Skins/Night/night.ini"
+printf 'label=ce_\xF0orse_power\r\n' >"$work/ansi1251.ini"
+out=$(cd "$work" && wine_run "$package/zelm_check.exe" --codes 'Skins\*.xml' Skins 'Skins\Empty' missing.ini '*.nothing' 2>&1)
+rc=$? out=$(tr -d '\r' <<<"$out")
+want="Skins\\front-end.xml:3: 'ce_spedd' is no ZelmKvel code; nearest: ce_speed
+Skins\\front-end.xml: 1 of 2 ce_ codes unknown (4 lines, read as UTF-16 LE without a byte-order mark)
+Skins\\front-end.xml:3: 'ce_spedd' is no ZelmKvel code; nearest: ce_speed
+Skins\\front-end.xml: 1 of 2 ce_ codes unknown (4 lines, read as UTF-16 LE without a byte-order mark)
+Skins\\Night\\night.ini:1: 'ce_panel' is no ZelmKvel code, and none is near it
+Skins\\Night\\night.ini:2: 'ce_porse_power' is no ZelmKvel code, but looks like ce_$(printf '\xD1\x80')orse_power:
+  its character 4 is the Latin p (U+0070), where the code has the Cyrillic er (U+0440)
+Skins\\Night\\night.ini: 2 of 2 ce_ codes unknown (2 lines, read as ASCII)
+Skins\\Empty\\: is a folder, with no skin file (*.ini, *.xml, *.skin) in it or below
+missing.ini: not found
+*.nothing: no file matches
+6 checked: 3 with unknown codes, 1 a folder without skin files, 2 not found.
+A label with an unknown code stays empty; a command with one does nothing."
+[ "$rc" = 13 ] && [ "$(sed 1d <<<"$out")" = "$want" ] || { fail "zelm_check --codes, exit code $rc:"; diff <(sed 1d <<<"$out") <(echo "$want"); }
+# On a Windows whose ANSI code page is 1251, a skin saved in it holds the Cyrillic er.
+out=$(cd "$work" && env LC_ALL=ru_RU.UTF-8 "$repo/scripts/wine-run.sh" "$package/zelm_check.exe" --codes ansi1251.ini 2>&1)
+rc=$?
+expect "zelm_check --codes in code page 1251" 0 "ansi1251.ini: 1 ce_ code, known (1 line, read as the system's ANSI code page, 1251)"
 
-wine_run "$package/zelm_sim.exe" --run-seconds 120 >"$work/sim.log" 2>&1 &
-for _ in $(seq 100); do grep -q ready "$work/sim.log" 2>/dev/null && break; sleep 0.2; done
+# The demo data server's status file names the window of the extension it serves.
+status=$work/sim.status
+wine_run "$package/zelm_sim.exe" --run-seconds 300 --status "$(WINEPREFIX=$ZELM_WINEPREFIX winepath -w "$status")" \
+  >"$work/sim.log" 2>&1 &
+for _ in $(seq 100); do [ -s "$status" ] && break; sleep 0.2; done
 out=$(cd "$here" && wine_run cscript //nologo live.js "$version" 2>&1)
 grep -q "ZELMKVEL PACKAGE LIVE" <<<"$out" || { fail "the script client saw no live values:"; printf '%s\n' "$out"; cat "$work/sim.log"; }
-# The host developers' guide's script, as its reader saves it from hosting.txt.
+# The host developers' guide's script, as its reader saves it from hosting.txt; while it
+# holds ZelmKvel, the check makes none of its own and says to close the front-end.
 awk '/^```js/ { inside = 1; next } /^```/ { inside = 0 } inside' "$package/hosting.txt" >"$work/guide.js"
-out=$(cd "$work" && wine_run cscript //nologo guide.js 2>&1)
-grep -qE "^Vehicle speed [0-9]+ km/h, Engine speed [0-9]+ rpm" <<<"$out" ||
-  { fail "the guide's script showed no live values:"; printf '%s\n' "$out"; }
+served=$(head -n 1 "$status")
+(cd "$work" && wine_run cscript //nologo guide.js >guide.log 2>&1) &
+guide=$!
+for _ in $(seq 100); do [ "$(head -n 1 "$status")" != "$served" ] && break; sleep 0.2; done
+run_program zelm_check.exe --seconds 1
+expect "zelm_check while a script holds ZelmKvel" 8 "Close RideRunner, then run zelm_check again."
+wait $guide
+grep -qE "^Vehicle speed [0-9]+ km/h, Engine speed [0-9]+ rpm" "$work/guide.log" ||
+  { fail "the guide's script showed no live values:"; cat "$work/guide.log"; }
 run_program zelm_check.exe --seconds 2
 expect "zelm_check with the demo data server" 0 "Verdict: ZelmKvel is installed and working"
 
-# The folder moved after installing: the check says so, and uninstall.cmd from the
+# --- Each verdict's advice, followed as it stands, mends its case ---------------------
+advice_line() {  # PATTERN: the line of the last output that matches, less the blanks before it
+  sed -nE "s/^ +($1)\r?\$/\1/p" <<<"$out" | head -n 1
+}
+working() {  # WHAT: the check says ZelmKvel works again
+  run_program zelm_check.exe --seconds 2
+  expect "$1, then the check" 0 "Verdict: ZelmKvel is installed and working"
+}
+# A key of the class deleted: install.cmd again, in the folder the check names.
+wine_run reg delete 'HKCR\CLSID\{96FE9075-3A48-4F32-A27C-CE200FC2E170}\InprocServer32' /f >/dev/null 2>&1
+run_program zelm_check.exe --seconds 1
+expect "zelm_check with InprocServer32 deleted" 10 "  HKCR\\CLSID\\{96FE9075-3A48-4F32-A27C-CE200FC2E170}\\InprocServer32: missing"
+script=$(advice_line '.*\\install\.cmd')
+[ "$script" = "$folder\\install.cmd" ] || fail "the check names install.cmd as '$script'"
+out=$(cd "$system" && wine_run cmd /c "$script" </dev/null 2>&1); rc=$?
+expect "install.cmd as the check said" 0 "is registered"
+working "install.cmd as the check said"
+
+# A damaged DLL: --verify in its folder names it; a fresh copy of it mends it.
+head -c 4096 "$package/ZelmKvel.dll" >"$work/damaged.dll" && cp "$work/damaged.dll" "$package/ZelmKvel.dll"
+run_program zelm_check.exe --seconds 1
+expect "zelm_check with a damaged DLL" 5 "names each"
+run_program zelm_check.exe --verify
+damaged=$(sed -nE 's/^  ([^ ]+) +DIFFERS.*/\1/p' <<<"$out")
+[ "$rc" = 1 ] && [ "$damaged" = ZelmKvel.dll ] || fail "zelm_check --verify with a damaged DLL, exit code $rc: $out"
+mkdir "$work/fresh" && (cd "$work/fresh" && cmake -E tar xf "$zip")
+for file in $damaged; do cp "$work/fresh/ZelmKvel-$version/$file" "$package/"; done
+working "the damaged file replaced from a fresh copy of the zip"
+
+# The folder moved after installing: the check names where it was, in long form too;
+# install.cmd where the folder now is mends it. Moved once more, uninstall.cmd from the
 # moved copy (the registered one is gone) removes every entry install.cmd wrote.
+old_folder=$folder
 mv "$package" "$work/Moved"
 package=$work/Moved
 folder=$(WINEPREFIX=$ZELM_WINEPREFIX winepath -w "$package" 2>/dev/null)
 run_program zelm_check.exe --seconds 1
-expect "zelm_check after the folder moved" 4 "the file it is registered with is missing or was moved"
+expect "zelm_check after the folder moved" 4 "the file it is registered with is missing"
+[ "$(advice_line '.:\\.*ZelmKvel\.dll')" = "$old_folder\\ZelmKvel.dll" ] && grep -q '^  (registered as .*~' <<<"$out" ||
+  fail "zelm_check names the moved DLL in neither form: $out"
+run_script install.cmd
+expect "install.cmd where the folder now is" 0 "is registered"
+working "install.cmd where the folder now is"
+mv "$package" "$work/Moved again"
+package="$work/Moved again"
+folder=$(WINEPREFIX=$ZELM_WINEPREFIX winepath -w "$package" 2>/dev/null)
+run_program zelm_check.exe --seconds 1
+expect "zelm_check after the folder moved again" 4 "uninstall.cmd from any copy of the zip."
 run_script uninstall.cmd
 expect "uninstall.cmd from a moved copy" 0 "ZelmKvel is unregistered"
 export_classes "$work/after.reg"
