@@ -67,11 +67,12 @@ echo 'WScript.Echo("ready")' >"$work/ready.js"
 export_to HKLM before-hklm.reg
 export_to HKCU before-hkcu.reg
 msiexec "install" 0 /i "ZelmKvel-$version.msi"
-for file in ZelmKvel.dll zelm_check.exe zelm_sim.exe README.txt skin-reference.txt hosting.txt; do
+for file in ZelmKvel.dll zelm_check.exe zelm_sim.exe README.txt skin-reference.txt skin-reference.html hosting.txt; do
   [ -f "$program_files/$file" ] || fail "not installed: Program Files\\ZelmKvel\\$file"
 done
 shortcuts=$(cd "$prefix/drive_c" && find . -path '*Start Menu/Programs/ZelmKvel/*.lnk' | sort | tr '\n' ' ')
-grep -q 'ZelmKvel README.lnk' <<<"$shortcuts" && grep -q 'ZelmKvel check.lnk' <<<"$shortcuts" ||
+grep -q 'ZelmKvel README.lnk' <<<"$shortcuts" && grep -q 'ZelmKvel check.lnk' <<<"$shortcuts" &&
+  grep -q 'ZelmKvel skin reference.lnk' <<<"$shortcuts" ||
   fail "Start-menu shortcuts: $shortcuts"
 [ "$(entries_of_arp)" = "$version" ] || fail "Programs and Features lists: $(entries_of_arp | tr '\n' ' ')"
 product=$(msiinfo export "$work/ZelmKvel-$version.msi" Property | tr -d '\r' | awk '$1 == "ProductCode" { print $2 }')

@@ -24,7 +24,7 @@ mkdir -p "$work/Car PC"
 package="$work/Car PC/ZelmKvel-$version"
 
 # --- What is in it -----------------------------------------------------------------
-want="README.txt SHA256SUMS ZelmKvel.dll ZelmKvel.idl ZelmKvel.tlb default.skin hosting.txt install.cmd sample-drive.csv skin-reference.txt uninstall.cmd zelm_check.exe zelm_sim.exe"
+want="README.txt SHA256SUMS ZelmKvel.dll ZelmKvel.idl ZelmKvel.tlb hosting.txt install.cmd sample-drive.csv skin-reference.html skin-reference.txt uninstall.cmd zelm_check.exe zelm_sim.exe"
 have=$(cd "$package" && ls | tr '\n' ' ')
 [ "$have" = "$want " ] || fail "the package holds: $have"
 listed=$(cd "$package" && tr -d '\r' <SHA256SUMS | awk '{ print $2 }' | tr '\n' ' ')
@@ -37,6 +37,18 @@ for text in $want; do
   case $text in *.dll | *.exe | *.tlb) continue ;; esac
   ! grep -qv $'\r$' "$package/$text" || fail "$text has lines without Windows line ends"
 done
+wider() {  # the lines of standard input wider than 80 columns (a UTF-8 character is one)
+  tr -d '\r' | LC_ALL=C sed 's/[\xC0-\xF7][\x80-\xBF]*/?/g' | awk 'length > 80'
+}
+for text in README.txt hosting.txt skin-reference.txt; do
+  [ -z "$(wider <"$package/$text")" ] || fail "$text has lines wider than 80 columns: $(wider <"$package/$text")"
+done
+# What an owner reads names nothing an owner lacks: no file of the sources or the
+# build, no program of the workbench.
+said=$(cat "$package"/*.txt "$package"/*.html "$package"/*.cmd "$package"/*.idl
+       for program in zelm_check.exe zelm_sim.exe; do (cd "$package" && wine_run "$package/$program" --help 2>&1); done)
+leaks=$(grep -noE '(^|[^A-Za-z_])(src|tools|docs|build|support|tests|package|cmake|scripts)/|[A-Za-z_]+\.(cpp|h|md|in|sh)\b|zelm_host|zelm_skinref|\./zelm|workbench|README\.md|ZelmKvel_TLB' <<<"$said")
+[ -z "$leaks" ] || fail "the packages' texts name what an owner lacks: $leaks"
 # The version blocks of the DLL and the programs: the version, and in their comments
 # the commit the sources are at (strings in UTF-16).
 utf16() {  # TEXT as a pattern of its UTF-16 form
@@ -61,6 +73,8 @@ system=$ZELM_WINEPREFIX/drive_c/windows/system32
 run_script() {  # SCRIPT: run with Wine's cmd from the system folder; output in $out, exit code in $rc
   out=$(cd "$system" && wine_run cmd /c "$folder\\$1" 2>&1)
   rc=$?
+  # Its messages fit a console's 80 columns, but for the lines that name the folder.
+  [ -z "$(grep -vF "$folder" <<<"$out" | wider)" ] || fail "$1 says lines wider than 80 columns: $out"
 }
 run_program() {  # PROGRAM ARGS...: a program of the package, run in its folder; output in $out, exit code in $rc
   out=$(cd "$package" && wine_run "$package/$1" "${@:2}" 2>&1)
@@ -110,6 +124,9 @@ missing.ini: not found
 6 checked: 3 with unknown codes, 1 a folder without skin files, 2 not found.
 A label with an unknown code stays empty; a command with one does nothing."
 [ "$rc" = 13 ] && [ "$(sed 1d <<<"$out")" = "$want" ] || { fail "zelm_check --codes, exit code $rc:"; diff <(sed 1d <<<"$out") <(echo "$want"); }
+# The skin reference names no code ZelmKvel lacks, in either form.
+run_program zelm_check.exe --codes skin-reference.txt skin-reference.html
+expect "zelm_check --codes on the skin reference" 0 "2 checked: 2 all codes known."
 # On a Windows whose ANSI code page is 1251, a skin saved in it holds the Cyrillic er.
 out=$(cd "$work" && env LC_ALL=ru_RU.UTF-8 "$repo/scripts/wine-run.sh" "$package/zelm_check.exe" --codes ansi1251.ini 2>&1)
 rc=$?
@@ -132,8 +149,9 @@ for _ in $(seq 100); do [ "$(head -n 1 "$status")" != "$served" ] && break; slee
 run_program zelm_check.exe --seconds 1
 expect "zelm_check while a script holds ZelmKvel" 8 "Close RideRunner, then run zelm_check again."
 wait $guide
-grep -qE "^Vehicle speed [0-9]+ km/h, Engine speed [0-9]+ rpm" "$work/guide.log" ||
-  { fail "the guide's script showed no live values:"; cat "$work/guide.log"; }
+grep -qE "^Vehicle speed [0-9]+ km/h, Engine speed [0-9]+ rpm" "$work/guide.log" &&
+  grep -q "^list items for this skin: -1" "$work/guide.log" ||
+  { fail "the guide's script showed no live values, or its skin object failed:"; cat "$work/guide.log"; }
 run_program zelm_check.exe --seconds 2
 expect "zelm_check with the demo data server" 0 "Verdict: ZelmKvel is installed and working"
 
