@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The Windows Installer package under Wine's msiexec, in a prefix made afresh, as an
-# administrator and an owner meet it. Prints ZELMKVEL MSI PASSED.
+# administrator and an owner meet it; each case the check tool names (the DLL deleted
+# or damaged, an entry missing) mended by the repair command it prints, run as it
+# stands. Prints ZELMKVEL MSI PASSED.
 #   check-msi.sh MSI STAGE VERSION WORK
 # STAGE is the folder the packages were made of (make-msi.sh builds the version before
 # this one from it, for the upgrade). The registry entries the package writes are

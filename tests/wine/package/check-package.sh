@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # The release package as a car-PC owner meets it, under Wine in a prefix made afresh
 # (nothing registered there before): the zip unpacked into a folder with a blank in
-# its name and checked; install.cmd run from another folder, as "Run as administrator"
-# does; the demo data server, the check tool, and script clients (the package test's
-# and the host developers' guide's) reading its values through the installed DLL; the
-# folder moved away, the check tool saying so, and uninstall.cmd from the moved copy
+# its name and checked, its texts within 80 columns and naming nothing an owner lacks;
+# install.cmd run from another folder, as "Run as administrator" does; the check tool's
+# --codes on skins as an owner has them (UTF-16 without a mark, ANSI in code page 1251,
+# folders, wildcards); the demo data server, the check tool, and script clients (the
+# package test's and the host developers' guide's) reading its values through the
+# installed DLL; each of the check tool's verdicts (in use, incomplete, damaged, moved)
+# mended by following its advice as it stands, and uninstall.cmd from a moved copy
 # removing every entry; install.cmd's and uninstall.cmd's failures, each with its
 # message and exit code. Prints ZELMKVEL PACKAGE PASSED.
 #   check-package.sh ZIP VERSION OBJDUMP WORK DENY-WRITE-PROGRAM
