@@ -144,8 +144,8 @@ TEST(SkinCodes, WildcardsMatchAsWindowsProgramsTakeThem) {
   for (const TCase& C :
        {TCase{u"*.xml", u"Dash.XML", true}, TCase{u"*.xml", u"dash.xml.bak", false}, TCase{u"*.xml", u"xml", false},
         TCase{u"d?sh.*", u"dash.ini", true}, TCase{u"d?sh.*", u"dsh.ini", false}, TCase{u"*.*", u"README", true},
-        TCase{u"*a*b", u"xaxxb", true}, TCase{u"*a*b", u"xaxxbc", false}, TCase{u"a*", u"A", true},
-        TCase{u"**", u"", true}}) {
+        TCase{u"*b.*", u"a.b", false}, TCase{u"*a*b", u"xaxxb", true}, TCase{u"*a*b", u"xaxxbc", false},
+        TCase{u"a*", u"A", true}, TCase{u"**", u"", true}}) {
     EXPECT_EQ(MatchesWildcard(C.Pattern, C.Name), C.Matches) << ToUtf8(C.Pattern) << " " << ToUtf8(C.Name);
   }
   EXPECT_TRUE(IsSkinFileName(u"Main.INI"));
