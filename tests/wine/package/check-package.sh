@@ -142,21 +142,26 @@ wine_run "$package/zelm_sim.exe" --run-seconds 300 --status "$(WINEPREFIX=$ZELM_
 for _ in $(seq 100); do [ -s "$status" ] && break; sleep 0.2; done
 out=$(cd "$here" && wine_run cscript //nologo live.js "$version" 2>&1)
 grep -q "ZELMKVEL PACKAGE LIVE" <<<"$out" || { fail "the script client saw no live values:"; printf '%s\n' "$out"; cat "$work/sim.log"; }
-# The host developers' guide's script, as its reader saves it from hosting.txt; while it
-# holds ZelmKvel, the check makes none of its own and says to close the front-end.
-awk '/^```js/ { inside = 1; next } /^```/ { inside = 0 } inside' "$package/hosting.txt" >"$work/guide.js"
-served=$(head -n 1 "$status")
-(cd "$work" && wine_run cscript //nologo guide.js >guide.log 2>&1) &
-guide=$!
+# While a front-end holds ZelmKvel, the check makes none of its own and says to close
+# it; closed, the check runs again.
+served=$(head -n 1 "$status") closed=$work/closed
+(cd "$here" && wine_run cscript //nologo hold.js "$(WINEPREFIX=$ZELM_WINEPREFIX winepath -w "$closed")" \
+  >"$work/hold.log" 2>&1) &
+holder=$!
 for _ in $(seq 100); do [ "$(head -n 1 "$status")" != "$served" ] && break; sleep 0.2; done
 run_program zelm_check.exe --seconds 1
-expect "zelm_check while a script holds ZelmKvel" 8 "Close RideRunner, then run zelm_check again."
-wait $guide
-grep -qE "^Vehicle speed [0-9]+ km/h, Engine speed [0-9]+ rpm" "$work/guide.log" &&
-  grep -q "^list items for this skin: -1" "$work/guide.log" ||
-  { fail "the guide's script showed no live values, or its skin object failed:"; cat "$work/guide.log"; }
+expect "zelm_check while a front-end holds ZelmKvel" 8 "Close RideRunner, then run zelm_check again."
+touch "$closed"
+wait $holder
+grep -q "ZELMKVEL HELD" "$work/hold.log" || { fail "the holding script failed:"; cat "$work/hold.log"; }
 run_program zelm_check.exe --seconds 2
 expect "zelm_check with the demo data server" 0 "Verdict: ZelmKvel is installed and working"
+# The host developers' guide's script, as its reader saves it from hosting.txt.
+awk '/^```js/ { inside = 1; next } /^```/ { inside = 0 } inside' "$package/hosting.txt" >"$work/guide.js"
+out=$(cd "$work" && wine_run cscript //nologo guide.js 2>&1)
+grep -qE "^Vehicle speed [0-9]+ km/h, Engine speed [0-9]+ rpm" <<<"$out" &&
+  grep -q "^list items for this skin: -1" <<<"$out" ||
+  { fail "the guide's script showed no live values, or its skin object failed:"; printf '%s\n' "$out"; }
 
 # --- Each verdict's advice, followed as it stands, mends its case ---------------------
 advice_line() {  # PATTERN: the line of the last output that matches, less the blanks before it
