@@ -54,32 +54,22 @@ endif()
 # builds).
 add_subdirectory(tools)
 
-# clang-tidy's checks of .clang-tidy over every source of this build (the core, the
-# tools' portable parts, the native tests and the benchmark), as many files at once as
-# there are cores (or ZELM_JOBS: ./zelm test -j N). It mostly overlaps the Wine tests,
-# which wait on each other.
+# clang-tidy's checks of .clang-tidy (cmake/lint.sh) over every source of this build
+# (the core, the tools' portable parts, the native tests and the benchmark), and over
+# what only the cross build compiles (the Windows shell, the tools' Windows programs,
+# the Wine tests, their support and the Wine bench), as many files at once as there are
+# cores (or ZELM_JOBS: ./zelm test -j N). They mostly overlap the Wine tests, which wait
+# on each other. The header filter is anchored at the checkout's root: a checkout under
+# ~/src or any folder named like ours must not take the build's generated headers for
+# our own.
 find_program(ZELM_RUN_CLANG_TIDY NAMES run-clang-tidy run-clang-tidy-14 REQUIRED)
 cmake_host_system_information(RESULT ZELM_CORES QUERY NUMBER_OF_LOGICAL_CORES)
-# The header filter is anchored at the checkout's root: a checkout under ~/src or any
-# folder named like ours must not take the build's generated headers for our own.
-set(ZELM_TIDY sh -c "p=$1 j=$2 && shift 2 && exec \"$0\" -quiet -p \"$p\" -j \"\${ZELM_JOBS:-$j}\" \"$@\""
-    ${ZELM_RUN_CLANG_TIDY})
 string(REGEX REPLACE "([][+.*?()^$|\\])" "\\\\\\1" ZELM_ROOT_PATTERN "${ZELM_ROOT}")
-set(ZELM_TIDY_HEADERS "-header-filter=^${ZELM_ROOT_PATTERN}/(src|tools|support|tests|bench)/")
-add_test(NAME lint COMMAND ${ZELM_TIDY} ${CMAKE_BINARY_DIR} ${ZELM_CORES} ${ZELM_TIDY_HEADERS}
-                           "^${ZELM_ROOT_PATTERN}/(src|tools|support|tests|bench)/")
+set(ZELM_LINT sh ${CMAKE_CURRENT_SOURCE_DIR}/cmake/lint.sh ${ZELM_RUN_CLANG_TIDY} ${ZELM_CORES} ${ZELM_ROOT_PATTERN})
+add_test(NAME lint COMMAND ${ZELM_LINT} native ${CMAKE_BINARY_DIR})
 set_tests_properties(lint PROPERTIES TIMEOUT 900)
-# And the same checks over what only the cross build compiles: the Windows shell and
-# the tools' Windows programs (the win32 thread model's library headers, as MinGW's g++
-# reads them). The Wine tests and their support are left to the compiler: clang 14
-# cannot read GoogleTest with MinGW's posix threads, nor every C++20 form they use.
 if(ZELM_CROSS)
-  file(GLOB ZELM_MINGW_CXX LIST_DIRECTORIES true /usr/lib/gcc/i686-w64-mingw32/*-win32/include/c++)
-  list(GET ZELM_MINGW_CXX 0 ZELM_MINGW_CXX)
-  add_test(NAME lint_windows COMMAND ${ZELM_TIDY} ${CMAKE_BINARY_DIR}/cross ${ZELM_CORES} ${ZELM_TIDY_HEADERS}
-           -extra-arg=--target=i686-w64-mingw32 -extra-arg=-nostdinc++ -extra-arg=-isystem${ZELM_MINGW_CXX}
-           -extra-arg=-isystem${ZELM_MINGW_CXX}/i686-w64-mingw32 -extra-arg=-isystem${ZELM_MINGW_CXX}/backward
-           "^${ZELM_ROOT_PATTERN}/(src/win|tools)/.*\\.cpp$")
+  add_test(NAME lint_windows COMMAND ${ZELM_LINT} windows ${CMAKE_BINARY_DIR}/cross)
   set_tests_properties(lint_windows PROPERTIES TIMEOUT 900)
 endif()
 
@@ -96,3 +86,12 @@ add_test(NAME core_is_portable COMMAND sh -c
 # Every include in the room order of docs/architecture.md: no arrow runs back up.
 add_test(NAME rooms_in_order COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/check-rooms.sh ${CMAKE_CURRENT_SOURCE_DIR})
 set_tests_properties(rooms_in_order PROPERTIES PASS_REGULAR_EXPRESSION "every one in the room order")
+# The same checks from a copy of the checkout under folders named like ours.
+if(ZELM_CROSS)
+  add_test(NAME checks_wherever COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/check-wherever.sh
+                                        ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+  set_tests_properties(checks_wherever PROPERTIES PASS_REGULAR_EXPRESSION "CHECKS PASS WHEREVER" TIMEOUT 300)
+endif()
+# These take seconds and build nothing: ./zelm test --quick runs them beside the unit
+# suites.
+set_tests_properties(format core_is_portable rooms_in_order PROPERTIES LABELS quick)

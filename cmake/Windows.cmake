@@ -83,6 +83,7 @@ add_library(ZelmKvel SHARED
   src/win/server/Server.cpp
   src/win/server/ClassFactory.cpp
   src/win/server/Registration.cpp
+  src/win/server/Runtime.cpp
   src/win/server/ZelmKvel.def
   src/win/server/ZelmKvel.rc
   src/win/extension/RRExtension.cpp
@@ -119,14 +120,15 @@ function(zelm_wine_test name)
   set_tests_properties(wine_${name} PROPERTIES TIMEOUT 120 RESOURCE_LOCK ${ZELM_WINE_LOCK})
 endfunction()
 
+# The workbench programs (simulated car, stand-in host) have their own list; the Wine
+# tests share its data server and host objects, built again with their thread model.
+add_subdirectory(tools)
+
 # The support the Wine tests share with the Wine bench: GoogleTest, the COM helpers, the
 # scripted host object and the stand-in data server.
 add_subdirectory(support/wine)
 
 add_subdirectory(tests/wine)
-
-# The workbench programs (simulated car, stand-in host) have their own list.
-add_subdirectory(tools)
 
 # The Wine label bench (on the Wine support and its stand-in data server).
 add_subdirectory(bench/wine)

@@ -168,7 +168,7 @@ TFigures Run(IRRExtension* Ext, int Frames, int Runs, long (*Heard)()) {
   TSkin Skin;
   TFigures Figures{};
   for (int F = 0; F < 3; ++F) Measure(Ext, Skin, TPath::Vtable, TCall::Label, 1, nullptr);  // subscribe, settle
-  PumpFor(20);
+  PumpWaiting();
   Figures.Dashes = CountDashes(Ext);
   long Loud = 0;
   for (int P = 0; P < 2; ++P) {
@@ -192,8 +192,8 @@ TFigures Run(IRRExtension* Ext, int Frames, int Runs, long (*Heard)()) {
 
 // --- A data server on our own thread that only listens ------------------------------------
 
-TServerWindow* GListener = nullptr;
-long ListenerHeard() { return static_cast<long>(GListener->Received.size()); }
+TLocalServer* GListener = nullptr;
+long ListenerHeard() { return static_cast<long>(GListener->Server().Server().Counters().Heard); }
 
 // The value records of every parameter, handed over once by hand.
 void DeliverAll(HWND To) {
@@ -232,8 +232,9 @@ void PrintRecords(HWND Hidden, int Runs) {
   Class.hInstance = GetModuleHandleW(nullptr);
   Class.lpszClassName = L"ZelmBenchIgnoresRecords";
   RegisterClassW(&Class);
-  const HWND Ignoring =
-      CreateWindowExW(0, Class.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Class.hInstance, nullptr);
+  const zelm::TWindow IgnoringWindow(
+      CreateWindowExW(0, Class.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Class.hInstance, nullptr));
+  const HWND Ignoring = IgnoringWindow.Get();
   const std::string Live = zelm::EncodeLiveRecord("850", "Engine speed,rpm");
   const std::string Trip = zelm::EncodeTripRecord("87.5");
   std::vector<double> Floor, LiveNs, TripNs;
@@ -242,7 +243,6 @@ void PrintRecords(HWND Hidden, int Runs) {
     LiveNs.push_back(NsPerRecord(Hidden, 11, Live));
     TripNs.push_back(NsPerRecord(Hidden, 135, Trip));
   }
-  DestroyWindow(Ignoring);
   const double F = Median(Floor);
   std::printf("\nvalue record, WM_COPYDATA sent to a window, ns                ratio  goal\n");
   std::printf("  to a window procedure that ignores it   %8.0f\n", F);
@@ -273,7 +273,7 @@ int main(int argc, char** argv) {
 
   // The extension's own cost: a data server on our own thread that only listens.
   {
-    TServerWindow Listener;
+    TLocalServer Listener({}, /*Quiet=*/true);
     GListener = &Listener;
     TStarted Started;
     const HWND Hidden = Listener.Announced();

@@ -71,56 +71,11 @@ TErrorInfo TakeErrorInfo() {
 
 // --- Calling through IDispatch -------------------------------------------------------------
 
-VARIANT ByRef(BSTR* Text) {
-  VARIANT V;
-  V_VT(&V) = VT_BSTR | VT_BYREF;
-  V_BSTRREF(&V) = Text;
-  return V;
-}
-VARIANT ByRef(LONG* Number) {
-  VARIANT V;
-  V_VT(&V) = VT_I4 | VT_BYREF;
-  V_I4REF(&V) = Number;
-  return V;
-}
-VARIANT ByRef(VARIANT* Variable) {
-  VARIANT V;
-  V_VT(&V) = VT_VARIANT | VT_BYREF;
-  V_VARIANTREF(&V) = Variable;
-  return V;
-}
-VARIANT ByValue(BSTR Text) {
-  VARIANT V;
-  V_VT(&V) = VT_BSTR;
-  V_BSTR(&V) = Text;
-  return V;
-}
-VARIANT ByValue(IDispatch* Object) {
-  VARIANT V;
-  V_VT(&V) = VT_DISPATCH;
-  V_DISPATCH(&V) = Object;
-  return V;
-}
-VARIANT ByValue(bool Flag) {
-  VARIANT V;
-  V_VT(&V) = VT_BOOL;
-  V_BOOL(&V) = Flag ? VARIANT_TRUE : VARIANT_FALSE;
-  return V;
-}
-
 DISPID IdOf(IDispatch* Dispatch, const wchar_t* Name) {
   LPOLESTR Names[] = {const_cast<LPOLESTR>(Name)};
   DISPID Id = DISPID_UNKNOWN;
   EXPECT_EQ(Dispatch->GetIDsOfNames(IID_NULL, Names, 1, LOCALE_USER_DEFAULT, &Id), S_OK) << "name lookup";
   return Id;
-}
-
-HRESULT CallDispatch(IDispatch* Dispatch, DISPID Id, std::vector<VARIANT> Args, VARIANT* Result, EXCEPINFO* Exception,
-                     WORD Flags) {
-  std::vector<VARIANT> Reversed(Args.rbegin(), Args.rend());
-  DISPPARAMS Params = {Reversed.data(), nullptr, static_cast<UINT>(Reversed.size()), 0};
-  UINT ArgumentError = 0;
-  return Dispatch->Invoke(Id, IID_NULL, LOCALE_USER_DEFAULT, Flags, &Params, Result, Exception, &ArgumentError);
 }
 
 // --- The calls a host makes most ----------------------------------------------------------

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ZelmKvel_TLB.h"
+#include "tools/host/ExtensionClient.h"
 #include "win/com/ComTypes.h"
 
 namespace zelm::wine {
@@ -61,19 +62,13 @@ TErrorInfo TakeErrorInfo();
 
 // --- Calling through IDispatch -------------------------------------------------------------
 
-// Shallow argument variants: the caller keeps what they point at alive.
-VARIANT ByRef(BSTR* Text);
-VARIANT ByRef(LONG* Number);
-VARIANT ByRef(VARIANT* Variable);  // a script's variable: VT_VARIANT | VT_BYREF
-VARIANT ByValue(BSTR Text);
-VARIANT ByValue(IDispatch* Object);
-VARIANT ByValue(bool Flag);
+// The tools' late-bound client's argument variants and call (borrowed arguments).
+using tools::ByRef;
+using tools::ByValue;
+using tools::CallDispatch;
 
 // The member's DISPID (a failed lookup fails the running test).
 DISPID IdOf(IDispatch* Dispatch, const wchar_t* Name);
-// IDispatch::Invoke with positional arguments given first-first.
-HRESULT CallDispatch(IDispatch* Dispatch, DISPID Id, std::vector<VARIANT> Args, VARIANT* Result,
-                     EXCEPINFO* Exception = nullptr, WORD Flags = DISPATCH_METHOD);
 
 // --- The calls a host makes most ----------------------------------------------------------
 

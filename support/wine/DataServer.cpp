@@ -50,17 +50,11 @@ double NowMs() {
   return static_cast<double>(Now.QuadPart) * 1000.0 / Frequency;
 }
 
-void PumpFor(DWORD Ms) {
-  const double End = NowMs() + Ms;
-  for (;;) {
-    MSG Msg;
-    while (PeekMessageW(&Msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&Msg);
-      DispatchMessageW(&Msg);
-    }
-    const double Left = End - NowMs();
-    if (Left <= 0) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(Left) + 1, QS_ALLINPUT);
+void PumpWaiting() {
+  MSG Msg;
+  while (PeekMessageW(&Msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&Msg);
+    DispatchMessageW(&Msg);
   }
 }
 
@@ -102,7 +96,7 @@ bool TStandIn::Start(const std::vector<std::string>& Rules, DWORD LifetimeMs, bo
              std::to_wstring(++Counter) + L".log";
   DeleteFileW(FLogPath.c_str());
 
-  std::wstring CommandLine = Quoted(ProgramFolder() + FromAnsi(standin::cExeName)) +
+  std::wstring CommandLine = Quoted(ProgramFolder() + standin::cExeName) +
                              (Quiet ? std::wstring(L" --quiet") : L" --log " + Quoted(FLogPath)) + L" --lifetime " +
                              std::to_wstring(LifetimeMs);
   for (const auto& Rule : Rules) CommandLine += L" " + Quoted(FromAnsi(Rule));
@@ -119,7 +113,7 @@ bool TStandIn::Start(const std::vector<std::string>& Rules, DWORD LifetimeMs, bo
     return false;
   }
   FProcess.Reset(Process.hProcess);
-  FThread.Reset(Process.hThread);
+  const THandle Thread(Process.hThread);
   FProcessId = Process.dwProcessId;
   // Should we die, the job takes the stand-in with us (its lifetime bounds it anyway).
   FJob.Reset(CreateJobObjectW(nullptr, nullptr));
@@ -129,21 +123,19 @@ bool TStandIn::Start(const std::vector<std::string>& Rules, DWORD LifetimeMs, bo
     SetInformationJobObject(FJob.Get(), JobObjectExtendedLimitInformation, &Limits, sizeof Limits);
     AssignProcessToJobObject(FJob.Get(), FProcess.Get());
   }
-  ResumeThread(FThread.Get());
-
-  const double Deadline = NowMs() + 10000;
-  while (NowMs() < Deadline) {
-    HWND Found = FindWindowW(nullptr, standin::cWindowTitle);
-    DWORD Owner = 0;
-    if (Found) GetWindowThreadProcessId(Found, &Owner);
-    if (Found && Owner == FProcessId) {
-      FWindow = Found;
-      return true;
+  // It says when its window is there; a stand-in that ends first says so too.
+  const THandle Ready(CreateEventW(nullptr, TRUE, FALSE, standin::ReadyEventName(FProcessId).c_str()));
+  ResumeThread(Thread.Get());
+  const HANDLE Either[] = {Ready.Get(), FProcess.Get()};
+  if (WaitForMultipleObjects(2, Either, FALSE, 10000) == WAIT_OBJECT_0) {
+    for (HWND Found = nullptr; (Found = FindWindowExW(nullptr, Found, nullptr, tools::cServerWindowTitleW));) {
+      DWORD Owner = 0;
+      GetWindowThreadProcessId(Found, &Owner);
+      if (Owner == FProcessId) FWindow = Found;
     }
-    if (WaitForSingleObject(FProcess.Get(), 5) == WAIT_OBJECT_0) break;
   }
-  std::fprintf(stderr, "stand-in: its window did not appear\n");
-  return false;
+  if (FWindow == nullptr) std::fprintf(stderr, "stand-in: its window did not appear\n");
+  return FWindow != nullptr;
 }
 
 void TStandIn::Stop() {
@@ -155,7 +147,6 @@ void TStandIn::Stop() {
     }
   }
   if (!FLogPath.empty()) DeleteFileW(FLogPath.c_str());
-  FThread.Reset();
   FProcess.Reset();
   FJob.Reset();
   FProcessId = 0;
@@ -163,8 +154,14 @@ void TStandIn::Stop() {
   FLogPath.clear();
 }
 
+void TStandIn::Release() const {
+  const THandle Event(
+      OpenEventW(EVENT_MODIFY_STATE, FALSE, tools::TServerWindow::ReleaseEventName(FProcessId).c_str()));
+  if (Event) SetEvent(Event.Get());
+}
+
 bool TStandIn::Rule(const std::string& Rule) {
-  COPYDATASTRUCT Data{standin::cRuleMessageId, static_cast<DWORD>(Rule.size()), const_cast<char*>(Rule.data())};
+  COPYDATASTRUCT Data{tools::cRuleMessageId, static_cast<DWORD>(Rule.size()), const_cast<char*>(Rule.data())};
   DWORD_PTR Result = 0;
   return SendMessageTimeoutW(FWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&Data), SMTO_NORMAL, 5000, &Result) !=
              0 &&
@@ -187,7 +184,7 @@ std::vector<std::string> TStandIn::Lines() const {
   return Out;
 }
 
-std::vector<TControl> TStandIn::Controls() const {
+std::vector<TControl> TServerLog::Controls() const {
   std::vector<TControl> Out;
   for (const auto& Line : Lines()) {
     if (Line.rfind("recv ", 0) != 0) continue;
@@ -197,13 +194,13 @@ std::vector<TControl> TStandIn::Controls() const {
   return Out;
 }
 
-std::vector<TControl> TStandIn::ControlsSince(std::size_t Mark) const {
+std::vector<TControl> TServerLog::ControlsSince(std::size_t Mark) const {
   auto All = Controls();
   if (Mark >= All.size()) return {};
   return std::vector<TControl>(All.begin() + static_cast<std::ptrdiff_t>(Mark), All.end());
 }
 
-std::size_t TStandIn::RecordsSent() const {
+std::size_t TServerLog::RecordsSent() const {
   std::size_t Count = 0;
   for (const auto& Line : Lines())
     if (Line.rfind("sent ", 0) == 0 && Field(Line, "ok") == 1) ++Count;
@@ -212,13 +209,13 @@ std::size_t TStandIn::RecordsSent() const {
 
 long TStandIn::CountHeard() const {
   DWORD_PTR Count = 0;
-  SendMessageTimeoutW(FWindow, standin::cCountHeardMessage, 0, 0, SMTO_NORMAL, 5000, &Count);
+  SendMessageTimeoutW(FWindow, tools::cCountHeardMessage, 0, 0, SMTO_NORMAL, 5000, &Count);
   return static_cast<long>(Count);
 }
 
 long TStandIn::CountSent() const {
   DWORD_PTR Count = 0;
-  SendMessageTimeoutW(FWindow, standin::cCountSentMessage, 0, 0, SMTO_NORMAL, 5000, &Count);
+  SendMessageTimeoutW(FWindow, tools::cCountSentMessage, 0, 0, SMTO_NORMAL, 5000, &Count);
   return static_cast<long>(Count);
 }
 
@@ -239,40 +236,11 @@ std::string Sequence(const std::vector<TControl>& Controls) {
   return Out;
 }
 
-// --- "Morvicantrel" windows on our own thread -------------------------------------------
+// --- The data server on our own thread ----------------------------------------------------
 
-HWND MakeServerWindow(const wchar_t* ClassName, WNDPROC Entry, void* Owner) {
-  WNDCLASSW Class = {};
-  Class.lpfnWndProc = Entry;
-  Class.hInstance = GetModuleHandleW(nullptr);
-  Class.lpszClassName = ClassName;
-  RegisterClassW(&Class);
-  HWND Window = CreateWindowExW(WS_EX_TOOLWINDOW, ClassName, standin::cWindowTitle, WS_POPUP, 0, 0, 0, 0, nullptr,
-                                nullptr, Class.hInstance, nullptr);
-  SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(Owner));
-  return Window;
-}
-
-TServerWindow::TServerWindow() : FWindow(MakeServerWindow(L"ZelmServerWindow", Entry, this)) {}
-
-HWND TServerWindow::Announced() const {
-  for (auto It = Received.rbegin(); It != Received.rend(); ++It)
-    if (It->Id == InitConnectionMessageId && It->Size == 16)
-      return reinterpret_cast<HWND>(static_cast<uintptr_t>(It->Data[0]));
-  return nullptr;
-}
-
-LRESULT CALLBACK TServerWindow::Entry(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  auto* Self = reinterpret_cast<TServerWindow*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
-  if (Self && Msg == WM_COPYDATA) {
-    const auto* Copy = reinterpret_cast<const COPYDATASTRUCT*>(LParam);
-    TReceived R = {Copy->dwData, Copy->cbData, WParam, {}};
-    if (Copy->cbData == 16) std::memcpy(R.Data, Copy->lpData, 16);
-    Self->Received.push_back(R);
-    if (Self->OnReceive) Self->OnReceive(R);
-    return 1;
-  }
-  return DefWindowProcW(Window, Msg, WParam, LParam);
+TLocalServer::TLocalServer(const std::vector<std::string>& Rules, bool Quiet) : FServer(FValues, &FValues) {
+  if (!Quiet) FServer.Log = [this](const std::string& Line) { FLines.push_back(Line); };
+  for (const auto& Rule : Rules) FServer.Rule(Rule);
 }
 
 LRESULT SendRecord(HWND To, ULONG_PTR Id, const void* Data, DWORD Size) {

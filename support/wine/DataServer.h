@@ -1,18 +1,19 @@
-// What stands in for the Zelm data server in the Wine tests, the script scenario and
-// the Wine bench: a desktop of the program's own (so that the "Morvicantrel" window of
-// another program in the same Wine prefix can neither answer it nor hear it), the
-// stand-in server as a second process with its log, and "Morvicantrel" windows on the
-// program's own thread; value records delivered by hand.
+// The data server as the Wine tests, the script scenario and the Wine bench meet it: the
+// tools' data server (tools/sim/ServerWindow.h) serving the values of its rules, as the
+// stand-in in a second process or on the test's own thread, each with its log read
+// back; a desktop of the program's own (so that the "Morvicantrel" window of another
+// program in the same Wine prefix can neither answer it nor hear it); value records
+// delivered by hand.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "tools/sim/ServerWindow.h"
 #include "win/com/Handles.h"
 
 namespace zelm::wine {
@@ -29,28 +30,41 @@ std::wstring CurrentDesktopName();
 // what failed, or nullptr.
 const char* SetUpOwnDesktop();
 
-// Runs the message loop of the calling thread for Ms milliseconds.
-void PumpFor(DWORD Ms);
-// Milliseconds since an arbitrary start, to the microsecond.
+// Milliseconds since an arbitrary start, to the microsecond (for the bench's figures).
 double NowMs();
+// Handles what the calling thread's queue holds now, and returns.
+void PumpWaiting();
 
-// --- The stand-in data server, a second process -----------------------------------------
+// --- What a data server heard ----------------------------------------------------------
 
-// One control message as the stand-in logged it.
+// One control message as a data server logged it.
 struct TControl {
   uint32_t Id = 0, Cb = 0, Wp = 0, D1 = 0, D2 = 0, D3 = 0, D4 = 0, Owner = 0;
 };
 
-// The stand-in, started on the calling thread's desktop.
-class TStandIn {
+// A data server's log read back (tools/sim/ServerWindow.h has its words).
+class TServerLog {
+ public:
+  virtual ~TServerLog() = default;
+  virtual std::vector<std::string> Lines() const = 0;
+  // The control messages it heard, all of them or from a mark on.
+  std::vector<TControl> Controls() const;
+  std::size_t Mark() const { return Controls().size(); }
+  std::vector<TControl> ControlsSince(std::size_t Mark) const;
+  // How many records it has sent that were taken.
+  std::size_t RecordsSent() const;
+};
+
+// The stand-in, a second process on the calling thread's desktop.
+class TStandIn final : public TServerLog {
  public:
   TStandIn() = default;
   ~TStandIn() { Stop(); }
   TStandIn(const TStandIn&) = delete;
   TStandIn& operator=(const TStandIn&) = delete;
 
-  // Starts it with these rules and waits (up to 10 s) until its window is there.
-  // A quiet one keeps no log, only its two counts.
+  // Starts it with these rules and waits until its window is there. A quiet one keeps
+  // no log, only its two counts.
   bool Start(const std::vector<std::string>& Rules, DWORD LifetimeMs = 30000, bool Quiet = false);
   // Asks it to close, waits for it, and ends it by force only if it will not go.
   void Stop();
@@ -59,24 +73,38 @@ class TStandIn {
   DWORD ProcessId() const { return FProcessId; }
   // Hands it one more rule at run time.
   bool Rule(const std::string& Rule);
-
-  // Its whole log, line by line.
-  std::vector<std::string> Lines() const;
-  // The control messages it has logged, all of them or from a mark on.
-  std::vector<TControl> Controls() const;
-  std::size_t Mark() const { return Controls().size(); }
-  std::vector<TControl> ControlsSince(std::size_t Mark) const;
-  // How many value records it has sent back so far (and had taken).
-  std::size_t RecordsSent() const;
-  // Its own counts of control messages received and records sent, asked of it.
+  // Ends the hang it is blocked in (a "hang" rule's).
+  void Release() const;
+  // Its own counts of control messages heard and records sent, asked of it: while we
+  // wait for the answer, the records it sends us meanwhile are taken.
   long CountHeard() const;
   long CountSent() const;
 
+  std::vector<std::string> Lines() const override;
+
  private:
-  THandle FProcess, FThread, FJob;
+  THandle FProcess, FJob;
   DWORD FProcessId = 0;
   HWND FWindow = nullptr;  // the stand-in's
   std::wstring FLogPath;
+};
+
+// The same data server on the calling thread: what it hears while the thread waits in a
+// send (as the extension's are) it answers at once. A quiet one keeps no log (for the
+// bench), only its counts.
+class TLocalServer final : public TServerLog {
+ public:
+  explicit TLocalServer(const std::vector<std::string>& Rules = {}, bool Quiet = false);
+  HWND Window() const { return FServer.Window(); }
+  tools::TServerWindow& Server() { return FServer; }
+  std::vector<std::string> Lines() const override { return FLines; }
+  // The window the extension announced; null before one.
+  HWND Announced() { return reinterpret_cast<HWND>(static_cast<uintptr_t>(FServer.Server().Window())); }
+
+ private:
+  tools::TRuleSource FValues;
+  tools::TServerWindow FServer;
+  std::vector<std::string> FLines;
 };
 
 // Control messages as text, "64(65612) 129(0)": id and Data1; a message whose cbData
@@ -87,41 +115,6 @@ std::string Msg(uint32_t Id, uint32_t Data1 = 0);
 inline std::string Msg(uint32_t Id, HWND Data1) {
   return Msg(Id, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Data1)));
 }
-
-// --- "Morvicantrel" windows on our own thread -------------------------------------------
-
-// A hidden top-level window titled "Morvicantrel" of a class of that name (registered
-// on first use), with Owner in its GWLP_USERDATA for the window procedure.
-HWND MakeServerWindow(const wchar_t* ClassName, WNDPROC Entry, void* Owner);
-
-// One WM_COPYDATA as a server window took it.
-struct TReceived {
-  ULONG_PTR Id;
-  DWORD Size;
-  WPARAM WParam;
-  DWORD Data[4];  // the control record, when cbData is 16
-};
-
-// A server window that records what reaches it.
-class TServerWindow {
- public:
-  TServerWindow();
-
-  TServerWindow(const TServerWindow&) = delete;
-  TServerWindow& operator=(const TServerWindow&) = delete;
-
-  HWND Window() const { return FWindow.Get(); }
-  // The window the last announcement (64) named; null before one.
-  HWND Announced() const;
-
-  std::vector<TReceived> Received;
-  // Runs inside the window procedure, for answers during a send.
-  std::function<void(const TReceived&)> OnReceive;
-
- private:
-  static LRESULT CALLBACK Entry(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
-  TWindow FWindow;
-};
 
 // A value record (or any data) handed to a window as the data server hands it: a
 // WM_COPYDATA with wParam 0. Answers what the window procedure returned.

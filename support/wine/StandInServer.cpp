@@ -1,82 +1,39 @@
-// A stand-in for the Zelm data server, for the tests and the Wine bench of the real DLL.
-// It owns a hidden top-level window titled "Morvicantrel", logs every control message
-// that reaches it, remembers the window announced by message 64 and answers an Add (80)
-// with a value record for that identifier and a trip read (129) with records for the
-// trip identifiers. The records are sent from inside its window procedure, so they
-// reach the extension while it is still waiting in its own send, as the real server's do.
+// The data server of the tests and the Wine bench: the data server's window
+// (tools/sim/ServerWindow.h) serving the values its rules give (tools/sim/Rules.h), in a
+// process of its own, logging every event.
 //
 //   zelm_standin_server.exe [--log FILE | --quiet] [--script FILE] [--lifetime MS] [RULE ...]
 //
 // --quiet writes no log (for the Wine bench: a log line costs more than a message); the
-// counts of control messages and of records sent can then be asked for with
-// cCountHeardMessage and cCountSentMessage.
-//
-// Rules, one per argument, one per line of a script file, or one per WM_COPYDATA with
-// dwData = cRuleMessageId at run time:
-//   value ID TEXT[|TITLE,UNIT]  the record answered for identifier ID (TEXT may be empty;
-//                               a trip figure's record is its value area only)
-//   forget ID                   no record for ID any more
-//   hang ID MS [TIMES]          sleep MS inside the window procedure on the next TIMES
-//                               control messages with dwData ID (TIMES 0: every one)
-//   silent | talk               answer nothing / answer again
-//   meddle pointer | show       what any process on the desktop may do to the announced
-//                               window: overwrite its user data, extra bytes and a
-//                               property with a bad pointer; or send and post every
-//                               message, and make every call, that would show, move or
-//                               activate it
-//   lifetime MS                 quit MS milliseconds from now (default 30000)
-//   quit                        quit now
-// It also quits on WM_CLOSE, so nothing outlives the program that started it.
+// counts can then be asked of the window. Rules come one per argument, one per line of
+// a script file, or one per WM_COPYDATA at run time. Besides the data server's, it takes
+//   meddle pointer | show   what any process on the desktop may do to the announced
+//                           window: overwrite its user data, extra bytes and a property
+//                           with a bad pointer; or send and post every message, and make
+//                           every call, that would show, move or activate it
+// It logs "ready hwnd=H pid=P" when its window is there and ruled (and sets the event
+// its starter made, support/wine/StandIn.h) and "quit" when it goes; it quits on
+// WM_CLOSE, and after its lifetime (30 s unless told).
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <map>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "core/protocol/Protocol.h"
 #include "support/wine/StandIn.h"
+#include "tools/sim/ServerWindow.h"
+#include "win/com/Handles.h"
 
 namespace {
 
-using zelm::standin::cRuleMessageId;
+using namespace zelm::tools;
 
-constexpr uint32_t cInitConnection = 64;
-constexpr uint32_t cAdd = 80;
-constexpr uint32_t cTripRead = 129;
 constexpr UINT_PTR cLifetimeTimer = 1;
-constexpr UINT cRecordSendBound = 5000;  // ms; a test that stopped pumping must not wedge us
 
-struct THang {
-  uint32_t Id;
-  DWORD Ms;
-  int Times;  // 0: for ever
-};
-
-HANDLE GLog = INVALID_HANDLE_VALUE;  // none with --quiet
-long GHeard = 0;                     // control messages received
-long GSent = 0;                      // value records sent and taken
-HWND GWindow = nullptr;
-HWND GAnnounced = nullptr;
-bool GSilent = false;
-UINT GLifetime = 30000;                    // ms
-std::map<uint32_t, std::string> GRecords;  // by identifier, as they go out
-std::vector<THang> GHangs;
-
-void Log(const std::string& Line) {
-  if (GLog == INVALID_HANDLE_VALUE) return;
-  const std::string Out = Line + "\n";
-  DWORD Written = 0;
-  WriteFile(GLog, Out.data(), static_cast<DWORD>(Out.size()), &Written, nullptr);
-}
-
-bool IsTripId(uint32_t Id) { return Id >= 129 && Id <= 144 && Id != 136; }
-
-bool Meddle(const std::string& How) {
-  const HWND To = GAnnounced;
+bool Meddle(HWND To, const std::string& How) {
   if (To == nullptr) return false;
   constexpr LONG_PTR cBad = 0x41414140;
   if (How == "pointer") {
@@ -128,206 +85,79 @@ bool Meddle(const std::string& How) {
   return true;
 }
 
-bool ApplyRule(const std::string& Rule) {
-  std::istringstream In(Rule);
-  std::string Word;
-  In >> Word;
-  if (Word.empty() || Word[0] == '#') return true;
-  if (Word == "value") {
-    uint32_t Id = 0;
-    if (!(In >> Id)) return false;
-    std::string Rest;
-    std::getline(In, Rest);
-    if (!Rest.empty() && Rest[0] == ' ') Rest.erase(0, 1);
-    const auto Bar = Rest.find('|');
-    const std::string Text = Rest.substr(0, Bar);
-    GRecords[Id] = IsTripId(Id) ? zelm::EncodeTripRecord(Text)
-                                : zelm::EncodeLiveRecord(Text, Bar == std::string::npos ? "" : Rest.substr(Bar + 1));
-    return true;
-  }
-  if (Word == "forget") {
-    uint32_t Id = 0;
-    if (!(In >> Id)) return false;
-    GRecords.erase(Id);
-    return true;
-  }
-  if (Word == "hang") {
-    THang Hang{0, 0, 1};
-    if (!(In >> Hang.Id >> Hang.Ms)) return false;
-    In >> Hang.Times;
-    GHangs.push_back(Hang);
-    return true;
-  }
-  if (Word == "silent" || Word == "talk") {
-    GSilent = Word == "silent";
-    return true;
-  }
-  if (Word == "meddle") {
-    std::string How;
-    In >> How;
-    return Meddle(How);
-  }
-  if (Word == "lifetime") {
-    UINT Ms = 0;
-    if (!(In >> Ms)) return false;
-    GLifetime = Ms;
-    if (GWindow) SetTimer(GWindow, cLifetimeTimer, Ms, nullptr);
-    return true;
-  }
-  if (Word == "quit") {
-    if (GWindow) PostMessageW(GWindow, WM_CLOSE, 0, 0);
-    return true;
-  }
-  return false;
-}
-
-void TakeRule(const std::string& Rule) { Log((ApplyRule(Rule) ? "rule " : "bad-rule ") + Rule); }
-
-void SendValue(uint32_t Id, const std::string& Record) {
-  if (GAnnounced == nullptr) return;
-  COPYDATASTRUCT Data{Id, static_cast<DWORD>(Record.size()), const_cast<char*>(Record.data())};
-  DWORD_PTR Result = 0;
-  const LRESULT Ok = SendMessageTimeoutW(GAnnounced, WM_COPYDATA, reinterpret_cast<WPARAM>(GWindow),
-                                         reinterpret_cast<LPARAM>(&Data), SMTO_NORMAL, cRecordSendBound, &Result);
-  GSent += Ok != 0;
-  Log("sent id=" + std::to_string(Id) + " ok=" + (Ok ? "1" : "0") +
-      " to=" + std::to_string(reinterpret_cast<uintptr_t>(GAnnounced)));
-}
-
-void HangIfScripted(uint32_t Id) {
-  for (auto It = GHangs.begin(); It != GHangs.end(); ++It) {
-    if (It->Id != Id) continue;
-    const DWORD Ms = It->Ms;
-    if (It->Times > 0 && --It->Times == 0) GHangs.erase(It);
-    Log("hang id=" + std::to_string(Id) + " ms=" + std::to_string(Ms));
-    Sleep(Ms);
-    Log("woke id=" + std::to_string(Id));
-    return;
-  }
-}
-
-void OnControl(const COPYDATASTRUCT& Data, WPARAM WParam) {
-  ++GHeard;
-  const auto Id = static_cast<uint32_t>(Data.dwData);
-  uint32_t D[4] = {0, 0, 0, 0};
-  if (Data.lpData != nullptr) std::memcpy(D, Data.lpData, Data.cbData < 16 ? Data.cbData : 16);
-  std::string Line =
-      "recv id=" + std::to_string(Id) + " cb=" + std::to_string(Data.cbData) + " wp=" + std::to_string(WParam);
-  for (int I = 0; I < 4; ++I) Line += " d" + std::to_string(I + 1) + "=" + std::to_string(D[I]);
-  const HWND Named = reinterpret_cast<HWND>(static_cast<uintptr_t>(D[0]));
-  if (Id == cInitConnection) {
-    DWORD Owner = 0;
-    if (D[0] != 0 && IsWindow(Named)) GetWindowThreadProcessId(Named, &Owner);
-    Line += " owner=" + std::to_string(Owner);
-  }
-  Log(Line);
-
-  HangIfScripted(Id);
-  if (Id == cInitConnection) GAnnounced = D[0] != 0 ? Named : nullptr;
-  if (GSilent) return;
-  if (Id == cAdd) {
-    const auto It = GRecords.find(D[0]);
-    if (It != GRecords.end()) SendValue(It->first, It->second);
-  } else if (Id == cTripRead) {
-    for (const auto& [Ident, Record] : GRecords)
-      if (IsTripId(Ident)) SendValue(Ident, Record);
-  }
-}
-
-LRESULT CALLBACK WindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  switch (Msg) {
-    case WM_COPYDATA: {
-      const auto* Data = reinterpret_cast<const COPYDATASTRUCT*>(LParam);
-      if (Data == nullptr) return 0;
-      if (Data->dwData == cRuleMessageId) {
-        TakeRule(Data->lpData ? std::string(static_cast<const char*>(Data->lpData), Data->cbData) : std::string());
-        return 1;
-      }
-      OnControl(*Data, WParam);
-      return 0;
-    }
-    case zelm::standin::cCountHeardMessage: return GHeard;
-    case zelm::standin::cCountSentMessage: return GSent;
-    case WM_TIMER:
-      if (WParam == cLifetimeTimer) DestroyWindow(Window);
-      return 0;
-    case WM_CLOSE: DestroyWindow(Window); return 0;
-    case WM_DESTROY:
-      Log("quit");
-      PostQuitMessage(0);
-      return 0;
-    default: return DefWindowProcW(Window, Msg, WParam, LParam);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> Rules;
-  std::vector<std::string> ScriptRules;  // applied first: the command line has the last word
+  std::vector<std::string> Rules, ScriptRules;  // a script's first: the command line has the last word
   const char* LogPath = nullptr;
   bool Quiet = false;
-  const char* ScriptPath = nullptr;
+  UINT Lifetime = 30000;
   for (int I = 1; I < argc; ++I) {
     const std::string Arg = argv[I];
     if (Arg == "--log" && I + 1 < argc) {
       LogPath = argv[++I];
     } else if (Arg == "--quiet") {
       Quiet = true;
-    } else if (Arg == "--script" && I + 1 < argc) {
-      ScriptPath = argv[++I];
     } else if (Arg == "--lifetime" && I + 1 < argc) {
-      GLifetime = static_cast<UINT>(std::strtoul(argv[++I], nullptr, 10));
+      Lifetime = static_cast<UINT>(std::strtoul(argv[++I], nullptr, 10));
+    } else if (Arg == "--script" && I + 1 < argc) {
+      std::ifstream Script(argv[++I]);
+      if (!Script) {
+        std::fprintf(stderr, "stand-in: cannot read script %s\n", argv[I]);
+        return 2;
+      }
+      for (std::string Line; std::getline(Script, Line);) {
+        while (!Line.empty() && Line.back() == '\r') Line.pop_back();
+        ScriptRules.push_back(Line);
+      }
     } else {
       Rules.push_back(Arg);
     }
   }
-
-  if (LogPath) {
-    GLog = CreateFileA(LogPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (GLog == INVALID_HANDLE_VALUE) {
-      std::fprintf(stderr, "stand-in: cannot open log %s\n", LogPath);
-      return 2;
-    }
-  } else if (!Quiet) {
-    GLog = GetStdHandle(STD_OUTPUT_HANDLE);
+  zelm::TFile Log(LogPath ? std::fopen(LogPath, "ab") : nullptr);
+  if (LogPath && !Log) {
+    std::fprintf(stderr, "stand-in: cannot open log %s\n", LogPath);
+    return 2;
   }
-  if (ScriptPath) {
-    FILE* Script = std::fopen(ScriptPath, "r");
-    if (!Script) {
-      std::fprintf(stderr, "stand-in: cannot read script %s\n", ScriptPath);
-      return 2;
-    }
-    char Line[512];
-    while (std::fgets(Line, sizeof Line, Script)) {
-      std::string Rule = Line;
-      while (!Rule.empty() && (Rule.back() == '\n' || Rule.back() == '\r')) Rule.pop_back();
-      ScriptRules.push_back(Rule);
-    }
-    std::fclose(Script);
-  }
+  FILE* To = LogPath ? Log.Get() : Quiet ? nullptr : stdout;
 
-  WNDCLASSW Class{};
-  Class.lpfnWndProc = WindowProc;
-  Class.hInstance = GetModuleHandleW(nullptr);
-  Class.lpszClassName = L"ZelmStandInServer";
-  if (!RegisterClassW(&Class)) return 3;
-  // The rules come first, so that no message finds the window before it is scripted.
-  for (const auto& Rule : ScriptRules) TakeRule(Rule);
-  for (const auto& Rule : Rules) TakeRule(Rule);
-  GWindow = CreateWindowExW(WS_EX_TOOLWINDOW, Class.lpszClassName, zelm::standin::cWindowTitle, WS_POPUP, 0, 0, 0, 0,
-                            nullptr, nullptr, Class.hInstance, nullptr);
-  if (!GWindow) return 3;
-  SetTimer(GWindow, cLifetimeTimer, GLifetime, nullptr);
-  Log("ready hwnd=" + std::to_string(reinterpret_cast<uintptr_t>(GWindow)) +
-      " pid=" + std::to_string(GetCurrentProcessId()));
+  TRuleSource Values;
+  TServerWindow Server(Values, &Values);
+  if (!Server.Window()) return 3;
+  if (To)
+    Server.Log = [To](const std::string& Line) {
+      std::fprintf(To, "%s\n", Line.c_str());
+      std::fflush(To);
+    };
+  Server.OnRule = [&Server](const TRule& Rule, const std::string& Line) {
+    std::istringstream Words(Line);
+    std::string Word, How;
+    Words >> Word >> How;
+    return Rule.Text == "meddle" &&
+           Meddle(reinterpret_cast<HWND>(static_cast<uintptr_t>(Server.Server().Window())), How);
+  };
+  Server.OnMessage = [&Server](UINT Message, WPARAM WParam, LPARAM, LRESULT&) {
+    if (Message == WM_TIMER && WParam == cLifetimeTimer) return DestroyWindow(Server.Window()) != FALSE;
+    if (Message != WM_DESTROY) return false;
+    PostQuitMessage(0);
+    return true;
+  };
+  // The rules come first, so that no message finds the window before it is ruled.
+  for (const auto& Rule : ScriptRules) Server.Rule(Rule);
+  for (const auto& Rule : Rules) Server.Rule(Rule);
+  SetTimer(Server.Window(), cLifetimeTimer, Lifetime, nullptr);
+  if (Server.Log)
+    Server.Log("ready hwnd=" + std::to_string(reinterpret_cast<uintptr_t>(Server.Window())) +
+               " pid=" + std::to_string(GetCurrentProcessId()));
+  const zelm::THandle Ready(
+      OpenEventW(EVENT_MODIFY_STATE, FALSE, zelm::standin::ReadyEventName(GetCurrentProcessId()).c_str()));
+  if (Ready) SetEvent(Ready.Get());
 
   MSG Msg;
   while (GetMessageW(&Msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&Msg);
     DispatchMessageW(&Msg);
   }
-  if (LogPath) CloseHandle(GLog);
+  if (Server.Log) Server.Log("quit");
   return 0;
 }

@@ -18,7 +18,8 @@
 
 namespace zelm::wine {
 
-class TTestHost final : public IDispatchEx {
+// On the test's stack, never deleted through an interface.
+class TTestHost final : public IDispatchEx {  // NOLINT(cppcoreguidelines-virtual-class-destructor)
  public:
   enum TMember : DISPID { cGetInfo = 1, cExecute = 2, cSkinName = 3 };
 

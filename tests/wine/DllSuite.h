@@ -4,18 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "support/wine/Com.h"
 
 namespace zelm::wine {
 
 class TDllSuite : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { Dll = new TLoadedServer(DllPath()); }
-  static void TearDownTestSuite() {
-    delete Dll;
-    Dll = nullptr;
-  }
-  static inline TLoadedServer* Dll = nullptr;
+  static void SetUpTestSuite() { Dll = std::make_unique<TLoadedServer>(DllPath()); }
+  static void TearDownTestSuite() { Dll.reset(); }
+  static inline std::unique_ptr<TLoadedServer> Dll;
 };
 
 }  // namespace zelm::wine

@@ -22,35 +22,59 @@ std::string Narrow(const wchar_t* Text) {
   return ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(Text), std::wcslen(Text)));
 }
 
-// Arguments borrowed for one call: nothing here owns what they point at.
-VARIANT Borrowed(VARTYPE Type) {
+// A variant of this type whose value the caller sets.
+VARIANT Typed(VARTYPE Type) {
   VARIANT V;
   VariantInit(&V);
   V_VT(&V) = Type;
   return V;
 }
-VARIANT Object(IDispatch* Value) {
-  VARIANT V = Borrowed(VT_DISPATCH);
-  V_DISPATCH(&V) = Value;
+
+}  // namespace
+
+VARIANT ByRef(BSTR* Text) {
+  VARIANT V = Typed(VT_BSTR | VT_BYREF);
+  V_BSTRREF(&V) = Text;
   return V;
 }
-VARIANT Text(BSTR Value) {
-  VARIANT V = Borrowed(VT_BSTR);
-  V_BSTR(&V) = Value;
+VARIANT ByRef(LONG* Number) {
+  VARIANT V = Typed(VT_I4 | VT_BYREF);
+  V_I4REF(&V) = Number;
   return V;
 }
-VARIANT TextRef(BSTR* Value) {
-  VARIANT V = Borrowed(VT_BSTR | VT_BYREF);
-  V_BSTRREF(&V) = Value;
+VARIANT ByRef(VARIANT* Variable) {
+  VARIANT V = Typed(VT_VARIANT | VT_BYREF);
+  V_VARIANTREF(&V) = Variable;
   return V;
 }
-VARIANT ObjectRef(IDispatch** Value) {
-  VARIANT V = Borrowed(VT_DISPATCH | VT_BYREF);
-  V_DISPATCHREF(&V) = Value;
+VARIANT ByRef(IDispatch** Object) {
+  VARIANT V = Typed(VT_DISPATCH | VT_BYREF);
+  V_DISPATCHREF(&V) = Object;
+  return V;
+}
+VARIANT ByValue(BSTR Text) {
+  VARIANT V = Typed(VT_BSTR);
+  V_BSTR(&V) = Text;
+  return V;
+}
+VARIANT ByValue(IDispatch* Object) {
+  VARIANT V = Typed(VT_DISPATCH);
+  V_DISPATCH(&V) = Object;
+  return V;
+}
+VARIANT ByValue(bool Flag) {
+  VARIANT V = Typed(VT_BOOL);
+  V_BOOL(&V) = Flag ? VARIANT_TRUE : VARIANT_FALSE;
   return V;
 }
 
-}  // namespace
+HRESULT CallDispatch(IDispatch* Dispatch, DISPID Id, std::vector<VARIANT> Args, VARIANT* Result, EXCEPINFO* Exception,
+                     WORD Flags) {
+  std::reverse(Args.begin(), Args.end());  // rgvarg holds them last first
+  DISPPARAMS Params = {Args.data(), nullptr, static_cast<UINT>(Args.size()), 0};
+  UINT ArgumentError = 0;
+  return Dispatch->Invoke(Id, IID_NULL, LOCALE_USER_DEFAULT, Flags, &Params, Result, Exception, &ArgumentError);
+}
 
 bool TExtension::Create(std::string& Error) {
   CLSID Class;
@@ -81,13 +105,9 @@ bool TExtension::Call(const wchar_t* Name, std::vector<VARIANT> Args, VARIANT* R
     }
     FIds[Name] = Id;
   }
-  std::reverse(Args.begin(), Args.end());
-  DISPPARAMS Params{Args.data(), nullptr, static_cast<UINT>(Args.size()), 0};
   TExcepInfo Exception;
-  UINT ArgError = 0;
   TVariant Ignored;
-  const HRESULT Done = FObject->Invoke(Id, IID_NULL, 0, DISPATCH_METHOD, &Params, Result ? Result : &Ignored.Get(),
-                                       &Exception, &ArgError);
+  const HRESULT Done = CallDispatch(FObject.Get(), Id, std::move(Args), Result ? Result : &Ignored.Get(), &Exception);
   if (SUCCEEDED(Done)) return true;
   Error = Narrow(Name) + " failed: ";
   if (Done == DISP_E_EXCEPTION) {
@@ -100,26 +120,26 @@ bool TExtension::Call(const wchar_t* Name, std::vector<VARIANT> Args, VARIANT* R
   return false;
 }
 
-bool TExtension::Init(IDispatch* Api, std::string& Error) { return Call(L"Init", {Object(Api)}, nullptr, Error); }
+bool TExtension::Init(IDispatch* Api, std::string& Error) { return Call(L"Init", {ByValue(Api)}, nullptr, Error); }
 
 bool TExtension::Initialize(std::u16string_view Path, std::string& Error) {
   const TBstr PathText(Path);
-  return Call(L"Initialize", {Text(PathText.Get())}, nullptr, Error);
+  return Call(L"Initialize", {ByValue(PathText.Get())}, nullptr, Error);
 }
 
 bool TExtension::OnLoadSkin(IDispatch* Skin, std::string& Error) {
-  return Call(L"OnLoadSkin", {Object(Skin)}, nullptr, Error);
+  return Call(L"OnLoadSkin", {ByValue(Skin)}, nullptr, Error);
 }
 
 bool TExtension::OnUnloadSkin(IDispatch* Skin, std::string& Error) {
-  return Call(L"OnUnloadSkin", {Object(Skin)}, nullptr, Error);
+  return Call(L"OnUnloadSkin", {ByValue(Skin)}, nullptr, Error);
 }
 
 bool TExtension::ReturnLabel(std::u16string_view Code, std::u16string& Label, std::string& Error) {
   TBstr CodeText(Code);
   TBstr ToolTip(L"");
   TVariant Result;
-  const bool Ok = Call(L"ReturnLabel", {TextRef(CodeText.Ref()), TextRef(ToolTip.Ref())}, &Result.Get(), Error);
+  const bool Ok = Call(L"ReturnLabel", {ByRef(CodeText.Ref()), ByRef(ToolTip.Ref())}, &Result.Get(), Error);
   Label.clear();
   if (Ok && SUCCEEDED(VariantChangeType(&Result.Get(), &Result.Get(), 0, VT_BSTR)) && V_BSTR(&Result.Get())) {
     const BSTR Answer = V_BSTR(&Result.Get());
@@ -132,7 +152,7 @@ bool TExtension::ProcessCommand(std::u16string_view Command, IDispatch* Skin, in
   TBstr CommandText(Command);
   IDispatch* SkinRef = Skin;  // borrowed, as the front-end lends it
   TVariant Result;
-  const bool Ok = Call(L"ProcessCommand", {TextRef(CommandText.Ref()), ObjectRef(&SkinRef)}, &Result.Get(), Error);
+  const bool Ok = Call(L"ProcessCommand", {ByRef(CommandText.Ref()), ByRef(&SkinRef)}, &Result.Get(), Error);
   ExitCode = 0;
   if (Ok && SUCCEEDED(VariantChangeType(&Result.Get(), &Result.Get(), 0, VT_I4))) ExitCode = V_I4(&Result.Get());
   return Ok;

@@ -14,6 +14,19 @@
 
 namespace zelm::tools {
 
+// Arguments of a late-bound call, borrowed: the caller keeps what they point at alive.
+VARIANT ByRef(BSTR* Text);
+VARIANT ByRef(LONG* Number);
+VARIANT ByRef(VARIANT* Variable);  // a script's variable: VT_VARIANT | VT_BYREF
+VARIANT ByRef(IDispatch** Object);
+VARIANT ByValue(BSTR Text);
+VARIANT ByValue(IDispatch* Object);
+VARIANT ByValue(bool Flag);
+
+// IDispatch::Invoke with positional arguments given first-first.
+HRESULT CallDispatch(IDispatch* Dispatch, DISPID Id, std::vector<VARIANT> Args, VARIANT* Result,
+                     EXCEPINFO* Exception = nullptr, WORD Flags = DISPATCH_METHOD);
+
 class TExtension {
  public:
   // Each call tells in Error what failed when it answers false.

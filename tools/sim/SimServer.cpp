@@ -6,6 +6,7 @@
 namespace zelm::tools {
 
 void TSimServer::OnControl(uint32_t MessageId, const TCopyData& Data) {
+  ++FCounters.Heard;
   switch (MessageId) {
     case InitConnectionMessageId:
       ++FCounters.Announcements;
@@ -21,11 +22,13 @@ void TSimServer::OnControl(uint32_t MessageId, const TCopyData& Data) {
     case AddMessageId:
       ++FCounters.Adds;
       // A trip figure is subscribed like any other parameter (and goes out on each trip
-      // read besides).
-      if (TVehicleModel::Knows(Data.Data1) && !FSubscribed[Data.Data1]) {
+      // read besides). Its reading goes out at once, while the extension waits.
+      if (!TVehicleModel::Knows(Data.Data1)) break;
+      if (!FSubscribed[Data.Data1]) {
         FSubscribed[Data.Data1] = true;
         FSink.StateChanged();
       }
+      if (!FSilent && FWindow != 0) Send(Data.Data1);
       break;
     case DeleteMessageId:
       ++FCounters.Deletes;
@@ -36,21 +39,20 @@ void TSimServer::OnControl(uint32_t MessageId, const TCopyData& Data) {
       break;
     case TripReadMessageId:
       ++FCounters.TripReads;
-      FTripPending = true;
+      SendTripFigures();
       break;
     case TripResetMessageId:
       ++FCounters.TripResets;
       FSource.ResetTrip();
-      FTripPending = true;
+      SendTripFigures();
       break;
     default: ++FCounters.Unknown; break;
   }
 }
 
 void TSimServer::SendTripFigures() {
-  FTripPending = false;
   for (const TParamInfo& P : cParams)
-    if (P.Kind == TParamKind::Trip && FWindow != 0) Send(P.Id);
+    if (P.Kind == TParamKind::Trip && FWindow != 0 && !FSilent) Send(P.Id);
 }
 
 void TSimServer::Tick(double Seconds) {
@@ -58,7 +60,7 @@ void TSimServer::Tick(double Seconds) {
   // A control message can arrive while we wait in a send (the extension answers our
   // record while it is itself sending to us), so each parameter is looked at again
   // just before its record goes out: nothing is sent after its Delete.
-  for (uint32_t Id = 0; Id < FSubscribed.size() && FWindow != 0; ++Id)
+  for (uint32_t Id = 0; Id < FSubscribed.size() && FWindow != 0 && !FSilent; ++Id)
     if (FSubscribed[Id]) Send(Id);
 }
 
@@ -85,7 +87,6 @@ bool TSimServer::Send(uint32_t Id) {
 void TSimServer::Forget() {
   FWindow = 0;
   FSubscribed.fill(false);
-  FTripPending = false;
   FSink.StateChanged();
 }
 

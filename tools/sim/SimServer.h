@@ -1,7 +1,9 @@
-// The workbench data server's side of the protocol, free of Windows: which window the
-// extension announced, which parameters it subscribed, and what to send on each tick,
-// from the simulated car or a recorded drive.
-// The Windows program feeds it the control records it receives and sends what it asks.
+// The data server's side of the protocol, free of Windows: which window the extension
+// announced, which parameters it subscribed, what it answers at once (an Add with the
+// parameter's record, a trip read or reset with the trip figures, as the Zelm data
+// server answers from inside its window procedure) and what it sends on each tick. The
+// values come from a drive source: the simulated car, a recorded drive, or rules. The
+// window (tools/sim/ServerWindow.h) feeds it the control records and sends what it asks.
 #pragma once
 
 #include <array>
@@ -28,6 +30,7 @@ class TSimSink {
 };
 
 struct TSimCounters {
+  uint64_t Heard = 0;  // every control message
   uint64_t Announcements = 0, Adds = 0, Deletes = 0, TripReads = 0, TripResets = 0, Unknown = 0;
   uint64_t RecordsSent = 0;
 };
@@ -36,15 +39,14 @@ class TSimServer {
  public:
   TSimServer(TDriveSource& Source, TSimSink& Sink) noexcept : FSource(Source), FSink(Sink) {}
 
-  // One control message from an extension: dwData and its 16-byte record.
+  // One control message from an extension: dwData and its 16-byte record, answered at
+  // once.
   void OnControl(uint32_t MessageId, const TCopyData& Data);
-  // The trip figures asked for by a trip read (or refreshed by a reset) wait until
-  // the control message has been answered; the Windows side sends them right after.
-  bool TripFiguresPending() const noexcept { return FTripPending; }
-  void SendTripFigures();
   // Advances the drive and sends one record of every subscribed parameter that has a
   // reading now.
   void Tick(double Seconds);
+  // Silent, it answers nothing and sends nothing, but still listens.
+  void SetSilent(bool Silent) noexcept { FSilent = Silent; }
 
   uint32_t Window() const noexcept { return FWindow; }
   bool IsSubscribed(uint32_t Id) const noexcept { return Id < FSubscribed.size() && FSubscribed[Id]; }
@@ -58,13 +60,14 @@ class TSimServer {
 
  private:
   bool Send(uint32_t Id);
+  void SendTripFigures();
   void Forget();
 
   TDriveSource& FSource;
   TSimSink& FSink;
   uint32_t FWindow = 0;
   std::array<bool, 145> FSubscribed{};
-  bool FTripPending = false;
+  bool FSilent = false;
   TSimCounters FCounters;
 };
 

@@ -61,7 +61,6 @@ TEST_F(SimServerTest, SendsNothingUntilAWindowIsAnnounced) {
   Server.OnControl(AddMessageId, Data(1));
   Server.OnControl(TripReadMessageId, Data(0));
   Server.Tick(0.1);
-  Server.SendTripFigures();
   EXPECT_TRUE(Sink.Sent.empty());
   // An announcement without a window (an extension not yet initialised) names none.
   Server.OnControl(InitConnectionMessageId, Data(0));
@@ -76,14 +75,17 @@ TEST_F(SimServerTest, SendsNothingUntilAWindowIsAnnounced) {
   EXPECT_EQ(Sink.Sent[0].Id, 1u);
 }
 
-TEST_F(SimServerTest, SendsEachSubscribedParameterOncePerTickUntilItsDelete) {
+TEST_F(SimServerTest, AnswersEachAddAtOnceAndSendsEachSubscribedParameterOncePerTickUntilItsDelete) {
   Server.OnControl(InitConnectionMessageId, Data(77));
   for (uint32_t Id : {11u, 2u, 137u}) Server.OnControl(AddMessageId, Data(Id));
-  Server.OnControl(AddMessageId, Data(2));  // twice is still once
+  Server.OnControl(AddMessageId, Data(2));  // twice is still once, answered again
   // Identifiers of no parameter are no subscription; a trip figure (137) is one, but
   // not on the status line, which lists the live parameters.
   for (uint32_t Id : {0u, 45u, 136u, 145u, 0xFFFFFFFFu}) Server.OnControl(AddMessageId, Data(Id));
   EXPECT_EQ(Server.SubscribedText(), "2 11");
+  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{11, 2, 137, 2}));
+
+  Sink.Sent.clear();
   Server.Tick(0.1);
   Server.Tick(0.1);
   EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{2, 11, 137, 2, 11, 137}));
@@ -101,23 +103,24 @@ TEST_F(SimServerTest, SendsEachSubscribedParameterOncePerTickUntilItsDelete) {
 TEST_F(SimServerTest, ADeleteArrivingDuringASendStopsThatParameterAtOnce) {
   Server.OnControl(InitConnectionMessageId, Data(5));
   for (uint32_t Id : {1u, 2u, 3u}) Server.OnControl(AddMessageId, Data(Id));
-  // While record 1 is delivered, the extension drops 2 and adds 4.
+  Sink.Sent.clear();
+  // While record 1 is delivered, the extension drops 2 and adds 4 (answered at once).
   Sink.DuringSend = [&](uint32_t Id) {
     if (Id != 1) return;
     Server.OnControl(DeleteMessageId, Data(2));
     Server.OnControl(AddMessageId, Data(4));
   };
   Server.Tick(0.1);
-  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{1, 3, 4}));
+  EXPECT_EQ(Sink.Ids(), (std::vector<uint32_t>{1, 4, 3, 4}));
 }
 
 TEST_F(SimServerTest, RecordsCarryTheCarsTextsInTheLayoutTheExtensionReads) {
   Server.OnControl(InitConnectionMessageId, Data(9));
   Server.OnControl(AddMessageId, Data(2));
+  Sink.Sent.clear();
   Model.Step(100);
   Server.Tick(0.1);
   Server.OnControl(TripReadMessageId, Data(0));
-  Server.SendTripFigures();
   ASSERT_EQ(Sink.Sent.size(), 16u);
   ASSERT_EQ(Sink.Sent[13].Id, 142u);
 
@@ -132,14 +135,10 @@ TEST_F(SimServerTest, RecordsCarryTheCarsTextsInTheLayoutTheExtensionReads) {
   EXPECT_EQ(DecodeParamValueData(Trip.data(), Trip.size()).ValueText, Model.ValueText(142));
 }
 
-TEST_F(SimServerTest, TripReadSendsAllFifteenFiguresAndResetStartsThemAgain) {
+TEST_F(SimServerTest, TripReadSendsAllFifteenFiguresAtOnceAndResetStartsThemAgain) {
   Server.OnControl(InitConnectionMessageId, Data(3));
   Model.Step(300);
   Server.OnControl(TripReadMessageId, Data(0));
-  EXPECT_TRUE(Sink.Sent.empty());  // not from inside the control message
-  ASSERT_TRUE(Server.TripFiguresPending());
-  Server.SendTripFigures();
-  EXPECT_FALSE(Server.TripFiguresPending());
   EXPECT_EQ(Sink.Ids(),
             (std::vector<uint32_t>{129, 130, 131, 132, 133, 134, 135, 137, 138, 139, 140, 141, 142, 143, 144}));
   const std::string Distance = Sink.Sent[5].Record;
@@ -148,9 +147,7 @@ TEST_F(SimServerTest, TripReadSendsAllFifteenFiguresAndResetStartsThemAgain) {
   Sink.Sent.clear();
   Server.OnControl(TripResetMessageId, Data(0));
   EXPECT_EQ(Model.Trip().Distance, 0.0);
-  ASSERT_TRUE(Server.TripFiguresPending());  // the reset figures go out too
-  Server.SendTripFigures();
-  ASSERT_EQ(Sink.Sent.size(), 15u);
+  ASSERT_EQ(Sink.Sent.size(), 15u);  // the reset figures go out too
   EXPECT_EQ(DecodeParamValueData(Sink.Sent[5].Record.data(), cValueTextSize).ValueText, "0.000");
 }
 
@@ -169,13 +166,15 @@ TEST_F(SimServerTest, ANewWindowOrAGoneOneDropsTheOldSubscriptions) {
   EXPECT_GT(Sink.Changes, Before);
 
   Server.OnControl(AddMessageId, Data(1));
+  Sink.Sent.clear();
+  const uint64_t Sent = Server.Counters().RecordsSent;
   Sink.DeadWindow = 20;  // the host went away
   Server.Tick(0.1);
   EXPECT_EQ(Server.Window(), 0u);
   EXPECT_EQ(Server.SubscribedText(), "");
   Server.Tick(0.1);
   EXPECT_TRUE(Sink.Sent.empty());
-  EXPECT_EQ(Server.Counters().RecordsSent, 0u);
+  EXPECT_EQ(Server.Counters().RecordsSent, Sent);
 }
 
 // A replay sends each reading with the title and unit it was recorded with; a reading
@@ -188,7 +187,6 @@ TEST(SimServerReplay, SendsTheRecordedTitleAndUnit) {
   TSimServer Server(Replay, Sink);
   Server.OnControl(InitConnectionMessageId, Data(1));
   for (uint32_t Id : {1u, 2u}) Server.OnControl(AddMessageId, Data(Id));
-  Server.Tick(0.1);
   ASSERT_EQ(Sink.Sent.size(), 2u);
   EXPECT_EQ(DecodeParamValueData(Sink.Sent[0].Record.data(), Sink.Sent[0].Record.size()).TitleUnitText, "Speed,mph");
   EXPECT_EQ(DecodeParamValueData(Sink.Sent[1].Record.data(), Sink.Sent[1].Record.size()).TitleUnitText, cCoolantTitle);

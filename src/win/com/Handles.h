@@ -36,6 +36,8 @@ using TFile = TOwned<TNullKind<FILE*, std::fclose>>;
 // A window of the calling thread's (only its own thread can destroy it).
 using TWindow = TOwned<TNullKind<HWND, DestroyWindow>>;
 using THook = TOwned<TNullKind<HHOOK, UnhookWindowsHookEx>>;
+// What the system handed out with LocalAlloc (an access-control list, a message text).
+using TLocalMemory = TOwned<TNullKind<HLOCAL, LocalFree>>;
 
 // A critical section: the lock of data that threads share, held for a scope by
 // std::lock_guard<TLock>.

@@ -48,8 +48,9 @@ HRESULT RegistrationFailed(const wchar_t* Description) noexcept {
 }
 
 HRESULT Register() {
-  const TClassRecord* Record = ClassRecord();
-  if (Record == nullptr) return RegistrationFailed(LoadFailure().c_str());
+  TLoadFailure Failure;
+  const TClassRecord* Record = ClassRecord(Failure);
+  if (Record == nullptr) return RegistrationFailed(Failure.Description);
 
   const std::wstring& FileName = Record->FileName;
   const std::wstring HelpFolder = FileName.substr(0, FileName.find_last_of(L'\\') + 1);
@@ -82,8 +83,9 @@ HRESULT Register() {
 using TUnRegisterTypeLib = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
 
 HRESULT Unregister() {
-  const TClassRecord* Record = ClassRecord();
-  if (Record == nullptr) return E_FAIL;
+  TLoadFailure Failure;
+  const TClassRecord* Record = ClassRecord(Failure);
+  if (Record == nullptr) return RegistrationFailed(Failure.Description);
   {
     const TLibAttr Attr(Record->Library.Get());
     if (!Attr) return E_FAIL;
@@ -115,7 +117,7 @@ HRESULT Unregister() {
 // memory) is E_FAIL too, and said.
 template <class TStep>
 HRESULT RegistrationStep(TStep Step) noexcept {
-  HRESULT Result = E_FAIL;
+  HRESULT Result = S_OK;
   const HRESULT Failure =
       Guard([&] { Result = Step(); },
             [](int32_t, const char16_t* Message, uint32_t) noexcept { return RegistrationFailed(WideText(Message)); });

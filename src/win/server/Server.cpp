@@ -4,11 +4,12 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
+#include <new>
 
 #include "ZelmKvel_TLB.h"
 #include "win/com/ErrorBoundary.h"
 #include "win/platform/Names.h"
+#include "win/server/Runtime.h"
 #include "win/window/MessageWindow.h"
 
 namespace zelm::server {
@@ -18,13 +19,20 @@ HMODULE GModule = nullptr;
 std::atomic<long> GLiveObjects{0};  // objects alive plus server locks
 std::atomic<long> GFactoryRefs{0};
 
-std::once_flag GLoadOnce;
-TClassRecord* GRecord = nullptr;
-std::wstring GLoadFailure;
+// The class record once made. Until then each use tries to make it: a failure that may
+// pass (out of memory) must not keep the class from a host for good.
+std::atomic<TClassRecord*> GRecord{nullptr};
 
 constexpr const wchar_t* cTypeInfoMissing = L"Type information missing for class TRRExtension";
 constexpr const wchar_t* cBadTypeInfo = L"Incorrect type information for class TRRExtension";
 constexpr const wchar_t* cDispatchMissing = L"Dispatch interface missing from class TRRExtension";
+
+// A call into the type library failed: out of memory may pass and is thrown as such;
+// any other failure is the library's own.
+bool Failed(HRESULT Result) {
+  if (Result == E_OUTOFMEMORY) throw std::bad_alloc();
+  return FAILED(Result);
+}
 
 std::wstring ModuleFileName() {
   std::wstring Path(MAX_PATH, L'\0');
@@ -47,31 +55,30 @@ struct TTypeKind {
   WORD ImplTypes = 0;
 };
 
-bool ReadTypeKind(ITypeInfo* Info, TTypeKind& Out) noexcept {
+// Attributes of type information that was read already: only memory can fail them.
+TTypeKind ReadTypeKind(ITypeInfo* Info) {
   const TTypeAttr Attr(Info);
-  if (!Attr) return false;
+  if (!Attr) throw std::bad_alloc();
+  TTypeKind Out;
   Out.Kind = Attr->typekind;
   Out.Guid = Attr->guid;
   Out.ImplTypes = Attr->cImplTypes;
-  return true;
+  return Out;
 }
 
-// Builds the class registration record from the type library in our own file; on a
-// mismatch sets Failure and answers null.
-std::unique_ptr<TClassRecord> LoadRecord(std::wstring& Failure) {
+// Builds the class registration record from the type library in our own file. When the
+// library does not describe the class as we implement it, answers null and sets Wrong;
+// a failure that may pass (out of memory) is thrown.
+std::unique_ptr<TClassRecord> LoadRecord(const wchar_t*& Wrong) {
   auto Record = std::make_unique<TClassRecord>();
   Record->FileName = ModuleFileName();
-  if (Record->FileName.empty() ||
-      FAILED(LoadTypeLibEx(Record->FileName.c_str(), REGKIND_NONE, Record->Library.Out())) ||
-      FAILED(Record->Library->GetTypeInfoOfGuid(CLSID_RRExtension, Record->CoClass.Out()))) {
-    Failure = cTypeInfoMissing;
+  if (Record->FileName.empty()) throw std::bad_alloc();  // the system could not say it now: may pass
+  if (Failed(LoadTypeLibEx(Record->FileName.c_str(), REGKIND_NONE, Record->Library.Out())) ||
+      Failed(Record->Library->GetTypeInfoOfGuid(CLSID_RRExtension, Record->CoClass.Out()))) {
+    Wrong = cTypeInfoMissing;
     return nullptr;
   }
-  TTypeKind CoClass;
-  if (!ReadTypeKind(Record->CoClass.Get(), CoClass) || CoClass.Kind != TKIND_COCLASS) {
-    Failure = cBadTypeInfo;
-    return nullptr;
-  }
+  const TTypeKind CoClass = ReadTypeKind(Record->CoClass.Get());
 
   TBstr LibraryName, ClassName, Description;
   Record->Library->GetDocumentation(-1, LibraryName.Out(), nullptr, nullptr, nullptr);
@@ -80,56 +87,61 @@ std::unique_ptr<TClassRecord> LoadRecord(std::wstring& Failure) {
   // The server's name (the library's) and the class's: "ZelmKvel.RRExtension".
   Record->ProgId = LibraryName.Text() + L"." + ClassName.Text();
 
-  // The default interface, as the coclass lists it: the dispatch half of IRRExtension.
+  // The default interface, as the coclass lists it: the dispatch half of IRRExtension
+  // (what is no coclass lists none).
   for (UINT I = 0; I < CoClass.ImplTypes && !Record->Dispatch; ++I) {
     INT Flags = 0;
     HREFTYPE Ref = 0;
-    if (FAILED(Record->CoClass->GetImplTypeFlags(I, &Flags))) continue;
+    if (Failed(Record->CoClass->GetImplTypeFlags(I, &Flags))) continue;
     if (!(Flags & IMPLTYPEFLAG_FDEFAULT) || (Flags & IMPLTYPEFLAG_FSOURCE)) continue;
-    if (SUCCEEDED(Record->CoClass->GetRefTypeOfImplType(I, &Ref)))
-      Record->CoClass->GetRefTypeInfo(Ref, Record->Dispatch.Out());
+    if (Failed(Record->CoClass->GetRefTypeOfImplType(I, &Ref))) continue;
+    if (Failed(Record->CoClass->GetRefTypeInfo(Ref, Record->Dispatch.Out()))) Record->Dispatch.Reset();
   }
-  TTypeKind Default;
-  if (!Record->Dispatch || !ReadTypeKind(Record->Dispatch.Get(), Default)) {
-    Failure = cBadTypeInfo;
+  if (!Record->Dispatch) {
+    Wrong = cBadTypeInfo;
     return nullptr;
   }
+  const TTypeKind Default = ReadTypeKind(Record->Dispatch.Get());
   // The object implements IRRExtension and nothing else of the library's.
   if (!IsEqualGUID(Default.Guid, IID_IRRExtension)) {
-    Failure = cDispatchMissing;
+    Wrong = cDispatchMissing;
     return nullptr;
   }
   // ITypeInfo::Invoke calls through the vtable, so it needs the interface half.
   HREFTYPE VtableRef = 0;
   if (Default.Kind != TKIND_DISPATCH ||
-      FAILED(Record->Dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &VtableRef)) ||
-      FAILED(Record->Dispatch->GetRefTypeInfo(VtableRef, Record->Interface.Out()))) {
-    Failure = cBadTypeInfo;
+      Failed(Record->Dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &VtableRef)) ||
+      Failed(Record->Dispatch->GetRefTypeInfo(VtableRef, Record->Interface.Out()))) {
+    Wrong = cBadTypeInfo;
     return nullptr;
   }
   return Record;
 }
 
-// Out of memory while loading leaves the server unusable: no record.
-void Load() noexcept {
-  Contain([] {
-    std::wstring Failure;
-    std::unique_ptr<TClassRecord> Record = LoadRecord(Failure);
-    if (Record)
-      GRecord = Record.release();
-    else
-      GLoadFailure = Failure;
-  });
-}
-
 }  // namespace
 
-const TClassRecord* ClassRecord() noexcept {
-  if (Contain([] { std::call_once(GLoadOnce, Load); }) != 0) return nullptr;
-  return GRecord;
+const TClassRecord* ClassRecord(TLoadFailure& Failure) noexcept {
+  if (const TClassRecord* Made = GRecord.load(std::memory_order_acquire)) return Made;
+  // Without a lock: of two threads that both make one, the first keeps its record.
+  std::unique_ptr<TClassRecord> Record;
+  const wchar_t* Wrong = nullptr;
+  if (Contain([&] { Record = LoadRecord(Wrong); }) != 0) {
+    Failure = {E_OUTOFMEMORY, L"Out of memory"};
+    return nullptr;
+  }
+  if (!Record) {
+    Failure = {CLASS_E_CLASSNOTAVAILABLE, Wrong};
+    return nullptr;
+  }
+  TClassRecord* Expected = nullptr;
+  if (GRecord.compare_exchange_strong(Expected, Record.get(), std::memory_order_acq_rel)) return Record.release();
+  return Expected;
 }
 
-const std::wstring& LoadFailure() noexcept { return GLoadFailure; }
+const TClassRecord* ClassRecord() noexcept {
+  TLoadFailure Ignored;
+  return ClassRecord(Ignored);
+}
 
 void LockModule() noexcept { ++GLiveObjects; }
 void UnlockModule() noexcept { --GLiveObjects; }
@@ -157,7 +169,7 @@ using namespace zelm::server;
 extern "C" BOOL WINAPI DllMain(HINSTANCE Instance, DWORD Reason, LPVOID Reserved) {
   switch (Reason) {
     case DLL_PROCESS_ATTACH:
-      GModule = Instance;  // thread notifications stay on: the static runtime needs them
+      GModule = Instance;  // thread notifications stay on: the runtime's records need them
       break;
     case DLL_PROCESS_DETACH:
       // Unloaded by FreeLibrary (COM found DllCanUnloadNow S_OK): give back the type
@@ -166,10 +178,12 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE Instance, DWORD Reason, LPVOID Reserved
         zelm::UnregisterMessageWindowClass(Instance);
         // The record is a plain pointer, not an owner, so that nothing of it runs at
         // process exit.
-        delete GRecord;  // NOLINT(cppcoreguidelines-owning-memory): given back here alone
-        GRecord = nullptr;
+        delete GRecord.exchange(nullptr);  // NOLINT(cppcoreguidelines-owning-memory): given back here alone
+        RuntimeUnloading();
       }
       break;
+    case DLL_THREAD_ATTACH:
+    case DLL_THREAD_DETACH: ThreadStartsOrEnds(); break;
     default: break;
   }
   return TRUE;
@@ -181,9 +195,10 @@ STDAPI DllGetClassObject(REFCLSID Clsid, REFIID Iid, LPVOID* Out) {
   if (Out == nullptr) return E_POINTER;
   *Out = nullptr;
   if (!IsEqualCLSID(Clsid, CLSID_RRExtension)) return CLASS_E_CLASSNOTAVAILABLE;
-  if (ClassRecord() == nullptr) {
-    ReportError(CLASS_E_CLASSNOTAVAILABLE, GUID_NULL, L"ZelmKvel", LoadFailure().c_str(), 0);
-    return CLASS_E_CLASSNOTAVAILABLE;
+  TLoadFailure Failure;
+  if (ClassRecord(Failure) == nullptr) {
+    ReportError(Failure.Code, GUID_NULL, L"ZelmKvel", Failure.Description, 0);
+    return Failure.Code;
   }
   return ClassFactory()->QueryInterface(Iid, Out);
 }

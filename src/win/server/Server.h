@@ -11,10 +11,17 @@
 
 namespace zelm::server {
 
-// The record, loaded once; null when the type library does not describe the class as
-// we implement it, and then LoadFailure() says why. No class factory exists then.
+// Why there is no class record: CLASS_E_CLASSNOTAVAILABLE when the type library does
+// not describe the class as we implement it, E_OUTOFMEMORY when memory ran short.
+struct TLoadFailure {
+  HRESULT Code = S_OK;
+  const wchar_t* Description = L"";
+};
+
+// The record, made on first use and tried again on each use until it is made; null (and
+// Failure says why) when it cannot be made. No class factory exists then.
+const TClassRecord* ClassRecord(TLoadFailure& Failure) noexcept;
 const TClassRecord* ClassRecord() noexcept;
-const std::wstring& LoadFailure() noexcept;
 
 // References clients hold on the class factory.
 long FactoryAddRef() noexcept;

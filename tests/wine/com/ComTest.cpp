@@ -14,7 +14,8 @@ namespace zelm::wine {
 namespace {
 
 // Notes the blocks given back to the task allocator and not handed out again.
-class TFreedBlocks final : public IMallocSpy {
+// On the test's stack, never deleted through an interface.
+class TFreedBlocks final : public IMallocSpy {  // NOLINT(cppcoreguidelines-virtual-class-destructor)
  public:
   TFreedBlocks() {
     using TSetOaNoCache = void(WINAPI*)();

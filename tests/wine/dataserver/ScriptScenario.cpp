@@ -34,9 +34,9 @@ int main() {
   GetTempPathW(MAX_PATH, Temp);
   const std::wstring OutPath = std::wstring(Temp) + L"zelm-script-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
   SECURITY_ATTRIBUTES Inherit{sizeof Inherit, nullptr, TRUE};
-  HANDLE Out = CreateFileW(OutPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &Inherit, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (Out == INVALID_HANDLE_VALUE) return Fail("cannot make the output file", Server);
+  zelm::TFileHandle Out(CreateFileW(OutPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &Inherit,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!Out) return Fail("cannot make the output file", Server);
 
   std::wstring Desktop = CurrentDesktopName();
   STARTUPINFOW Startup{};
@@ -44,8 +44,8 @@ int main() {
   Startup.lpDesktop = Desktop.data();
   Startup.dwFlags = STARTF_USESTDHANDLES;
   Startup.hStdInput = nullptr;
-  Startup.hStdOutput = Out;
-  Startup.hStdError = Out;
+  Startup.hStdOutput = Out.Get();
+  Startup.hStdError = Out.Get();
   // cscript takes an argument that starts with '/' for an option: the script is named
   // relative to its folder, the working directory.
   std::wstring CommandLine = L"cscript.exe //nologo DataServerScenario.js";
@@ -53,22 +53,20 @@ int main() {
   PROCESS_INFORMATION Script{};
   const BOOL Started = CreateProcessW(nullptr, CommandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, Folder.c_str(),
                                       &Startup, &Script);
-  CloseHandle(Out);
   if (!Started) return Fail("cscript did not start (" + std::to_string(GetLastError()) + ")", Server);
-  const bool Finished = WaitForSingleObject(Script.hProcess, 60000) == WAIT_OBJECT_0;
-  if (!Finished) TerminateProcess(Script.hProcess, 1);
+  Out.Reset();
+  const zelm::THandle Process(Script.hProcess), Thread(Script.hThread);
+  const bool Finished = WaitForSingleObject(Process.Get(), 60000) == WAIT_OBJECT_0;
+  if (!Finished) TerminateProcess(Process.Get(), 1);
   DWORD Exit = 1;
-  GetExitCodeProcess(Script.hProcess, &Exit);
+  GetExitCodeProcess(Process.Get(), &Exit);
   const DWORD ScriptPid = Script.dwProcessId;
-  CloseHandle(Script.hThread);
-  CloseHandle(Script.hProcess);
 
   std::string Output;
-  if (FILE* File = _wfopen(OutPath.c_str(), L"rb")) {
+  if (const zelm::TFile File(_wfopen(OutPath.c_str(), L"rb")); File) {
     char Buffer[4096];
     std::size_t Read;
-    while ((Read = std::fread(Buffer, 1, sizeof Buffer, File)) > 0) Output.append(Buffer, Read);
-    std::fclose(File);
+    while ((Read = std::fread(Buffer, 1, sizeof Buffer, File.Get())) > 0) Output.append(Buffer, Read);
   }
   DeleteFileW(OutPath.c_str());
   std::printf("--- script output\n%s", Output.c_str());

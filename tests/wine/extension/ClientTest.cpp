@@ -3,9 +3,12 @@
 // binding (a C++ host object that fails on request) and its reference counting.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <string>
 
 #include "support/wine/Com.h"
+#include "support/wine/Pages.h"
 #include "support/wine/TestHost.h"
 
 namespace zelm::wine {
@@ -657,6 +660,18 @@ TEST_F(Client, AFailedInvokeCarriesTheSystemText) {
     EXPECT_EQ(Info.Description, L"OLE error 80020005");
 }
 
+// An answer by reference to a value that ends where the readable page ends: reading one
+// byte past it faults.
+template <class T>
+std::function<void(VARIANT&)> AtPageEnd(VARTYPE Type, T Value) {
+  return [Type, Value](VARIANT& V) {
+    void* Place = LastBytesOfAPage(sizeof Value);
+    std::memcpy(Place, &Value, sizeof Value);
+    V_VT(&V) = static_cast<VARTYPE>(Type | VT_BYREF);
+    V_BYREF(&V) = Place;
+  };
+}
+
 TEST_F(Client, HostAnswersReadAsText) {
   struct TCase {
     const char* Name;
@@ -692,6 +707,13 @@ TEST_F(Client, HostAnswersReadAsText) {
          V = ByRef(&Inner);
        },
        L"ce_voltage"},
+      {"byte at a page's end", AtPageEnd(VT_UI1, BYTE{200}), L"200"},
+      {"short at a page's end", AtPageEnd(VT_I2, SHORT{-7}), L"-7"},
+      {"Boolean at a page's end", AtPageEnd(VT_BOOL, VARIANT_TRUE), L"true"},
+      {"long at a page's end", AtPageEnd(VT_I4, LONG{123456}), L"123456"},
+      {"double at a page's end", AtPageEnd(VT_R8, 2.5), L"2.5"},
+      {"64-bit integer at a page's end", AtPageEnd(VT_I8, LONGLONG{-9000000000}), L"-9000000000"},
+      {"decimal at a page's end", AtPageEnd(VT_DECIMAL, DECIMAL{0, {{1, 0}}, 0, {{125, 0}}}), L"12.5"},
   };
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.Name);

@@ -9,14 +9,16 @@
 #include <cstdio>
 #include <string>
 
+#include "win/com/Handles.h"
+
 int wmain(int Count, wchar_t** Args) {
   if (Count != 2) {
     std::fprintf(stderr, "usage: zelm_deny_write NAME\n");
     return 2;
   }
   const std::wstring Key = std::wstring(L"Software\\Classes\\") + Args[1];
-  HKEY Handle = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, Key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &Handle, nullptr) !=
+  zelm::TRegistryKey Handle;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, Key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, Handle.Out(), nullptr) !=
       ERROR_SUCCESS) {
     std::fprintf(stderr, "zelm_deny_write: cannot create the key\n");
     return 1;
@@ -28,11 +30,11 @@ int wmain(int Count, wchar_t** Args) {
   BuildExplicitAccessWithNameW(&Rules[1], Everyone, KEY_READ, GRANT_ACCESS, NO_INHERITANCE);
   PACL Acl = nullptr;
   DWORD Result = SetEntriesInAclW(2, Rules, nullptr, &Acl);
+  const zelm::TLocalMemory AclMemory(Acl);
   if (Result == ERROR_SUCCESS)
-    Result = SetSecurityInfo(Handle, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                             nullptr, nullptr, Acl, nullptr);
-  LocalFree(Acl);
-  RegCloseKey(Handle);
+    Result =
+        SetSecurityInfo(Handle.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                        nullptr, nullptr, Acl, nullptr);
   if (Result != ERROR_SUCCESS) {
     std::fprintf(stderr, "zelm_deny_write: cannot set the key's rights (%lu)\n", Result);
     return 1;

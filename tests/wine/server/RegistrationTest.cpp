@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <optional>
+#include <string_view>
 
 #include "support/wine/Com.h"
+#include "support/wine/Imports.h"
 #include "win/com/Handles.h"
 
 namespace zelm::wine {
@@ -223,6 +226,194 @@ TEST_F(Registration, AFolderWithASpaceRegistersTheShortPath) {
     EXPECT_EQ(Lower(*TypeLibPath), Lower(Copy));
 
     EXPECT_EQ(Copied.UnregisterServer(), S_OK);
+  }
+}
+
+// --- Failures, met through the DLL's own imports --------------------------------------------
+
+// The registry calls of registration, numbered from 1; the one numbered GFailing fails.
+int GRegistryCalls = 0, GFailing = 0;
+decltype(&RegCreateKeyExW) RealCreateKey;
+decltype(&RegSetValueExW) RealSetValue;
+LONG WINAPI CreateKey(HKEY Root, LPCWSTR Key, DWORD Reserved, LPWSTR Class, DWORD Options, REGSAM Access,
+                      LPSECURITY_ATTRIBUTES Security, PHKEY Out, LPDWORD Disposition) {
+  if (++GRegistryCalls == GFailing) return ERROR_ACCESS_DENIED;
+  return RealCreateKey(Root, Key, Reserved, Class, Options, Access, Security, Out, Disposition);
+}
+LONG WINAPI SetValue(HKEY Key, LPCWSTR Name, DWORD Reserved, DWORD Type, const BYTE* Data, DWORD Size) {
+  if (++GRegistryCalls == GFailing) return ERROR_ACCESS_DENIED;
+  return RealSetValue(Key, Name, Reserved, Type, Data, Size);
+}
+HRESULT WINAPI RefuseTypeLib(ITypeLib*, LPOLESTR, LPOLESTR) { return TYPE_E_REGISTRYACCESS; }
+void* __cdecl NoMemory(size_t) { return nullptr; }
+LONG WINAPI RefuseDelete(HKEY, LPCWSTR) { return ERROR_ACCESS_DENIED; }
+
+// Each registry write in turn cannot be made: registration stops there with E_FAIL and
+// says why, and what it wrote before stays. A type library that cannot be registered
+// stops it before the first key; so does running out of memory.
+TEST_F(Registration, AFailedRegistryWriteStopsItAndKeepsWhatWasWritten) {
+  for (GFailing = 1; GFailing <= 2 * static_cast<int>(Entries().size()); ++GFailing) {
+    SCOPED_TRACE("registry call " + std::to_string(GFailing));
+    ASSERT_EQ(Dll.UnregisterServer(), S_OK);
+    GRegistryCalls = 0;
+    RealCreateKey = PatchImport(Dll.Module, "advapi32.dll", "RegCreateKeyExW", &CreateKey);
+    RealSetValue = PatchImport(Dll.Module, "advapi32.dll", "RegSetValueExW", &SetValue);
+    ASSERT_TRUE(RealCreateKey && RealSetValue);
+    EXPECT_EQ(Dll.RegisterServer(), E_FAIL);
+    PatchImport(Dll.Module, "advapi32.dll", "RegCreateKeyExW", RealCreateKey);
+    PatchImport(Dll.Module, "advapi32.dll", "RegSetValueExW", RealSetValue);
+    EXPECT_EQ(TakeErrorInfo().Description, L"Error creating system registry entry");
+    // Entry I is created by call 2I-1 and set by call 2I.
+    const auto Values = Snapshot();
+    for (std::size_t I = 0; I < Values.size(); ++I)
+      EXPECT_EQ(Values[I].has_value(), static_cast<int>(I) < (GFailing - 1) / 2) << "entry " << I + 1;
+  }
+
+  ASSERT_EQ(Dll.UnregisterServer(), S_OK);
+  const auto RealRegister = PatchImport(Dll.Module, "oleaut32.dll", "RegisterTypeLib", &RefuseTypeLib);
+  ASSERT_TRUE(RealRegister);
+  EXPECT_EQ(Dll.RegisterServer(), E_FAIL);
+  PatchImport(Dll.Module, "oleaut32.dll", "RegisterTypeLib", RealRegister);
+  for (const auto& Value : Snapshot()) EXPECT_FALSE(Value.has_value());
+
+  const auto RealMalloc = PatchImport(Dll.Module, "msvcrt.dll", "malloc", &NoMemory);
+  ASSERT_TRUE(RealMalloc);
+  EXPECT_EQ(Dll.RegisterServer(), E_FAIL);
+  EXPECT_EQ(TakeErrorInfo().Description, L"Out of memory");
+  EXPECT_EQ(Dll.UnregisterServer(), E_FAIL);
+  EXPECT_EQ(TakeErrorInfo().Description, L"Out of memory");
+  PatchImport(Dll.Module, "msvcrt.dll", "malloc", RealMalloc);
+}
+
+// A type library whose attributes cannot be read (memory ran out), all else the real one's.
+// NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor): final, deleted by its own Release
+class TUnreadableLibrary final : public ITypeLib {
+ public:
+  explicit TUnreadableLibrary(TComPtr<ITypeLib> Real) : FReal(std::move(Real)) {}
+  STDMETHODIMP QueryInterface(REFIID Iid, void** Out) override {
+    *Out = IsEqualIID(Iid, IID_IUnknown) || IsEqualIID(Iid, IID_ITypeLib) ? this : nullptr;
+    if (*Out == nullptr) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++FRefs; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG Left = --FRefs;
+    if (Left == 0) delete this;
+    return Left;
+  }
+  STDMETHODIMP_(UINT) GetTypeInfoCount() override { return FReal->GetTypeInfoCount(); }
+  STDMETHODIMP GetTypeInfo(UINT I, ITypeInfo** Out) override { return FReal->GetTypeInfo(I, Out); }
+  STDMETHODIMP GetTypeInfoType(UINT I, TYPEKIND* Out) override { return FReal->GetTypeInfoType(I, Out); }
+  STDMETHODIMP GetTypeInfoOfGuid(REFGUID Guid, ITypeInfo** Out) override { return FReal->GetTypeInfoOfGuid(Guid, Out); }
+  STDMETHODIMP GetLibAttr(TLIBATTR** Out) override {
+    *Out = nullptr;
+    return E_OUTOFMEMORY;
+  }
+  STDMETHODIMP GetTypeComp(ITypeComp** Out) override { return FReal->GetTypeComp(Out); }
+  STDMETHODIMP GetDocumentation(INT I, BSTR* Name, BSTR* Text, DWORD* Help, BSTR* File) override {
+    return FReal->GetDocumentation(I, Name, Text, Help, File);
+  }
+  STDMETHODIMP IsName(LPOLESTR Name, ULONG Hash, BOOL* Out) override { return FReal->IsName(Name, Hash, Out); }
+  STDMETHODIMP FindName(LPOLESTR Name, ULONG Hash, ITypeInfo** Infos, MEMBERID* Ids, USHORT* Count) override {
+    return FReal->FindName(Name, Hash, Infos, Ids, Count);
+  }
+  STDMETHODIMP_(void) ReleaseTLibAttr(TLIBATTR* Attr) override { FReal->ReleaseTLibAttr(Attr); }
+
+ private:
+  TComPtr<ITypeLib> FReal;
+  ULONG FRefs = 1;
+};
+
+decltype(&LoadTypeLibEx) RealLoadTypeLib;
+HRESULT WINAPI LoadUnreadable(LPCOLESTR Path, REGKIND Kind, ITypeLib** Out) {
+  TComPtr<ITypeLib> Real;
+  const HRESULT Result = RealLoadTypeLib(Path, Kind, Real.Out());
+  *Out = SUCCEEDED(Result) ? new TUnreadableLibrary(std::move(Real)) : nullptr;
+  return Result;
+}
+
+// Keys that cannot be deleted are no failure of unregistration; only a type library
+// whose attributes cannot be read is.
+TEST_F(Registration, UnregistrationFailsOnlyWhenTheTypeLibraryCannotBeRead) {
+  ASSERT_EQ(Dll.RegisterServer(), S_OK);
+  const auto RealDelete = PatchImport(Dll.Module, "advapi32.dll", "RegDeleteKeyW", &RefuseDelete);
+  ASSERT_TRUE(RealDelete);
+  EXPECT_EQ(Dll.UnregisterServer(), S_OK);
+  PatchImport(Dll.Module, "advapi32.dll", "RegDeleteKeyW", RealDelete);
+  for (const auto& Key : Keys()) EXPECT_TRUE(KeyExists(Key)) << Narrow(Key);
+
+  wchar_t Temp[MAX_PATH] = {};
+  ASSERT_GT(GetTempPathW(MAX_PATH, Temp), 0u);
+  const TDllCopy Copy(LongPath(Temp) + L"ZelmKvelUnreadable");
+  ASSERT_TRUE(Copy.Made);
+  TLoadedServer Fresh(Copy.Path);  // a load of its own, its class record not made yet
+  ASSERT_NE(Fresh.Module, nullptr);
+  RealLoadTypeLib = PatchImport(Fresh.Module, "oleaut32.dll", "LoadTypeLibEx", &LoadUnreadable);
+  ASSERT_TRUE(RealLoadTypeLib);
+  EXPECT_EQ(Fresh.UnregisterServer(), E_FAIL);
+  EXPECT_EQ(Fresh.RegisterServer(), E_FAIL);
+  for (const auto& Key : Keys()) EXPECT_TRUE(KeyExists(Key)) << Narrow(Key);
+}
+
+// The file's bytes, or empty when it cannot be read.
+std::string FileBytes(const std::wstring& Path) {
+  std::string Bytes;
+  const TFile In(_wfopen(Path.c_str(), L"rb"));
+  char Buffer[65536];
+  for (std::size_t Got; In && (Got = std::fread(Buffer, 1, sizeof Buffer, In.Get())) > 0;) Bytes.append(Buffer, Got);
+  return Bytes;
+}
+
+// Copies of the DLL whose type library is gone, broken or describes the class wrongly:
+// no class factory, the reason said each time, and registration refused with the same
+// words.
+TEST_F(Registration, ATypeLibraryThatCannotBeReadLeavesNoClassFactory) {
+  wchar_t Temp[MAX_PATH] = {};
+  ASSERT_GT(GetTempPathW(MAX_PATH, Temp), 0u);
+  const struct {
+    const char* Case;
+    std::string Library;  // empty: the resource's type renamed, so there is none
+    const wchar_t* Description;
+  } Cases[] = {
+      {"removed", "", L"Type information missing for class TRRExtension"},
+      {"broken", "not a type library", L"Type information missing for class TRRExtension"},
+      {"an interface", FileBytes(ProgramFolder() + L"WrongKind.tlb"),
+       L"Incorrect type information for class TRRExtension"},
+      {"another interface", FileBytes(ProgramFolder() + L"OtherInterface.tlb"),
+       L"Dispatch interface missing from class TRRExtension"},
+  };
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.Case);
+    const TDllCopy Copy(LongPath(Temp) + L"ZelmKvelBroken");
+    ASSERT_TRUE(Copy.Made);
+    if (Case.Library.empty()) {
+      std::string Bytes = FileBytes(Copy.Path);
+      const std::string TypeLib("T\0Y\0P\0E\0L\0I\0B", 13);
+      const std::size_t At = Bytes.find(TypeLib);
+      ASSERT_NE(At, std::string::npos);
+      Bytes[At + 12] = 'X';
+      const TFile Out(_wfopen(Copy.Path.c_str(), L"wb"));
+      ASSERT_TRUE(Out && std::fwrite(Bytes.data(), 1, Bytes.size(), Out.Get()) == Bytes.size());
+    } else {
+      HANDLE Update = BeginUpdateResourceW(Copy.Path.c_str(), FALSE);
+      ASSERT_NE(Update, nullptr);
+      ASSERT_TRUE(UpdateResourceW(Update, L"TYPELIB", MAKEINTRESOURCEW(1), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                                  const_cast<char*>(Case.Library.data()), static_cast<DWORD>(Case.Library.size())));
+      ASSERT_TRUE(EndUpdateResourceW(Update, FALSE));
+    }
+
+    TLoadedServer Server(Copy.Path);
+    ASSERT_NE(Server.Module, nullptr);
+    for (int Asked = 0; Asked < 2; ++Asked) {
+      void* Out = reinterpret_cast<void*>(1);
+      EXPECT_EQ(Server.GetClassObject(CLSID_RRExtension, IID_IClassFactory, &Out), CLASS_E_CLASSNOTAVAILABLE);
+      EXPECT_EQ(Out, nullptr);
+      EXPECT_EQ(TakeErrorInfo().Description, Case.Description);
+    }
+    EXPECT_EQ(Server.RegisterServer(), E_FAIL);
+    EXPECT_EQ(TakeErrorInfo().Description, Case.Description);
+    EXPECT_EQ(Server.CanUnloadNow(), S_OK);
   }
 }
 

@@ -105,8 +105,9 @@ TEST_F(Server, FactoryChecksItsArguments) {
   EXPECT_EQ(Outer.Refs, 0);
 }
 
-// A minimal outer object that aggregates an RRExtension.
-class TOuter final : public IUnknown {
+// A minimal outer object that aggregates an RRExtension. On the test's stack, never
+// deleted through an interface.
+class TOuter final : public IUnknown {  // NOLINT(cppcoreguidelines-virtual-class-destructor)
  public:
   STDMETHODIMP QueryInterface(REFIID Iid, void** Out) override {
     if (IsEqualIID(Iid, IID_IUnknown)) {
