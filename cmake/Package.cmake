@@ -10,7 +10,7 @@ add_custom_command(
           ${ZELM_ROOT}/package/make-package.sh ${ZELM_ROOT}/package/make-msi.sh ${ZELM_ROOT}/package/ZelmKvel.wxs
           ${ZELM_ROOT}/package/install.cmd.in ${ZELM_ROOT}/package/uninstall.cmd.in
           ${ZELM_ROOT}/package/README.txt.in ${ZELM_ROOT}/README.md
-          ${ZELM_ROOT}/docs/skin-reference.md ${ZELM_ROOT}/docs/hosting.md ${ZELM_ROOT}/tools/skins/default.skin
+          ${ZELM_ROOT}/docs/skin-reference.md ${ZELM_ROOT}/docs/skin-reference.html ${ZELM_ROOT}/docs/hosting.md
           ${ZELM_ROOT}/tools/drives/sample.csv
   COMMENT "Packaging ${ZELM_ZIP} and ${ZELM_MSI}"
   VERBATIM)

@@ -4,7 +4,9 @@
 # gnuplot-nox draws the charts of recorded drives (scripts/chart.sh); wixl makes the
 # Windows Installer package (package/make-msi.sh), msitools reads it back in its test;
 # clang-tidy looks for faults in the sources (the lint tests); clang-format holds their
-# layout (the format test).
+# layout (the format test); osslsigncode signs the release packages' programs and .msi
+# (./zelm dist --sign), and openssl reads the certificate's name and makes the signing
+# test's throwaway one.
 set -euo pipefail
 
 SUDO=""
@@ -16,7 +18,7 @@ need=()
 for p in cmake g++ ninja-build googletest libgtest-dev libbenchmark-dev \
          g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 \
          wine libwine-dev wine32:i386 libwine:i386 \
-         gnuplot-nox wixl msitools clang-tidy clang-format; do
+         gnuplot-nox wixl msitools clang-tidy clang-format osslsigncode openssl; do
   have_pkg "$p" || need+=("$p")
 done
 

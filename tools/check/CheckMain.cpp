@@ -7,17 +7,22 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <iterator>
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ZelmKvelVersion.h"
 #include "ZelmKvelCommit.h"
+#include "ZelmKvel_TLB.h"
 #include "core/protocol/Protocol.h"
+#include "core/tables/LabelCodes.h"
 #include "tools/check/CheckReport.h"
 #include "tools/common/ProgramStart.h"
 #include "tools/common/Sha256.h"
@@ -26,6 +31,7 @@
 #include "tools/host/HostObjects.h"
 #include "tools/common/Threads.h"
 #include "win/com/Handles.h"
+#include "win/platform/Names.h"
 #include "win/window/MessageWindow.h"
 
 namespace zelm::tools {
@@ -33,6 +39,10 @@ namespace {
 
 std::string Narrow(const wchar_t* Text, std::size_t Length) {
   return ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(Text), Length));
+}
+std::string Narrow(const std::wstring& Text) { return Narrow(Text.c_str(), Text.size()); }
+std::u16string Text16(const std::wstring& Text) {
+  return {reinterpret_cast<const char16_t*>(Text.c_str()), Text.size()};
 }
 
 // --- The DLL's trace --------------------------------------------------------------
@@ -89,35 +99,77 @@ bool ShowTrace() {
 }
 
 // --- The registration -------------------------------------------------------------
-std::wstring ReadDefault(const std::wstring& Key) {
+// A string value (Name null: the key's unnamed one), expanded; none when it is not there.
+std::optional<std::wstring> ReadString(HKEY Root, const std::wstring& Key, const wchar_t* Name) {
+  TRegistryKey Handle;
+  if (RegOpenKeyExW(Root, Key.c_str(), 0, KEY_QUERY_VALUE, Handle.Out()) != ERROR_SUCCESS) return std::nullopt;
   wchar_t Value[1024] = {};
   DWORD Size = sizeof Value - sizeof(wchar_t);
-  TRegistryKey Handle;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, Key.c_str(), 0, KEY_QUERY_VALUE, Handle.Out()) != ERROR_SUCCESS) return {};
   DWORD Type = 0;
-  const LONG Result = RegQueryValueExW(Handle.Get(), nullptr, nullptr, &Type, reinterpret_cast<BYTE*>(Value), &Size);
-  if (Result != ERROR_SUCCESS || (Type != REG_SZ && Type != REG_EXPAND_SZ)) return {};
-  if (Type == REG_SZ) return Value;
+  if (RegQueryValueExW(Handle.Get(), Name, nullptr, &Type, reinterpret_cast<BYTE*>(Value), &Size) != ERROR_SUCCESS ||
+      (Type != REG_SZ && Type != REG_EXPAND_SZ))
+    return std::nullopt;
+  if (Type == REG_SZ) return std::wstring(Value);
   wchar_t Expanded[1024] = {};
   ExpandEnvironmentStringsW(Value, Expanded, 1023);
-  return Expanded;
+  return std::wstring(Expanded);
 }
 
+std::wstring FileNameOf(const std::wstring& Path) { return Path.substr(Path.find_last_of(L"\\/") + 1); }
+
 void LookAtRegistration(TCheckFacts& Facts) {
-  const std::wstring Class = ReadDefault(L"ZelmKvel.RRExtension\\Clsid");
-  std::printf("Registration (what RideRunner finds):\n");
-  if (Class.empty()) {
-    std::printf("  ZelmKvel.RRExtension: not registered\n");
-    return;
+  // What a front-end needs of the class: the entries registration writes for it, and
+  // those of its type library and interface.
+  const std::wstring Class = L"CLSID\\" + GuidText(CLSID_RRExtension), Library = GuidText(LIBID_ZelmKvel);
+  const std::wstring Interface = L"Interface\\" + GuidText(IID_IRRExtension);
+  const std::wstring LibraryFileKey = L"TypeLib\\" + Library + L"\\1.0\\0\\win32";
+  struct TEntry {
+    std::wstring Key;
+    const wchar_t* Name;
+    std::wstring Want;  // empty: any text
+  };
+  const TEntry Entries[] = {
+      {L"ZelmKvel.RRExtension\\Clsid", nullptr, GuidText(CLSID_RRExtension)},
+      {Class + L"\\InprocServer32", nullptr, L""},
+      {Class + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+      {Class + L"\\ProgID", nullptr, L"ZelmKvel.RRExtension"},
+      {Class + L"\\Version", nullptr, L"1.0"},
+      {Class + L"\\TypeLib", nullptr, Library},
+      {LibraryFileKey, nullptr, L""},
+      {Interface + L"\\ProxyStubClsid32", nullptr, L"{00020424-0000-0000-C000-000000000046}"},
+      {Interface + L"\\TypeLib", nullptr, Library},
+  };
+  for (const TEntry& E : Entries) {
+    const std::optional<std::wstring> Value = ReadString(HKEY_CLASSES_ROOT, E.Key, E.Name);
+    const std::string Name = "HKCR\\" + Narrow(E.Key) + (E.Name ? " (" + Narrow(E.Name) + ")" : "");
+    Facts.Registered = Facts.Registered || Value.has_value();
+    if (!Value || Value->empty())
+      Facts.Wrong.push_back(Name + ": missing");
+    else if (!E.Want.empty() && _wcsicmp(Value->c_str(), E.Want.c_str()) != 0)
+      Facts.Wrong.push_back(Name + ": " + Narrow(*Value) + ", not " + Narrow(E.Want));
   }
-  Facts.Registered = true;
-  const std::wstring Path = ReadDefault(L"CLSID\\" + Class + L"\\InprocServer32");
-  Facts.ServerPath.assign(Path.begin(), Path.end());
+  // The installer marks what it installed; the zip's scripts leave no mark.
+  const std::wstring InstalledBy = ReadString(HKEY_LOCAL_MACHINE, L"Software\\ZelmKvel", L"InstalledBy").value_or(L"");
+  Facts.InstalledBy = Text16(InstalledBy);
+  Facts.Registered = Facts.Registered || !InstalledBy.empty();
+
+  // The file: as InprocServer32 names it (an 8.3 form for a path with a blank), shown in
+  // long form; once it is gone, the type library's entry still has that (and without
+  // InprocServer32 it is the only name of it).
+  const std::wstring Server = ReadString(HKEY_CLASSES_ROOT, Class + L"\\InprocServer32", nullptr).value_or(L"");
+  const std::wstring LibraryFile = ReadString(HKEY_CLASSES_ROOT, LibraryFileKey, nullptr).value_or(L"");
+  const std::wstring Path = Server.empty() ? LibraryFile : Server;
   const DWORD Attributes = Path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(Path.c_str());
   Facts.ServerFileThere = Attributes != INVALID_FILE_ATTRIBUTES && !(Attributes & FILE_ATTRIBUTE_DIRECTORY);
-  std::printf("  ZelmKvel.RRExtension: class %s\n  file: %s (%s)\n", Narrow(Class.c_str(), Class.size()).c_str(),
-              Path.empty() ? "none registered" : Narrow(Path.c_str(), Path.size()).c_str(),
-              Facts.ServerFileThere ? "there" : "MISSING");
+  std::wstring Long = Facts.ServerFileThere ? PathInForm(Path, GetLongPathNameW) : Path;
+  if (!Facts.ServerFileThere && !LibraryFile.empty() &&
+      _wcsicmp(FileNameOf(LibraryFile).c_str(), FileNameOf(Path).c_str()) == 0)
+    Long = LibraryFile;
+  Facts.ServerPath = Text16(Path);
+  if (_wcsicmp(Long.c_str(), Path.c_str()) != 0) Facts.LongPath = Text16(Long);
+
+  std::printf("Registration (what RideRunner finds):\n");
+  for (const std::string& Line : RegistrationLines(Facts)) std::printf("%s\n", Line.c_str());
 }
 
 // --- Watching the extension ----------------------------------------------------------
@@ -218,8 +270,8 @@ void WatchExtension(const TCheckOptions& Options, TCheckFacts& Facts) {
 int RunCheck(const TCheckOptions& Options) {
   TCheckFacts Facts;
   LookAtRegistration(Facts);
-  Facts.InUse = Facts.Registered && Facts.ServerFileThere && LoadedElsewhere();
-  if (Facts.Registered && Facts.ServerFileThere && !Facts.InUse) {
+  Facts.InUse = Facts.Registered && Facts.ServerFileThere && Facts.Wrong.empty() && LoadedElsewhere();
+  if (Facts.Registered && Facts.ServerFileThere && Facts.Wrong.empty() && !Facts.InUse) {
     std::printf("The extension:\n");
     WatchExtension(Options, Facts);
   }
@@ -230,32 +282,110 @@ int RunCheck(const TCheckOptions& Options) {
   return ExitCodeOf(Verdict);
 }
 
-// --- --codes and --verify ----------------------------------------------------------
-int RunCodes(const TCheckOptions& Options) {
-  int Unknown = 0;
-  bool Unreadable = false;
-  for (const std::u16string& File : Options.Files) {
-    std::string Bytes;
-    const std::string Name = ToUtf8(File);
-    if (!ReadWholeFile(File, Bytes)) {
-      std::printf("%s: cannot be read\n", Name.c_str());
-      Unreadable = true;
-      continue;
-    }
-    for (const TCodeFinding& Finding : UnknownCodes(DecodeSkinText(Bytes))) {
-      std::printf("%s\n", CodeLine(Name, Finding).c_str());
-      ++Unknown;
-    }
-  }
-  if (Unknown == 0 && !Unreadable)
-    std::printf("Every ce_ code in %s is one ZelmKvel knows.\n",
-                Options.Files.size() == 1 ? "the file" : "these files");
-  else if (Unknown != 0)
-    std::printf("%d unknown code%s: those labels stay empty and those commands do nothing.\n", Unknown,
-                Unknown == 1 ? "" : "s");
-  return Unreadable ? 2 : Unknown != 0 ? 1 : 0;
+// --- --codes -------------------------------------------------------------------------
+std::string SystemMessage(DWORD Error) {
+  wchar_t Text[512];
+  DWORD Length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, Error, 0, Text,
+                                static_cast<DWORD>(std::size(Text)), nullptr);
+  while (Length > 0 && std::wcschr(L"\r\n. ", Text[Length - 1]) != nullptr) --Length;
+  return Length > 0 ? Narrow(Text, Length) : "system error " + std::to_string(Error);
 }
 
+// The system's ANSI code page, as RideRunner reads a skin in it.
+bool FromAnsiCodePage(std::string_view Bytes, std::u16string& Text) {
+  Text.assign(Bytes.size(), u'\0');  // a byte gives one UTF-16 unit at the most
+  if (Bytes.empty()) return true;
+  const int Length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, Bytes.data(), static_cast<int>(Bytes.size()),
+                                         reinterpret_cast<LPWSTR>(Text.data()), static_cast<int>(Text.size()));
+  Text.resize(Length > 0 ? static_cast<std::size_t>(Length) : 0);
+  return Length > 0;
+}
+
+TFileCheck CheckFile(const std::u16string& Path) {
+  const auto Failed = [](DWORD Error) {
+    if (Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND) return Unread(TFileVerdict::NotFound);
+    return Unread(TFileVerdict::Unreadable, SystemMessage(Error));
+  };
+  const TFileHandle File(CreateFileW(Wide(Path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!File) return Failed(GetLastError());
+  std::string Bytes;
+  char Buffer[16384];
+  for (DWORD Got = 0;; Bytes.append(Buffer, Got)) {
+    if (!ReadFile(File.Get(), Buffer, sizeof Buffer, &Got, nullptr)) return Failed(GetLastError());
+    if (Got == 0) break;
+  }
+  return CheckSkinBytes(Bytes, FromAnsiCodePage, GetACP());
+}
+
+struct TFound {
+  std::u16string Name;
+  bool Folder = false;
+};
+
+// What Folder (empty, or ending in a separator) holds whose name matches Pattern, by
+// name in any case.
+std::vector<TFound> ListFolder(const std::u16string& Folder, std::u16string_view Pattern) {
+  std::vector<TFound> Found;
+  WIN32_FIND_DATAW Data;
+  const TFindHandle Search(FindFirstFileW(Wide(Folder + u"*"), &Data));
+  for (bool More = static_cast<bool>(Search); More; More = FindNextFileW(Search.Get(), &Data) != FALSE) {
+    const std::u16string Name(reinterpret_cast<const char16_t*>(Data.cFileName));
+    if (Name == u"." || Name == u".." || !MatchesWildcard(Pattern, Name)) continue;
+    // A folder that leads elsewhere (a junction) could lead back here.
+    if (Data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+    Found.push_back({Name, (Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+  }
+  std::sort(Found.begin(), Found.end(), [](const TFound& A, const TFound& B) {
+    return std::lexicographical_compare(A.Name.begin(), A.Name.end(), B.Name.begin(), B.Name.end(),
+                                        [](char16_t X, char16_t Y) { return LowerAsciiChar(X) < LowerAsciiChar(Y); });
+  });
+  return Found;
+}
+
+// The skin files of Folder and of the folders in it.
+void SkinFilesIn(const std::u16string& Folder, std::vector<std::u16string>& Files) {
+  for (const TFound& F : ListFolder(Folder, u"*"))
+    if (F.Folder)
+      SkinFilesIn(Folder + F.Name + u"\\", Files);
+    else if (IsSkinFileName(F.Name))
+      Files.push_back(Folder + F.Name);
+}
+
+int RunCodes(const TCheckOptions& Options) {
+  std::vector<TFileVerdict> Verdicts;
+  const auto Report = [&Verdicts](const std::u16string& Name, const TFileCheck& Check) {
+    for (const std::string& Line : FileCheckLines(ToUtf8(Name), Check)) std::printf("%s\n", Line.c_str());
+    Verdicts.push_back(Check.Verdict);
+  };
+  const auto CheckFolder = [&Report](std::u16string Folder) {
+    if (Folder.find_last_of(u"\\/:") != Folder.size() - 1) Folder += u"\\";
+    std::vector<std::u16string> Files;
+    SkinFilesIn(Folder, Files);
+    if (Files.empty()) Report(Folder, Unread(TFileVerdict::NoSkinFiles));
+    for (const std::u16string& File : Files) Report(File, CheckFile(File));
+  };
+  for (const std::u16string& Name : Options.Files) {
+    // A Windows program expands its wildcards itself: the console hands them over.
+    if (HasWildcards(Name)) {
+      const std::u16string Folder = Name.substr(0, Name.find_last_of(u"\\/:") + 1);
+      const std::vector<TFound> Matches = ListFolder(Folder, std::u16string_view(Name).substr(Folder.size()));
+      if (Matches.empty()) Report(Name, Unread(TFileVerdict::NotFound, "no file matches"));
+      for (const TFound& M : Matches)
+        M.Folder ? CheckFolder(Folder + M.Name) : Report(Folder + M.Name, CheckFile(Folder + M.Name));
+      continue;
+    }
+    const DWORD Attributes = GetFileAttributesW(Wide(Name));
+    if (Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_DIRECTORY))
+      CheckFolder(Name);
+    else
+      Report(Name, CheckFile(Name));
+  }
+  for (const std::string& Line : CodesClosing(Verdicts)) std::printf("%s\n", Line.c_str());
+  return CodesExitCode(Verdicts);
+}
+
+// --- --verify --------------------------------------------------------------------------
 std::u16string OwnFolder() {
   wchar_t Path[MAX_PATH] = {};
   const DWORD Length = GetModuleFileNameW(nullptr, Path, MAX_PATH);
@@ -283,7 +413,8 @@ int RunVerify(const TCheckOptions& Options) {
       } else {
         Hash.Add(Bytes);
         const bool Same = Hash.HexDigest() == Digest;
-        std::printf("  %-20s %s\n", Name.c_str(), Same ? "OK" : "DIFFERS: damaged, unpack the zip again");
+        std::printf("  %-20s %s\n", Name.c_str(),
+                    Same ? "OK" : "DIFFERS: damaged; copy it from a fresh copy of the zip");
         (Same ? Good : Bad)++;
       }
     }

@@ -56,17 +56,6 @@ std::vector<std::u16string_view> Split(std::u16string_view Batch) {
 
 }  // namespace
 
-std::u16string_view Closest(std::u16string_view Text, const std::vector<std::u16string_view>& Candidates) {
-  const std::u16string Lower = LowerAsciiCopy(Text);
-  std::u16string_view Best;
-  std::size_t BestDistance = std::min<std::size_t>(2, Lower.size() / 3) + 1;
-  for (const std::u16string_view Candidate : Candidates) {
-    const std::size_t D = EditDistance(Lower, Candidate);
-    if (D < BestDistance) Best = Candidate, BestDistance = D;
-  }
-  return Best;
-}
-
 std::vector<std::string> CheckSkin(const TSkin& Skin, std::string_view FileName,
                                    const std::vector<TSkinProblem>& Faults) {
   std::multimap<int, std::string> Found;  // by line

@@ -21,8 +21,4 @@ namespace zelm::tools {
 std::vector<std::string> CheckSkin(const TSkin& Skin, std::string_view FileName,
                                    const std::vector<TSkinProblem>& Faults = {});
 
-// The closest of Candidates to Text (two edits at most, at most a third of the text),
-// compared after lowering; empty when none is that close.
-std::u16string_view Closest(std::u16string_view Text, const std::vector<std::u16string_view>& Candidates);
-
 }  // namespace zelm::tools

@@ -62,7 +62,7 @@ bool SkinText(std::string_view Bytes, std::string& Text, std::string& Fault) {
   // Editors on Windows like to start a file with a byte-order mark: UTF-16 with one is
   // read as the owners' check reads it.
   if (Bytes.substr(0, 2) == "\xFF\xFE" || Bytes.substr(0, 2) == "\xFE\xFF") {
-    Text = ToUtf8(DecodeSkinText(Bytes));
+    Text = ToUtf8(FromUtf16(Bytes.substr(2), Bytes[0] == '\xFF'));
     return true;
   }
   if (Bytes.substr(0, 3) == "\xEF\xBB\xBF") Bytes.remove_prefix(3);

@@ -11,10 +11,10 @@ const TOptionInfo cOptions[] = {
     {u"--quit-on-eof", nullptr, "", "stop when standard input ends"},
     {u"--run-seconds", "N", "a number from 0 to 1000000", "stop after this many seconds; 0 runs until quit (0)"},
     {u"--verbose", nullptr, "", "print each control message and change of state"},
-    {u"--replay", "FILE", "a recorded drive (CSV from zelm_host --record)",
-     "serve that recording with its own timing instead of the simulated car"},
+    {u"--replay", "FILE", "a recorded drive (a CSV file)",
+     "serve that recorded drive with its own timing instead of the car"},
     {u"--loop", nullptr, "", "with --replay: start the recording again when it ends"},
-    {u"--stepped", nullptr, "", "the clock moves only when the host steps it (zelm_host --step-server), a tick a step"},
+    {u"--stepped", nullptr, "", "the clock moves a tick at each step message (for tests)"},
 };
 
 bool Take(std::u16string_view Name, std::u16string_view Value, TSimOptions& O) {

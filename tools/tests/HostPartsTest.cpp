@@ -13,6 +13,7 @@
 #include "core/tables/Catalogue.h"
 #include "core/tables/LabelCodes.h"
 #include "core/tables/SlotTexts.h"
+#include "tools/common/SkinCodes.h"
 #include "tools/common/Utf.h"
 #include "tools/host/Dashboard.h"
 #include "tools/host/HostVariables.h"

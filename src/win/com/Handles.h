@@ -18,17 +18,20 @@ struct TNullKind {
   static void Close(T Value) noexcept { CloseFunction(Value); }
 };
 
-// A file from CreateFileW, which says "none" otherwise.
-struct TFileHandleKind {
+// A handle that is INVALID_HANDLE_VALUE when there is none (a file from CreateFileW, a
+// search from FindFirstFileW), given back by CloseFunction.
+template <auto CloseFunction>
+struct TInvalidKind {
   using TValue = HANDLE;
   static HANDLE Empty() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE Handle) noexcept { CloseHandle(Handle); }
+  static void Close(HANDLE Handle) noexcept { CloseFunction(Handle); }
 };
 
 using TRegistryKey = TOwned<TNullKind<HKEY, RegCloseKey>>;
 // A kernel object: a thread, a process, an event, a job.
 using THandle = TOwned<TNullKind<HANDLE, CloseHandle>>;
-using TFileHandle = TOwned<TFileHandleKind>;
+using TFileHandle = TOwned<TInvalidKind<CloseHandle>>;
+using TFindHandle = TOwned<TInvalidKind<FindClose>>;
 using TFile = TOwned<TNullKind<FILE*, std::fclose>>;
 // A window of the calling thread's (only its own thread can destroy it).
 using TWindow = TOwned<TNullKind<HWND, DestroyWindow>>;

@@ -8,16 +8,11 @@
 #include "ZelmKvel_TLB.h"
 #include "win/com/ErrorBoundary.h"
 #include "win/com/Handles.h"
+#include "win/platform/Names.h"
 #include "win/server/Server.h"
 
 namespace zelm::server {
 namespace {
-
-std::wstring GuidText(REFGUID Guid) {
-  wchar_t Text[40] = {};
-  StringFromGUID2(Guid, Text, 40);  // braces, capital hexadecimal digits
-  return Text;
-}
 
 // One string value under HKEY_CLASSES_ROOT (ValueName null: the key's unnamed one).
 struct TEntry {

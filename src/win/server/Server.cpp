@@ -8,6 +8,7 @@
 
 #include "ZelmKvel_TLB.h"
 #include "win/com/ErrorBoundary.h"
+#include "win/platform/Names.h"
 #include "win/server/Runtime.h"
 #include "win/window/MessageWindow.h"
 
@@ -159,16 +160,6 @@ HRESULT ReportError(HRESULT Code, REFGUID Guid, const wchar_t* Source, const wch
   if (FAILED(Create->QueryInterface(IID_IErrorInfo, Info.OutVoid())) || !Info) return E_UNEXPECTED;
   SetErrorInfo(0, Info.Get());
   return Code;
-}
-
-std::wstring PathInForm(const std::wstring& Path, TPathForm Form) {
-  const DWORD Needed = Form(Path.c_str(), nullptr, 0);
-  if (Needed == 0) return Path;
-  std::wstring Converted(Needed, L'\0');
-  const DWORD Length = Form(Path.c_str(), Converted.data(), Needed);
-  if (Length == 0 || Length >= Needed) return Path;
-  Converted.resize(Length);
-  return Converted;
 }
 
 }  // namespace zelm::server

@@ -30,9 +30,4 @@ long FactoryRelease() noexcept;
 // The one class factory; its QueryInterface answers DllGetClassObject.
 IClassFactory* ClassFactory() noexcept;
 
-// Path in the form a path-name function gives it (GetLongPathNameW, GetShortPathNameW),
-// or unchanged when it cannot.
-using TPathForm = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
-std::wstring PathInForm(const std::wstring& Path, TPathForm Form);
-
 }  // namespace zelm::server

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The Windows Installer package under Wine's msiexec, in a prefix made afresh, as an
-# administrator and an owner meet it. Prints ZELMKVEL MSI PASSED.
+# administrator and an owner meet it; each case the check tool names (the DLL deleted
+# or damaged, an entry missing) mended by the repair command it prints, run as it
+# stands. Prints ZELMKVEL MSI PASSED.
 #   check-msi.sh MSI STAGE VERSION WORK
 # STAGE is the folder the packages were made of (make-msi.sh builds the version before
 # this one from it, for the upgrade). The registry entries the package writes are
@@ -67,11 +69,12 @@ echo 'WScript.Echo("ready")' >"$work/ready.js"
 export_to HKLM before-hklm.reg
 export_to HKCU before-hkcu.reg
 msiexec "install" 0 /i "ZelmKvel-$version.msi"
-for file in ZelmKvel.dll zelm_check.exe zelm_sim.exe README.txt skin-reference.txt hosting.txt; do
+for file in ZelmKvel.dll zelm_check.exe zelm_sim.exe README.txt skin-reference.txt skin-reference.html hosting.txt; do
   [ -f "$program_files/$file" ] || fail "not installed: Program Files\\ZelmKvel\\$file"
 done
 shortcuts=$(cd "$prefix/drive_c" && find . -path '*Start Menu/Programs/ZelmKvel/*.lnk' | sort | tr '\n' ' ')
-grep -q 'ZelmKvel README.lnk' <<<"$shortcuts" && grep -q 'ZelmKvel check.lnk' <<<"$shortcuts" ||
+grep -q 'ZelmKvel README.lnk' <<<"$shortcuts" && grep -q 'ZelmKvel check.lnk' <<<"$shortcuts" &&
+  grep -q 'ZelmKvel skin reference.lnk' <<<"$shortcuts" ||
   fail "Start-menu shortcuts: $shortcuts"
 [ "$(entries_of_arp)" = "$version" ] || fail "Programs and Features lists: $(entries_of_arp | tr '\n' ' ')"
 product=$(msiinfo export "$work/ZelmKvel-$version.msi" Property | tr -d '\r' | awk '$1 == "ProductCode" { print $2 }')
@@ -109,11 +112,37 @@ for script in install uninstall; do
   [ $? = 12 ] && grep -q "Windows Installer package" <<<"$out" || fail "$script.cmd over the package: $out"
 done
 
-# --- The owner's check, and a script client reading live values -------------------
-out=$(run "$program_files/zelm_check.exe" --seconds 1 2>&1)
-[ $? = 6 ] && grep -q "no data server is running" <<<"$out" || fail "zelm_check without a data server: $out"
-run "$program_files/zelm_sim.exe" --run-seconds 60 >"$work/sim.log" 2>&1 &
-for _ in $(seq 100); do grep -q ready "$work/sim.log" 2>/dev/null && break; sleep 0.2; done
+# --- The owner's check: each case it names mended as it advises --------------------
+check_says() {  # WHAT CODE TEXT: the check ended with CODE and said TEXT
+  out=$(run "$program_files/zelm_check.exe" --seconds 1 2>&1)
+  local rc=$?
+  [ "$rc" = "$2" ] && grep -qF "$3" <<<"$out" || { fail "$1: exit code $rc, expected $2 with \"$3\":"; printf '%s\n' "$out"; }
+}
+check_says "zelm_check without a data server" 6 "no data server is running"
+repair_as_advised() {  # WHAT: the check's repair command, run as it stands in the folder of the .msi
+  local command
+  command=$(sed -nE 's/^  (msiexec .*[^\r])\r?$/\1/p' <<<"$out")
+  [ "$command" = "msiexec /i ZelmKvel-$version.msi REINSTALL=ALL REINSTALLMODE=emus /qn" ] ||
+    fail "$1: the check advises '$command'"
+  (cd "$work" && run cmd /c "$command" >/dev/null 2>&1) || fail "$1: the repair failed"
+  check_says "$1, repaired" 6 "installed and loads"
+}
+rm -f "$program_files/ZelmKvel.dll"
+check_says "the DLL deleted" 4 "  C:\\Program Files\\ZelmKvel\\ZelmKvel.dll"
+grep -qF "  (registered as C:\\PROG" <<<"$out" || fail "the DLL deleted: no registered form: $out"
+repair_as_advised "the DLL deleted"
+run reg delete 'HKCR\ZelmKvel.RRExtension' /f >/dev/null 2>&1
+check_says "the ProgID deleted" 10 "  HKCR\\ZelmKvel.RRExtension\\Clsid: missing"
+repair_as_advised "the ProgID deleted"
+run reg delete 'HKCR\CLSID\{96FE9075-3A48-4F32-A27C-CE200FC2E170}\InprocServer32' /f >/dev/null 2>&1
+check_says "InprocServer32 deleted" 10 "InprocServer32: missing"
+repair_as_advised "InprocServer32 deleted"
+head -c 4096 "$stage/ZelmKvel.dll" >"$program_files/ZelmKvel.dll"
+check_says "a damaged DLL" 5 "does not load"
+repair_as_advised "a damaged DLL"
+# The demo data server, started as the check advised; its status file says it is ready.
+run "$program_files/zelm_sim.exe" --run-seconds 60 --status 'C:\sim.status' >"$work/sim.log" 2>&1 &
+for _ in $(seq 100); do [ -s "$prefix/drive_c/sim.status" ] && break; sleep 0.2; done
 out=$(cd "$here" && run cscript //nologo live.js "$version" 2>&1)
 grep -q "ZELMKVEL PACKAGE LIVE" <<<"$out" || fail "the script client saw no live values: $out"
 out=$(run "$program_files/zelm_check.exe" --seconds 2 2>&1)
@@ -122,13 +151,6 @@ if [ $? != 0 ] || ! grep -q "installed and working" <<<"$out" || ! grep -q "trac
   fail "zelm_check with the demo data server:"; printf '%s\n' "$out"
 fi
 
-# --- Repair: a deleted key and a deleted DLL come back ------------------------------
-run reg delete 'HKCR\ZelmKvel.RRExtension' /f >/dev/null 2>&1
-rm -f "$program_files/ZelmKvel.dll"
-# What Repair does (msiexec /f sets these; Wine's msiexec /f fails with 1605 or 1).
-msiexec "repair" 0 /i "ZelmKvel-$version.msi" REINSTALL=ALL REINSTALLMODE=emus
-[ -f "$program_files/ZelmKvel.dll" ] || fail "repair: the DLL is not back"
-run reg query 'HKCR\ZelmKvel.RRExtension\Clsid' >/dev/null 2>&1 || fail "repair: the ProgID is not back"
 msiexec "the same version again" 0 /i "ZelmKvel-$version.msi"
 [ "$(entries_of_arp)" = "$version" ] || fail "the same version again: $(entries_of_arp | tr '\n' ' ')"
 # (Wine's msiexec writes no message of a failing launch condition into the log.)

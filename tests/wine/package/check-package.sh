@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # The release package as a car-PC owner meets it, under Wine in a prefix made afresh
 # (nothing registered there before): the zip unpacked into a folder with a blank in
-# its name and checked; install.cmd run from another folder, as "Run as administrator"
-# does; the demo data server, the check tool, and script clients (the package test's
-# and the host developers' guide's) reading its values through the installed DLL; the
-# folder moved away, the check tool saying so, and uninstall.cmd from the moved copy
+# its name and checked, its texts within 80 columns and naming nothing an owner lacks;
+# install.cmd run from another folder, as "Run as administrator" does; the check tool's
+# --codes on skins as an owner has them (UTF-16 without a mark, ANSI in code page 1251,
+# folders, wildcards); the demo data server, the check tool, and script clients (the
+# package test's and the host developers' guide's) reading its values through the
+# installed DLL; each of the check tool's verdicts (in use, incomplete, damaged, moved)
+# mended by following its advice as it stands, and uninstall.cmd from a moved copy
 # removing every entry; install.cmd's and uninstall.cmd's failures, each with its
 # message and exit code. Prints ZELMKVEL PACKAGE PASSED.
 #   check-package.sh ZIP VERSION OBJDUMP WORK DENY-WRITE-PROGRAM
@@ -24,7 +27,7 @@ mkdir -p "$work/Car PC"
 package="$work/Car PC/ZelmKvel-$version"
 
 # --- What is in it -----------------------------------------------------------------
-want="README.txt SHA256SUMS ZelmKvel.dll ZelmKvel.idl ZelmKvel.tlb default.skin hosting.txt install.cmd sample-drive.csv skin-reference.txt uninstall.cmd zelm_check.exe zelm_sim.exe"
+want="README.txt SHA256SUMS ZelmKvel.dll ZelmKvel.idl ZelmKvel.tlb hosting.txt install.cmd sample-drive.csv skin-reference.html skin-reference.txt uninstall.cmd zelm_check.exe zelm_sim.exe"
 have=$(cd "$package" && ls | tr '\n' ' ')
 [ "$have" = "$want " ] || fail "the package holds: $have"
 listed=$(cd "$package" && tr -d '\r' <SHA256SUMS | awk '{ print $2 }' | tr '\n' ' ')
@@ -37,6 +40,18 @@ for text in $want; do
   case $text in *.dll | *.exe | *.tlb) continue ;; esac
   ! grep -qv $'\r$' "$package/$text" || fail "$text has lines without Windows line ends"
 done
+wider() {  # the lines of standard input wider than 80 columns (a UTF-8 character is one)
+  tr -d '\r' | LC_ALL=C sed 's/[\xC0-\xF7][\x80-\xBF]*/?/g' | awk 'length > 80'
+}
+for text in README.txt hosting.txt skin-reference.txt; do
+  [ -z "$(wider <"$package/$text")" ] || fail "$text has lines wider than 80 columns: $(wider <"$package/$text")"
+done
+# What an owner reads names nothing an owner lacks: no file of the sources or the
+# build, no program of the workbench.
+said=$(cat "$package"/*.txt "$package"/*.html "$package"/*.cmd "$package"/*.idl
+       for program in zelm_check.exe zelm_sim.exe; do (cd "$package" && wine_run "$package/$program" --help 2>&1); done)
+leaks=$(grep -noE '(^|[^A-Za-z_])(src|tools|docs|build|support|tests|package|cmake|scripts)/|[A-Za-z_]+\.(cpp|h|md|in|sh)\b|zelm_host|zelm_skinref|\./zelm|workbench|README\.md|ZelmKvel_TLB' <<<"$said")
+[ -z "$leaks" ] || fail "the packages' texts name what an owner lacks: $leaks"
 # The version blocks of the DLL and the programs: the version, and in their comments
 # the commit the sources are at (strings in UTF-16).
 utf16() {  # TEXT as a pattern of its UTF-16 form
@@ -61,6 +76,8 @@ system=$ZELM_WINEPREFIX/drive_c/windows/system32
 run_script() {  # SCRIPT: run with Wine's cmd from the system folder; output in $out, exit code in $rc
   out=$(cd "$system" && wine_run cmd /c "$folder\\$1" 2>&1)
   rc=$?
+  # Its messages fit a console's 80 columns, but for the lines that name the folder.
+  [ -z "$(grep -vF "$folder" <<<"$out" | wider)" ] || fail "$1 says lines wider than 80 columns: $out"
 }
 run_program() {  # PROGRAM ARGS...: a program of the package, run in its folder; output in $out, exit code in $rc
   out=$(cd "$package" && wine_run "$package/$1" "${@:2}" 2>&1)
@@ -87,32 +104,118 @@ run_script install.cmd
 expect "install.cmd" 0 "ZelmKvel $version is registered"
 run_program zelm_check.exe --verify
 expect "zelm_check --verify" 0 "12 files as published, 0 not."
-run_program zelm_check.exe --codes default.skin
-expect "zelm_check --codes on the default skin" 0 "Every ce_ code in the file is one ZelmKvel knows."
-printf '<skin>\r\n  <label code="CE_Speed"/>\r\n  <label code="ce_enginespeeed"/>\r\n</skin>\r\n' |
-  iconv -f UTF-8 -t UTF-16 >"$package/../front-end.skin"
-run_program zelm_check.exe --codes ../front-end.skin
-expect "zelm_check --codes on a UTF-16 skin" 1 "../front-end.skin:3: 'ce_enginespeeed' is no ZelmKvel code; nearest: ce_enginespeed"
+# Skins as an owner has them: UTF-16 without a mark, ANSI, a folder, wildcards that
+# the console hands over unexpanded, a name that is not there.
+mkdir -p "$work/Skins/Night" "$work/Skins/Empty"
+printf '<skin>\r\n  <label code="CE_Speed"/>\r\n  <label code="ce_spedd"/>\r\n</skin>\r\n' |
+  iconv -f UTF-8 -t UTF-16LE >"$work/Skins/front-end.xml"
+printf 'img=ce_panel\r\nlabel=ce_porse_power\r\n' >"$work/Skins/Night/night.ini"
+printf 'label=ce_\xF0orse_power\r\n' >"$work/ansi1251.ini"
+out=$(cd "$work" && wine_run "$package/zelm_check.exe" --codes 'Skins\*.xml' Skins 'Skins\Empty' missing.ini '*.nothing' 2>&1)
+rc=$? out=$(tr -d '\r' <<<"$out")
+want="Skins\\front-end.xml:3: 'ce_spedd' is no ZelmKvel code; nearest: ce_speed
+Skins\\front-end.xml: 1 of 2 ce_ codes unknown (4 lines, read as UTF-16 LE without a byte-order mark)
+Skins\\front-end.xml:3: 'ce_spedd' is no ZelmKvel code; nearest: ce_speed
+Skins\\front-end.xml: 1 of 2 ce_ codes unknown (4 lines, read as UTF-16 LE without a byte-order mark)
+Skins\\Night\\night.ini:1: 'ce_panel' is no ZelmKvel code, and none is near it
+Skins\\Night\\night.ini:2: 'ce_porse_power' is no ZelmKvel code, but looks like ce_$(printf '\xD1\x80')orse_power:
+  its character 4 is the Latin p (U+0070), where the code has the Cyrillic er (U+0440)
+Skins\\Night\\night.ini: 2 of 2 ce_ codes unknown (2 lines, read as ASCII)
+Skins\\Empty\\: is a folder, with no skin file (*.ini, *.xml, *.skin) in it or below
+missing.ini: not found
+*.nothing: no file matches
+6 checked: 3 with unknown codes, 1 a folder without skin files, 2 not found.
+A label with an unknown code stays empty; a command with one does nothing."
+[ "$rc" = 13 ] && [ "$(sed 1d <<<"$out")" = "$want" ] || { fail "zelm_check --codes, exit code $rc:"; diff <(sed 1d <<<"$out") <(echo "$want"); }
+# The skin reference names no code ZelmKvel lacks, in either form.
+run_program zelm_check.exe --codes skin-reference.txt skin-reference.html
+expect "zelm_check --codes on the skin reference" 0 "2 checked: 2 all codes known."
+# On a Windows whose ANSI code page is 1251, a skin saved in it holds the Cyrillic er.
+out=$(cd "$work" && env LC_ALL=ru_RU.UTF-8 "$repo/scripts/wine-run.sh" "$package/zelm_check.exe" --codes ansi1251.ini 2>&1)
+rc=$?
+expect "zelm_check --codes in code page 1251" 0 "ansi1251.ini: 1 ce_ code, known (1 line, read as the system's ANSI code page, 1251)"
 
-wine_run "$package/zelm_sim.exe" --run-seconds 120 >"$work/sim.log" 2>&1 &
-for _ in $(seq 100); do grep -q ready "$work/sim.log" 2>/dev/null && break; sleep 0.2; done
+# The demo data server's status file names the window of the extension it serves.
+status=$work/sim.status
+wine_run "$package/zelm_sim.exe" --run-seconds 300 --status "$(WINEPREFIX=$ZELM_WINEPREFIX winepath -w "$status")" \
+  >"$work/sim.log" 2>&1 &
+for _ in $(seq 100); do [ -s "$status" ] && break; sleep 0.2; done
 out=$(cd "$here" && wine_run cscript //nologo live.js "$version" 2>&1)
 grep -q "ZELMKVEL PACKAGE LIVE" <<<"$out" || { fail "the script client saw no live values:"; printf '%s\n' "$out"; cat "$work/sim.log"; }
+# While a front-end holds ZelmKvel, the check makes none of its own and says to close
+# it; closed, the check runs again.
+served=$(head -n 1 "$status") closed=$work/closed
+(cd "$here" && wine_run cscript //nologo hold.js "$(WINEPREFIX=$ZELM_WINEPREFIX winepath -w "$closed")" \
+  >"$work/hold.log" 2>&1) &
+holder=$!
+serving() {  # the demo data server serves a window, and not the one it served before
+  local now
+  now=$(head -n 1 "$status")
+  [ "$now" != "$served" ] && [ "$now" != "window 0x00000000" ]
+}
+for _ in $(seq 150); do serving && break; sleep 0.2; done
+run_program zelm_check.exe --seconds 1
+expect "zelm_check while a front-end holds ZelmKvel" 8 "Close RideRunner, then run zelm_check again."
+touch "$closed"
+wait $holder
+grep -q "ZELMKVEL HELD" "$work/hold.log" || { fail "the holding script failed:"; cat "$work/hold.log"; }
+run_program zelm_check.exe --seconds 2
+expect "zelm_check with the demo data server" 0 "Verdict: ZelmKvel is installed and working"
 # The host developers' guide's script, as its reader saves it from hosting.txt.
 awk '/^```js/ { inside = 1; next } /^```/ { inside = 0 } inside' "$package/hosting.txt" >"$work/guide.js"
 out=$(cd "$work" && wine_run cscript //nologo guide.js 2>&1)
-grep -qE "^Vehicle speed [0-9]+ km/h, Engine speed [0-9]+ rpm" <<<"$out" ||
-  { fail "the guide's script showed no live values:"; printf '%s\n' "$out"; }
-run_program zelm_check.exe --seconds 2
-expect "zelm_check with the demo data server" 0 "Verdict: ZelmKvel is installed and working"
+grep -qE "^Vehicle speed [0-9]+ km/h, Engine speed [0-9]+ rpm" <<<"$out" &&
+  grep -q "^list items for this skin: -1" <<<"$out" ||
+  { fail "the guide's script showed no live values, or its skin object failed:"; printf '%s\n' "$out"; }
 
-# The folder moved after installing: the check says so, and uninstall.cmd from the
+# --- Each verdict's advice, followed as it stands, mends its case ---------------------
+advice_line() {  # PATTERN: the line of the last output that matches, less the blanks before it
+  sed -nE "s/^ +($1)\r?\$/\1/p" <<<"$out" | head -n 1
+}
+working() {  # WHAT: the check says ZelmKvel works again
+  run_program zelm_check.exe --seconds 2
+  expect "$1, then the check" 0 "Verdict: ZelmKvel is installed and working"
+}
+# A key of the class deleted: install.cmd again, in the folder the check names.
+wine_run reg delete 'HKCR\CLSID\{96FE9075-3A48-4F32-A27C-CE200FC2E170}\InprocServer32' /f >/dev/null 2>&1
+run_program zelm_check.exe --seconds 1
+expect "zelm_check with InprocServer32 deleted" 10 "  HKCR\\CLSID\\{96FE9075-3A48-4F32-A27C-CE200FC2E170}\\InprocServer32: missing"
+script=$(advice_line '.*\\install\.cmd')
+[ "$script" = "$folder\\install.cmd" ] || fail "the check names install.cmd as '$script'"
+out=$(cd "$system" && wine_run cmd /c "$script" </dev/null 2>&1); rc=$?
+expect "install.cmd as the check said" 0 "is registered"
+working "install.cmd as the check said"
+
+# A damaged DLL: --verify in its folder names it; a fresh copy of it mends it.
+head -c 4096 "$package/ZelmKvel.dll" >"$work/damaged.dll" && cp "$work/damaged.dll" "$package/ZelmKvel.dll"
+run_program zelm_check.exe --seconds 1
+expect "zelm_check with a damaged DLL" 5 "names each"
+run_program zelm_check.exe --verify
+damaged=$(sed -nE 's/^  ([^ ]+) +DIFFERS.*/\1/p' <<<"$out")
+[ "$rc" = 1 ] && [ "$damaged" = ZelmKvel.dll ] || fail "zelm_check --verify with a damaged DLL, exit code $rc: $out"
+mkdir "$work/fresh" && (cd "$work/fresh" && cmake -E tar xf "$zip")
+for file in $damaged; do cp "$work/fresh/ZelmKvel-$version/$file" "$package/"; done
+working "the damaged file replaced from a fresh copy of the zip"
+
+# The folder moved after installing: the check names where it was, in long form too;
+# install.cmd where the folder now is mends it. Moved once more, uninstall.cmd from the
 # moved copy (the registered one is gone) removes every entry install.cmd wrote.
+old_folder=$folder
 mv "$package" "$work/Moved"
 package=$work/Moved
 folder=$(WINEPREFIX=$ZELM_WINEPREFIX winepath -w "$package" 2>/dev/null)
 run_program zelm_check.exe --seconds 1
-expect "zelm_check after the folder moved" 4 "the file it is registered with is missing or was moved"
+expect "zelm_check after the folder moved" 4 "the file it is registered with is missing"
+[ "$(advice_line '.:\\.*ZelmKvel\.dll')" = "$old_folder\\ZelmKvel.dll" ] && grep -q '^  (registered as .*~' <<<"$out" ||
+  fail "zelm_check names the moved DLL in neither form: $out"
+run_script install.cmd
+expect "install.cmd where the folder now is" 0 "is registered"
+working "install.cmd where the folder now is"
+mv "$package" "$work/Moved again"
+package="$work/Moved again"
+folder=$(WINEPREFIX=$ZELM_WINEPREFIX winepath -w "$package" 2>/dev/null)
+run_program zelm_check.exe --seconds 1
+expect "zelm_check after the folder moved again" 4 "uninstall.cmd from any copy of the zip."
 run_script uninstall.cmd
 expect "uninstall.cmd from a moved copy" 0 "ZelmKvel is unregistered"
 export_classes "$work/after.reg"

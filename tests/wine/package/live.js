@@ -25,7 +25,7 @@ ext.Initialize("C:\\Zelm");
 // values come in, but do not keep changing as under a host with a message loop.
 var shell = new ActiveXObject("WScript.Shell");
 var labels = {
-  ce_enginespeed: { title: "Engine speed", unit: "rpm", low: 500, high: 7000 },
+  ce_enginespeed: { title: "Engine speed", unit: "rpm", low: 0, high: 7000 },  // from a start
   ce_voltage: { title: "Battery voltage", unit: "V", low: 10, high: 16 },
   ce_coolanttemp: { title: "Coolant temperature", unit: "\u00B0C", low: -40, high: 130 }
 };
