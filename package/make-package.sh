@@ -39,11 +39,16 @@ if [ -n "$signing" ]; then
            openssl x509 -noout -subject -nameopt RFC2253 2>/dev/null | sed 's/^subject=//') ||
     zelm_die 1 "cannot read $signing with the password in ZELM_SIGN_PASSWORD"
 fi
+# Twice: with SHA-1, which Windows XP checks, and nested in it with SHA-256, which
+# later Windows prefer.
 sign() {  # FILE: signed in place, when there is a certificate
   [ -n "$signing" ] || return 0
-  osslsigncode sign -pkcs12 "$signing" -readpass "$password" -n "ZelmKvel $version" -h sha256 \
-    -in "$1" -out "$1.signed" >"$1.log" 2>&1 || { cat "$1.log" >&2; zelm_die 1 "osslsigncode could not sign $1"; }
-  mv "$1.signed" "$1" && rm -f "$1.log"
+  osslsigncode sign -pkcs12 "$signing" -readpass "$password" -n "ZelmKvel $version" -h sha1 \
+    -in "$1" -out "$1.sha1" >"$1.log" 2>&1 &&
+    osslsigncode sign -pkcs12 "$signing" -readpass "$password" -n "ZelmKvel $version" -nest -h sha256 \
+      -in "$1.sha1" -out "$1.signed" >>"$1.log" 2>&1 ||
+    { cat "$1.log" >&2; zelm_die 1 "osslsigncode could not sign $1"; }
+  mv "$1.signed" "$1" && rm -f "$1.sha1" "$1.log"
 }
 for program in ZelmKvel.dll zelm_sim.exe zelm_check.exe; do sign "$stage/$program"; done
 

@@ -24,6 +24,12 @@ class TImportPatch {
  public:
   TImportPatch(HMODULE Module, const char* Dll, const char* Function, void* Replacement)
       : FModule(Module), FDll(Dll), FFunction(Function), FReal(PatchImport(Module, Dll, Function, Replacement)) {}
+  // Replacement of the function's own type; Real is then the real one, as that type.
+  template <class TFunction>
+  TImportPatch(HMODULE Module, const char* Dll, const char* Function, TFunction* Replacement, TFunction*& Real)
+      : TImportPatch(Module, Dll, Function, reinterpret_cast<void*>(Replacement)) {
+    Real = reinterpret_cast<TFunction*>(FReal);
+  }
   ~TImportPatch() {
     if (FReal) PatchImport(FModule, FDll, FFunction, FReal);
   }

@@ -10,8 +10,8 @@ namespace zelm::tools {
 namespace {
 
 const TOptionInfo cOptions[] = {
-    {u"--codes", "FILE...", "skin files", "name each ce_ code of these skins ZelmKvel does not know"},
-    {u"--verify", "[SUMS]", "a checksum file", "check the files listed in SHA256SUMS (beside this program)"},
+    {u"--codes", "FILE...", "skin files", "name the ce_ codes in them ZelmKvel does not know"},
+    {u"--verify", "[SUMS]", "a checksum file", "check the files in SHA256SUMS (beside this program)"},
     {u"--seconds", "N", "a number from 1 to 60", "how long to watch the extension (5)"},
     {u"--wait", nullptr, "", "wait for Enter before ending (a window of its own)"},
 };
@@ -69,9 +69,9 @@ std::string CheckUsage() {
       "Without options: creates the installed ZelmKvel as RideRunner does, shows for a\n"
       "few seconds what it gets from the data server, and ends with a verdict.\n"
       "--codes reads each file as RideRunner does: UTF-8, UTF-16 with or without a\n"
-      "byte-order mark, else the system's ANSI code page. For a folder it reads its skin\n"
-      "files (*.ini, *.xml, *.skin) and those of the folders in it; * and ? in a name\n"
-      "stand for any characters.\n"
+      "byte-order mark, else the system's ANSI code page. For a folder it reads its\n"
+      "skin files (*.ini, *.xml, *.skin) and those of the folders in it; * and ? in a\n"
+      "name stand for any characters.\n"
       "Exit codes of the check:                 of --codes (the gravest of its files):\n"
       "  0  installed and working                 0  codes read, all known\n"
       "  3  not registered                        1  unknown codes, each named\n"
@@ -275,10 +275,11 @@ std::vector<std::string> FileCheckLines(std::string_view Name, const TFileCheck&
     const std::string Start = File + ":" + std::to_string(F.Line) + ": '" + ToUtf8(F.Word) + "' is no ZelmKvel code";
     if (!F.LooksLike.empty()) {
       Lines.push_back(Start + ", but looks like " + ToUtf8(F.LooksLike) + ":");
-      for (const TLookAlike& D : F.Differences)
+      for (const TLookAlike& D : F.Differences) {
         Lines.push_back("  its character " + std::to_string(D.Position) + " is the " + LetterName(D.Have) + " (" +
-                        CodePoint(D.Have) + "), where the code has the " + LetterName(D.Want) + " (" +
-                        CodePoint(D.Want) + ")");
+                        CodePoint(D.Have) + "),");
+        Lines.push_back("  where the code has the " + LetterName(D.Want) + " (" + CodePoint(D.Want) + ")");
+      }
     } else if (!F.Nearest.empty()) {
       Lines.push_back(Start + "; nearest: " + ToUtf8(F.Nearest));
     } else {

@@ -220,8 +220,8 @@ TCodeScan ScanCodes(std::u16string_view Text) {
     while (End < Text.size() && IsWordChar(Text[End])) ++End;
     const std::u16string_view Word = Text.substr(I, End - I);
     I = End;
-    if (Word.size() < 3 || LowerAsciiChar(Word[0]) != u'c' || LowerAsciiChar(Word[1]) != u'e' || Word[2] != u'_')
-      continue;
+    // A code's prefix, in any case, or in letters that look like it.
+    if (Word.size() < 3 || Shape(Word[0]) != u'c' || Shape(Word[1]) != u'e' || Word[2] != u'_') continue;
     ++Scan.Codes;
     if (IsKnownCode(Word)) continue;
     TCodeFinding Finding{Line, std::u16string(Word), {}, {}, {}};

@@ -15,7 +15,7 @@
 #include "tools/common/Threads.h"
 #include "tools/host/ExtensionClient.h"
 #include "tools/host/HostObjects.h"
-#include "tools/host/InputLines.h"
+#include "tools/common/InputLines.h"
 #include "tools/host/Options.h"
 #include "tools/host/DriveRecorder.h"
 #include "tools/host/SkinFile.h"

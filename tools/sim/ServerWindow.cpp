@@ -71,7 +71,7 @@ LRESULT TServerWindow::Handle(UINT Message, WPARAM WParam, LPARAM LParam) {
       return TRUE;
     }
     case cCountHeardMessage: return static_cast<LRESULT>(FServer.Counters().Heard);
-    case cCountSentMessage: return static_cast<LRESULT>(FServer.Counters().RecordsSent);
+    case cCountSentMessage: return FTaken;
     default: break;
   }
   LRESULT Result = 0;
@@ -157,6 +157,7 @@ bool TServerWindow::SendRecord(uint32_t Window, uint32_t Identifier, std::string
   const bool Taken =
       SendMessageTimeoutW(Target, WM_COPYDATA, reinterpret_cast<WPARAM>(FWindow), reinterpret_cast<LPARAM>(&Data),
                           SMTO_NORMAL | SMTO_ABORTIFHUNG, cRecordSendBoundMs, &Answer) != 0;
+  FTaken += Taken;
   Say("sent id=" + Number(Identifier) + " ok=" + (Taken ? "1" : "0") + " to=" + Number(Window));
   // A busy host loses this value and takes the next; a window that went is forgotten.
   return Taken || IsWindow(Target);

@@ -86,6 +86,7 @@ class TServerWindow final : private TSimSink {
   std::vector<THang> FHangs;
   THandle FRelease;
   HWND FWindow = nullptr;
+  LRESULT FTaken = 0;  // records the extension took (the engine counts the others too)
 };
 
 }  // namespace zelm::tools

@@ -18,12 +18,14 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <deque>
 #include <iostream>
 #include <memory>
 #include <string>
 
 #include "ZelmKvelVersion.h"
 #include "core/tables/Catalogue.h"
+#include "tools/common/InputLines.h"
 #include "tools/common/ProgramStart.h"
 #include "tools/common/ServerStep.h"
 #include "tools/common/Threads.h"
@@ -35,7 +37,7 @@
 namespace zelm::tools {
 namespace {
 
-constexpr UINT cLineMessage = WM_APP + 3;  // a line from standard input (lParam: std::string*)
+constexpr UINT cLineMessage = WM_APP + 3;  // lines from standard input wait to be taken
 constexpr UINT_PTR cTickTimer = 1;
 
 void Print(const std::string& Line) {
@@ -54,6 +56,7 @@ struct TApp {
   TVehicleModel* Model = nullptr;
   TDriveReplay* Replay = nullptr;
   TServerWindow* Window = nullptr;
+  std::shared_ptr<TInputLines<TLock>> Input;
   double Elapsed = 0;
 
   TSimServer& Server() const { return Window->Server(); }
@@ -137,7 +140,7 @@ struct TApp {
   }
 
   // What the window takes besides the protocol: the ticks, a host's steps, the lines.
-  bool OnMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
+  bool OnMessage(UINT Message, WPARAM WParam) {
     switch (Message) {
       case WM_TIMER: Advance(1.0 / Options.Rate); return true;
       case cServerStepMessage:
@@ -145,8 +148,11 @@ struct TApp {
         if (Options.Stepped) Advance(static_cast<double>(WParam) / 1e6);
         return true;
       case cLineMessage: {
-        const std::unique_ptr<std::string> Line(reinterpret_cast<std::string*>(LParam));
-        RunLine(*Line);
+        // Only a wake-up: any program may post to our window, so it carries nothing.
+        std::deque<std::u16string> Lines;
+        const bool Ended = Input->Take(Lines);
+        for (const std::u16string& Line : Lines) RunLine(ToUtf8(Line));
+        if (Ended && Options.QuitOnEof) PostMessageW(Window->Window(), WM_CLOSE, 0, 0);
         return true;
       }
       case WM_DESTROY: PostQuitMessage(0); return true;
@@ -202,8 +208,8 @@ int Run() {
     return 4;
   }
   State.Window = &Window;
-  Window.OnMessage = [&State](UINT Message, WPARAM WParam, LPARAM LParam, LRESULT&) {
-    return State.OnMessage(Message, WParam, LParam);
+  Window.OnMessage = [&State](UINT Message, WPARAM WParam, LPARAM, LRESULT&) {
+    return State.OnMessage(Message, WParam);
   };
   Window.OnStateChanged = [&State] {
     State.WriteStatus();
@@ -216,16 +222,8 @@ int Run() {
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 
   const HWND Handle = Window.Window();
-  const bool QuitOnEof = O.QuitOnEof;
-  RunDetached([Handle, QuitOnEof] {
-    std::string Line;
-    while (std::getline(std::cin, Line)) {
-      // The window's once posted; a line that cannot be posted is let go here.
-      auto Posted = std::make_unique<std::string>(Line);
-      if (PostMessageW(Handle, cLineMessage, 0, reinterpret_cast<LPARAM>(Posted.get()))) (void)Posted.release();
-    }
-    if (QuitOnEof) PostMessageW(Handle, WM_CLOSE, 0, 0);
-  });
+  State.Input = StartReadingLines<TLock>(
+      std::cin, [Handle] { PostMessageW(Handle, cLineMessage, 0, 0); }, RunDetached);
 
   char Ready[160];
   if (Replay)

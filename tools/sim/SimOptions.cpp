@@ -11,10 +11,9 @@ const TOptionInfo cOptions[] = {
     {u"--quit-on-eof", nullptr, "", "stop when standard input ends"},
     {u"--run-seconds", "N", "a number from 0 to 1000000", "stop after this many seconds; 0 runs until quit (0)"},
     {u"--verbose", nullptr, "", "print each control message and change of state"},
-    {u"--replay", "FILE", "a recorded drive (a CSV file)",
-     "serve that recorded drive with its own timing instead of the car"},
+    {u"--replay", "FILE", "a recorded drive (a CSV file)", "serve a recorded drive instead of the car"},
     {u"--loop", nullptr, "", "with --replay: start the recording again when it ends"},
-    {u"--stepped", nullptr, "", "the clock moves a tick at each step message (for tests)"},
+    {u"--stepped", nullptr, "", "move the clock only at a host's step message (tests)"},
 };
 
 bool Take(std::u16string_view Name, std::u16string_view Value, TSimOptions& O) {
@@ -50,8 +49,8 @@ TParsed ParseSimOptions(const std::vector<std::u16string>& Args, TSimOptions& Op
 
 std::string SimUsage() {
   return UsageText("zelm_sim [option VALUE]...", cOptions,
-                   "Standard input, a line at a time: subs (the parameters subscribed now), state (the\n"
-                   "car's state), reset (the trip), quit.\n");
+                   "Standard input, a line at a time: subs (the parameters subscribed now),\n"
+                   "state (the car's state), reset (the trip), quit.\n");
 }
 
 }  // namespace zelm::tools

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "tools/check/CheckReport.h"
 #include "tools/common/Sha256.h"
 #include "tools/common/SkinCodes.h"
 #include "tools/common/Utf.h"
+#include "tools/sim/SimOptions.h"
 #include "tools/tests/ToolsTestSupport.h"
 
 namespace zelm::tools {
@@ -37,7 +39,7 @@ TEST(SkinCodes, NamesEachUnknownCodeWithTheCodeItLooksLikeOrOnlyANearOne) {
       "$ce_enginespeed$||CE_NEXT_DINAMIC_LABEL_3||ce_opne\n"
       "ce_dinamic_label_16_title ce_\xD1\x80orse_power ce_porse_power Ce_Voltage_Unit\n"
       "ce_s\xD1\x80\xD0\xB5"
-      "ed CE_\xD0\xA0ORSE_POWER_unit";
+      "ed CE_\xD0\xA0ORSE_POWER_unit \xD1\x81\xD0\xB5_voltage";
   const std::vector<std::string> Expected = {
       "s:1: 'ce_speeed' is no ZelmKvel code; nearest: ce_speed",
       "s:2: 'ce_' is no ZelmKvel code, and none is near it",
@@ -45,14 +47,32 @@ TEST(SkinCodes, NamesEachUnknownCodeWithTheCodeItLooksLikeOrOnlyANearOne) {
       "s:3: 'ce_opne' is no ZelmKvel code; nearest: ce_open",
       "s:4: 'ce_dinamic_label_16_title' is no ZelmKvel code; nearest: ce_dinamic_label_1_title",
       "s:4: 'ce_porse_power' is no ZelmKvel code, but looks like ce_\u0440orse_power:",
-      "  its character 4 is the Latin p (U+0070), where the code has the Cyrillic er (U+0440)",
+      "  its character 4 is the Latin p (U+0070),",
+      "  where the code has the Cyrillic er (U+0440)",
       "s:5: 'ce_s\u0440\u0435ed' is no ZelmKvel code, but looks like ce_speed:",
-      "  its character 5 is the Cyrillic er (U+0440), where the code has the Latin p (U+0070)",
-      "  its character 6 is the Cyrillic ie (U+0435), where the code has the Latin e (U+0065)",
+      "  its character 5 is the Cyrillic er (U+0440),",
+      "  where the code has the Latin p (U+0070)",
+      "  its character 6 is the Cyrillic ie (U+0435),",
+      "  where the code has the Latin e (U+0065)",
       "s:5: 'CE_\u0420ORSE_POWER_unit' is no ZelmKvel code, but looks like ce_\u0440orse_power_unit:",
-      "  its character 4 is the Cyrillic capital Er (U+0420), where the code has the Cyrillic er (U+0440)",
-      "s: 8 of 13 ce_ codes unknown (5 lines, read as UTF-8)"};
+      "  its character 4 is the Cyrillic capital Er (U+0420),",
+      "  where the code has the Cyrillic er (U+0440)",
+      "s:5: '\u0441\u0435_voltage' is no ZelmKvel code, but looks like ce_voltage:",
+      "  its character 1 is the Cyrillic es (U+0441),",
+      "  where the code has the Latin c (U+0063)",
+      "  its character 2 is the Cyrillic ie (U+0435),",
+      "  where the code has the Latin e (U+0065)",
+      "s: 9 of 14 ce_ codes unknown (5 lines, read as UTF-8)"};
   EXPECT_EQ(Lines(Skin), Expected);
+  // A console's 80 columns, as both programs' help texts and a look-alike's
+  // explanation keep them (a finding's first line is as long as its file's name).
+  std::vector<std::string> Shown;
+  std::copy_if(Expected.begin(), Expected.end(), std::back_inserter(Shown),
+               [](const std::string& Line) { return Line.rfind("  ", 0) == 0; });
+  for (const std::string& Help : {CheckUsage(), SimUsage()})
+    for (std::size_t At = 0, End; At < Help.size(); At = End + 1)
+      Shown.push_back(Help.substr(At, (End = Help.find('\n', At)) - At));
+  for (const std::string& Line : Shown) EXPECT_LE(DisplayWidth(FromUtf8(Line)), 80u) << Line;
   EXPECT_EQ(Lines("ce_close ce_open ce_next_dinamic_label\nce_dinamic_label_name\n"),
             std::vector<std::string>{"s: 4 ce_ codes, all known (2 lines, read as ASCII)"});
 }

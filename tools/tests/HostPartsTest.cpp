@@ -17,7 +17,7 @@
 #include "tools/common/Utf.h"
 #include "tools/host/Dashboard.h"
 #include "tools/host/HostVariables.h"
-#include "tools/host/InputLines.h"
+#include "tools/common/InputLines.h"
 #include "tools/host/Options.h"
 #include "tools/host/SkinCheck.h"
 #include "tools/host/SkinFile.h"

@@ -15,6 +15,9 @@
 
 namespace zelm {
 
+// What every entry point says when memory ran out.
+inline constexpr char16_t cOutOfMemoryText[] = u"Out of memory";
+
 // The code a failure carries out of an entry point: the host's own when a host call
 // failed with one (negative), E_UNEXPECTED for everything else.
 constexpr int32_t CarriedCode(int32_t Code) noexcept { return Code < 0 ? Code : cUnexpected; }
@@ -30,7 +33,7 @@ int32_t Guard(TBody&& Body, TReport&& Report) noexcept {
   } catch (const EZelmError& Error) {
     return Report(CarriedCode(Error.Code), Error.Message.c_str(), Error.HelpContext);
   } catch (const std::bad_alloc&) {
-    return Report(cUnexpected, u"Out of memory", uint32_t{0});
+    return Report(cUnexpected, static_cast<const char16_t*>(cOutOfMemoryText), uint32_t{0});
   } catch (const std::exception& Error) {
     char16_t Message[256] = {};
     const char* What = Error.what();

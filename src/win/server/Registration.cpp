@@ -41,6 +41,8 @@ std::wstring InprocServerPath(const std::wstring& FileName) {
 
 std::wstring ClassKey() { return L"CLSID\\" + GuidText(CLSID_RRExtension); }
 
+constexpr const wchar_t* cRegistryEntryFailed = L"Error creating system registry entry";
+
 // Registration's failures say why (regsvr32 may show it) and answer E_FAIL.
 HRESULT RegistrationFailed(const wchar_t* Description) noexcept {
   ReportError(E_FAIL, GUID_NULL, L"ZelmKvel", Description, 0);
@@ -54,12 +56,14 @@ HRESULT Register() {
 
   const std::wstring& FileName = Record->FileName;
   const std::wstring HelpFolder = FileName.substr(0, FileName.find_last_of(L'\\') + 1);
+  // The type library's own entries come first: none of ours without them.
   if (FAILED(RegisterTypeLib(Record->Library.Get(), const_cast<LPOLESTR>(FileName.c_str()),
                              const_cast<LPOLESTR>(HelpFolder.c_str()))))
-    return E_FAIL;
+    return RegistrationFailed(cRegistryEntryFailed);
 
+  // Attributes of a library that was read already: only memory can fail them.
   const TLibAttr Attr(Record->Library.Get());
-  if (!Attr) return E_FAIL;
+  if (!Attr) return RegistrationFailed(WideText(cOutOfMemoryText));
   wchar_t Version[16] = {};
   std::swprintf(Version, 16, L"%d.%d", Attr->wMajorVerNum, Attr->wMinorVerNum);
 
@@ -76,7 +80,7 @@ HRESULT Register() {
       {Class + L"\\TypeLib", nullptr, GuidText(Attr->guid)},
   };
   for (const TEntry& Entry : Entries)
-    if (!Write(Entry)) return RegistrationFailed(L"Error creating system registry entry");
+    if (!Write(Entry)) return RegistrationFailed(cRegistryEntryFailed);
   return S_OK;
 }
 
@@ -88,7 +92,7 @@ HRESULT Unregister() {
   if (Record == nullptr) return RegistrationFailed(Failure.Description);
   {
     const TLibAttr Attr(Record->Library.Get());
-    if (!Attr) return E_FAIL;
+    if (!Attr) return RegistrationFailed(WideText(cOutOfMemoryText));
     // Older automation libraries lack UnRegisterTypeLib; its result does not matter.
     if (HMODULE Automation = GetModuleHandleW(L"oleaut32.dll")) {
       if (FARPROC Proc = GetProcAddress(Automation, "UnRegisterTypeLib")) {

@@ -14,7 +14,11 @@
 // The exception object itself comes from malloc, or when that fails from libstdc++'s
 // emergency pool, which is made while the DLL loads, before memory can run short.
 // libstdc++ gives the pool's 18.5 KB back only at the process's end; we give it back
-// when the DLL is unloaded.
+// when the DLL is unloaded, when nothing of ours can throw any more.
+//
+// One thing each unload still leaves behind: the unwinder's lock, a semaphore made
+// when the DLL's unwind tables are registered at load, which the toolchain gives a
+// DLL no way to close.
 #include "win/server/Runtime.h"
 
 #include <windows.h>
@@ -36,11 +40,12 @@ struct TThreadRecord {
   TExceptionState State{};
 };
 
-// More threads than the host will ever throw on at once in this DLL (it has one).
+// More threads than a host will ever have throw in this DLL while they live (its
+// objects live on the host's one apartment thread).
 constexpr int cThreadRecords = 128;
 TThreadRecord GRecords[cThreadRecords];
-// Shared only when 128 threads at once have thrown here: then two of them throwing at
-// the same instant could mix their states, which is still better than abort().
+// Should more than that many have thrown here, the rest share this one: two of them
+// throwing at the same instant could then spoil each other's state.
 TExceptionState GOverflow{};
 
 TExceptionState* StateOfThisThread() noexcept {

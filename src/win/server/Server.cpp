@@ -81,8 +81,13 @@ std::unique_ptr<TClassRecord> LoadRecord(const wchar_t*& Wrong) {
   const TTypeKind CoClass = ReadTypeKind(Record->CoClass.Get());
 
   TBstr LibraryName, ClassName, Description;
-  Record->Library->GetDocumentation(-1, LibraryName.Out(), nullptr, nullptr, nullptr);
-  Record->CoClass->GetDocumentation(MEMBERID_NIL, ClassName.Out(), Description.Out(), nullptr, nullptr);
+  if (Failed(Record->Library->GetDocumentation(-1, LibraryName.Out(), nullptr, nullptr, nullptr)) ||
+      Failed(Record->CoClass->GetDocumentation(MEMBERID_NIL, ClassName.Out(), Description.Out(), nullptr, nullptr))) {
+    Wrong = cBadTypeInfo;
+    return nullptr;
+  }
+  // Every library and class has a name: without one, the system ran out of memory.
+  if (LibraryName.IsNull() || ClassName.IsNull()) throw std::bad_alloc();
   Record->Description = Description.Text();
   // The server's name (the library's) and the class's: "ZelmKvel.RRExtension".
   Record->ProgId = LibraryName.Text() + L"." + ClassName.Text();
@@ -126,7 +131,7 @@ const TClassRecord* ClassRecord(TLoadFailure& Failure) noexcept {
   std::unique_ptr<TClassRecord> Record;
   const wchar_t* Wrong = nullptr;
   if (Contain([&] { Record = LoadRecord(Wrong); }) != 0) {
-    Failure = {E_OUTOFMEMORY, L"Out of memory"};
+    Failure = {E_OUTOFMEMORY, WideText(cOutOfMemoryText)};
     return nullptr;
   }
   if (!Record) {

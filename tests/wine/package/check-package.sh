@@ -119,7 +119,8 @@ Skins\\front-end.xml:3: 'ce_spedd' is no ZelmKvel code; nearest: ce_speed
 Skins\\front-end.xml: 1 of 2 ce_ codes unknown (4 lines, read as UTF-16 LE without a byte-order mark)
 Skins\\Night\\night.ini:1: 'ce_panel' is no ZelmKvel code, and none is near it
 Skins\\Night\\night.ini:2: 'ce_porse_power' is no ZelmKvel code, but looks like ce_$(printf '\xD1\x80')orse_power:
-  its character 4 is the Latin p (U+0070), where the code has the Cyrillic er (U+0440)
+  its character 4 is the Latin p (U+0070),
+  where the code has the Cyrillic er (U+0440)
 Skins\\Night\\night.ini: 2 of 2 ce_ codes unknown (2 lines, read as ASCII)
 Skins\\Empty\\: is a folder, with no skin file (*.ini, *.xml, *.skin) in it or below
 missing.ini: not found

@@ -18,8 +18,9 @@ make_package() {  # DIST FILES...: the packages made into DIST from the build's 
   shift
   "$ZELM_REPO/package/make-package.sh" "$work/$dist" "$version" "$@" >"$work/$dist.log" 2>&1
 }
-signed() {  # FILE: its signature holds, against the throwaway certificate
-  osslsigncode verify -CAfile "$work/cert.pem" -in "$1" >"$work/verify.log" 2>&1
+signed() {  # FILE: both its signatures (SHA-1 for XP, SHA-256 nested) hold, against the throwaway certificate
+  osslsigncode verify -CAfile "$work/cert.pem" -in "$1" >"$work/verify.log" 2>&1 &&
+    grep -q "Number of verified signatures: 2" "$work/verify.log"
 }
 rm -rf "$work"
 mkdir -p "$work/unpacked"

@@ -338,7 +338,8 @@ TEST(OutOfMemory, EachUnloadGivesBackWhatTheRuntimeTook) {
   const int Handles = OpenHandles();
   constexpr int cLoads = 10;
   for (int I = 0; I < cLoads; ++I) Cycle();
-  EXPECT_LT(BusyHeap() - Heap, 1024u) << "heap left behind by " << cLoads << " loads";
+  EXPECT_LT(static_cast<long long>(BusyHeap()) - static_cast<long long>(Heap), 1024)
+      << "heap left behind by " << cLoads << " loads";
   EXPECT_LE(OpenHandles() - Handles, cLoads) << "handles left behind by " << cLoads << " loads";
   EXPECT_EQ(GetModuleHandleW(L"ZelmKvel.dll"), nullptr);
 }

@@ -256,12 +256,12 @@ TEST_F(Registration, AFailedRegistryWriteStopsItAndKeepsWhatWasWritten) {
     SCOPED_TRACE("registry call " + std::to_string(GFailing));
     ASSERT_EQ(Dll.UnregisterServer(), S_OK);
     GRegistryCalls = 0;
-    RealCreateKey = PatchImport(Dll.Module, "advapi32.dll", "RegCreateKeyExW", &CreateKey);
-    RealSetValue = PatchImport(Dll.Module, "advapi32.dll", "RegSetValueExW", &SetValue);
-    ASSERT_TRUE(RealCreateKey && RealSetValue);
-    EXPECT_EQ(Dll.RegisterServer(), E_FAIL);
-    PatchImport(Dll.Module, "advapi32.dll", "RegCreateKeyExW", RealCreateKey);
-    PatchImport(Dll.Module, "advapi32.dll", "RegSetValueExW", RealSetValue);
+    {
+      const TImportPatch Create(Dll.Module, "advapi32.dll", "RegCreateKeyExW", &CreateKey, RealCreateKey);
+      const TImportPatch Set(Dll.Module, "advapi32.dll", "RegSetValueExW", &SetValue, RealSetValue);
+      ASSERT_TRUE(Create && Set);
+      EXPECT_EQ(Dll.RegisterServer(), E_FAIL);
+    }
     EXPECT_EQ(TakeErrorInfo().Description, L"Error creating system registry entry");
     // Entry I is created by call 2I-1 and set by call 2I.
     const auto Values = Snapshot();
@@ -270,19 +270,20 @@ TEST_F(Registration, AFailedRegistryWriteStopsItAndKeepsWhatWasWritten) {
   }
 
   ASSERT_EQ(Dll.UnregisterServer(), S_OK);
-  const auto RealRegister = PatchImport(Dll.Module, "oleaut32.dll", "RegisterTypeLib", &RefuseTypeLib);
-  ASSERT_TRUE(RealRegister);
-  EXPECT_EQ(Dll.RegisterServer(), E_FAIL);
-  PatchImport(Dll.Module, "oleaut32.dll", "RegisterTypeLib", RealRegister);
+  {
+    const TImportPatch Refused(Dll.Module, "oleaut32.dll", "RegisterTypeLib", reinterpret_cast<void*>(&RefuseTypeLib));
+    ASSERT_TRUE(Refused);
+    EXPECT_EQ(Dll.RegisterServer(), E_FAIL);
+    EXPECT_EQ(TakeErrorInfo().Description, L"Error creating system registry entry");
+  }
   for (const auto& Value : Snapshot()) EXPECT_FALSE(Value.has_value());
 
-  const auto RealMalloc = PatchImport(Dll.Module, "msvcrt.dll", "malloc", &NoMemory);
-  ASSERT_TRUE(RealMalloc);
+  const TImportPatch Short(Dll.Module, "msvcrt.dll", "malloc", reinterpret_cast<void*>(&NoMemory));
+  ASSERT_TRUE(Short);
   EXPECT_EQ(Dll.RegisterServer(), E_FAIL);
   EXPECT_EQ(TakeErrorInfo().Description, L"Out of memory");
   EXPECT_EQ(Dll.UnregisterServer(), E_FAIL);
   EXPECT_EQ(TakeErrorInfo().Description, L"Out of memory");
-  PatchImport(Dll.Module, "msvcrt.dll", "malloc", RealMalloc);
 }
 
 // A type library whose attributes cannot be read (memory ran out), all else the real one's.
@@ -337,10 +338,11 @@ HRESULT WINAPI LoadUnreadable(LPCOLESTR Path, REGKIND Kind, ITypeLib** Out) {
 // whose attributes cannot be read is.
 TEST_F(Registration, UnregistrationFailsOnlyWhenTheTypeLibraryCannotBeRead) {
   ASSERT_EQ(Dll.RegisterServer(), S_OK);
-  const auto RealDelete = PatchImport(Dll.Module, "advapi32.dll", "RegDeleteKeyW", &RefuseDelete);
-  ASSERT_TRUE(RealDelete);
-  EXPECT_EQ(Dll.UnregisterServer(), S_OK);
-  PatchImport(Dll.Module, "advapi32.dll", "RegDeleteKeyW", RealDelete);
+  {
+    const TImportPatch Refused(Dll.Module, "advapi32.dll", "RegDeleteKeyW", reinterpret_cast<void*>(&RefuseDelete));
+    ASSERT_TRUE(Refused);
+    EXPECT_EQ(Dll.UnregisterServer(), S_OK);
+  }
   for (const auto& Key : Keys()) EXPECT_TRUE(KeyExists(Key)) << Narrow(Key);
 
   wchar_t Temp[MAX_PATH] = {};
@@ -349,8 +351,8 @@ TEST_F(Registration, UnregistrationFailsOnlyWhenTheTypeLibraryCannotBeRead) {
   ASSERT_TRUE(Copy.Made);
   TLoadedServer Fresh(Copy.Path);  // a load of its own, its class record not made yet
   ASSERT_NE(Fresh.Module, nullptr);
-  RealLoadTypeLib = PatchImport(Fresh.Module, "oleaut32.dll", "LoadTypeLibEx", &LoadUnreadable);
-  ASSERT_TRUE(RealLoadTypeLib);
+  const TImportPatch Unreadable(Fresh.Module, "oleaut32.dll", "LoadTypeLibEx", &LoadUnreadable, RealLoadTypeLib);
+  ASSERT_TRUE(Unreadable);
   EXPECT_EQ(Fresh.UnregisterServer(), E_FAIL);
   EXPECT_EQ(Fresh.RegisterServer(), E_FAIL);
   for (const auto& Key : Keys()) EXPECT_TRUE(KeyExists(Key)) << Narrow(Key);

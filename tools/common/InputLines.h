@@ -1,6 +1,6 @@
-// The host's standard input, a line at a time, read by a thread of its own: the frame
-// loop's thread keeps pumping window messages (the data server's values come that
-// way) and takes the lines between frames.
+// A program's standard input, a line at a time, read by a thread of its own: the
+// program's thread keeps pumping window messages (the data server's values, the
+// extension's messages) and takes the lines when woken.
 //
 // The reader blocks in a read that nothing cancels and may take one more line (a
 // second "quit") after the loop and the host are gone, so the lines are owned by both:
