@@ -3,6 +3,7 @@
 #include <olectl.h>
 
 #include <cwchar>
+#include <new>
 #include <string>
 
 #include "ZelmKvel_TLB.h"
@@ -63,7 +64,7 @@ HRESULT Register() {
 
   // Attributes of a library that was read already: only memory can fail them.
   const TLibAttr Attr(Record->Library.Get());
-  if (!Attr) return RegistrationFailed(WideText(cOutOfMemoryText));
+  if (!Attr) throw std::bad_alloc();
   wchar_t Version[16] = {};
   std::swprintf(Version, 16, L"%d.%d", Attr->wMajorVerNum, Attr->wMinorVerNum);
 
@@ -92,7 +93,7 @@ HRESULT Unregister() {
   if (Record == nullptr) return RegistrationFailed(Failure.Description);
   {
     const TLibAttr Attr(Record->Library.Get());
-    if (!Attr) return RegistrationFailed(WideText(cOutOfMemoryText));
+    if (!Attr) throw std::bad_alloc();  // a library read already: only memory fails it
     // Older automation libraries lack UnRegisterTypeLib; its result does not matter.
     if (HMODULE Automation = GetModuleHandleW(L"oleaut32.dll")) {
       if (FARPROC Proc = GetProcAddress(Automation, "UnRegisterTypeLib")) {
