@@ -15,7 +15,7 @@ target_compile_options(zelmcore_checked PUBLIC ${ZELM_SANITIZE})
 target_link_options(zelmcore_checked PUBLIC ${ZELM_SANITIZE})
 
 # One folder per room of the code they test (tests/native/<room>/), on the support
-# they share with the benchmarks (support/native/).
+# they share with the benchmarks (tests/support/native/).
 file(GLOB_RECURSE ZELM_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/native/*Test.cpp)
 add_executable(core_tests ${ZELM_NATIVE_TESTS})
 target_include_directories(core_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
@@ -50,13 +50,47 @@ if(ZELM_CROSS)
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/cross-tests.cmake)
 endif()
 
-# The tools' portable parts are tested natively too (tools/CMakeLists.txt serves both
-# builds).
-add_subdirectory(tools)
+# The shipped programs' and the workbench's portable parts are tested natively too
+# (their lists serve both builds), in one suite.
+add_subdirectory(src/programs)
+add_subdirectory(workbench)
+file(GLOB ZELM_TOOLS_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/programs/*Test.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/tests/workbench/*Test.cpp)
+add_executable(tools_tests ${ZELM_TOOLS_TESTS})
+target_include_directories(tools_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_definitions(tools_tests PRIVATE
+  ZELM_DEFAULT_SKIN="${CMAKE_CURRENT_SOURCE_DIR}/workbench/skins/default.skin")
+target_link_libraries(tools_tests PRIVATE zelmworkbench_checked GTest::gtest GTest::gtest_main)
+gtest_discover_tests(tools_tests DISCOVERY_TIMEOUT 30 PROPERTIES LABELS unit)
+
+# Both workbench programs and the real DLL under Wine, through scripts/workbench.sh, the
+# way a person runs the workbench, in a prefix of its own (so a bench a user runs
+# meanwhile is not disturbed). It ends that prefix's Wine processes; it runs alone all
+# the same.
+if(ZELM_CROSS)
+  add_executable(workbench_end_to_end tests/workbench/e2e/WorkbenchEndToEnd.cpp)
+  target_include_directories(workbench_end_to_end PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  target_compile_definitions(workbench_end_to_end PRIVATE
+    ZELM_REPO="${ZELM_ROOT}"
+    ZELM_BUILD_DIR="${CMAKE_BINARY_DIR}"
+    ZELM_WINEPREFIX="${CMAKE_BINARY_DIR}/workbench/e2e-wineprefix"
+    ZELM_DEFAULT_SKIN="${CMAKE_CURRENT_SOURCE_DIR}/workbench/skins/default.skin")
+  target_link_libraries(workbench_end_to_end PRIVATE zelmworkbench GTest::gtest GTest::gtest_main)
+  add_dependencies(workbench_end_to_end cross)
+  add_test(NAME workbench_end_to_end COMMAND workbench_end_to_end)
+  set_tests_properties(workbench_end_to_end PROPERTIES RUN_SERIAL ON TIMEOUT 180)
+
+  # ./zelm, the check, the chart and a fresh Wine prefix, as a skin author meets them
+  # from a folder of their own (tests/workbench/commands.sh).
+  add_test(NAME workbench_commands COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/workbench/commands.sh ${ZELM_ROOT}
+                                       ${CMAKE_BINARY_DIR})
+  set_tests_properties(workbench_commands PROPERTIES TIMEOUT 180 PASS_REGULAR_EXPRESSION "ZELM COMMANDS PASSED")
+endif()
 
 # clang-tidy's checks of .clang-tidy (cmake/lint.sh) over every source of this build
-# (the core, the tools' portable parts, the native tests and the benchmark), and over
-# what only the cross build compiles (the Windows shell, the tools' Windows programs,
+# (the core, the programs' and the workbench's portable parts, the native tests and the
+# benchmark), and over what only the cross build compiles (the Windows shell, the
+# programs' and the workbench's Windows parts,
 # the Wine tests, their support and the Wine bench), as many files at once as there are
 # cores (or ZELM_JOBS: ./zelm test -j N). They mostly overlap the Wine tests, which wait
 # on each other. The header filter is anchored at the checkout's root: a checkout under
@@ -76,7 +110,7 @@ endif()
 # Every C++ file in the layout of .clang-format.
 find_program(ZELM_CLANG_FORMAT NAMES clang-format clang-format-14 REQUIRED)
 add_test(NAME format COMMAND sh -c
-  "find src tools support tests bench -name '*.cpp' -o -name '*.h' | sort | xargs \"$0\" --dry-run --Werror"
+  "find src workbench tests bench -name '*.cpp' -o -name '*.h' | sort | xargs \"$0\" --dry-run --Werror"
   ${ZELM_CLANG_FORMAT} WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
 
 # The core is portable: no Windows header in it.

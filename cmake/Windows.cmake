@@ -1,5 +1,5 @@
-# Windows half, cross-built with MinGW-w64 i686: the DLL, its tests under Wine, the
-# tools (the workbench's programs, the check tool) and the Wine benchmark.
+# Windows half, cross-built with MinGW-w64 i686: the DLL, the programs that ship beside
+# it, the workbench's programs, the tests under Wine and the Wine benchmark.
 set(ZELM_WINEPREFIX "${CMAKE_BINARY_DIR}/../wineprefix" CACHE PATH "Wine prefix of the tests")
 # Every prefix of the build is a copy of one template (scripts/wine-prefix.sh).
 set(ZELM_WINE_TEMPLATE "${CMAKE_BINARY_DIR}/../wine-template" CACHE PATH "The Wine prefix that prefixes are copied from")
@@ -120,13 +120,16 @@ function(zelm_wine_test name)
   set_tests_properties(wine_${name} PROPERTIES TIMEOUT 120 RESOURCE_LOCK ${ZELM_WINE_LOCK})
 endfunction()
 
-# The workbench programs (simulated car, stand-in host) have their own list; the Wine
-# tests share its data server and host objects, built again with their thread model.
-add_subdirectory(tools)
+# The shipped programs (demo data server, check tool) and the workbench (stand-in
+# front-end, the workbench's data server) have their own lists; the Wine tests share the
+# shipped data server's window, front-end object and client, built again with their
+# thread model.
+add_subdirectory(src/programs)
+add_subdirectory(workbench)
 
 # The support the Wine tests share with the Wine bench: GoogleTest, the COM helpers, the
 # scripted host object and the stand-in data server.
-add_subdirectory(support/wine)
+add_subdirectory(tests/support/wine)
 
 add_subdirectory(tests/wine)
 

@@ -59,7 +59,7 @@ text "$idl" ZelmKvel.idl
 text "$repo/docs/skin-reference.md" skin-reference.txt
 text "$repo/docs/skin-reference.html" skin-reference.html
 text "$repo/docs/hosting.md" hosting.txt
-text "$repo/tools/drives/sample.csv" sample-drive.csv
+text "$repo/package/sample-drive.csv" sample-drive.csv
 
 for script in install uninstall; do
   sed "s|@VERSION@|$version|g" "$here/$script.cmd.in" | crlf >"$stage/$script.cmd"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The chart of a recorded drive (zelm_host --record, ./zelm run --record): speed,
 # engine speed, coolant temperature and fuel level over time, as PNG and SVG, drawn
-# by gnuplot with tools/chart/drive.gnuplot.
+# by gnuplot with workbench/chart/drive.gnuplot.
 #
 #   scripts/chart.sh FILE.csv [--out DIR]
 #     --out DIR     where NAME.png and NAME.svg go (default: beside FILE.csv)
@@ -37,12 +37,12 @@ name=$(basename "$csv" .csv)
 # user's and no text of the recording is ever part of its commands.
 work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
-CHART=$work awk -f "$repo/tools/chart/drive.awk" <"$csv" >"$work/data" || zelm_die "cannot read $csv"
+CHART=$work awk -f "$repo/workbench/chart/drive.awk" <"$csv" >"$work/data" || zelm_die "cannot read $csv"
 grep -q '^have[1-4] = 1$' "$work/ranges" ||
   zelm_die "$csv has no number in ce_speed, ce_enginespeed, ce_coolanttemp or ce_fuellevel"
 export ZELM_CHART_TITLE="Drive $name"
 for kind in png svg; do
-  (cd "$work" && gnuplot -e "kind='$kind'" "$repo/tools/chart/drive.gnuplot") || zelm_die "gnuplot could not draw $csv"
+  (cd "$work" && gnuplot -e "kind='$kind'" "$repo/workbench/chart/drive.gnuplot") || zelm_die "gnuplot could not draw $csv"
   mv "$work/chart.$kind" "$out/$name.$kind" || zelm_die "cannot write $out/$name.$kind"
   echo "$out/$name.$kind"
 done

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # usage: scripts/workbench.sh [OPTION]...
-#   --skin FILE         skin description (default: tools/skins/default.skin)
+#   --skin FILE         skin description (default: workbench/skins/default.skin)
 #   --rate N            records a second per parameter (default 10)
 #   --seed N            the car's seed (default 1)
 #   --time-scale X      simulated seconds per second (default 1)
@@ -30,7 +30,7 @@
 # edit starts from them again. A run of --frames leaves nothing behind unless
 # --keep-saved asks for it.
 
-# The workbench: the simulated car (zelm_sim, a data server with the window "Morvicantrel")
+# The workbench: the simulated car (zelm_sim_workbench, a data server with the window "Morvicantrel")
 # and the stand-in front-end (zelm_host) showing a skin's labels live through the real
 # ZelmKvel.dll, all under Wine in the project's prefix. ./zelm run builds first and
 # runs it; file names are taken from the folder it is run in.
@@ -43,7 +43,7 @@ me=${ZELM_COMMAND:-scripts/workbench.sh}
 need() { [ "$2" -ge 2 ] || zelm_die "$1 needs a value: $3"; }
 
 build=$repo/build
-skin=$repo/tools/skins/default.skin
+skin=$repo/workbench/skins/default.skin
 vars="" replay="" record=""
 rate=10 seed=1 scale=1 fps=10 frames=0 format=plain check=0 keep=0
 at=() sim_extra=() host_extra=()
@@ -99,8 +99,8 @@ cross=$build/cross
 state=$build/workbench
 export ZELM_WINE_TEMPLATE=${ZELM_WINE_TEMPLATE:-$build/wine-template}
 
-sim=$cross/tools/zelm_sim.exe
-host=$cross/tools/zelm_host.exe
+sim=$cross/workbench/zelm_sim_workbench.exe
+host=$cross/workbench/zelm_host.exe
 dll=$cross/ZelmKvel.dll
 [ -f "$dll" ] || dll=$(find "$cross" -name ZelmKvel.dll -print -quit 2>/dev/null)
 for f in "$sim" "$host" "$dll"; do
@@ -174,8 +174,8 @@ for _ in $(seq 150); do
 done
 if [ ! -f "$status" ]; then
   # A fault in its options: the first line names it (the options are ours too).
-  if grep -q '^zelm_sim: ' "$simlog" && ! grep -q 'ready' "$simlog"; then
-    grep '^zelm_sim: ' "$simlog" | sed 's/^zelm_sim: /workbench: /' >&2
+  if grep -qE '^zelm_sim(_workbench)?: ' "$simlog" && ! grep -q 'ready' "$simlog"; then
+    grep -E '^zelm_sim(_workbench)?: ' "$simlog" | sed -E 's/^zelm_sim(_workbench)?: /workbench: /' >&2
     exit 2
   fi
   echo "workbench: the simulator did not start:" >&2

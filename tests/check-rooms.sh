@@ -10,7 +10,7 @@ set -uo pipefail
 cd "${1:-$(dirname "${BASH_SOURCE[0]}")/..}" || exit 2
 rooms=$(awk '/^```rooms$/ { on = 1; next } /^```$/ { on = 0 } on && NF { print $1 }' docs/architecture.md)
 [ -n "$rooms" ] || { echo "docs/architecture.md lists no rooms (a \`\`\`rooms block)"; exit 2; }
-find src tools support tests bench -type f | grep -E '\.(cpp|h|rc|rci)$' | sort |
+find src workbench tests bench -type f | grep -E '\.(cpp|h|rc|rci)$' | sort |
   while read -r file; do
     grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]+"' "$file" |
       sed -E "s|^([0-9]+):.*\"([^\"]+)\".*|$file \1 \2|"
@@ -27,8 +27,9 @@ find src tools support tests bench -type f | grep -E '\.(cpp|h|rc|rci)$' | sort 
     function exists(path) { return (getline line < path) >= 0 ? (close(path) || 1) : 0 }
     {
       file = $1; at = $2; named = $3
-      # The core and the shell include as "core/..." and "win/..." from src/.
-      target = named ~ /^(core|win)\// ? "src/" named : named
+      # The core, the shell and the programs include as "core/...", "win/..." and
+      # "programs/..." from src/.
+      target = named ~ /^(core|win|programs)\// ? "src/" named : named
       from = room(file)
       if (from == "") { print file ": in no room of docs/architecture.md"; bad++; next }
       if (!exists(target)) {

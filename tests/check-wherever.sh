@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The checks read only the project's own files, wherever the checkout lives: a copy of
 # this checkout (its files as they are now) under folders named like the project's own
-# (src, tools, tests, bench, support), configured as a fresh clone is, passes the
+# (src, workbench, tests, bench, programs), configured as a fresh clone is, passes the
 # layout, portability and room checks, and the lint of a file of the core and of one of
 # the shell that includes a header the cross build generates.
 #   check-wherever.sh ROOT BUILD-FOLDER
@@ -9,7 +9,7 @@ set -u
 . "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 zelm_checks
 root=$1 work=$2/wherever
-copy=$work/src/tools/tests/bench/support/zelmkvel
+copy=$work/src/workbench/tests/bench/programs/zelmkvel
 rm -rf "$work"
 mkdir -p "$copy"
 (cd "$root" && git ls-files -co --exclude-standard -z | while IFS= read -r -d '' f; do [ ! -e "$f" ] || printf '%s\0' "$f"; done |

@@ -3,7 +3,7 @@
 // same codes.
 #include <benchmark/benchmark.h>
 
-#include "support/native/SkinMix.h"
+#include "tests/support/native/SkinMix.h"
 #include "core/protocol/Protocol.h"
 #include "core/tables/LabelCodes.h"
 

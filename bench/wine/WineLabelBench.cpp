@@ -25,10 +25,10 @@
 #include <string>
 #include <vector>
 
-#include "support/native/SkinMix.h"
+#include "tests/support/native/SkinMix.h"
 #include "core/protocol/Protocol.h"
-#include "support/wine/Com.h"
-#include "support/wine/DataServer.h"
+#include "tests/support/wine/Com.h"
+#include "tests/support/wine/DataServer.h"
 
 using namespace zelm::wine;
 using zelm::TBstr;
@@ -134,7 +134,7 @@ TTiming Measure(IRRExtension* Ext, TSkin& Skin, TPath Path, TCall Call, int Fram
 // With the slots of the skin mix: a live value, a trip figure, another live value and
 // the trip figure with a Cyrillic letter in its code.
 struct TStarted {
-  THostObject Host;
+  TScriptedHost Host;
   TComPtr<IRRExtension> Ext;  // released first: it holds the host
   TStarted() : Ext(CreateByProgId()) {
     if (!Ext) return;

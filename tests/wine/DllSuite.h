@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "support/wine/Com.h"
+#include "tests/support/wine/Com.h"
 
 namespace zelm::wine {
 

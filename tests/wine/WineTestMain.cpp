@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/wine/Com.h"
+#include "tests/support/wine/Com.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);

@@ -11,7 +11,7 @@
 #include <new>
 #include <string>
 
-#include "support/native/SkinMix.h"
+#include "tests/support/native/SkinMix.h"
 
 namespace {
 std::atomic<long> gAllocations{0};

@@ -5,7 +5,7 @@
 #include <climits>
 #include <random>
 
-#include "support/native/Fakes.h"
+#include "tests/support/native/Fakes.h"
 
 namespace zelm::testing {
 namespace {

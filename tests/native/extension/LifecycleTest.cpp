@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "support/native/Fakes.h"
+#include "tests/support/native/Fakes.h"
 
 namespace zelm::testing {
 namespace {

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "support/wine/Com.h"
+#include "tests/support/wine/Com.h"
 
 namespace zelm::wine {
 namespace {
@@ -111,7 +111,7 @@ TEST(Owners, BstrsGoBackWithTheirOwnersAndOnlyThen) {
 }
 
 TEST(Owners, ComPointersTakeAndGiveBackExactlyTheirReferences) {
-  THostObject Object, Other;  // they count, and go with the test
+  TScriptedHost Object, Other;  // they count, and go with the test
   {
     const TComPtr<IDispatch> Shared(&Object);
     EXPECT_EQ(Object.Refs, 1);

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "support/wine/Com.h"
-#include "support/wine/DataServer.h"
-#include "support/wine/Imports.h"
+#include "tests/support/wine/Com.h"
+#include "tests/support/wine/DataServer.h"
+#include "tests/support/wine/Imports.h"
 
 namespace zelm::wine {
 namespace {
@@ -67,7 +67,7 @@ class DataServerTest : public ::testing::Test {
   std::string Announcement() const { return Msg(64, Window) + " " + Msg(129); }
 
   TStandIn Server;
-  THostObject Host;
+  TScriptedHost Host;
   TComPtr<IRRExtension> Ext;  // released first: it holds the host
   HWND Window = nullptr;
   std::size_t Mark = 0;

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "support/wine/Com.h"
-#include "support/wine/DataServer.h"
+#include "tests/support/wine/Com.h"
+#include "tests/support/wine/DataServer.h"
 
 using namespace zelm::wine;
 

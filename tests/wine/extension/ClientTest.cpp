@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "support/wine/Com.h"
-#include "support/wine/Pages.h"
+#include "tests/support/wine/Com.h"
+#include "tests/support/wine/Pages.h"
 
 namespace zelm::wine {
 namespace {
@@ -178,7 +178,7 @@ class Client : public ::testing::Test {
     Object = CreateByProgId();
     ASSERT_TRUE(Object);
   }
-  THostObject Host;
+  TScriptedHost Host;
   TComPtr<IRRExtension> Object;
 };
 
@@ -292,19 +292,19 @@ TEST_F(Client, PutsAndForeignInterfaceIdsFindNoMember) {
 
 struct TRun {
   std::vector<TAnswer> Answers;
-  std::vector<THostObject::TCall> HostCalls;
+  std::vector<TScriptedHost::TCall> HostCalls;
 };
 
 TRun Drive(bool ByDispatch) {
   TRun Run;
   TComPtr<IRRExtension> Object = CreateByProgId();
   if (!Object) return Run;
-  THostObject Host, Skin;
+  TScriptedHost Host, Skin;
   SetVar(Host, L"CheckEngineDinamicLabel", L"CE_Speed");
   SetVar(Host, L"CheckEngineDinamicLabel_3", L"ce_voltage");
   Skin.Name = u"ourskinname";
   // RideRunner hands "CE_Open" back to the extension's ProcessCommand.
-  Host.OnExecute = [&](const THostObject::TCall& Call) {
+  Host.OnExecute = [&](const TScriptedHost::TCall& Call) {
     if (Call.Args.at(0) != L"CE_Open") return;
     TBstr Command(L"CE_Open");
     short Result = -1;
@@ -480,7 +480,7 @@ TEST_F(Client, InitializeReadsTheSixteenVariablesInOrderThenAsksForCeOpen) {
   EXPECT_EQ(Open.Args, (std::vector<std::wstring>{L"CE_Open", L"false"}));
 
   // The skin's name goes out as method-or-property-get without arguments.
-  THostObject Skin;
+  TScriptedHost Skin;
   ASSERT_EQ(Object->OnLoadSkin(&Skin), S_OK);
   LONG Count = 0;
   ASSERT_EQ(Object->CommonListItemCount(nullptr, &Count), S_OK);
@@ -532,7 +532,7 @@ TEST_F(Client, InitializeBeforeInitFailsWithErrorInfo) {
 
 struct THostFailure {
   const char* Case;
-  std::function<void(THostObject&)> Arrange;
+  std::function<void(TScriptedHost&)> Arrange;
   HRESULT Code;
   std::wstring Description;
   DWORD HelpContext;
@@ -541,7 +541,7 @@ struct THostFailure {
 TEST_F(Client, HostFailuresBecomeOurErrors) {
   const std::vector<THostFailure> Cases = {
       {"exception",
-       [](THostObject& H) {
+       [](TScriptedHost& H) {
          H.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
          H.ExceptionCode = static_cast<HRESULT>(0x80040200);
          H.ExceptionDescription = L"Variable store locked. . ";
@@ -549,31 +549,31 @@ TEST_F(Client, HostFailuresBecomeOurErrors) {
        },
        static_cast<HRESULT>(0x80040200), L"Variable store locked", 77},
       {"exception ending in a line break, which is the host's own text",
-       [](THostObject& H) {
+       [](TScriptedHost& H) {
          H.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
          H.ExceptionCode = static_cast<HRESULT>(0x80040200);
          H.ExceptionDescription = L"Locked.\r\n";
        },
        static_cast<HRESULT>(0x80040200), L"Locked.\r\n", 0},
       {"exception without a failure code",
-       [](THostObject& H) {
+       [](TScriptedHost& H) {
          H.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
          H.ExceptionCode = 0;
          H.ExceptionDescription = L"No code";
        },
        cUnexpected, L"No code", 0},
       {"deferred exception",
-       [](THostObject& H) {
+       [](TScriptedHost& H) {
          H.FailWith[L"GetInfo"] = DISP_E_EXCEPTION;
          H.DeferredFillIn = true;
        },
        static_cast<HRESULT>(0x80040155), L"Filled in late", 0},
-      {"missing method", [](THostObject& H) { H.Missing = {L"GetInfo"}; }, cUnexpected,
+      {"missing method", [](TScriptedHost& H) { H.Missing = {L"GetInfo"}; }, cUnexpected,
        L"Method 'GetInfo' not supported by automation object", 0},
-      {"null answer", [](THostObject& H) { H.Answer[L"GetInfo"] = [](VARIANT& V) { V_VT(&V) = VT_NULL; }; },
+      {"null answer", [](TScriptedHost& H) { H.Answer[L"GetInfo"] = [](VARIANT& V) { V_VT(&V) = VT_NULL; }; },
        cUnexpected, L"Could not convert variant of type (Null) into type (OleStr)", 0},
       {"object answer",
-       [](THostObject& H) {
+       [](TScriptedHost& H) {
          H.Answer[L"GetInfo"] = [&H](VARIANT& V) {
            V_VT(&V) = VT_DISPATCH;
            V_DISPATCH(&V) = &H;
@@ -582,23 +582,24 @@ TEST_F(Client, HostFailuresBecomeOurErrors) {
        },
        cUnexpected, L"Could not convert variant of type (Dispatch) into type (OleStr)", 0},
       {"failed invoke, no system text",
-       [](THostObject& H) { H.FailWith[L"GetInfo"] = static_cast<HRESULT>(0x8004DEAD); },
+       [](TScriptedHost& H) { H.FailWith[L"GetInfo"] = static_cast<HRESULT>(0x8004DEAD); },
        static_cast<HRESULT>(0x8004DEAD), L"OLE error 8004DEAD", 0},
       // Malformed answers fail the call; the system's own copy would crash on them.
       {"reference to nothing",
-       [](THostObject& H) {
+       [](TScriptedHost& H) {
          H.Answer[L"GetInfo"] = [](VARIANT& V) {
            V_VT(&V) = VT_BYREF | VT_BSTR;
            V_BSTRREF(&V) = nullptr;
          };
        },
        cUnexpected, L"Could not convert variant of type (OleStr) into type (OleStr)", 0},
-      {"type that does not exist", [](THostObject& H) { H.Answer[L"GetInfo"] = [](VARIANT& V) { V_VT(&V) = 0x0FFF; }; },
-       cUnexpected, L"Could not convert variant of type ($0FFF) into type (OleStr)", 0},
+      {"type that does not exist",
+       [](TScriptedHost& H) { H.Answer[L"GetInfo"] = [](VARIANT& V) { V_VT(&V) = 0x0FFF; }; }, cUnexpected,
+       L"Could not convert variant of type ($0FFF) into type (OleStr)", 0},
   };
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.Case);
-    THostObject Scripted;
+    TScriptedHost Scripted;
     TComPtr<IRRExtension> Fresh = CreateByProgId();
     ASSERT_TRUE(Fresh);
     Case.Arrange(Scripted);
@@ -718,7 +719,7 @@ TEST_F(Client, HostAnswersReadAsText) {
   };
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.Name);
-    THostObject Scripted;
+    TScriptedHost Scripted;
     TComPtr<IRRExtension> Fresh = CreateByProgId();
     ASSERT_TRUE(Fresh);
     Scripted.Answer[L"GetInfo"] = Case.Answer;

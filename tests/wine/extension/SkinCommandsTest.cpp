@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "support/wine/Com.h"
+#include "tests/support/wine/Com.h"
 
 namespace zelm::wine {
 namespace {
@@ -131,7 +131,7 @@ class SkinThroughDll : public ::testing::Test {
     return Out;
   }
 
-  THostObject Host, Skin, Other;
+  TScriptedHost Host, Skin, Other;
   TComPtr<IRRExtension> Object;  // released first: it holds references to the three above
 };
 
@@ -412,7 +412,7 @@ TEST_F(SkinThroughDll, AFailedWriteFailsTheCommandButTheSlotShowsTheNewCode) {
 TEST_F(SkinThroughDll, AHostWithoutGetInfoOrNoHostAtAllFailsTheStep) {
   for (bool ScriptLike : {false, true}) {  // names through GetIDsOfNames, or only IDispatchEx
     SCOPED_TRACE(ScriptLike ? "IDispatchEx names" : "IDispatch names");
-    THostObject Lacking;
+    TScriptedHost Lacking;
     Lacking.Missing = {L"GetInfo"};
     Lacking.NamesOnlyThroughDispatchEx = ScriptLike;
     EXPECT_EQ(Object->Init(&Lacking), S_OK);
@@ -676,26 +676,26 @@ TEST_F(SkinThroughDll, UnloadingReleasesTheHeldSkinWhicheverSkinIsNamed) {
 TEST_F(SkinThroughDll, ASkinWhoseNameCannotBeHadFailsTheListCalls) {
   struct TCase {
     const char* Name;
-    std::function<void(THostObject&)> Arrange;
+    std::function<void(TScriptedHost&)> Arrange;
     HRESULT Code;
     std::wstring Description;
   };
   const std::vector<TCase> Cases = {
       {"exception",
-       [](THostObject& S) {
+       [](TScriptedHost& S) {
          S.FailWith[L"SkinName"] = DISP_E_EXCEPTION;
          S.ExceptionCode = static_cast<HRESULT>(0x80040203);
          S.ExceptionDescription = L"Skin is closing...";
        },
        static_cast<HRESULT>(0x80040203), L"Skin is closing"},
-      {"missing", [](THostObject& S) { S.Missing = {L"SkinName"}; }, cUnexpected,
+      {"missing", [](TScriptedHost& S) { S.Missing = {L"SkinName"}; }, cUnexpected,
        L"Method 'SkinName' not supported by automation object"},
-      {"null name", [](THostObject& S) { S.Answer[L"SkinName"] = [](VARIANT& V) { V_VT(&V) = VT_NULL; }; }, cUnexpected,
-       L"Could not convert variant of type (Null) into type (OleStr)"},
+      {"null name", [](TScriptedHost& S) { S.Answer[L"SkinName"] = [](VARIANT& V) { V_VT(&V) = VT_NULL; }; },
+       cUnexpected, L"Could not convert variant of type (Null) into type (OleStr)"},
   };
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.Name);
-    THostObject Broken;
+    TScriptedHost Broken;
     Case.Arrange(Broken);
     EXPECT_EQ(Object->OnLoadSkin(&Broken), S_OK);
 
@@ -743,7 +743,7 @@ TEST_F(SkinThroughDll, CeOpenRoutedBackFromInsideExecuteCompletesInitialize) {
   bool ByDispatch = false;
   // RideRunner hands its own command to every extension, ours included, while our
   // Execute call is still on the stack.
-  Host.OnExecute = [&](const THostObject::TCall& Call) {
+  Host.OnExecute = [&](const TScriptedHost::TCall& Call) {
     if (Call.Args.at(0) != L"CE_Open") return;
     TRouted R;
     R.HostCallsBefore = Host.Calls.size();
@@ -798,7 +798,7 @@ TEST_F(SkinThroughDll, AStepRoutedBackFromInsideAStepLeavesBothDone) {
   // outer step has already stored its slot, so both slots end on their new codes.
   SetVar(Host, Variable(1), L"ce_speed");
   SetVar(Host, Variable(2), L"ce_maf");
-  Host.OnExecute = [&](const THostObject::TCall& Call) {
+  Host.OnExecute = [&](const TScriptedHost::TCall& Call) {
     if (Call.Args.at(0).find(L"SETVAR;" + Variable(1) + L";") == 0) {
       short Exit = -1;
       TBstr Cmd(StepCommand(2));

@@ -140,9 +140,9 @@ repair_as_advised "InprocServer32 deleted"
 head -c 4096 "$stage/ZelmKvel.dll" >"$program_files/ZelmKvel.dll"
 check_says "a damaged DLL" 5 "does not load"
 repair_as_advised "a damaged DLL"
-# The demo data server, started as the check advised; its status file says it is ready.
-run "$program_files/zelm_sim.exe" --run-seconds 60 --status 'C:\sim.status' >"$work/sim.log" 2>&1 &
-for _ in $(seq 100); do [ -s "$prefix/drive_c/sim.status" ] && break; sleep 0.2; done
+# The demo data server, started as the check advised; it says when it is ready.
+run "$program_files/zelm_sim.exe" </dev/null >"$work/sim.log" 2>&1 &
+for _ in $(seq 100); do grep -q ' ready, ' "$work/sim.log" 2>/dev/null && break; sleep 0.2; done
 out=$(cd "$here" && run cscript //nologo live.js "$version" 2>&1)
 grep -q "ZELMKVEL PACKAGE LIVE" <<<"$out" || fail "the script client saw no live values: $out"
 out=$(run "$program_files/zelm_check.exe" --seconds 2 2>&1)

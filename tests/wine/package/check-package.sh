@@ -136,22 +136,21 @@ out=$(cd "$work" && env LC_ALL=ru_RU.UTF-8 "$repo/scripts/wine-run.sh" "$package
 rc=$?
 expect "zelm_check --codes in code page 1251" 0 "ansi1251.ini: 1 ce_ code, known (1 line, read as the system's ANSI code page, 1251)"
 
-# The demo data server's status file names the window of the extension it serves.
-status=$work/sim.status
-wine_run "$package/zelm_sim.exe" --run-seconds 300 --status "$(WINEPREFIX=$ZELM_WINEPREFIX winepath -w "$status")" \
-  >"$work/sim.log" 2>&1 &
-for _ in $(seq 100); do [ -s "$status" ] && break; sleep 0.2; done
+# The demo data server as an owner starts it; with --verbose it says each window it serves.
+wine_run "$package/zelm_sim.exe" --verbose </dev/null >"$work/sim.log" 2>&1 &
+for _ in $(seq 100); do grep -q ' ready, ' "$work/sim.log" 2>/dev/null && break; sleep 0.2; done
+served_window() { grep -ao '^window 0x[0-9a-f]*' "$work/sim.log" | tail -n 1; }
 out=$(cd "$here" && wine_run cscript //nologo live.js "$version" 2>&1)
 grep -q "ZELMKVEL PACKAGE LIVE" <<<"$out" || { fail "the script client saw no live values:"; printf '%s\n' "$out"; cat "$work/sim.log"; }
 # While a front-end holds ZelmKvel, the check makes none of its own and says to close
 # it; closed, the check runs again.
-served=$(head -n 1 "$status") closed=$work/closed
+served=$(served_window) closed=$work/closed
 (cd "$here" && wine_run cscript //nologo hold.js "$(WINEPREFIX=$ZELM_WINEPREFIX winepath -w "$closed")" \
   >"$work/hold.log" 2>&1) &
 holder=$!
 serving() {  # the demo data server serves a window, and not the one it served before
   local now
-  now=$(head -n 1 "$status")
+  now=$(served_window)
   [ "$now" != "$served" ] && [ "$now" != "window 0x00000000" ]
 }
 for _ in $(seq 150); do serving && break; sleep 0.2; done

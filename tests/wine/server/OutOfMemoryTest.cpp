@@ -16,10 +16,10 @@
 
 #include "core/protocol/Protocol.h"
 #include "core/tables/Catalogue.h"
-#include "support/native/SkinMix.h"
-#include "support/wine/Com.h"
-#include "support/wine/DataServer.h"
-#include "support/wine/Imports.h"
+#include "tests/support/native/SkinMix.h"
+#include "tests/support/wine/Com.h"
+#include "tests/support/wine/DataServer.h"
+#include "tests/support/wine/Imports.h"
 
 namespace zelm::wine {
 namespace {
@@ -130,7 +130,7 @@ class TValueServer {
   long FGeneration = 0;
 };
 
-// --- One host's session: a skin's labels (support/native/SkinMix.h), 200 requests --------
+// --- One host's session: a skin's labels (tests/support/native/SkinMix.h), 200 requests --------
 
 // A failed call answers the contract's code, with our error information or none (when
 // making it failed too).
@@ -173,7 +173,7 @@ TOutcome RunSession(TValueServer& Server, long From, long To) {
       reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(Dll, "DllCanUnloadNow")));
   GPlan = {true, 0, From, To, {}};
   {
-    THostObject Host, Skin;
+    TScriptedHost Host, Skin;
     TComPtr<IClassFactory> Factory;
     TComPtr<IRRExtension> Object;
     const TBstr Path(L"C:\\Zelm");

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string_view>
 
-#include "support/wine/Com.h"
-#include "support/wine/Imports.h"
+#include "tests/support/wine/Com.h"
+#include "tests/support/wine/Imports.h"
 #include "win/com/Handles.h"
 
 namespace zelm::wine {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "support/wine/Com.h"
+#include "tests/support/wine/Com.h"
 #include "tests/wine/DllSuite.h"
 
 namespace zelm::wine {
@@ -97,7 +97,7 @@ TEST_F(Server, FactoryChecksItsArguments) {
   EXPECT_EQ(Held->CreateInstance(nullptr, IID_IClassFactory, &Out), E_NOINTERFACE);
   EXPECT_EQ(Out, nullptr);
 
-  THostObject Outer;  // any IUnknown serves as the would-be outer object
+  TScriptedHost Outer;  // any IUnknown serves as the would-be outer object
   Out = reinterpret_cast<void*>(1);
   EXPECT_EQ(Held->CreateInstance(&Outer, IID_IRRExtension, &Out), CLASS_E_NOAGGREGATION);
   EXPECT_EQ(Out, nullptr);
@@ -155,7 +155,7 @@ TEST_F(Server, AggregatedObjectDelegatesToItsOuter) {
 }
 
 TEST_F(Server, ObjectLetsGoOfTheHostWhenReleased) {
-  THostObject Host;
+  TScriptedHost Host;
   TComPtr<IRRExtension> Object = Dll->Create();
   ASSERT_TRUE(Object);
   EXPECT_EQ(Object->AddRef(), 2u);
@@ -163,7 +163,7 @@ TEST_F(Server, ObjectLetsGoOfTheHostWhenReleased) {
   ASSERT_EQ(Object->Init(&Host), S_OK);
   EXPECT_EQ(Host.Refs, 1);
   // A second Init replaces the held object and lets go of the first.
-  THostObject Other;
+  TScriptedHost Other;
   ASSERT_EQ(Object->Init(&Other), S_OK);
   EXPECT_EQ(Host.Refs, 0);
   EXPECT_EQ(Other.Refs, 1);

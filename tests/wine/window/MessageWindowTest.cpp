@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "core/protocol/Protocol.h"
-#include "support/wine/Com.h"
+#include "tests/support/wine/Com.h"
 #include "tests/wine/DllSuite.h"
-#include "support/wine/DataServer.h"
-#include "support/wine/Pages.h"
+#include "tests/support/wine/DataServer.h"
+#include "tests/support/wine/Pages.h"
 
 namespace zelm::wine {
 namespace {
@@ -33,7 +33,7 @@ class Window : public TDllSuite {
   void SetUp() override { ASSERT_NE(Dll->Module, nullptr); }
 
   // An object past Init and Initialize, its host routing "CE_Open" back to it.
-  TComPtr<IRRExtension> Started(THostObject& Host) {
+  TComPtr<IRRExtension> Started(TScriptedHost& Host) {
     TComPtr<IRRExtension> Object = Dll->Create();
     EXPECT_TRUE(Object);
     if (!Object) return Object;
@@ -47,7 +47,7 @@ class Window : public TDllSuite {
   // A server window, a host, and an object started and announced to it.
   struct TRunning {
     TLocalServer Server;
-    THostObject Host;
+    TScriptedHost Host;
     TComPtr<IRRExtension> Object;
     HWND Hidden = nullptr;
   };
@@ -61,7 +61,7 @@ class Window : public TDllSuite {
 
 TEST_F(Window, OneHiddenWindowIsAnnouncedToTheServer) {
   TLocalServer Server;
-  THostObject Host;
+  TScriptedHost Host;
   ASSERT_EQ(HiddenWindows(), 0);
   TComPtr<IRRExtension> Object = Dll->Create();
   ASSERT_TRUE(Object);

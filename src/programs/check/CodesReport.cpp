@@ -1,0 +1,184 @@
+#include "programs/check/CodesReport.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/tables/LabelCodes.h"
+#include "programs/check/Verdict.h"
+#include "programs/common/Utf.h"
+
+namespace zelm::tools {
+namespace {
+
+std::string Plural(std::size_t Count, const char* One, const char* Many) {
+  return std::to_string(Count) + " " + (Count == 1 ? One : Many);
+}
+
+std::string CodePoint(char16_t C) {
+  char Text[8];
+  std::snprintf(Text, sizeof Text, "U+%04X", static_cast<unsigned>(C));
+  return Text;
+}
+
+std::string EncodingName(const TFileCheck& Check) {
+  switch (Check.Encoding) {
+    case TSkinEncoding::Ascii: return "ASCII";
+    case TSkinEncoding::Utf8: return "UTF-8";
+    case TSkinEncoding::Utf8Mark: return "UTF-8 with a byte-order mark";
+    case TSkinEncoding::Utf16LeMark: return "UTF-16 LE with a byte-order mark";
+    case TSkinEncoding::Utf16BeMark: return "UTF-16 BE with a byte-order mark";
+    case TSkinEncoding::Utf16Le: return "UTF-16 LE without a byte-order mark";
+    case TSkinEncoding::Utf16Be: return "UTF-16 BE without a byte-order mark";
+    case TSkinEncoding::Ansi: return "the system's ANSI code page, " + std::to_string(Check.CodePage);
+  }
+  return "?";
+}
+
+}  // namespace
+
+TFileCheck Unread(TFileVerdict Verdict, std::string Why) {
+  TFileCheck Check;
+  Check.Verdict = Verdict;
+  Check.Why = std::move(Why);
+  return Check;
+}
+
+TFileCheck CheckSkinBytes(std::string_view Bytes, const TAnsiDecoder& Ansi, unsigned CodePage) {
+  TFileCheck Check;
+  Check.CodePage = CodePage;
+  TDecodedSkin Read = DecodeSkinText(Bytes, Ansi);
+  Check.Encoding = Read.Encoding;
+  if (!Read.Decoded) {
+    Check.Verdict = TFileVerdict::Undecodable;
+    Check.Why = std::move(Read.Why);
+    return Check;
+  }
+  if (Read.Text.empty()) {
+    Check.Verdict = TFileVerdict::Empty;
+    return Check;
+  }
+  Check.Lines = static_cast<int>(std::count(Read.Text.begin(), Read.Text.end(), u'\n')) + (Read.Text.back() != u'\n');
+  Check.Scan = ScanCodes(Read.Text);
+  Check.Verdict = Check.Scan.Codes == 0        ? TFileVerdict::NoCode
+                  : Check.Scan.Unknown.empty() ? TFileVerdict::AllKnown
+                                               : TFileVerdict::Unknown;
+  return Check;
+}
+
+std::vector<std::string> FileCheckLines(std::string_view Name, const TFileCheck& Check) {
+  std::vector<std::string> Lines;
+  const std::string File(Name);
+  for (const TCodeFinding& F : Check.Scan.Unknown) {
+    const std::string Start = File + ":" + std::to_string(F.Line) + ": '" + ToUtf8(F.Word) + "' is no ZelmKvel code";
+    if (!F.LooksLike.empty()) {
+      Lines.push_back(Start + ", but looks like " + ToUtf8(F.LooksLike) + ":");
+      for (const TLookAlike& D : F.Differences) {
+        Lines.push_back("  its character " + std::to_string(D.Position) + " is the " + LetterName(D.Have) + " (" +
+                        CodePoint(D.Have) + "),");
+        Lines.push_back("  where the code has the " + LetterName(D.Want) + " (" + CodePoint(D.Want) + ")");
+      }
+    } else if (!F.Nearest.empty()) {
+      Lines.push_back(Start + "; nearest: " + ToUtf8(F.Nearest));
+    } else {
+      Lines.push_back(Start + ", and none is near it");
+    }
+  }
+  const std::string Read =
+      " (" + Plural(static_cast<std::size_t>(Check.Lines), "line", "lines") + ", read as " + EncodingName(Check) + ")";
+  const auto Codes = static_cast<std::size_t>(Check.Scan.Codes);
+  switch (Check.Verdict) {
+    case TFileVerdict::AllKnown:
+      Lines.push_back(File + ": " + Plural(Codes, "ce_ code, known", "ce_ codes, all known") + Read);
+      break;
+    case TFileVerdict::Unknown:
+      Lines.push_back(File + ": " + std::to_string(Check.Scan.Unknown.size()) + " of " +
+                      Plural(Codes, "ce_ code", "ce_ codes") + " unknown" + Read);
+      break;
+    case TFileVerdict::NoCode: Lines.push_back(File + ": no ce_ code in it, so nothing to check" + Read); break;
+    case TFileVerdict::Empty: Lines.push_back(File + ": empty, so nothing to check"); break;
+    case TFileVerdict::NotFound: Lines.push_back(File + ": " + (Check.Why.empty() ? "not found" : Check.Why)); break;
+    case TFileVerdict::NoSkinFiles:
+      Lines.push_back(File + ": is a folder, with no skin file (" + cSkinFileNames + ") in it or below");
+      break;
+    case TFileVerdict::Unreadable: Lines.push_back(File + ": cannot be read: " + Check.Why); break;
+    case TFileVerdict::Undecodable: Lines.push_back(File + ": cannot be decoded: " + Check.Why); break;
+  }
+  return Lines;
+}
+
+int CodesExitCode(const std::vector<TFileVerdict>& Verdicts) {
+  if (Verdicts.empty()) return 0;
+  switch (*std::max_element(Verdicts.begin(), Verdicts.end())) {
+    case TFileVerdict::AllKnown: return 0;
+    case TFileVerdict::Unknown: return 1;
+    case TFileVerdict::NoCode: return 11;
+    case TFileVerdict::Empty: return 12;
+    case TFileVerdict::NotFound: return 13;
+    case TFileVerdict::NoSkinFiles: return 14;
+    case TFileVerdict::Unreadable: return 15;
+    case TFileVerdict::Undecodable: return 16;
+  }
+  return cCheckFailed;
+}
+
+std::vector<std::string> CodesClosing(const std::vector<TFileVerdict>& Verdicts) {
+  struct TWords {
+    TFileVerdict Verdict;
+    const char* Words;
+  };
+  static constexpr TWords cWords[] = {
+      {TFileVerdict::AllKnown, "all codes known"},
+      {TFileVerdict::Unknown, "with unknown codes"},
+      {TFileVerdict::NoCode, "without a ce_ code"},
+      {TFileVerdict::Empty, "empty"},
+      {TFileVerdict::NoSkinFiles, "a folder without skin files"},
+      {TFileVerdict::Undecodable, "not decoded"},
+      {TFileVerdict::Unreadable, "not read"},
+      {TFileVerdict::NotFound, "not found"},
+  };
+  std::vector<std::string> Lines;
+  if (Verdicts.size() > 1) {
+    std::string Text = std::to_string(Verdicts.size()) + " checked:";
+    const char* Separator = " ";
+    for (const TWords& W : cWords)
+      if (const auto N = std::count(Verdicts.begin(), Verdicts.end(), W.Verdict); N > 0) {
+        Text += Separator + std::to_string(N) + " " + W.Words;
+        Separator = ", ";
+      }
+    Lines.push_back(Text + ".");
+  }
+  if (std::count(Verdicts.begin(), Verdicts.end(), TFileVerdict::Unknown) > 0)
+    Lines.emplace_back("A label with an unknown code stays empty; a command with one does nothing.");
+  return Lines;
+}
+
+bool HasWildcards(std::u16string_view Name) { return Name.find_first_of(u"*?") != std::u16string_view::npos; }
+
+bool MatchesWildcard(std::u16string_view Pattern, std::u16string_view Name) {
+  if (Pattern.size() >= 2 && Pattern.substr(Pattern.size() - 2) == u".*" && Name.find(u'.') == Name.npos &&
+      MatchesWildcard(Pattern.substr(0, Pattern.size() - 2), Name))
+    return true;
+  // Greedy, going back to the last star on a mismatch.
+  std::size_t P = 0, N = 0, Star = Pattern.npos, StarName = 0;
+  while (N < Name.size()) {
+    if (P < Pattern.size() && (Pattern[P] == u'?' || LowerAsciiChar(Pattern[P]) == LowerAsciiChar(Name[N]))) {
+      ++P, ++N;
+    } else if (P < Pattern.size() && Pattern[P] == u'*') {
+      Star = P++, StarName = N;
+    } else if (Star != Pattern.npos) {
+      P = Star + 1, N = ++StarName;
+    } else {
+      return false;
+    }
+  }
+  while (P < Pattern.size() && Pattern[P] == u'*') ++P;
+  return P == Pattern.size();
+}
+
+bool IsSkinFileName(std::u16string_view Name) {
+  for (const std::u16string_view Pattern : {u"*.ini", u"*.xml", u"*.skin"})
+    if (MatchesWildcard(Pattern, Name)) return true;
+  return false;
+}
+
+}  // namespace zelm::tools
