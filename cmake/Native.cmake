@@ -84,7 +84,7 @@ if(ZELM_CROSS)
   # from a folder of their own (tests/workbench/commands.sh).
   add_test(NAME workbench_commands COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/workbench/commands.sh ${ZELM_ROOT}
                                        ${CMAKE_BINARY_DIR})
-  set_tests_properties(workbench_commands PROPERTIES TIMEOUT 180 PASS_REGULAR_EXPRESSION "ZELM COMMANDS PASSED")
+  set_tests_properties(workbench_commands PROPERTIES TIMEOUT 180)
 endif()
 
 # clang-tidy's checks of .clang-tidy (cmake/lint.sh) over every source of this build
@@ -119,12 +119,11 @@ add_test(NAME core_is_portable COMMAND sh -c
   WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
 # Every include in the room order of docs/architecture.md: no arrow runs back up.
 add_test(NAME rooms_in_order COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/check-rooms.sh ${CMAKE_CURRENT_SOURCE_DIR})
-set_tests_properties(rooms_in_order PROPERTIES PASS_REGULAR_EXPRESSION "every one in the room order")
 # The same checks from a copy of the checkout under folders named like ours.
 if(ZELM_CROSS)
   add_test(NAME checks_wherever COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/check-wherever.sh
                                         ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_BINARY_DIR})
-  set_tests_properties(checks_wherever PROPERTIES PASS_REGULAR_EXPRESSION "CHECKS PASS WHEREVER" TIMEOUT 300)
+  set_tests_properties(checks_wherever PROPERTIES TIMEOUT 300)
 endif()
 # These take seconds and build nothing: ./zelm test --quick runs them beside the unit
 # suites.

@@ -17,9 +17,10 @@
 #                              helpers, and waits until they are gone
 #   zelm_checks                a test script's checks (after it, the two below)
 #   fail TEXT...               a failed check: "FAIL: TEXT", counted in failures
-#   zelm_finish MARKER WORK WHAT   the end of a test script: without a failure WORK is removed
-#                              and MARKER printed (the test's pass mark); otherwise the count,
-#                              where WHAT of the run were kept (in WORK), and exit 1
+#   zelm_finish LINE WORK WHAT   the end of a test script: without a failure WORK is removed
+#                              and LINE printed; otherwise the count, where WHAT of the run
+#                              were kept (in WORK), and exit 1. The exit code is the verdict:
+#                              a script that never gets here fails.
 ZELM_REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 zelm_me=${zelm_me:-$(basename "$0" .sh)}
 
@@ -63,7 +64,11 @@ zelm_wine_end() {
 zelm_checks() {
   failures=0
   fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+  # The exit code is the verdict: a script that ends before its last check (a command
+  # that stopped it, an exit of its own) fails, whatever its status was.
+  trap 'zelm_status=$?; [ -n "${zelm_finished:-}" ] || { echo "FAIL: $zelm_me ended before its last check (status $zelm_status)"; exit 1; }' EXIT
   zelm_finish() {
+    zelm_finished=1
     cd / || exit 1
     if [ "$failures" -eq 0 ]; then
       rm -rf "$2"

@@ -256,6 +256,7 @@ void PrintRecords(HWND Hidden, int Runs) {
 
 int main(int argc, char** argv) {
   int Frames = 2000, Runs = 5;
+  bool Flowing = true;
   for (int I = 1; I + 1 < argc; I += 2) {
     if (std::strcmp(argv[I], "--frames") == 0) Frames = std::max(1, std::atoi(argv[I + 1]));
     if (std::strcmp(argv[I], "--runs") == 0) Runs = std::max(1, std::atoi(argv[I + 1]));
@@ -293,6 +294,7 @@ int main(int argc, char** argv) {
         "  (floor: ReturnIndicatorEx, which only answers \"False\"; by Invoke through the\n"
         "  type library's generic dispatcher)\n");
     if (F.Dashes != 0) std::printf("  (values not flowing: %d labels answered \"-\")\n", F.Dashes);
+    Flowing = Flowing && F.Dashes == 0;
     std::printf("\nthe repeated announcement apart (64 and 129, each after a FindWindowW):\n");
     std::printf(
         "  a frame that sends it takes %.0f ns more (%.0f by Invoke); %.2f such frames a 1000\n"
@@ -328,11 +330,10 @@ int main(int argc, char** argv) {
                 F.Label[0], F.Label[1], 1000.0 * static_cast<double>(Server.CountHeard() - HeardBefore) / Requests,
                 1000.0 * static_cast<double>(Server.CountSent() - SentBefore) / Requests);
     if (F.Dashes != 0) std::printf("  (values not flowing: %d labels answered \"-\")\n", F.Dashes);
+    Flowing = Flowing && F.Dashes == 0;
   }
   CoUninitialize();
-  if (GFailures != 0) {
-    std::printf("calls failed: %ld\n", GFailures);
-    return 1;
-  }
-  return 0;
+  if (GFailures != 0) std::printf("calls failed: %ld\n", GFailures);
+  // Figures taken while calls fail or values do not flow measure something else.
+  return GFailures == 0 && Flowing ? 0 : 1;
 }

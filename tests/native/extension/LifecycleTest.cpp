@@ -12,6 +12,8 @@ TEST(Lifecycle, InitAnnouncesTheWindowAndInitializeReadsAllSlotsThenOpens) {
   Rig.Host->Variables[u"CheckEngineDinamicLabel_3"] = u"CE_Speed\u0414";
   Rig.Core.Init(Rig.Host);
   EXPECT_EQ(Rig.Link.Messages(), (std::vector<M>{{InitConnectionMessageId, 0x1234}}));
+  // The first contact with a server is a find, not a change from one before it.
+  EXPECT_EQ(Rig.Trace.Lines, std::vector<std::u16string>{u"server window found (0x00005000)"});
   for (std::size_t I = 0; I < cParamCount; ++I) Rig.Probe.SetCount(I, -7);
   Rig.Core.Initialize(u"C:\\Zelm\\ds.exe");
 

@@ -74,12 +74,35 @@ TEST(TripNumbers, ReadingAcceptsTheNumberGrammarAndNothingElse) {
   EXPECT_DOUBLE_EQ(ReadTripNumber(u"  +12.5  ", u'.'), 12.5);
   EXPECT_DOUBLE_EQ(ReadTripNumber(u"-3", u'.'), -3);
   EXPECT_DOUBLE_EQ(ReadTripNumber(u"1e3", u'.'), 1000);
+  EXPECT_DOUBLE_EQ(ReadTripNumber(u"1e+3", u'.'), 1000);
   EXPECT_DOUBLE_EQ(ReadTripNumber(u"2.5E-1", u'.'), 0.25);
   EXPECT_DOUBLE_EQ(ReadTripNumber(u".5", u'.'), 0.5);
   EXPECT_DOUBLE_EQ(ReadTripNumber(u"5.", u'.'), 5);
   for (auto Bad : {u"", u"abc", u"1.2.3", u"1,5", u"12 km", u"1e", u"1e+", u"--1", u".", u"e5", u"1 2", u"0x10", u"inf",
                    u"nan", u"1e999"})
     EXPECT_EQ(ReadTripNumber(Bad, u'.'), 0.0);
+}
+
+// What a trip label shows for a text, written from the text's own digits and through
+// its double alike: an exponent's plus sign is read, and a text without a digit is no
+// number (it shows as zero).
+TEST(TripNumbers, ALabelShowsTheSameFromTheTextAndFromItsDouble) {
+  struct {
+    std::u16string_view In;
+    TValueForm Form;
+    std::u16string_view Out;
+  } Cases[] = {
+      {u"1e+3", TValueForm::General, u"1000"}, {u"2.5E+2", TValueForm::Fixed1, u"250.0"},
+      {u"-", TValueForm::Fixed1, u"0.0"},      {u".", TValueForm::General, u"0"},
+      {u"+", TValueForm::Fixed0, u"0"},        {u"e5", TValueForm::Fixed3, u"0.000"},
+      {u"-.e5", TValueForm::General, u"0"},
+  };
+  std::u16string ByText;
+  for (const auto& C : Cases) {
+    FormatTripText(C.In, C.Form, u'.', ByText);
+    EXPECT_EQ(ByText, C.Out) << std::string(C.In.begin(), C.In.end());
+    EXPECT_EQ(Show(C.In, C.Form), C.Out) << std::string(C.In.begin(), C.In.end());
+  }
 }
 
 TEST(TripNumbers, TheLocaleSeparatorServesForReadingAndWriting) {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cwchar>
+
+#include "programs/common/DebugOutput.h"
 
 namespace zelm::wine {
 
@@ -138,6 +141,28 @@ std::string Narrow(std::wstring_view Text) {
   std::string Out;
   for (wchar_t C : Text.substr(0, 80)) Out.push_back(C < 128 ? static_cast<char>(C) : '?');
   return Out;
+}
+
+// --- The DLL's trace ----------------------------------------------------------------------
+
+TTraceLines::TTraceLines() {
+  tools::CatchDebugOutput();
+  tools::TakeDebugOutput();
+}
+
+std::vector<std::string> TTraceLines::Take(std::string_view Starting) {
+  static constexpr std::string_view cPrefix = "ZelmKvel: ";
+  std::vector<std::string> Lines;
+  for (const std::string& Line : tools::TakeDebugOutput())
+    if (Line.rfind(cPrefix, 0) == 0 && Line.compare(cPrefix.size(), Starting.size(), Starting) == 0)
+      Lines.push_back(Line.substr(cPrefix.size()));
+  return Lines;
+}
+
+std::string TraceHex(uintptr_t Value) {
+  char Text[16];
+  std::snprintf(Text, sizeof Text, "0x%08lX", static_cast<unsigned long>(Value));
+  return Text;
 }
 
 // --- The prefix ---------------------------------------------------------------------------

@@ -92,6 +92,22 @@ short Command(IRRExtension* Object, std::wstring_view Text);
 // A text for test messages: ASCII as it is, anything else as '?', at most 80 characters.
 std::string Narrow(std::wstring_view Text);
 
+// --- The DLL's trace, caught in this process ----------------------------------------------
+
+// The lines the DLL traces ("ZelmKvel: ..." through OutputDebugString), caught where they
+// are raised (programs/common/DebugOutput.h): a test asserts the lines its own calls
+// caused, next to those calls.
+class TTraceLines {
+ public:
+  TTraceLines();  // from now on: what came before is dropped
+  // The lines since the last Take, without the "ZelmKvel: " before each; with Starting,
+  // only those that start so.
+  std::vector<std::string> Take(std::string_view Starting = {});
+};
+// A handle or an address as the trace writes it: "0x0001002A".
+std::string TraceHex(uintptr_t Value);
+inline std::string TraceHex(const void* Pointer) { return TraceHex(reinterpret_cast<uintptr_t>(Pointer)); }
+
 // --- The prefix, which every test program shares ------------------------------------------
 
 // The user's decimal separator ("" when the system does not say).

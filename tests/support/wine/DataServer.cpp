@@ -172,6 +172,51 @@ void TChildProcess::Stop(HWND Window) {
   Id = 0;
 }
 
+TRunOutput RunToEnd(std::wstring CommandLine, const std::wstring& Folder, DWORD TimeoutMs) {
+  TRunOutput Run;
+  // The output goes to a file: Wine's helpers may hold a pipe open long after.
+  static unsigned Counter = 0;
+  wchar_t Temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, Temp);
+  const std::wstring OutPath = std::wstring(Temp) + L"zelm-run-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                               std::to_wstring(++Counter) + L".txt";
+  SECURITY_ATTRIBUTES Inherit{sizeof Inherit, nullptr, TRUE};
+  TFileHandle Out(CreateFileW(OutPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &Inherit,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!Out) {
+    Run.Output = "cannot make the output file";
+    return Run;
+  }
+  std::wstring Desktop = CurrentDesktopName();
+  STARTUPINFOW Startup{};
+  Startup.cb = sizeof Startup;
+  Startup.lpDesktop = Desktop.empty() ? nullptr : Desktop.data();
+  Startup.dwFlags = STARTF_USESTDHANDLES;
+  Startup.hStdOutput = Out.Get();
+  Startup.hStdError = Out.Get();
+  PROCESS_INFORMATION Started{};
+  if (!CreateProcessW(nullptr, CommandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, Folder.c_str(), &Startup,
+                      &Started)) {
+    Run.Output = "it did not start (error " + std::to_string(GetLastError()) + ")";
+    return Run;
+  }
+  Out.Reset();
+  const THandle Process(Started.hProcess), Thread(Started.hThread);
+  Run.Finished = WaitForSingleObject(Process.Get(), TimeoutMs) == WAIT_OBJECT_0;
+  if (!Run.Finished) {
+    TerminateProcess(Process.Get(), 1);
+    WaitForSingleObject(Process.Get(), 5000);
+  }
+  GetExitCodeProcess(Process.Get(), &Run.Exit);
+  if (const TFile File(_wfopen(OutPath.c_str(), L"rb")); File) {
+    char Buffer[4096];
+    for (std::size_t Read; (Read = std::fread(Buffer, 1, sizeof Buffer, File.Get())) > 0;)
+      Run.Output.append(Buffer, Read);
+  }
+  DeleteFileW(OutPath.c_str());
+  return Run;
+}
+
 void TStandIn::Stop() {
   FChild.Stop(FWindow);
   if (!FLogPath.empty()) DeleteFileW(FLogPath.c_str());

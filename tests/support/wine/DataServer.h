@@ -71,6 +71,15 @@ struct TChildProcess {
   void Stop(HWND Window);
 };
 
+// A program run to its end on the calling thread's desktop (cscript, one of our
+// programs), its output (standard output and error together) caught.
+struct TRunOutput {
+  bool Finished = false;  // false: it did not end within the time given, and was ended
+  DWORD Exit = 1;
+  std::string Output;
+};
+TRunOutput RunToEnd(std::wstring CommandLine, const std::wstring& Folder, DWORD TimeoutMs = 60000);
+
 // The stand-in, a second process on the calling thread's desktop.
 class TStandIn final : public TServerLog {
  public:

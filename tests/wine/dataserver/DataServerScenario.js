@@ -1,7 +1,7 @@
 // The data-server scenario from a script client: the extension made by its ProgID, a
 // JScript object as RideRunner's API object, and "ce_speed" answered first with "-"
 // (the Add goes out) and then with the value the stand-in sent back.
-// Run by zelm_script_scenario.exe with cscript; it prints ZELM-SCRIPT-OK when all held.
+// Run with cscript by the data-server tests; it prints ZELM-SCRIPT-OK when all held.
 var ext = null;
 // A script passes an object for the skin: JScript's null is VT_NULL, which the
 // type-library dispatcher will not turn into an IDispatch.

@@ -3,11 +3,13 @@
 // from inside its window procedure, and the labels that result.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "ZelmKvelVersion.h"
 #include "tests/support/wine/Com.h"
 #include "tests/support/wine/DataServer.h"
 #include "tests/support/wine/Imports.h"
@@ -66,6 +68,7 @@ class DataServerTest : public ::testing::Test {
   }
   std::string Announcement() const { return Msg(64, Window) + " " + Msg(129); }
 
+  TTraceLines Trace;  // the DLL's trace from the test's start
   TStandIn Server;
   TScriptedHost Host;
   TComPtr<IRRExtension> Ext;  // released first: it holds the host
@@ -90,6 +93,16 @@ TEST_F(DataServerTest, InitializeOpensTheLinkThroughTheHostsExecute) {
   EXPECT_EQ(Host.Calls[15].Text(), L"GetInfo(=$CheckEngineDinamicLabel_15$)");
   EXPECT_EQ(Host.Calls.back().Text(), L"Execute(CE_Open,false)");
   EXPECT_EQ(Label(Ext.Get(), L"ce_dinamic_label_name"), L"ce_speed");
+
+  // For whoever diagnoses a car: the object, its window, the server it found, its end.
+  const std::string Object = TraceHex(Ext.Get());
+  EXPECT_EQ(Trace.Take(), (std::vector<std::string>{
+                              "object " + Object + " created (ZelmKvel " ZELM_VERSION_TEXT ")",
+                              "WM_COPYDATA let into window " + TraceHex(Window) + " from every integrity level",
+                              "server window found (" + TraceHex(Server.Window()) + ")",
+                          }));
+  Ext.Reset();
+  EXPECT_EQ(Trace.Take(), (std::vector<std::string>{"object " + Object + " released"}));
 }
 
 TEST_F(DataServerTest, LiveValueArrivesDuringTheAddAndShowsFromTheNextRequest) {
@@ -213,10 +226,13 @@ TEST_F(DataServerTest, ARestartedServerIsSubscribedAgainAndShowsItsValues) {
   ASSERT_NO_FATAL_FAILURE(Start());
   for (int I = 0; I < 2; ++I) Label(Ext.Get(), L"ce_speed"), Label(Ext.Get(), L"ce_voltage");
   ASSERT_EQ(Label(Ext.Get(), L"ce_speed"), L"87");
+  const std::string First = TraceHex(Server.Window());
   Server.Stop();
 
   TStandIn Second;
   ASSERT_TRUE(Second.Start({"value 1 55|Vehicle speed,km/h", "value 3 13.9|Battery,V"}));
+  const std::string Then = TraceHex(Second.Window());
+  Trace.Take();
   int Requests = 0;
   while (Second.Controls().empty() && Requests++ < 110) Label(Ext.Get(), L"ce_speed"), Label(Ext.Get(), L"ce_voltage");
   for (int I = 0; I < 2; ++I) Label(Ext.Get(), L"ce_speed"), Label(Ext.Get(), L"ce_voltage");
@@ -226,12 +242,34 @@ TEST_F(DataServerTest, ARestartedServerIsSubscribedAgainAndShowsItsValues) {
   EXPECT_TRUE(Heard == Announcement() + " " + Msg(80, 1) + " " + Msg(80, 3) ||
               Heard == Announcement() + " " + Msg(80, 3) + " " + Msg(80, 1))
       << Heard;
+  EXPECT_EQ(Trace.Take(), (std::vector<std::string>{"server window changed (" + First + " -> " + Then + ")",
+                                                    "subscriptions forgotten (2 parameters were on)"}));
 
   // Gone for good: from the next announcement on, nothing is shown as live.
   Second.Stop();
   for (int I = 0; I < 101; ++I) Label(Ext.Get(), L"ce_speed");
   EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"-");
   EXPECT_EQ(Label(Ext.Get(), L"ce_voltage"), L"-");
+  EXPECT_EQ(Trace.Take(), (std::vector<std::string>{"server window lost (was " + Then + ")",
+                                                    "subscriptions forgotten (2 parameters were on)"}));
+}
+
+// A script host is a front-end too: DataServerScenario.js creates the object with cscript
+// and drives it against the same data server. What the server hears is the script's.
+TEST_F(DataServerTest, AScriptClientIsServedAsAFrontEndIs) {
+  ASSERT_NO_FATAL_FAILURE(Serve({cSpeed}));
+  const TRunOutput Run = RunToEnd(L"cscript.exe //nologo DataServerScenario.js", ProgramFolder());
+  ASSERT_TRUE(Run.Finished);
+  EXPECT_EQ(Run.Exit, 0u);
+  EXPECT_NE(Run.Output.find("ZELM-SCRIPT-OK"), std::string::npos) << Run.Output;
+  // The announcement of a window of the script's process, Init's and Initialize's, the
+  // trip read, the Add and the close.
+  const auto Heard = Server.Controls();
+  ASSERT_FALSE(Heard.empty());
+  EXPECT_EQ(Heard[0].Id, 64u);
+  EXPECT_NE(Heard[0].Owner, GetCurrentProcessId());
+  EXPECT_EQ(Sequence(Heard),
+            Msg(64, Heard[0].D1) + " " + Msg(64, Heard[0].D1) + " " + Msg(129) + " " + Msg(80, 1) + " " + Msg(130));
 }
 
 // What the DLL hands SendMessageTimeoutW, counted, and passed on.
@@ -256,6 +294,8 @@ TEST_F(DataServerTest, HungServerCostsOneBoundedSendThenSendsPauseForTheBackOff)
   GRealSend = reinterpret_cast<decltype(GRealSend)>(Sends.Real());
   GSends = 0;
   const long Heard = Server.CountHeard();
+  const std::string Hung = "server window " + TraceHex(Server.Window());
+  Trace.Take();
 
   // The server blocks in its window procedure: the request gives up on it at the bound,
   // which also gives up on a server the system sees hung.
@@ -264,6 +304,9 @@ TEST_F(DataServerTest, HungServerCostsOneBoundedSendThenSendsPauseForTheBackOff)
   EXPECT_EQ(GSends, 1);
   EXPECT_EQ(GBound, 250u);
   EXPECT_EQ(GFlags & (SMTO_ABORTIFHUNG | SMTO_BLOCK), static_cast<UINT>(SMTO_ABORTIFHUNG));
+  EXPECT_EQ(Trace.Take(),
+            (std::vector<std::string>{Hung + ": a send timed out after 250 ms; sends paused for 2000 ms at a time "
+                                             "while it does not answer"}));
 
   // For the back-off nothing is sent, not even the commands.
   for (const DWORD Step : {0u, 1000u, 999u}) {
@@ -284,6 +327,7 @@ TEST_F(DataServerTest, HungServerCostsOneBoundedSendThenSendsPauseForTheBackOff)
   EXPECT_EQ(GSends, 2);
   EXPECT_EQ(Sent(), Msg(80, 3));  // none of the paused sends reached the server
   EXPECT_EQ(Label(Ext.Get(), L"ce_speed"), L"87");
+  EXPECT_EQ(Trace.Take(), (std::vector<std::string>{Hung + " answers again"}));
 }
 
 // Faults raised anywhere in this process, also those the system swallows in the path
@@ -353,6 +397,15 @@ TEST_F(DataServerTest, NoOtherProcessSteersTheHiddenWindow) {
   }
   RemoveVectoredExceptionHandler(Handler);
   EXPECT_EQ(GFaults.load(), 0);
+  // Each kind refused is said once, however often it was asked.
+  const std::string Refused = "hidden window " + TraceHex(Window) + ": ";
+  std::vector<std::string> Lines = Trace.Take();
+  std::sort(Lines.begin(), Lines.end());
+  EXPECT_EQ(std::adjacent_find(Lines.begin(), Lines.end()), Lines.end()) << "a refusal said twice";
+  for (const char* Kind : {"WM_SYSCOMMAND 0x0000F030", "WM_SETHOTKEY", "activation"})
+    EXPECT_TRUE(std::binary_search(Lines.begin(), Lines.end(),
+                                   Refused + Kind + " refused: it is never shown, moved or activated"))
+        << Kind;
 }
 
 }  // namespace

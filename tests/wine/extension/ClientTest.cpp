@@ -597,6 +597,7 @@ TEST_F(Client, HostFailuresBecomeOurErrors) {
        [](TScriptedHost& H) { H.Answer[L"GetInfo"] = [](VARIANT& V) { V_VT(&V) = 0x0FFF; }; }, cUnexpected,
        L"Could not convert variant of type ($0FFF) into type (OleStr)", 0},
   };
+  TTraceLines Trace;
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.Case);
     TScriptedHost Scripted;
@@ -605,10 +606,17 @@ TEST_F(Client, HostFailuresBecomeOurErrors) {
     Case.Arrange(Scripted);
     ASSERT_EQ(Fresh->Init(&Scripted), S_OK);
     TBstr Path(L"");
+    Trace.Take();
     EXPECT_EQ(Fresh->Initialize(Path.Get()), Case.Code);
     const TErrorInfo Info = TakeErrorInfo();
     ASSERT_TRUE(Info.Present);
     EXPECT_EQ(Info.Description, Case.Description);
+    // Said for whoever diagnoses a car, with the host's own words.
+    std::wstring Said = Case.Description;
+    while (!Said.empty() && (Said.back() == L'\n' || Said.back() == L'\r')) Said.pop_back();
+    EXPECT_EQ(Trace.Take(),
+              (std::vector<std::string>{"host call GetInfo(=$CheckEngineDinamicLabel$) failed (" +
+                                        TraceHex(static_cast<uint32_t>(Case.Code)) + "): " + Narrow(Said)}));
     EXPECT_EQ(Info.HelpContext, Case.HelpContext);
     EXPECT_EQ(Info.Source, L"ZelmKvel.RRExtension");
     // The first read failed: nothing further was asked of the host.
@@ -619,28 +627,40 @@ TEST_F(Client, HostFailuresBecomeOurErrors) {
 }
 
 // A skin shows the name of a slot whose variable the host cannot read beside one it
-// can, both every frame: the failure is said once (the trace test counts the lines).
+// can, both every frame: the failure is said once.
 TEST_F(Client, AFailingHostCallIsSaidOnceHoweverOftenItFails) {
   Host.FailWith[L"GetInfo(=$CheckEngineDinamicLabel_3$)"] = E_ACCESSDENIED;
   ASSERT_EQ(Object->Init(&Host), S_OK);
+  TTraceLines Trace;
   for (int Frame = 0; Frame < 20; ++Frame) {
     EXPECT_EQ(Label(Object.Get(), L"ce_dinamic_label_2_name"), L"");
     EXPECT_EQ(Label(Object.Get(), L"ce_dinamic_label_3_name"), L"<hr=0x80070005>");
   }
+  const std::vector<std::string> Said = Trace.Take("host call ");
+  ASSERT_EQ(Said.size(), 1u);
+  EXPECT_EQ(Said[0].rfind("host call GetInfo(=$CheckEngineDinamicLabel_3$) failed (0x80070005): ", 0), 0u) << Said[0];
 }
 
 // The calls failing now are remembered to say each once, at most 64 of them: a host
-// whose every command fails keeps no ever longer list. The trace test counts the
-// lines: 65 different failing calls are said 64 times.
+// whose every command fails keeps no ever longer list, and 65 different failing calls
+// are said 64 times.
 TEST_F(Client, AtMostSixtyFourFailingHostCallsAreRemembered) {
   Host.FailWith[L"Execute"] = E_FAIL;
   ASSERT_EQ(Object->Init(&Host), S_OK);
+  TTraceLines Trace;
   // A variable that holds no label code is written back as it is: each batch differs.
   for (int I = 0; I < 65; ++I) {
     SetVar(Host, L"CheckEngineDinamicLabel", L"v" + std::to_wstring(I));
     EXPECT_EQ(Command(Object.Get(), L"ce_next_dinamic_label"), -1);
   }
   EXPECT_EQ(Host.CallsOf(L"Execute").size(), 65u);
+  const std::vector<std::string> Said = Trace.Take("host call ");
+  ASSERT_EQ(Said.size(), 64u);
+  for (int I = 0; I < 64; ++I)
+    EXPECT_EQ(Said[static_cast<std::size_t>(I)].rfind(
+                  "host call Execute(SETVAR;CheckEngineDinamicLabel;v" + std::to_string(I) + "||", 0),
+              0u)
+        << Said[static_cast<std::size_t>(I)];
 }
 
 TEST_F(Client, AFailedInvokeCarriesTheSystemText) {

@@ -367,6 +367,46 @@ std::string FileBytes(const std::wstring& Path) {
   return Bytes;
 }
 
+// Puts Library into the copy as its type library (empty: the resource's type renamed,
+// so there is none).
+::testing::AssertionResult PutLibrary(const TDllCopy& Copy, const std::string& Library) {
+  if (Library.empty()) {
+    std::string Bytes = FileBytes(Copy.Path);
+    const std::string TypeLib("T\0Y\0P\0E\0L\0I\0B", 13);
+    const std::size_t At = Bytes.find(TypeLib);
+    if (At == std::string::npos) return ::testing::AssertionFailure() << "no TYPELIB resource";
+    Bytes[At + 12] = 'X';
+    const TFile Out(_wfopen(Copy.Path.c_str(), L"wb"));
+    if (!Out || std::fwrite(Bytes.data(), 1, Bytes.size(), Out.Get()) != Bytes.size())
+      return ::testing::AssertionFailure() << "the copy cannot be written";
+    return ::testing::AssertionSuccess();
+  }
+  HANDLE Update = BeginUpdateResourceW(Copy.Path.c_str(), FALSE);
+  if (Update == nullptr ||
+      !UpdateResourceW(Update, L"TYPELIB", MAKEINTRESOURCEW(1), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                       const_cast<char*>(Library.data()), static_cast<DWORD>(Library.size())) ||
+      !EndUpdateResourceW(Update, FALSE))
+    return ::testing::AssertionFailure() << "the resource cannot be updated (" << GetLastError() << ")";
+  return ::testing::AssertionSuccess();
+}
+
+// The class lists its default interface after a source one: the one looked for is found
+// past the first.
+TEST_F(Registration, TheDefaultInterfaceIsFoundPastASourceOne) {
+  wchar_t Temp[MAX_PATH] = {};
+  ASSERT_GT(GetTempPathW(MAX_PATH, Temp), 0u);
+  const TDllCopy Copy(LongPath(Temp) + L"ZelmKvelSourceFirst");
+  ASSERT_TRUE(Copy.Made);
+  ASSERT_TRUE(PutLibrary(Copy, FileBytes(ProgramFolder() + L"SourceFirst.tlb")));
+  TLoadedServer Server(Copy.Path);
+  ASSERT_NE(Server.Module, nullptr);
+  TComPtr<IRRExtension> Object = Server.Create();
+  ASSERT_TRUE(Object) << Narrow(TakeErrorInfo().Description);
+  EXPECT_EQ(LabelByDispatch(Object.Get(), L"ce_speed_title"), L"ce_speed");
+  Object.Reset();
+  EXPECT_EQ(Server.CanUnloadNow(), S_OK);
+}
+
 // Copies of the DLL whose type library is gone, broken or describes the class wrongly:
 // no class factory, the reason said each time, and registration refused with the same
 // words.
@@ -389,21 +429,7 @@ TEST_F(Registration, ATypeLibraryThatCannotBeReadLeavesNoClassFactory) {
     SCOPED_TRACE(Case.Case);
     const TDllCopy Copy(LongPath(Temp) + L"ZelmKvelBroken");
     ASSERT_TRUE(Copy.Made);
-    if (Case.Library.empty()) {
-      std::string Bytes = FileBytes(Copy.Path);
-      const std::string TypeLib("T\0Y\0P\0E\0L\0I\0B", 13);
-      const std::size_t At = Bytes.find(TypeLib);
-      ASSERT_NE(At, std::string::npos);
-      Bytes[At + 12] = 'X';
-      const TFile Out(_wfopen(Copy.Path.c_str(), L"wb"));
-      ASSERT_TRUE(Out && std::fwrite(Bytes.data(), 1, Bytes.size(), Out.Get()) == Bytes.size());
-    } else {
-      HANDLE Update = BeginUpdateResourceW(Copy.Path.c_str(), FALSE);
-      ASSERT_NE(Update, nullptr);
-      ASSERT_TRUE(UpdateResourceW(Update, L"TYPELIB", MAKEINTRESOURCEW(1), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-                                  const_cast<char*>(Case.Library.data()), static_cast<DWORD>(Case.Library.size())));
-      ASSERT_TRUE(EndUpdateResourceW(Update, FALSE));
-    }
+    ASSERT_TRUE(PutLibrary(Copy, Case.Library));
 
     TLoadedServer Server(Copy.Path);
     ASSERT_NE(Server.Module, nullptr);

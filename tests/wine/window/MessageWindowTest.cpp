@@ -221,6 +221,7 @@ TEST_F(Window, MalformedRecordsAreHarmless) {
   TRunning Run;
   ASSERT_TRUE(Start(Run));
   auto& [Server, Host, Object, Hidden] = Run;
+  TTraceLines Trace;
 
   EXPECT_EQ(SendMessageW(Hidden, WM_COPYDATA, 0, 0), 0);  // no COPYDATASTRUCT at all
   EXPECT_EQ(SendRecord(Hidden, 11, nullptr, 100), 0);     // no data behind a size
@@ -241,6 +242,43 @@ TEST_F(Window, MalformedRecordsAreHarmless) {
   EXPECT_EQ(Label(Object.Get(), L"ce_o2b1s1"), std::wstring(30, L'A'));
   EXPECT_EQ(Label(Object.Get(), L"ce_o2b1s1_title"), L"AAA");
   EXPECT_EQ(Label(Object.Get(), L"ce_o2b1s1_unit"), std::wstring(11, L'A'));
+  // Said once for each parameter while they keep coming, for whoever diagnoses a car.
+  EXPECT_EQ(Trace.Take(), (std::vector<std::string>{"value record ignored as malformed: no data (identifier 0)",
+                                                    "value record ignored as malformed: no data (identifier 11)",
+                                                    "value record ignored as malformed: no data (identifier 135)"}));
+}
+
+// Whatever would show, move or activate the window is refused, and said once for each
+// kind in its own words, whoever asks.
+TEST_F(Window, EachRefusalIsSaidOnceInItsOwnWords) {
+  TRunning Run;
+  ASSERT_TRUE(Start(Run));
+  const HWND Hidden = Run.Hidden;
+  const LONG Style = GetWindowLongW(Hidden, GWL_STYLE);
+  const struct {
+    const char* What;
+    void (*Ask)(HWND Window, LONG Style);
+  } Cases[] = {
+      {"WM_SYSCOMMAND 0x0000F030", [](HWND W, LONG) { SendMessageW(W, WM_SYSCOMMAND, SC_MAXIMIZE, 0); }},
+      {"WM_SETREDRAW", [](HWND W, LONG) { SendMessageW(W, WM_SETREDRAW, TRUE, 0); }},
+      {"WM_SETHOTKEY", [](HWND W, LONG) { SendMessageW(W, WM_SETHOTKEY, 'Z' | (2 << 8) /* Ctrl */, 0); }},
+      {"WM_WINDOWPOSCHANGING",
+       [](HWND W, LONG) { SetWindowPos(W, nullptr, 10, 10, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE); }},
+      {"WM_STYLECHANGING", [](HWND W, LONG S) { SetWindowLongW(W, GWL_STYLE, S | WS_CAPTION); }},
+      {"activation", [](HWND W, LONG) { SetActiveWindow(W); }},
+      {"minimizing or maximizing", [](HWND W, LONG) { ShowWindow(W, SW_MINIMIZE); }},
+  };
+  TTraceLines Trace;
+  for (const auto& Case : Cases) {
+    SCOPED_TRACE(Case.What);
+    Case.Ask(Hidden, Style);
+    EXPECT_EQ(Trace.Take(), (std::vector<std::string>{"hidden window " + TraceHex(Hidden) + ": " + Case.What +
+                                                      " refused: it is never shown, moved or activated"}));
+    Case.Ask(Hidden, Style);
+    EXPECT_EQ(Trace.Take(), std::vector<std::string>{}) << "said again";
+  }
+  EXPECT_FALSE(IsWindowVisible(Hidden));
+  EXPECT_EQ(GetWindowLongW(Hidden, GWL_STYLE), Style);
 }
 
 }  // namespace
