@@ -76,6 +76,54 @@ HRESULT CallDispatch(IDispatch* Dispatch, DISPID Id, std::vector<VARIANT> Args, 
   return Dispatch->Invoke(Id, IID_NULL, LOCALE_USER_DEFAULT, Flags, &Params, Result, Exception, &ArgumentError);
 }
 
+std::wstring TInvokeAnswer::Text() const {
+  const VARIANT& V = Value.Get();
+  switch (V_VT(&V)) {
+    case VT_BSTR: return V_BSTR(&V) ? std::wstring(V_BSTR(&V), SysStringLen(V_BSTR(&V))) : std::wstring();
+    case VT_I2:
+    case VT_I4: return std::to_wstring(Number());
+    default: return {};
+  }
+}
+
+long TInvokeAnswer::Number() const noexcept {
+  const VARIANT& V = Value.Get();
+  return V_VT(&V) == VT_I2 ? V_I2(&V) : V_VT(&V) == VT_I4 ? V_I4(&V) : 0;
+}
+
+std::string TInvokeAnswer::Failure() const {
+  if (SUCCEEDED(Result)) return {};
+  std::string Text = HResultText(Result == DISP_E_EXCEPTION ? Code : Result);
+  if (!Description.empty()) Text += " " + Narrow(Description.c_str());
+  return Text;
+}
+
+TInvokeAnswer ReadAnswer(HRESULT Result, VARIANT& Value, EXCEPINFO& Exception) {
+  TInvokeAnswer Answer;
+  Answer.Result = Result;
+  Answer.Value.Get() = Value;
+  VariantInit(&Value);
+  if (Exception.pfnDeferredFillIn) {
+    Exception.pfnDeferredFillIn(&Exception);
+    Exception.pfnDeferredFillIn = nullptr;
+  }
+  Answer.Code = Exception.scode              ? Exception.scode
+                : Exception.wCode            ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_DISPATCH, Exception.wCode)
+                : Result == DISP_E_EXCEPTION ? E_FAIL
+                                             : S_OK;
+  if (Exception.bstrDescription) Answer.Description = Exception.bstrDescription;
+  if (Exception.bstrSource) Answer.Source = Exception.bstrSource;
+  Answer.HelpContext = Exception.dwHelpContext;
+  return Answer;
+}
+
+TInvokeAnswer InvokeMember(IDispatch* Dispatch, DISPID Id, std::vector<VARIANT> Args, WORD Flags) {
+  TVariant Value;
+  TExcepInfo Exception;
+  const HRESULT Result = CallDispatch(Dispatch, Id, std::move(Args), &Value.Get(), &Exception, Flags);
+  return ReadAnswer(Result, Value.Get(), Exception);
+}
+
 bool TExtension::Create(std::string& Error) {
   CLSID Class;
   HRESULT Result = CLSIDFromProgID(L"ZelmKvel.RRExtension", &Class);
@@ -105,18 +153,15 @@ bool TExtension::Call(const wchar_t* Name, std::vector<VARIANT> Args, VARIANT* R
     }
     FIds[Name] = Id;
   }
-  TExcepInfo Exception;
-  TVariant Ignored;
-  const HRESULT Done = CallDispatch(FObject.Get(), Id, std::move(Args), Result ? Result : &Ignored.Get(), &Exception);
-  if (SUCCEEDED(Done)) return true;
-  Error = Narrow(Name) + " failed: ";
-  if (Done == DISP_E_EXCEPTION) {
-    if (Exception.pfnDeferredFillIn) Exception.pfnDeferredFillIn(&Exception);
-    Error += HResultText(Exception.scode ? Exception.scode : static_cast<HRESULT>(Exception.wCode));
-    if (Exception.bstrDescription) Error += " " + Narrow(Exception.bstrDescription);
-  } else {
-    Error += HResultText(Done);
+  TInvokeAnswer Answer = InvokeMember(FObject.Get(), Id, std::move(Args));
+  if (SUCCEEDED(Answer.Result)) {
+    if (Result) {
+      *Result = Answer.Value.Get();
+      VariantInit(&Answer.Value.Get());
+    }
+    return true;
   }
+  Error = Narrow(Name) + " failed: " + Answer.Failure();
   return false;
 }
 

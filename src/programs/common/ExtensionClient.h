@@ -27,6 +27,29 @@ VARIANT ByValue(bool Flag);
 HRESULT CallDispatch(IDispatch* Dispatch, DISPID Id, std::vector<VARIANT> Args, VARIANT* Result,
                      EXCEPINFO* Exception = nullptr, WORD Flags = DISPATCH_METHOD);
 
+// One late-bound call's answer as a client reads it. By-reference arguments point at the
+// caller's own storage, which the call writes back to.
+struct TInvokeAnswer {
+  HRESULT Result = E_FAIL;  // what Invoke returned
+  TVariant Value;           // the answer
+  // On DISP_E_EXCEPTION, the exception as the callee filled it in (a deferred fill-in
+  // carried out): Code is its scode, else its wCode's, else E_FAIL.
+  HRESULT Code = S_OK;
+  std::wstring Description, Source;
+  DWORD HelpContext = 0;
+
+  VARTYPE Type() const noexcept { return V_VT(&Value.Get()); }
+  // A BSTR answer as it is, a short or long one in decimal; "" for anything else.
+  std::wstring Text() const;
+  long Number() const noexcept;  // a short or long answer; 0 for anything else
+  // The failure for a message: "0x80040201 Variables are locked"; empty when it worked.
+  std::string Failure() const;
+};
+// Reads an answer Invoke gave (taking Value over).
+TInvokeAnswer ReadAnswer(HRESULT Result, VARIANT& Value, EXCEPINFO& Exception);
+// Calls member Id with Args (first first, borrowed for the call) and reads the answer.
+TInvokeAnswer InvokeMember(IDispatch* Dispatch, DISPID Id, std::vector<VARIANT> Args, WORD Flags = DISPATCH_METHOD);
+
 class TExtension {
  public:
   // Each call tells in Error what failed when it answers false.

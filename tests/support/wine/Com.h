@@ -67,6 +67,9 @@ TErrorInfo TakeErrorInfo();
 using tools::ByRef;
 using tools::ByValue;
 using tools::CallDispatch;
+using tools::InvokeMember;
+using tools::ReadAnswer;
+using tools::TInvokeAnswer;
 
 // The host's objects: the front-end's own, scripted by the test.
 // The host hands every command of its batches that is not its own to the extension at
@@ -79,6 +82,10 @@ std::wstring Saved(const TScriptedHost& Host, std::wstring_view Name);
 
 // The member's DISPID (a failed lookup fails the running test).
 DISPID IdOf(IDispatch* Dispatch, const wchar_t* Name);
+// Looks the name up and calls it as a method, arguments given first-first.
+inline TInvokeAnswer InvokeByName(IDispatch* Dispatch, const wchar_t* Name, std::vector<VARIANT> Args) {
+  return InvokeMember(Dispatch, IdOf(Dispatch, Name), std::move(Args));
+}
 
 // --- The calls a host makes most ----------------------------------------------------------
 

@@ -152,18 +152,9 @@ class TCaller {
   };
 
   TAnswer Invoke(const wchar_t* Name, std::vector<VARIANT> Args) {
-    TVariant Result;
-    TExcepInfo Exception;
-    TAnswer Answer;
-    Answer.Result = CallDispatch(FObject, IdOf(FObject, Name), std::move(Args), &Result.Get(), &Exception);
-    if (Answer.Result == DISP_E_EXCEPTION) Answer.Result = Exception.scode;  // the method's own code
-    switch (V_VT(&Result.Get())) {
-      case VT_BSTR: Answer.Text = V_BSTR(&Result.Get()) ? V_BSTR(&Result.Get()) : L""; break;
-      case VT_I2: Answer.Text = std::to_wstring(V_I2(&Result.Get())); break;
-      case VT_I4: Answer.Text = std::to_wstring(V_I4(&Result.Get())); break;
-      default: break;
-    }
-    return Answer;
+    const TInvokeAnswer Answer = InvokeByName(FObject, Name, std::move(Args));
+    // A failure carries the method's own code.
+    return {Answer.Result == DISP_E_EXCEPTION ? Answer.Code : Answer.Result, Answer.Text()};
   }
 
   IRRExtension* FObject;
@@ -412,21 +403,14 @@ TEST_F(Client, TheLabelRequestsOwnDispatchDoesWhatTheGenericOneDoes) {
       Args[0] = TipRef;
     }
     DISPPARAMS Params{Args, nullptr, 2, 0};
-    TVariant Answer;
+    TVariant Value;
     TExcepInfo Exception;
-    TOutcome Out{Object->Invoke(Member, IID_NULL, 0, Flags, &Params, &Answer.Get(),
-                                WithException ? &Exception : nullptr, nullptr),
-                 V_VT(&Answer.Get()),
-                 L"",
-                 L"",
-                 L"",
-                 0,
+    const HRESULT Result = Object->Invoke(Member, IID_NULL, 0, Flags, &Params, &Value.Get(),
+                                          WithException ? &Exception : nullptr, nullptr);
+    const TInvokeAnswer Answer = ReadAnswer(Result, Value.Get(), Exception);
+    TOutcome Out{Result,        Answer.Type(),      Answer.Type() == VT_BSTR ? Answer.Text() : L"",
+                 Answer.Source, Answer.Description, Exception.scode,
                  false};
-    if (V_VT(&Answer.Get()) == VT_BSTR)
-      Out.Text = TBstr(std::wstring_view(V_BSTR(&Answer.Get()) ? V_BSTR(&Answer.Get()) : L"")).Text();
-    Out.Source = Exception.bstrSource ? Exception.bstrSource : L"";
-    Out.Description = Exception.bstrDescription ? Exception.bstrDescription : L"";
-    Out.Code = Exception.scode;
     Out.InfoLeft = TakeErrorInfo().Present;
     EXPECT_EQ(Code.Text(), Text);  // in/out, never written
     return Out;
@@ -517,13 +501,11 @@ TEST_F(Client, InitializeBeforeInitFailsWithErrorInfo) {
   EXPECT_EQ(Info.HelpContext, 0u);
 
   // Through IDispatch the same failure arrives as an exception.
-  TExcepInfo Exception;
-  TVariant Result;
-  EXPECT_EQ(CallDispatch(Object.Get(), 212, {ByValue(Path.Get())}, &Result.Get(), &Exception), DISP_E_EXCEPTION);
-  if (Exception.pfnDeferredFillIn) Exception.pfnDeferredFillIn(&Exception);
-  EXPECT_EQ(Exception.scode, cUnexpected);
-  EXPECT_STREQ(Exception.bstrDescription, L"Invalid variant operation");
-  EXPECT_STREQ(Exception.bstrSource, L"ZelmKvel.RRExtension");
+  const TInvokeAnswer Answer = InvokeMember(Object.Get(), 212, {ByValue(Path.Get())});
+  EXPECT_EQ(Answer.Result, DISP_E_EXCEPTION);
+  EXPECT_EQ(Answer.Code, cUnexpected);
+  EXPECT_EQ(Answer.Description, L"Invalid variant operation");
+  EXPECT_EQ(Answer.Source, L"ZelmKvel.RRExtension");
 
   // The object is still usable afterwards.
   ASSERT_EQ(Object->Init(&Host), S_OK);

@@ -34,36 +34,6 @@ std::wstring UpdateBatch(int Slot, const std::wstring& Code) {
   return L"SETVAR;" + V + L";" + Code + L"||SAVETOSKIN;" + V + L";$" + V + L"$";
 }
 
-// --- IDispatch road ---------------------------------------------------------------------
-
-struct TInvoked {
-  HRESULT Result = E_FAIL;
-  VARTYPE Type = VT_EMPTY;
-  std::wstring Text;  // a BSTR answer
-  long Number = 0;    // an I2 or I4 answer
-  HRESULT ExceptionCode = S_OK;
-  std::wstring ExceptionDescription;
-  std::wstring ExceptionSource;
-};
-
-// Looks the name up and invokes it as a method, arguments given first-first.
-TInvoked InvokeByName(IDispatch* Dispatch, const wchar_t* Name, std::vector<VARIANT> Args) {
-  TInvoked Out;
-  TVariant Result;
-  TExcepInfo Exception;
-  Out.Result = CallDispatch(Dispatch, IdOf(Dispatch, Name), std::move(Args), &Result.Get(), &Exception);
-  if (Exception.pfnDeferredFillIn) Exception.pfnDeferredFillIn(&Exception);
-  Out.ExceptionCode = Exception.scode;
-  if (Exception.bstrDescription) Out.ExceptionDescription = Exception.bstrDescription;
-  if (Exception.bstrSource) Out.ExceptionSource = Exception.bstrSource;
-  Out.Type = V_VT(&Result.Get());
-  if (Out.Type == VT_BSTR && V_BSTR(&Result.Get()))
-    Out.Text.assign(V_BSTR(&Result.Get()), SysStringLen(V_BSTR(&Result.Get())));
-  if (Out.Type == VT_I2) Out.Number = V_I2(&Result.Get());
-  if (Out.Type == VT_I4) Out.Number = V_I4(&Result.Get());
-  return Out;
-}
-
 // --- The object under test ----------------------------------------------------------------
 
 class SkinThroughDll : public ::testing::Test {
@@ -158,10 +128,10 @@ TEST_F(SkinThroughDll, OpenAndCloseAreOursInAnyCaseWhateverSkinIsPassed) {
   // Through IDispatch the same: a 16-bit ecBreak.
   TBstr Cmd(L"CE_Open");
   const BSTR Before = Cmd.Get();
-  const TInvoked Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Cmd.Ref()), ByValue(&Skin)});
+  const TInvokeAnswer Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Cmd.Ref()), ByValue(&Skin)});
   EXPECT_EQ(Answer.Result, S_OK);
-  EXPECT_EQ(Answer.Type, VT_I2);
-  EXPECT_EQ(Answer.Number, cBreak);
+  EXPECT_EQ(Answer.Type(), VT_I2);
+  EXPECT_EQ(Answer.Number(), cBreak);
   EXPECT_EQ(Cmd.Get(), Before);
   EXPECT_EQ(Cmd.Text(), L"CE_Open");
 }
@@ -205,9 +175,9 @@ TEST_F(SkinThroughDll, NearMissesAreLeftToTheHostAndTouchNothing) {
 
   // A null command through IDispatch too.
   TBstr Missing;
-  const TInvoked Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Missing.Ref()), ByValue(&Skin)});
+  const TInvokeAnswer Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Missing.Ref()), ByValue(&Skin)});
   EXPECT_EQ(Answer.Result, S_OK);
-  EXPECT_EQ(Answer.Number, cNone);
+  EXPECT_EQ(Answer.Number(), cNone);
   EXPECT_TRUE(Missing.IsNull());
 }
 
@@ -224,9 +194,10 @@ TEST_F(SkinThroughDll, CommandsPassedAsVariablesLeaveTheCallersStringsTheirOwn) 
     V_VT(&Variable) = VT_BSTR;
     V_BSTR(&Variable) = Mine.Get();
     VARIANT SkinVariable = ByValue(&Skin);
-    const TInvoked Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(&Variable), ByRef(&SkinVariable)});
+    const TInvokeAnswer Answer =
+        InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(&Variable), ByRef(&SkinVariable)});
     EXPECT_EQ(Answer.Result, S_OK);
-    EXPECT_EQ(Answer.Number, std::wstring(Text) == L"somebody_elses" ? cNone : cBreak);
+    EXPECT_EQ(Answer.Number(), std::wstring(Text) == L"somebody_elses" ? cNone : cBreak);
     EXPECT_EQ(V_VT(&Variable), VT_BSTR);
     EXPECT_EQ(V_BSTR(&Variable), Mine.Get()) << "the script's string was replaced";
     EXPECT_EQ(V_VT(&SkinVariable), VT_DISPATCH);
@@ -290,9 +261,9 @@ TEST_F(SkinThroughDll, AStepReadsTheVariableSendsOneBatchAndTheSlotLabelsFollow)
   SetVar(Host, Variable(7), L"ce_air_cond_rly");
   Host.Calls.clear();
   TBstr Cmd(L"ce_next_dinamic_label_7");
-  const TInvoked Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Cmd.Ref()), ByValue(&Other)});
+  const TInvokeAnswer Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Cmd.Ref()), ByValue(&Other)});
   EXPECT_EQ(Answer.Result, S_OK);
-  EXPECT_EQ(Answer.Number, cBreak);
+  EXPECT_EQ(Answer.Number(), cBreak);
   EXPECT_EQ(Batches(), std::vector<std::wstring>{UpdateBatch(7, L"ce_thrtl_relay")});
   EXPECT_EQ(SlotLabels(7), ShowingOff(L"ce_thrtl_relay"));
   EXPECT_EQ(Cmd.Text(), L"ce_next_dinamic_label_7");
@@ -374,11 +345,11 @@ TEST_F(SkinThroughDll, AFailedReadFailsTheCommandAndLeavesTheSlotAsItWas) {
   Host.ExceptionCode = static_cast<HRESULT>(0x80040201);
   Host.ExceptionDescription = L"Variables are locked";
   TBstr Cmd(L"ce_next_dinamic_label_4");
-  const TInvoked Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Cmd.Ref()), ByValue(&Skin)});
+  const TInvokeAnswer Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Cmd.Ref()), ByValue(&Skin)});
   EXPECT_EQ(Answer.Result, DISP_E_EXCEPTION);
-  EXPECT_EQ(Answer.ExceptionCode, static_cast<HRESULT>(0x80040201));
-  EXPECT_EQ(Answer.ExceptionDescription, L"Variables are locked");
-  EXPECT_EQ(Answer.ExceptionSource, L"ZelmKvel.RRExtension");
+  EXPECT_EQ(Answer.Code, static_cast<HRESULT>(0x80040201));
+  EXPECT_EQ(Answer.Description, L"Variables are locked");
+  EXPECT_EQ(Answer.Source, L"ZelmKvel.RRExtension");
   Host.FailWith.clear();
   EXPECT_EQ(SlotLabels(4), ShowingOff(L"ce_coolanttemp"));
 }
@@ -548,13 +519,13 @@ TEST_F(SkinThroughDll, IndicatorsAreFalseSlidersEmptyAndTheirCallsChangeNothing)
 
   // Through IDispatch.
   TBstr Code(L"ce_speed");
-  TInvoked Answer = InvokeByName(Object.Get(), L"ReturnIndicatorEx", {ByRef(Code.Ref())});
-  EXPECT_EQ(Answer.Result, S_OK);
-  EXPECT_EQ(Answer.Type, VT_BSTR);
-  EXPECT_EQ(Answer.Text, L"False");
-  Answer = InvokeByName(Object.Get(), L"ReturnSlider", {ByRef(Code.Ref())});
-  EXPECT_EQ(Answer.Result, S_OK);
-  EXPECT_EQ(Answer.Text, L"");
+  const TInvokeAnswer Indicator = InvokeByName(Object.Get(), L"ReturnIndicatorEx", {ByRef(Code.Ref())});
+  EXPECT_EQ(Indicator.Result, S_OK);
+  EXPECT_EQ(Indicator.Type(), VT_BSTR);
+  EXPECT_EQ(Indicator.Text(), L"False");
+  const TInvokeAnswer Slider = InvokeByName(Object.Get(), L"ReturnSlider", {ByRef(Code.Ref())});
+  EXPECT_EQ(Slider.Result, S_OK);
+  EXPECT_EQ(Slider.Text(), L"");
 }
 
 // --- The common list and the skin object ------------------------------------------------------
@@ -616,16 +587,14 @@ TEST_F(SkinThroughDll, TheListIsServedOnlyToASkinNamedOurSkinNameInAnyAsciiCase)
   // Through IDispatch: the held skin counts, not the argument.
   Skin.Name = u"OURSKINNAME";
   LONG Index = 0;
-  VARIANT IndexRef;
-  V_VT(&IndexRef) = VT_I4 | VT_BYREF;
-  V_I4REF(&IndexRef) = &Index;
-  TInvoked Answer = InvokeByName(Object.Get(), L"CommonListItem", {ByValue(&Other), IndexRef});
+  const TInvokeAnswer Item = InvokeByName(Object.Get(), L"CommonListItem", {ByValue(&Other), ByRef(&Index)});
+  EXPECT_EQ(Item.Result, S_OK);
+  EXPECT_EQ(Item.Text(), cFirstItem);
+  const TInvokeAnswer Answer =
+      InvokeByName(Object.Get(), L"CommonListItemCount", {ByValue(static_cast<IDispatch*>(nullptr))});
   EXPECT_EQ(Answer.Result, S_OK);
-  EXPECT_EQ(Answer.Text, cFirstItem);
-  Answer = InvokeByName(Object.Get(), L"CommonListItemCount", {ByValue(static_cast<IDispatch*>(nullptr))});
-  EXPECT_EQ(Answer.Result, S_OK);
-  EXPECT_EQ(Answer.Type, VT_I4);
-  EXPECT_EQ(Answer.Number, 2);
+  EXPECT_EQ(Answer.Type(), VT_I4);
+  EXPECT_EQ(Answer.Number(), 2);
 }
 
 TEST_F(SkinThroughDll, WithoutAHeldSkinThereIsNoListAndNoSkinIsCalled) {
@@ -749,9 +718,9 @@ TEST_F(SkinThroughDll, CeOpenRoutedBackFromInsideExecuteCompletesInitialize) {
     R.HostCallsBefore = Host.Calls.size();
     TBstr Cmd(Call.Args.at(0));
     if (ByDispatch) {
-      const TInvoked Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Cmd.Ref()), ByValue(&Host)});
+      const TInvokeAnswer Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Cmd.Ref()), ByValue(&Host)});
       R.Result = Answer.Result;
-      R.Exit = Answer.Number;
+      R.Exit = Answer.Number();
     } else {
       short Exit = -1;
       IDispatch* SkinRef = &Skin;
@@ -774,7 +743,7 @@ TEST_F(SkinThroughDll, CeOpenRoutedBackFromInsideExecuteCompletesInitialize) {
   ByDispatch = true;
   SetVar(Host, Variable(2), L"ce_voltage");
   TBstr Path(L"C:\\Zelm");
-  const TInvoked Again = InvokeByName(Object.Get(), L"Initialize", {ByValue(Path.Get())});
+  const TInvokeAnswer Again = InvokeByName(Object.Get(), L"Initialize", {ByValue(Path.Get())});
   EXPECT_EQ(Again.Result, S_OK);
   ASSERT_EQ(Routed.size(), 2u);
   EXPECT_EQ(Routed[1].Result, S_OK);
