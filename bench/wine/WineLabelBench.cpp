@@ -29,6 +29,7 @@
 #include "core/protocol/Protocol.h"
 #include "tests/support/wine/Com.h"
 #include "tests/support/wine/DataServer.h"
+#include "win/platform/Names.h"
 
 using namespace zelm::wine;
 using zelm::TBstr;
@@ -206,7 +207,7 @@ void DeliverAll(HWND To) {
 double FindWindowNs() {
   constexpr int cLookups = 20000;
   const double Begin = NowMs();
-  for (int I = 0; I < cLookups; ++I) FindWindowW(nullptr, L"Morvicantrel");
+  for (int I = 0; I < cLookups; ++I) FindWindowW(nullptr, zelm::ServerWindowTitle());
   return (NowMs() - Begin) * 1e6 / cLookups;
 }
 

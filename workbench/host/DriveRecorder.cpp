@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "programs/common/Utf.h"
+#include "programs/common/WideText.h"
 
 namespace zelm::tools {
 
@@ -13,7 +14,7 @@ std::unique_ptr<TDriveRecorder> TDriveRecorder::Open(std::u16string_view File, s
     return nullptr;
   }
   const std::u16string Name(File);
-  TFile Opened(_wfopen(reinterpret_cast<const wchar_t*>(Name.c_str()), L"wb"));
+  TFile Opened(_wfopen(Wide(Name), L"wb"));
   if (!Opened) {
     Error = "--record: " + ToUtf8(Name) + " cannot be written";
     return nullptr;

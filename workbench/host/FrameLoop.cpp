@@ -14,6 +14,7 @@
 #include "programs/common/Utf.h"
 #include "workbench/host/Dashboard.h"
 #include "workbench/host/SavedVariables.h"
+#include "win/platform/Names.h"
 
 namespace zelm::tools {
 namespace {
@@ -145,8 +146,7 @@ void THost::Show() {
 // One frame's time for the data server, which sends what it has while we wait here: its
 // records come to the extension's window on this thread before the step returns.
 void THost::StepServer() {
-  const std::wstring Title(cServerWindowTitle.begin(), cServerWindowTitle.end());
-  const HWND Server = FindWindowW(nullptr, Title.c_str());
+  const HWND Server = FindWindowW(nullptr, ServerWindowTitle());
   if (Server == nullptr) return;        // none, or gone: the frames go on without values
   constexpr UINT cStepBoundMs = 30000;  // a server that hangs does not hold the run for ever
   DWORD_PTR Ignored = 0;

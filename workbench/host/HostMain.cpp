@@ -24,6 +24,7 @@
 #include "workbench/host/Options.h"
 #include "workbench/host/SkinCheck.h"
 #include "workbench/host/SkinFile.h"
+#include "programs/common/WideText.h"
 
 namespace zelm::tools {
 namespace {
@@ -45,7 +46,7 @@ std::u16string FullPath(const std::u16string& Path) {
   wchar_t Full[MAX_PATH * 4];
   const DWORD Length = GetFullPathNameW(Wide(Path), MAX_PATH * 4, Full, nullptr);
   if (Length == 0 || Length >= MAX_PATH * 4) return Path;
-  return std::u16string(reinterpret_cast<const char16_t*>(Full), Length);
+  return std::u16string(View16(std::wstring_view(Full, Length)));
 }
 
 int Main() {

@@ -59,7 +59,7 @@ std::vector<TFound> ListFolder(const std::u16string& Folder, std::u16string_view
   WIN32_FIND_DATAW Data;
   const TFindHandle Search(FindFirstFileW(Wide(Folder + u"*"), &Data));
   for (bool More = static_cast<bool>(Search); More; More = FindNextFileW(Search.Get(), &Data) != FALSE) {
-    const std::u16string Name(reinterpret_cast<const char16_t*>(Data.cFileName));
+    const std::u16string Name(View16(Data.cFileName));
     if (Name == u"." || Name == u".." || !MatchesWildcard(Pattern, Name)) continue;
     // A folder that leads elsewhere (a junction) could lead back here.
     if (Data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;

@@ -15,6 +15,7 @@
 #include "programs/common/MessagePump.h"
 #include "programs/common/Utf.h"
 #include "win/window/MessageWindow.h"
+#include "win/platform/Names.h"
 
 namespace zelm::tools {
 namespace {
@@ -117,8 +118,7 @@ void WatchExtension(const TCheckOptions& Options, TCheckFacts& Facts) {
     if (Round % 10 == 0) std::printf("  %2ds: %s\n", Round / 10, Line.c_str());
   }
   // Found by its window too: the trace says it only when the extension first looks.
-  if (FindWindowW(nullptr, reinterpret_cast<LPCWSTR>(cServerWindowTitle.data())) != nullptr)
-    Facts.DataServerFound = true;
+  if (FindWindowW(nullptr, ServerWindowTitle()) != nullptr) Facts.DataServerFound = true;
   Extension.OnUnloadSkin(&Skin, Error);
 }
 

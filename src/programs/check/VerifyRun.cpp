@@ -9,6 +9,7 @@
 #include "programs/common/ProgramStart.h"
 #include "programs/common/Sha256.h"
 #include "programs/common/Utf.h"
+#include "programs/common/WideText.h"
 
 namespace zelm::tools {
 namespace {
@@ -16,7 +17,7 @@ namespace {
 std::u16string OwnFolder() {
   wchar_t Path[MAX_PATH] = {};
   const DWORD Length = GetModuleFileNameW(nullptr, Path, MAX_PATH);
-  std::u16string Folder(reinterpret_cast<const char16_t*>(Path), Length);
+  std::u16string Folder(View16(std::wstring_view(Path, Length)));
   return Folder.substr(0, Folder.find_last_of(u"\\/") + 1);
 }
 

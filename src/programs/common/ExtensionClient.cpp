@@ -8,6 +8,7 @@
 #include <cwchar>
 
 #include "programs/common/Utf.h"
+#include "programs/common/WideText.h"
 
 namespace zelm::tools {
 namespace {
@@ -16,10 +17,6 @@ std::string HResultText(HRESULT Result) {
   char Buffer[16];
   std::snprintf(Buffer, sizeof Buffer, "0x%08lX", static_cast<unsigned long>(Result));
   return Buffer;
-}
-
-std::string Narrow(const wchar_t* Text) {
-  return ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(Text), std::wcslen(Text)));
 }
 
 // A variant of this type whose value the caller sets.

@@ -1,11 +1,10 @@
 #include "programs/common/FrontEndObject.h"
 
 #include "win/com/ComTypes.h"
+#include "programs/common/WideText.h"
 
 namespace zelm::tools {
 namespace {
-
-std::u16string Utf16(const std::wstring& Text) { return {Text.begin(), Text.end()}; }
 
 // An argument as a text: texts as they are, Booleans "true"/"false", numbers as the
 // system writes them, anything else "?".
@@ -103,7 +102,7 @@ HRESULT TFrontEndObject::Carry(const TCall& Call, VARIANT* Result, EXCEPINFO*) {
     if (!OneArgument) return DISP_E_BADPARAMCOUNT;
     if (Result) {
       V_VT(Result) = VT_BSTR;
-      V_BSTR(Result) = TBstr(Variables.Query(Utf16(Call.Args[0]))).Detach();
+      V_BSTR(Result) = TBstr(Variables.Query(View16(Call.Args[0]))).Detach();
     }
   } else if (Call.Name == L"SkinName") {
     if (!Call.Args.empty()) return DISP_E_BADPARAMCOUNT;
@@ -113,7 +112,7 @@ HRESULT TFrontEndObject::Carry(const TCall& Call, VARIANT* Result, EXCEPINFO*) {
     }
   } else if (Call.Name == L"Execute") {  // Execute(batch [, wait])
     if (!Batch) return DISP_E_BADPARAMCOUNT;
-    for (const std::u16string& Command : Variables.RunBatch(Utf16(Call.Args[0]), Faults))
+    for (const std::u16string& Command : Variables.RunBatch(View16(Call.Args[0]), Faults))
       if (Route) Route(Command);
   } else {
     return DISP_E_MEMBERNOTFOUND;

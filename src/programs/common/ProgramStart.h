@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "programs/common/CommandLine.h"
+#include "programs/common/WideText.h"
 #include "win/com/Handles.h"
 
 namespace zelm::tools {
@@ -19,8 +20,7 @@ inline std::vector<std::u16string> Arguments() {
   int Count = 0;
   LPWSTR* Args = CommandLineToArgvW(GetCommandLineW(), &Count);
   std::vector<std::u16string> Out;
-  for (int I = 1; Args && I < Count; ++I)
-    Out.emplace_back(reinterpret_cast<const char16_t*>(Args[I]), std::wcslen(Args[I]));
+  for (int I = 1; Args && I < Count; ++I) Out.emplace_back(View16(Args[I]));
   LocalFree(Args);
   return Out;
 }
@@ -35,9 +35,6 @@ inline int AnswerOptions(TParsed Parsed, const char* Program, const std::string&
   }
   return -1;
 }
-
-// A file name as the wide-character APIs take it.
-inline const wchar_t* Wide(const std::u16string& Path) { return reinterpret_cast<const wchar_t*>(Path.c_str()); }
 
 // The whole file, or false when it cannot be read.
 inline bool ReadWholeFile(const std::u16string& Path, std::string& Text) {

@@ -17,6 +17,10 @@ inline std::u16string_view View16(std::wstring_view Text) noexcept {
 inline std::wstring_view ViewWide(std::u16string_view Text) noexcept {
   return {reinterpret_cast<const wchar_t*>(Text.data()), Text.size()};
 }
+// A UTF-16 text as the wide-character calls take it.
+inline const wchar_t* Wide(const std::u16string& Text) noexcept {
+  return reinterpret_cast<const wchar_t*>(Text.c_str());
+}
 // Wide text as UTF-8, for files and the terminal.
 inline std::string Narrow(std::wstring_view Text) { return ToUtf8(View16(Text)); }
 

@@ -5,6 +5,8 @@
 #include <mutex>
 
 #include "win/com/Handles.h"
+#include "win/platform/Names.h"
+#include "programs/common/WideText.h"
 
 namespace zelm::tools {
 namespace {
@@ -32,7 +34,7 @@ TServerWindow::TServerWindow(TDriveSource& Source) : FServer(Source, *this) {
   RegisterClassExW(&Class);  // once a process; later calls find it there
   // A real top-level window, never shown: message-only windows cannot be found by title.
   // Until it is bound below, its messages have the default handling.
-  const HWND Window = CreateWindowExW(WS_EX_TOOLWINDOW, cClassName, cServerWindowTitleW, WS_POPUP, 0, 0, 0, 0, nullptr,
+  const HWND Window = CreateWindowExW(WS_EX_TOOLWINDOW, cClassName, ServerWindowTitle(), WS_POPUP, 0, 0, 0, 0, nullptr,
                                       nullptr, Class.hInstance, nullptr);
   if (Window == nullptr) return;
   const std::lock_guard<TLock> Held(GTableLock);
@@ -118,13 +120,7 @@ bool TServerWindow::SendRecord(uint32_t Window, uint32_t Identifier, std::string
   return Taken || IsWindow(Target);
 }
 
-std::string TServerWindow::ToAnsi(std::u16string_view Text) {
-  const auto* Wide = reinterpret_cast<const wchar_t*>(Text.data());
-  const int Size = WideCharToMultiByte(CP_ACP, 0, Wide, static_cast<int>(Text.size()), nullptr, 0, nullptr, nullptr);
-  std::string Out(static_cast<std::size_t>(std::max(Size, 0)), '\0');
-  if (Size > 0) WideCharToMultiByte(CP_ACP, 0, Wide, static_cast<int>(Text.size()), Out.data(), Size, nullptr, nullptr);
-  return Out;
-}
+std::string TServerWindow::ToAnsi(std::u16string_view Text) { return tools::ToAnsi(Text); }
 
 void TServerWindow::StateChanged() {
   if (OnStateChanged) OnStateChanged();

@@ -28,8 +28,6 @@
 
 namespace zelm::tools {
 
-inline constexpr wchar_t cServerWindowTitleW[] = L"Morvicantrel";
-
 class TServerWindow final : private TSimSink {
  public:
   explicit TServerWindow(TDriveSource& Source);

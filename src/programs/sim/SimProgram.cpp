@@ -12,6 +12,7 @@
 #include "programs/common/MessagePump.h"
 #include "programs/common/ProgramStart.h"
 #include "programs/common/Utf.h"
+#include "win/platform/Names.h"
 
 namespace zelm::tools {
 namespace {
@@ -66,7 +67,7 @@ int TSimProgram::Start() {
       PrintLine("zelm_sim: the recording's column '" + ToUtf8(Code) +
                 "' is no parameter's value code; it is not served");
   }
-  if (FindWindowW(nullptr, cServerWindowTitleW)) {
+  if (FindWindowW(nullptr, ServerWindowTitle())) {
     std::fprintf(stderr, "zelm_sim: a data server window \"Morvicantrel\" exists already\n");
     return 3;
   }

@@ -1,11 +1,14 @@
 // The names the system gives things, as the server registers them and the owner's check
-// reads them back: a path in its long or short (8.3) form, a GUID as registry text.
+// reads them back: a path in its long or short (8.3) form, a GUID as registry text; and
+// the data server's window title as the window calls take it.
 #pragma once
 
 #include <windows.h>
 #include <objbase.h>
 
 #include <string>
+
+#include "core/protocol/Protocol.h"
 
 namespace zelm {
 
@@ -28,5 +31,9 @@ inline std::wstring GuidText(REFGUID Guid) {
   StringFromGUID2(Guid, Text, 40);
   return Text;
 }
+
+// "Morvicantrel", the data server's window's title: one text for the extension, the
+// data servers and the check.
+inline LPCWSTR ServerWindowTitle() noexcept { return reinterpret_cast<LPCWSTR>(cServerWindowTitle.data()); }
 
 }  // namespace zelm

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "win/com/ErrorBoundary.h"
+#include "win/platform/Names.h"
 
 namespace zelm {
 namespace {
@@ -131,7 +132,7 @@ uint32_t TMessageWindowLink::MessageWindow() {
 TSendOutcome TMessageWindowLink::Send(uint32_t MessageId, const TCopyData& Record) {
   if (!FGate.MayTry(GetTickCount())) return {};
   // Looked up afresh each time: the server may have come or gone since.
-  HWND Server = FindWindowW(nullptr, reinterpret_cast<LPCWSTR>(cServerWindowTitle.data()));
+  HWND Server = FindWindowW(nullptr, ServerWindowTitle());
   if (Server == nullptr) return {true, 0};
   TCopyData Data = Record;
   COPYDATASTRUCT Copy = {MessageId, sizeof Data, &Data};

@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "programs/common/DebugOutput.h"
+#include "programs/common/WideText.h"
 
 namespace zelm::wine {
 
@@ -75,8 +76,8 @@ TErrorInfo TakeErrorInfo() {
 // --- Calling through IDispatch -------------------------------------------------------------
 
 namespace {
-std::u16string Utf16(std::wstring_view Text) { return {Text.begin(), Text.end()}; }
-std::wstring WideOf(std::u16string_view Text) { return {Text.begin(), Text.end()}; }
+std::u16string Utf16(std::wstring_view Text) { return std::u16string(tools::View16(Text)); }
+std::wstring WideOf(std::u16string_view Text) { return std::wstring(tools::ViewWide(Text)); }
 }  // namespace
 
 void RouteTo(TScriptedHost& Host, IRRExtension* Extension) {
@@ -135,12 +136,6 @@ short Command(IRRExtension* Object, std::wstring_view Text) {
   IDispatch* Skin = nullptr;
   short Exit = -1;
   return FAILED(Object->ProcessCommand(Cmd.Ref(), &Skin, &Exit)) ? short(-1) : Exit;
-}
-
-std::string Narrow(std::wstring_view Text) {
-  std::string Out;
-  for (wchar_t C : Text.substr(0, 80)) Out.push_back(C < 128 ? static_cast<char>(C) : '?');
-  return Out;
 }
 
 // --- The DLL's trace ----------------------------------------------------------------------

@@ -13,6 +13,7 @@
 
 #include "ZelmKvel_TLB.h"
 #include "programs/common/ExtensionClient.h"
+#include "programs/common/WideText.h"
 #include "tests/support/wine/ScriptedHost.h"
 #include "win/com/ComTypes.h"
 
@@ -96,8 +97,8 @@ std::wstring LabelByDispatch(IRRExtension* Object, std::wstring_view Code);
 // One skin command through the vtable: the exit code, or -1 when the call failed.
 short Command(IRRExtension* Object, std::wstring_view Text);
 
-// A text for test messages: ASCII as it is, anything else as '?', at most 80 characters.
-std::string Narrow(std::wstring_view Text);
+// Wide text as UTF-8, for test messages.
+using tools::Narrow;
 
 // --- The DLL's trace, caught in this process ----------------------------------------------
 

@@ -11,6 +11,8 @@
 #include "core/protocol/Protocol.h"
 #include "tests/support/wine/Com.h"
 #include "tests/support/wine/StandIn.h"
+#include "win/platform/Names.h"
+#include "programs/common/WideText.h"
 
 namespace zelm::wine {
 
@@ -50,23 +52,13 @@ double NowMs() {
   return static_cast<double>(Now.QuadPart) * 1000.0 / Frequency;
 }
 
-void PumpWaiting() {
-  MSG Msg;
-  while (PeekMessageW(&Msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&Msg);
-    DispatchMessageW(&Msg);
-  }
-}
-
 namespace {
 
 // Rules are ANSI text, as the stand-in reads its command line.
 std::wstring FromAnsi(const std::string& Text) {
-  if (Text.empty()) return {};
-  const int Length = MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
-  std::wstring Out(static_cast<std::size_t>(Length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), Out.data(), Length);
-  return Out;
+  std::u16string Wide;
+  tools::FromCodePage(Text, Wide, CP_ACP, false);
+  return std::wstring(tools::ViewWide(Wide));
 }
 
 std::wstring Quoted(const std::wstring& Arg) {
@@ -140,7 +132,7 @@ bool TChildProcess::Start(std::wstring CommandLine, const std::function<void(DWO
 
 HWND TChildProcess::ServerWindow(HANDLE Ready) const {
   const auto Find = [this]() -> HWND {
-    for (HWND Found = nullptr; (Found = FindWindowExW(nullptr, Found, nullptr, tools::cServerWindowTitleW));) {
+    for (HWND Found = nullptr; (Found = FindWindowExW(nullptr, Found, nullptr, ServerWindowTitle()));) {
       DWORD Owner = 0;
       GetWindowThreadProcessId(Found, &Owner);
       if (Owner == Id) return Found;

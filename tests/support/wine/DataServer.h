@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "programs/common/MessagePump.h"
 #include "tests/support/wine/Rules.h"
 #include "win/com/Handles.h"
 
@@ -34,7 +35,7 @@ const char* SetUpOwnDesktop();
 // Milliseconds since an arbitrary start, to the microsecond (for the bench's figures).
 double NowMs();
 // Handles what the calling thread's queue holds now, and returns.
-void PumpWaiting();
+using tools::PumpWaiting;
 
 // --- What a data server heard ----------------------------------------------------------
 

@@ -1,4 +1,5 @@
 #include "tests/support/wine/Rules.h"
+#include "programs/common/WideText.h"
 
 #include <algorithm>
 #include <sstream>
@@ -108,11 +109,8 @@ bool TRuledServer::Rule(const std::string& Line) {
     case TRule::TKind::None: break;
     case TRule::TKind::Value: {
       // The rule's title is ANSI, as the records carry it: it goes out as it came.
-      std::u16string TitleUnit(Rule.TitleUnit.size(), u'\0');
-      const int Length =
-          MultiByteToWideChar(CP_ACP, 0, Rule.TitleUnit.data(), static_cast<int>(Rule.TitleUnit.size()),
-                              reinterpret_cast<wchar_t*>(TitleUnit.data()), static_cast<int>(TitleUnit.size()));
-      TitleUnit.resize(static_cast<std::size_t>(std::max(Length, 0)));
+      std::u16string TitleUnit;
+      tools::FromCodePage(Rule.TitleUnit, TitleUnit, CP_ACP, false);
       FValues.Set(Rule.Id, Rule.Text, TitleUnit);
       break;
     }

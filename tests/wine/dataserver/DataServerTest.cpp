@@ -13,6 +13,7 @@
 #include "tests/support/wine/Com.h"
 #include "tests/support/wine/DataServer.h"
 #include "tests/support/wine/Imports.h"
+#include "win/platform/Names.h"
 
 namespace zelm::wine {
 namespace {
@@ -189,7 +190,7 @@ TEST_F(DataServerTest, OpenAndCloseCommands) {
 }
 
 TEST_F(DataServerTest, WithoutAServerSendsReturnAtOnceAndAServerStartedLaterIsTold) {
-  ASSERT_EQ(FindWindowW(nullptr, tools::cServerWindowTitleW), nullptr);
+  ASSERT_EQ(FindWindowW(nullptr, ServerWindowTitle()), nullptr);
   Ext = CreateByProgId();
   ASSERT_TRUE(Ext);
   RouteTo(Host, Ext.Get());

@@ -9,6 +9,8 @@
 #include "tests/wine/DllSuite.h"
 #include "tests/support/wine/DataServer.h"
 #include "tests/support/wine/Pages.h"
+#include "win/platform/Names.h"
+#include "programs/common/WideText.h"
 
 namespace zelm::wine {
 namespace {
@@ -137,9 +139,9 @@ TEST_F(Window, ValueRecordsReachTheLabels) {
                                         "Coolant,\xB0"
                                         "C")),
             0);
-  wchar_t Expected[8] = {};
-  MultiByteToWideChar(CP_ACP, 0, "90\x80", 3, Expected, 8);
-  EXPECT_EQ(Label(Object.Get(), L"ce_coolanttemp"), Expected);
+  std::u16string Expected;
+  tools::FromCodePage("90\x80", Expected, CP_ACP, false);
+  EXPECT_EQ(Label(Object.Get(), L"ce_coolanttemp"), tools::ViewWide(Expected));
   if (GetACP() == 1252) {
     EXPECT_EQ(Label(Object.Get(), L"ce_coolanttemp"), L"90\u20AC");
     EXPECT_EQ(Label(Object.Get(), L"ce_coolanttemp_unit"), L"\u00B0C");
@@ -177,7 +179,7 @@ TEST_F(Window, TheWindowIsOursAlone) {
   EXPECT_EQ(SendMessageW(Hidden, WM_NCHITTEST, 0, 0), DefWindowProcW(Hidden, WM_NCHITTEST, 0, 0));
   EXPECT_TRUE(PostMessageW(Hidden, WM_CLOSE, 0, 0));
   EXPECT_EQ(SendMessageW(Hidden, WM_SYSCOMMAND, SC_CLOSE, 0), 0);
-  EXPECT_EQ(SendMessageW(Hidden, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Morvicantrel")), FALSE);
+  EXPECT_EQ(SendMessageW(Hidden, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ServerWindowTitle())), FALSE);
   MSG Msg;
   while (PeekMessageW(&Msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&Msg);
   ASSERT_TRUE(IsWindow(Hidden));
@@ -185,7 +187,7 @@ TEST_F(Window, TheWindowIsOursAlone) {
 
   // With the server gone, our own window is not taken for it: nothing comes back.
   DestroyWindow(Server.Window());
-  EXPECT_EQ(FindWindowW(nullptr, L"Morvicantrel"), nullptr);
+  EXPECT_EQ(FindWindowW(nullptr, ServerWindowTitle()), nullptr);
   EXPECT_EQ(Label(Object.Get(), L"ce_speed"), L"-");
   EXPECT_EQ(Label(Object.Get(), L"ce_speed"), L"-");
   // Values still arrive.
