@@ -29,6 +29,19 @@ TEST(DriveLog, RowsReadBackAsWrittenAndABrokenFileIsNamedByLine) {
   EXPECT_EQ(Drive.Rows[1].Seconds, 0.1);
   EXPECT_EQ(Drive.Rows[2].Texts, (std::vector<std::string>{"1,5", "say \"x\""}));
 
+  // Every field the writer writes reads back: line breaks, a lone CR, quotes and commas
+  // in a title, a unit or a value, with the rows after it where they were.
+  const std::vector<std::u16string> Odd = {u"two\nlines", u"crlf\r\nand \"q\", c\r"};
+  ASSERT_TRUE(ParseDrive(DriveHeader({u"ce_speed", u"ce_timewent"}) + DriveHeadRow("title", Odd) +
+                             DriveHeadRow("unit", {u"\n", u""}) + DriveRow(1, Odd) + DriveRow(2, {u"\"", u","}),
+                         "d.csv", Drive, Error))
+      << Error;
+  EXPECT_EQ(Drive.Titles, (std::vector<std::string>{"two\nlines", "crlf\r\nand \"q\", c\r"}));
+  EXPECT_EQ(Drive.Units, (std::vector<std::string>{"\n", ""}));
+  ASSERT_EQ(Drive.Rows.size(), 2u);
+  EXPECT_EQ(Drive.Rows[0].Texts, Drive.Titles);
+  EXPECT_EQ(Drive.Rows[1].Texts, (std::vector<std::string>{"\"", ","}));
+
   struct {
     const char* Text;
     const char* Error;
@@ -40,6 +53,8 @@ TEST(DriveLog, RowsReadBackAsWrittenAndABrokenFileIsNamedByLine) {
       {"seconds,ce_speed\n1,1\n0.5,1\n", "d.csv:3: the seconds '0.5' are no time after the row before"},
       {"seconds,ce_speed\nx,1\n", "d.csv:2: the seconds 'x'"},
       {"seconds,ce_speed\n0,\"1\n", "d.csv:2: a quoted field is not closed"},
+      {"seconds,ce_speed\n0,\"1\"x\n", "d.csv:2: a quoted field is not closed"},
+      {"seconds,ce_speed\n0,\"a\nb\"\n1\n", "d.csv:4: 1 fields where the header has 2"},
   };
   for (const auto& C : Cases) {
     EXPECT_FALSE(ParseDrive(C.Text, "d.csv", Drive, Error)) << C.Text;

@@ -9,33 +9,47 @@
 namespace zelm::tools {
 namespace {
 
-// Splits one line (without its line end) into fields; false for a broken quote.
-bool SplitCsv(std::string_view Line, std::vector<std::string>& Fields) {
+// Reads the record that starts at Pos into Fields and moves Pos past it: a line, or more
+// than one where a quoted field holds a line break (as CsvLine writes one). Lines counts
+// the line breaks it took; Blank says the record held nothing. False for a quoted field
+// that is not closed, or that something other than a comma follows.
+bool ReadRecord(std::string_view Text, std::size_t& Pos, int& Lines, std::vector<std::string>& Fields, bool& Blank) {
   Fields.assign(1, std::string());
-  for (std::size_t I = 0; I < Line.size(); ++I) {
-    const char C = Line[I];
+  Blank = true;
+  bool Quoted = false, Closed = false;  // inside a quoted field; just after one
+  while (Pos < Text.size()) {
+    const char C = Text[Pos++];
+    if (Quoted) {
+      if (C == '"' && Pos < Text.size() && Text[Pos] == '"') {
+        Fields.back().push_back('"');
+        ++Pos;
+      } else if (C == '"') {
+        Quoted = false;
+        Closed = true;
+      } else {
+        Lines += C == '\n';
+        Fields.back().push_back(C);
+      }
+      continue;
+    }
+    if (C == '\n') {
+      ++Lines;
+      break;
+    }
+    if (C == '\r' && (Pos == Text.size() || Text[Pos] == '\n')) continue;  // a CRLF's CR
+    Blank = false;
     if (C == ',') {
       Fields.emplace_back();
+      Closed = false;
+    } else if (Closed) {
+      return false;
     } else if (C == '"' && Fields.back().empty()) {
-      for (++I;; ++I) {
-        if (I == Line.size()) return false;
-        if (Line[I] == '"') {
-          if (I + 1 < Line.size() && Line[I + 1] == '"') {
-            Fields.back().push_back('"');
-            ++I;
-          } else {
-            break;
-          }
-        } else {
-          Fields.back().push_back(Line[I]);
-        }
-      }
-      if (I + 1 < Line.size() && Line[I + 1] != ',') return false;
+      Quoted = true;
     } else {
       Fields.back().push_back(C);
     }
   }
-  return true;
+  return !Quoted;
 }
 
 }  // namespace
@@ -88,15 +102,13 @@ bool ParseDrive(std::string_view Text, std::string_view FileName, TDrive& Drive,
     Error = std::string(FileName) + (LineNo > 0 ? ":" + std::to_string(LineNo) : std::string()) + ": " + Fault;
     return false;
   };
+  int Lines = 0, Records = 0;
   for (std::size_t Pos = 0; Pos < Text.size();) {
-    const std::size_t End = std::min(Text.find('\n', Pos), Text.size());
-    std::string_view Line = Text.substr(Pos, End - Pos);
-    Pos = End + 1;
-    ++LineNo;
-    if (!Line.empty() && Line.back() == '\r') Line.remove_suffix(1);
-    if (Line.empty()) continue;
-    if (!SplitCsv(Line, Fields)) return Fail("a quoted field is not closed");
-    if (LineNo == 1) {
+    LineNo = Lines + 1;  // where the record starts
+    bool Blank = true;
+    if (!ReadRecord(Text, Pos, Lines, Fields, Blank)) return Fail("a quoted field is not closed");
+    if (Blank) continue;
+    if (++Records == 1) {
       if (Fields[0] != "seconds" || Fields.size() < 2)
         return Fail("not a recorded drive: the first line must be \"seconds,\" and the value codes");
       for (std::size_t I = 1; I < Fields.size(); ++I) Drive.Codes.push_back(FromUtf8(Fields[I]));
@@ -118,7 +130,7 @@ bool ParseDrive(std::string_view Text, std::string_view FileName, TDrive& Drive,
     Row.Texts.assign(Fields.begin() + 1, Fields.end());
     Drive.Rows.push_back(std::move(Row));
   }
-  const bool Empty = LineNo == 0;
+  const bool Empty = Records == 0;
   LineNo = 0;
   if (Empty) return Fail("the file is empty");
   if (Drive.Rows.empty()) return Fail("the recording has no row");
