@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "core/extension/RRExtensionCore.h"
 #include "programs/common/DebugOutput.h"
 #include "programs/common/WideText.h"
 
@@ -96,6 +97,8 @@ std::wstring Saved(const TScriptedHost& Host, std::wstring_view Name) {
   const auto Found = Host.Variables.Saved().find(Utf16(Name));
   return Found == Host.Variables.Saved().end() ? std::wstring() : WideOf(Found->second);
 }
+
+std::wstring NextInCycle(std::wstring_view Code) { return WideOf(TRRExtensionCore::NextCycleCode(Utf16(Code))); }
 
 DISPID IdOf(IDispatch* Dispatch, const wchar_t* Name) {
   LPOLESTR Names[] = {const_cast<LPOLESTR>(Name)};

@@ -81,6 +81,10 @@ void SetVar(TScriptedHost& Host, std::wstring_view Name, std::wstring_view Value
 std::wstring GetVar(const TScriptedHost& Host, std::wstring_view Name);
 std::wstring Saved(const TScriptedHost& Host, std::wstring_view Name);
 
+// The code after Code in the label-code cycle, as the core steps a slot: the Wine tests
+// lean on the rule (its native tests walk the cycle) to reach what Windows decides.
+std::wstring NextInCycle(std::wstring_view Code);
+
 // The member's DISPID (a failed lookup fails the running test).
 DISPID IdOf(IDispatch* Dispatch, const wchar_t* Name);
 // Looks the name up and calls it as a method, arguments given first-first.

@@ -805,8 +805,8 @@ TEST_F(Client, AHostThatDropsUsInsideItsOwnCallDoesNotPullTheRug) {
   EXPECT_GT(Left, 0u);
   ASSERT_EQ(Host.CallsOf(L"Execute").size(), 1u);
   EXPECT_EQ(Host.CallsOf(L"Execute")[0].Args.at(0),
-            L"SETVAR;CheckEngineDinamicLabel_2;ce_coolanttemp||SAVETOSKIN;CheckEngineDinamicLabel_2;"
-            L"$CheckEngineDinamicLabel_2$");
+            L"SETVAR;CheckEngineDinamicLabel_2;" + NextInCycle(L"ce_speed") +
+                L"||SAVETOSKIN;CheckEngineDinamicLabel_2;$CheckEngineDinamicLabel_2$");
   // The object went once the call was done, and let go of the host.
   EXPECT_EQ(Host.Refs, 0);
 }

@@ -209,7 +209,7 @@ TEST_F(SkinThroughDll, CommandsPassedAsVariablesLeaveTheCallersStringsTheirOwn) 
     if (V_BSTR(&Variable) != Mine.Get()) Mine.Out();  // do not free it a second time
   }
   EXPECT_EQ(Skin.Refs, 0);
-  EXPECT_EQ(SlotLabels(3), ShowingOff(L"ce_coolanttemp"));
+  EXPECT_EQ(SlotLabels(3), ShowingOff(NextInCycle(L"ce_speed")));
 }
 
 // --- Stepping a slot -------------------------------------------------------------------
@@ -228,9 +228,9 @@ TEST_F(SkinThroughDll, AStepReadsTheVariableSendsOneBatchAndTheSlotLabelsFollow)
     std::wstring Next;
   };
   const std::vector<TCase> Cases = {
-      {0, L"ce_next_dinamic_label", L"ce_coolanttemp"},         // read in capitals, written back lowered
-      {7, L"CE_NEXT_DINAMIC_LABEL_7", L"ce_speed"},             // from the trip figures to the live ones
-      {15, L"Ce_Next_Dinamic_Label_15", L"ce_avgfuelperhour"},  // wraps round
+      {0, L"ce_next_dinamic_label", NextInCycle(L"ce_speed")},  // read in capitals, written back lowered
+      {7, L"CE_NEXT_DINAMIC_LABEL_7", NextInCycle(L"ce_accelaration")},
+      {15, L"Ce_Next_Dinamic_Label_15", NextInCycle(L"ce_start_signal")},
   };
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Narrow(Case.Command));
@@ -264,8 +264,8 @@ TEST_F(SkinThroughDll, AStepReadsTheVariableSendsOneBatchAndTheSlotLabelsFollow)
   const TInvokeAnswer Answer = InvokeByName(Object.Get(), L"ProcessCommand", {ByRef(Cmd.Ref()), ByValue(&Other)});
   EXPECT_EQ(Answer.Result, S_OK);
   EXPECT_EQ(Answer.Number(), cBreak);
-  EXPECT_EQ(Batches(), std::vector<std::wstring>{UpdateBatch(7, L"ce_thrtl_relay")});
-  EXPECT_EQ(SlotLabels(7), ShowingOff(L"ce_thrtl_relay"));
+  EXPECT_EQ(Batches(), std::vector<std::wstring>{UpdateBatch(7, NextInCycle(L"ce_air_cond_rly"))});
+  EXPECT_EQ(SlotLabels(7), ShowingOff(NextInCycle(L"ce_air_cond_rly")));
   EXPECT_EQ(Cmd.Text(), L"ce_next_dinamic_label_7");
 }
 
@@ -314,7 +314,7 @@ TEST_F(SkinThroughDll, AFailedReadFailsTheCommandAndLeavesTheSlotAsItWas) {
   SetVar(Host, Variable(4), L"ce_speed");
   ASSERT_EQ(Object->Init(&Host), S_OK);
   ASSERT_EQ(Command(L"ce_next_dinamic_label_4").Exit, cBreak);
-  ASSERT_EQ(SlotLabels(4), ShowingOff(L"ce_coolanttemp"));
+  ASSERT_EQ(SlotLabels(4), ShowingOff(NextInCycle(L"ce_speed")));
 
   for (const auto& Case : Cases) {
     SCOPED_TRACE(Case.Name);
@@ -337,7 +337,7 @@ TEST_F(SkinThroughDll, AFailedReadFailsTheCommandAndLeavesTheSlotAsItWas) {
     EXPECT_TRUE(Batches().empty()) << "nothing may be written after a failed read";
     EXPECT_EQ(GetVar(Host, Variable(4)), L"ce_voltage");
     Host.FailWith.clear();
-    EXPECT_EQ(SlotLabels(4), ShowingOff(L"ce_coolanttemp"));
+    EXPECT_EQ(SlotLabels(4), ShowingOff(NextInCycle(L"ce_speed")));
   }
 
   // Through IDispatch the failure is an exception with our source and the host's code.
@@ -351,7 +351,7 @@ TEST_F(SkinThroughDll, AFailedReadFailsTheCommandAndLeavesTheSlotAsItWas) {
   EXPECT_EQ(Answer.Description, L"Variables are locked");
   EXPECT_EQ(Answer.Source, L"ZelmKvel.RRExtension");
   Host.FailWith.clear();
-  EXPECT_EQ(SlotLabels(4), ShowingOff(L"ce_coolanttemp"));
+  EXPECT_EQ(SlotLabels(4), ShowingOff(NextInCycle(L"ce_speed")));
 }
 
 TEST_F(SkinThroughDll, AFailedWriteFailsTheCommandButTheSlotShowsTheNewCode) {
@@ -367,8 +367,8 @@ TEST_F(SkinThroughDll, AFailedWriteFailsTheCommandButTheSlotShowsTheNewCode) {
   const TErrorInfo Info = TakeErrorInfo();
   ASSERT_TRUE(Info.Present);
   EXPECT_EQ(Info.Description, L"Skin is read-only");
-  EXPECT_EQ(Batches(), std::vector<std::wstring>{UpdateBatch(9, L"ce_s_fuel_trim_b1")});
-  EXPECT_EQ(SlotLabels(9), ShowingOff(L"ce_s_fuel_trim_b1"));
+  EXPECT_EQ(Batches(), std::vector<std::wstring>{UpdateBatch(9, NextInCycle(L"ce_maf"))});
+  EXPECT_EQ(SlotLabels(9), ShowingOff(NextInCycle(L"ce_maf")));
 
   // A host that lacks Execute altogether: the same, with our own message.
   Host.FailWith.clear();
@@ -377,7 +377,7 @@ TEST_F(SkinThroughDll, AFailedWriteFailsTheCommandButTheSlotShowsTheNewCode) {
   EXPECT_EQ(Again.Result, cUnexpected);
   EXPECT_EQ(Again.Exit, cNone);
   EXPECT_EQ(TakeErrorInfo().Description, L"Method 'Execute' not supported by automation object");
-  EXPECT_EQ(SlotLabels(9), ShowingOff(L"ce_s_fuel_trim_b1"));  // the variable still held ce_maf
+  EXPECT_EQ(SlotLabels(9), ShowingOff(NextInCycle(L"ce_maf")));  // the variable still held ce_maf
 }
 
 TEST_F(SkinThroughDll, AHostWithoutGetInfoOrNoHostAtAllFailsTheStep) {
@@ -409,7 +409,7 @@ TEST_F(SkinThroughDll, AHostWithoutGetInfoOrNoHostAtAllFailsTheStep) {
   SetVar(Host, Variable(3), L"ce_speed");
   ASSERT_EQ(Object->Init(&Host), S_OK);
   EXPECT_EQ(Command(L"ce_next_dinamic_label_3").Exit, cBreak);
-  EXPECT_EQ(SlotLabels(3), ShowingOff(L"ce_coolanttemp"));
+  EXPECT_EQ(SlotLabels(3), ShowingOff(NextInCycle(L"ce_speed")));
 }
 
 // --- Whatever a host variable holds ----------------------------------------------------------
@@ -754,8 +754,8 @@ TEST_F(SkinThroughDll, CeOpenRoutedBackFromInsideExecuteCompletesInitialize) {
   EXPECT_EQ(SlotLabels(11), ShowingOff(L"ce_speed"));
   Host.Calls.clear();
   EXPECT_EQ(Command(L"ce_next_dinamic_label_2").Exit, cBreak);
-  EXPECT_EQ(Batches(), std::vector<std::wstring>{UpdateBatch(2, L"ce_o2b1s1")});
-  EXPECT_EQ(SlotLabels(2), ShowingOff(L"ce_o2b1s1"));
+  EXPECT_EQ(Batches(), std::vector<std::wstring>{UpdateBatch(2, NextInCycle(L"ce_voltage"))});
+  EXPECT_EQ(SlotLabels(2), ShowingOff(NextInCycle(L"ce_voltage")));
   EXPECT_EQ(Routed.size(), 2u) << "a step batch is no CE_Open";
   ASSERT_EQ(Object->OnLoadSkin(&Skin), S_OK);
   EXPECT_EQ(ReadList(Object.Get(), nullptr).Count, 2);
@@ -779,12 +779,12 @@ TEST_F(SkinThroughDll, AStepRoutedBackFromInsideAStepLeavesBothDone) {
   const TCommand Answer = Command(StepCommand(1));
   EXPECT_EQ(Answer.Result, S_OK);
   EXPECT_EQ(Answer.Exit, cBreak);
-  EXPECT_EQ(Batches(),
-            (std::vector<std::wstring>{UpdateBatch(1, L"ce_coolanttemp"), UpdateBatch(2, L"ce_s_fuel_trim_b1")}));
-  EXPECT_EQ(SlotLabels(1), ShowingOff(L"ce_coolanttemp"));
-  EXPECT_EQ(SlotLabels(2), ShowingOff(L"ce_s_fuel_trim_b1"));
-  EXPECT_EQ(Saved(Host, Variable(1)), L"ce_coolanttemp");
-  EXPECT_EQ(Saved(Host, Variable(2)), L"ce_s_fuel_trim_b1");
+  const std::wstring First = NextInCycle(L"ce_speed"), Second = NextInCycle(L"ce_maf");
+  EXPECT_EQ(Batches(), (std::vector<std::wstring>{UpdateBatch(1, First), UpdateBatch(2, Second)}));
+  EXPECT_EQ(SlotLabels(1), ShowingOff(First));
+  EXPECT_EQ(SlotLabels(2), ShowingOff(Second));
+  EXPECT_EQ(Saved(Host, Variable(1)), First);
+  EXPECT_EQ(Saved(Host, Variable(2)), Second);
 }
 
 }  // namespace
