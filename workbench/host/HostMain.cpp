@@ -108,11 +108,4 @@ int Main() {
 }  // namespace
 }  // namespace zelm::tools
 
-int main() {
-  try {
-    return zelm::tools::Main();
-  } catch (const std::exception& E) {
-    std::fprintf(stderr, "zelm_host: %s\n", E.what());
-    return 1;
-  }
-}
+int main() { return zelm::tools::RunProgram("zelm_host", zelm::tools::Main); }

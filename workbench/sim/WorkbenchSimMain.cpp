@@ -70,11 +70,4 @@ int Run() {
 }  // namespace
 }  // namespace zelm::tools
 
-int main() {
-  try {
-    return zelm::tools::Run();
-  } catch (const std::exception& E) {
-    std::fprintf(stderr, "zelm_sim_workbench: %s\n", E.what());
-    return 1;
-  }
-}
+int main() { return zelm::tools::RunProgram("zelm_sim_workbench", zelm::tools::Run); }

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,16 @@ inline int AnswerOptions(TParsed Parsed, const char* Program, const std::string&
     case TParsed::Run: break;
   }
   return -1;
+}
+
+// A program's main: Run's exit code, or 1 with what escaped it said on standard error.
+inline int RunProgram(const char* Program, int (*Run)()) {
+  try {
+    return Run();
+  } catch (const std::exception& E) {
+    std::fprintf(stderr, "%s: %s\n", Program, E.what());
+    return 1;
+  }
 }
 
 // The whole file, or false when it cannot be read.

@@ -32,11 +32,4 @@ int Run() {
 }  // namespace
 }  // namespace zelm::tools
 
-int main() {
-  try {
-    return zelm::tools::Run();
-  } catch (const std::exception& E) {
-    std::fprintf(stderr, "zelm_sim: %s\n", E.what());
-    return 1;
-  }
-}
+int main() { return zelm::tools::RunProgram("zelm_sim", zelm::tools::Run); }
