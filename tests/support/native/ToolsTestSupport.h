@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "programs/common/DriveLog.h"
+#include "programs/common/SkinCodes.h"
 #include "programs/common/Utf.h"
 #include "workbench/host/SkinFile.h"
 
@@ -39,6 +40,42 @@ inline std::string Utf16(std::string_view Utf8, bool Little) {
     Bytes += Little ? std::string{Low, High} : std::string{High, Low};
   }
   return Bytes;
+}
+
+// Windows' ANSI code pages 1251 and 1252 as far as the tests need them, System the
+// system's: in 1251 the bytes C0 to FF are the Cyrillic letters (F0 the er of a code), in
+// 1252 and the rest of 1251 a byte is its Latin-1 character; each leaves one byte
+// undefined (98 and 81), as Windows does. No other code page is there.
+inline TAnsiCodePages FakeCodePages(unsigned System) {
+  constexpr char16_t cUndefined = 0xFFFF;
+  const auto Character = [](unsigned CodePage, unsigned char Byte) -> char16_t {
+    if (Byte == (CodePage == 1251 ? 0x98 : 0x81)) return cUndefined;
+    return CodePage == 1251 && Byte >= 0xC0 ? static_cast<char16_t>(0x410 + Byte - 0xC0) : Byte;
+  };
+  const auto Byte = [](unsigned CodePage, char16_t C) -> int {
+    if (CodePage == 1251 && C >= 0x410 && C < 0x450) return 0xC0 + C - 0x410;
+    return C < (CodePage == 1251 ? 0xC0 : 0x100) && C != (CodePage == 1251 ? 0x98 : 0x81) ? C : -1;
+  };
+  return {System,
+          [Character](unsigned CodePage, std::string_view Bytes, std::u16string& Text) {
+            Text.clear();
+            if (CodePage != 1251 && CodePage != 1252) return false;
+            for (const char B : Bytes) {
+              Text.push_back(Character(CodePage, static_cast<unsigned char>(B)));
+              if (Text.back() == cUndefined) return false;
+            }
+            return true;
+          },
+          [Byte](unsigned CodePage, std::u16string_view Text, std::string& Bytes) {
+            Bytes.clear();
+            if (CodePage != 1251 && CodePage != 1252) return false;
+            for (const char16_t C : Text) {
+              const int B = Byte(CodePage, C);
+              if (B < 0) return false;
+              Bytes.push_back(static_cast<char>(B));
+            }
+            return true;
+          }};
 }
 
 }  // namespace zelm::tools
