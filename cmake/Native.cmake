@@ -32,6 +32,10 @@ find_package(benchmark REQUIRED)
 add_executable(label_bench bench/native/LabelBench.cpp)
 target_include_directories(label_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(label_bench PRIVATE zelmcore benchmark::benchmark)
+# zelm_check --codes per megabyte, whatever the words (the shipped programs' library).
+add_executable(codes_bench bench/native/CodesBench.cpp)
+target_include_directories(codes_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(codes_bench PRIVATE zelmprograms)
 
 if(ZELM_CROSS)
   include(ExternalProject)
