@@ -70,11 +70,10 @@ TEST(SkinCodes, NamesEachUnknownCodeWithTheCodeItLooksLikeOrOnlyANearOne) {
 }
 
 // Each file read as the front-end reads it, and said what came of it, in its own words
-// and with its own exit code; what it could not read in full is not judged.
+// and with its own exit code.
 TEST(SkinCodes, ReadsEachEncodingAsTheFrontEndDoesAndSaysWhatItRead) {
   const std::string Typo = "<a>ce_spedd</a>\n";
   const std::string Le = Utf16(Typo, true), Be = Utf16(Typo, false);
-  const std::string Utf32Le("\xFF\xFE\0\0c\0\0\0e\0\0\0_\0\0\0s\0\0\0", 20);
   struct TCase {
     std::string Bytes;
     std::string Says;
@@ -96,73 +95,61 @@ TEST(SkinCodes, ReadsEachEncodingAsTheFrontEndDoesAndSaysWhatItRead) {
         // Not UTF-8: the system's code page, where F0 is the er of the code.
         TCase{"x=ce_\xF0orse_power\n", "s: 1 ce_ code, known (1 line, read as the system's ANSI code page, 1251)", 0},
         TCase{"title=Bienvenue\r\r", "s: no ce_ code in it, so nothing to check (2 lines, read as ASCII)", 11},
-        TCase{"", "s: empty, so nothing to check", 12}, TCase{"\xFF\xFE", "s: empty, so nothing to check", 12},
-        TCase{std::string("\xFF\xFE"
-                          "c\0e",
-                          5),
-              "s: cannot be decoded: UTF-16 LE by its byte-order mark, but of an odd number of bytes", 16},
-        TCase{Le.substr(2) + "\n", "s: cannot be decoded: UTF-16 LE by its NUL bytes, but of an odd number of bytes",
-              16},
-        TCase{std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x10", 20),
-              "s: cannot be decoded: it holds NUL bytes, as no text file does: an image or another binary file?", 16},
-        TCase{"\xEF\xBB\xBF"
-              "ce_speed\rce_\xF0x",
-              "s: cannot be decoded: UTF-8 by its byte-order mark, but bytes on line 2 are not UTF-8", 16},
-        TCase{"ce_\x98x",
-              "s: cannot be decoded: it is neither UTF-8 nor text in the system's ANSI code page, 1251 (Cyrillic)", 16},
-        // Marks of what RideRunner does not read, and marks the bytes after them do not fit.
-        TCase{Utf32Le,
-              "s: cannot be decoded: it begins with the byte-order mark of UTF-32 LE (FF FE 00 00), which RideRunner "
-              "does not read",
-              16},
-        TCase{std::string("\0\0\xFE\xFF\0\0\0c", 8),
-              "s: cannot be decoded: it begins with the byte-order mark of UTF-32 BE (00 00 FE FF), which RideRunner "
-              "does not read",
-              16},
-        TCase{"+/v8-ce_speed",
-              "s: cannot be decoded: it begins with the byte-order mark of UTF-7 (2B 2F 76 38), which RideRunner does "
-              "not read",
-              16},
-        TCase{"\xFF\xFE" + Be.substr(2),
-              "s: cannot be decoded: UTF-16 LE by its byte-order mark, but the bytes after it are UTF-16 BE", 16},
-        TCase{"\xFE\xFF" + Le.substr(2),
-              "s: cannot be decoded: UTF-16 BE by its byte-order mark, but the bytes after it are UTF-16 LE", 16},
-        TCase{"\xEF\xBB\xBF" + Le.substr(2),
-              "s: cannot be decoded: UTF-8 by its byte-order mark, but the bytes after it are UTF-16 LE", 16},
-        TCase{"\xFF\xFE" + Typo,
-              "s: cannot be decoded: UTF-16 LE by its byte-order mark, but not one character after it is ASCII: 8-bit "
-              "text behind a wrong mark?",
-              16},
-        // A NUL character, whatever the mark; half of a surrogate pair.
-        TCase{std::string("\xEF\xBB\xBF"
-                          "a\nce_speed\0",
-                          14),
-              "s: cannot be decoded: UTF-8 by its byte-order mark, but line 2 holds a NUL character, as no text does",
-              16},
-        TCase{Utf16("a\r\rb", true) + std::string(2, '\0'),
-              "s: cannot be decoded: UTF-16 LE by its byte-order mark, but line 3 holds a NUL character, as no text "
-              "does",
-              16},
-        TCase{Utf16("x\n", false) + "\xDC\x01" + Utf16("y", false).substr(2),
-              "s: cannot be decoded: UTF-16 BE by its byte-order mark, but line 2 holds half of a surrogate pair "
-              "(U+DC01) without its other half",
-              16},
-        TCase{Utf16("x\r\n", true) + "\x3D\xD8",
-              "s: cannot be decoded: UTF-16 LE by its byte-order mark, but line 2 holds half of a surrogate pair "
-              "(U+D83D) without its other half",
-              16}}) {
+        TCase{"", "s: empty, so nothing to check", 12}, TCase{"\xFF\xFE", "s: empty, so nothing to check", 12}}) {
     const TFileCheck Check = CheckSkinBytes(C.Bytes, FakeCodePages(1251));
     EXPECT_EQ(FileCheckLines("s", Check).back(), C.Says);
     EXPECT_EQ(CodesExitCode({Check.Verdict}), C.Exit) << C.Says;
   }
-  // A text with no ANSI code page to fall back on is not read as one.
-  EXPECT_FALSE(DecodeSkinText("ce_\xF0", {}).Decoded);
   // CR alone, LF and CR LF each end a line, in the count and at each finding.
   EXPECT_EQ(Lines("ce_spedd\rx\r\rce_spedd\r\n\nce_spedd"),
             (std::vector<std::string>{"s:1: 'ce_spedd' is no ZelmKvel code; nearest: ce_speed",
                                       "s:4: 'ce_spedd' is no ZelmKvel code; nearest: ce_speed",
                                       "s:6: 'ce_spedd' is no ZelmKvel code; nearest: ce_speed",
                                       "s: 3 of 3 ce_ codes unknown (6 lines, read as ASCII)"}));
+}
+
+// What the check cannot read in full it does not judge, and says why.
+TEST(SkinCodes, RefusesWhatItCannotReadInFullAndSaysWhy) {
+  const std::string Le = Utf16("<a>ce_spedd</a>\n", true).substr(2), Be = Utf16("<a>ce_spedd</a>\n", false).substr(2);
+  const std::string Foreign = ", which RideRunner does not read";
+  const std::pair<std::string, std::string> cCases[] = {
+      {Le.substr(0, 5).insert(0, "\xFF\xFE"), "UTF-16 LE by its byte-order mark, but of an odd number of bytes"},
+      {Le + "\n", "UTF-16 LE by its NUL bytes, but of an odd number of bytes"},
+      {std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16),
+       "it holds NUL bytes, as no text file does: an image or another binary file?"},
+      {"\xEF\xBB\xBF"
+       "ce_speed\rce_\xF0x",
+       "UTF-8 by its byte-order mark, but bytes on line 2 are not UTF-8"},
+      {"ce_\x98x", "it is neither UTF-8 nor text in the system's ANSI code page, 1251 (Cyrillic)"},
+      // Marks of what RideRunner does not read, and marks the bytes after them do not fit.
+      {std::string("\xFF\xFE\0\0c\0\0\0", 8),
+       "it begins with the byte-order mark of UTF-32 LE (FF FE 00 00)" + Foreign},
+      {std::string("\0\0\xFE\xFF\0\0\0c", 8),
+       "it begins with the byte-order mark of UTF-32 BE (00 00 FE FF)" + Foreign},
+      {"+/v8-ce_speed", "it begins with the byte-order mark of UTF-7 (2B 2F 76 38)" + Foreign},
+      {"\xFF\xFE" + Be, "UTF-16 LE by its byte-order mark, but the bytes after it are UTF-16 BE"},
+      {"\xFE\xFF" + Le, "UTF-16 BE by its byte-order mark, but the bytes after it are UTF-16 LE"},
+      {"\xEF\xBB\xBF" + Le, "UTF-8 by its byte-order mark, but the bytes after it are UTF-16 LE"},
+      {"\xFF\xFE<a>ce_spedd</a>\n",
+       "UTF-16 LE by its byte-order mark, but not one character after it is ASCII: 8-bit text behind a wrong mark?"},
+      // A NUL character, whatever the mark; half of a surrogate pair.
+      {std::string("\xEF\xBB\xBF"
+                   "a\nce_speed\0",
+                   14),
+       "UTF-8 by its byte-order mark, but line 2 holds a NUL character, as no text does"},
+      {Utf16("a\r\rb", true) + std::string(2, '\0'),
+       "UTF-16 LE by its byte-order mark, but line 3 holds a NUL character, as no text does"},
+      {Utf16("x\n", false) + std::string("\xDC\x01\0y", 4),
+       "UTF-16 BE by its byte-order mark, but line 2 holds half of a surrogate pair (U+DC01) without its other half"},
+      {Utf16("x\r\n", true) + "\x3D\xD8",
+       "UTF-16 LE by its byte-order mark, but line 2 holds half of a surrogate pair (U+D83D) without its other half"}};
+  for (const auto& [Bytes, Why] : cCases) {
+    const TFileCheck Check = CheckSkinBytes(Bytes, FakeCodePages(1251));
+    EXPECT_EQ(FileCheckLines("s", Check), std::vector<std::string>{"s: cannot be decoded: " + Why});
+    EXPECT_EQ(CodesExitCode({Check.Verdict}), 16) << Why;
+  }
+  // A text with no ANSI code page to fall back on is not read as one.
+  EXPECT_FALSE(DecodeSkinText("ce_\xF0", {}).Decoded);
 }
 
 // A skin saved in another ANSI code page than the system's: a word that is a code there

@@ -16,25 +16,18 @@
 namespace zelm::tools {
 namespace {
 
-// The bytes of a text in the encoding it was read in.
+// A text written in the encoding it was read in (one without half a surrogate pair).
 std::string Written(const TDecodedSkin& Read, const TAnsiCodePages& Ansi) {
+  const std::string Utf8 = ToUtf8(Read.Text);
   std::string Bytes;
-  const auto Units = [&](const char* Mark, bool Little) {
-    Bytes = Mark;
-    for (const char16_t C : Read.Text) {
-      const auto High = static_cast<char>(C >> 8), Low = static_cast<char>(C & 0xFF);
-      Bytes += Little ? std::string{Low, High} : std::string{High, Low};
-    }
-    return Bytes;
-  };
   switch (Read.Encoding) {
     case TSkinEncoding::Ascii:
-    case TSkinEncoding::Utf8: return ToUtf8(Read.Text);
-    case TSkinEncoding::Utf8Mark: return "\xEF\xBB\xBF" + ToUtf8(Read.Text);
-    case TSkinEncoding::Utf16LeMark: return Units("\xFF\xFE", true);
-    case TSkinEncoding::Utf16BeMark: return Units("\xFE\xFF", false);
-    case TSkinEncoding::Utf16Le: return Units("", true);
-    case TSkinEncoding::Utf16Be: return Units("", false);
+    case TSkinEncoding::Utf8: return Utf8;
+    case TSkinEncoding::Utf8Mark: return "\xEF\xBB\xBF" + Utf8;
+    case TSkinEncoding::Utf16LeMark:
+    case TSkinEncoding::Utf16BeMark: return Utf16(Utf8, Read.Encoding == TSkinEncoding::Utf16LeMark);
+    case TSkinEncoding::Utf16Le:
+    case TSkinEncoding::Utf16Be: return Utf16(Utf8, Read.Encoding == TSkinEncoding::Utf16Le).substr(2);
     case TSkinEncoding::Ansi: return Ansi.Encode(Ansi.System, Read.Text, Bytes) ? Bytes : "(not in the code page)";
   }
   return {};
@@ -42,25 +35,15 @@ std::string Written(const TDecodedSkin& Read, const TAnsiCodePages& Ansi) {
 
 // Edits between two texts, the textbook way.
 std::size_t Edits(std::u16string_view A, std::u16string_view B) {
-  const std::size_t Width = B.size() + 1;
-  std::vector<std::size_t> D((A.size() + 1) * Width);
-  for (std::size_t I = 0; I <= A.size(); ++I)
+  std::vector<std::size_t> Row(B.size() + 1), Next(Row.size());
+  for (std::size_t J = 0; J <= B.size(); ++J) Row[J] = J;
+  for (std::size_t I = 1; I <= A.size(); Row.swap(Next), ++I)
     for (std::size_t J = 0; J <= B.size(); ++J)
-      D[I * Width + J] = I == 0 || J == 0 ? I + J
-                                          : std::min({D[(I - 1) * Width + J] + 1, D[I * Width + J - 1] + 1,
-                                                      D[(I - 1) * Width + J - 1] + (A[I - 1] == B[J - 1] ? 0 : 1)});
-  return D.back();
+      Next[J] = J == 0 ? I : std::min({Row[J] + 1, Next[J - 1] + 1, Row[J - 1] + (A[I - 1] == B[J - 1] ? 0 : 1)});
+  return Row.back();
 }
 
-class TGenerator {
- public:
-  explicit TGenerator(unsigned Seed) : FRandom(Seed) {}
-  std::size_t Below(std::size_t N) { return N == 0 ? 0 : FRandom() % N; }
-  char Byte() { return static_cast<char>(FRandom() & 0xFF); }
-
- private:
-  std::mt19937 FRandom;
-};
+std::size_t Below(std::mt19937& Random, std::size_t N) { return N == 0 ? 0 : Random() % N; }
 
 TEST(SkinCodesFuzz, EveryFileEndsWithOneVerdictAndNoneOnTextNotReadInFull) {
   const std::string Skin =
@@ -74,9 +57,7 @@ TEST(SkinCodesFuzz, EveryFileEndsWithOneVerdictAndNoneOnTextNotReadInFull) {
                                Utf16(Skin, false).substr(2),
                                "x=ce_\xF0orse_power ce_\xE9 \xC0\xC1\r\nce_spedd\n",
                                std::string("\xFF\xFE\0\0c\0\0\0e\0\0\0_\0\0\0", 16)};
-  const std::string Marks[] = {
-      "\xEF\xBB\xBF", "\xFF\xFE",        "\xFE\xFF", std::string("\xFF\xFE\0\0", 4), std::string("\0\0\xFE\xFF", 4),
-      "+/v8",         "\x84\x31\x95\x33"};
+  const std::string Marks[] = {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF", std::string("\0\0\xFE\xFF", 4), "+/v8"};
   const std::map<TFileVerdict, int> cExitCodes = {{TFileVerdict::AllKnown, 0},
                                                   {TFileVerdict::NoCode, 11},
                                                   {TFileVerdict::Empty, 12},
@@ -84,34 +65,31 @@ TEST(SkinCodesFuzz, EveryFileEndsWithOneVerdictAndNoneOnTextNotReadInFull) {
                                                   {TFileVerdict::Undecodable, 16}};
   std::map<TFileVerdict, int> Seen;
   for (unsigned Seed = 0; Seed < 3000; ++Seed) {
-    TGenerator G(Seed);
+    std::mt19937 R(Seed);
     std::string Bytes = Seeds[Seed % std::size(Seeds)];
+    const std::size_t At = Below(R, Bytes.size() + 1);
     switch (Seed / std::size(Seeds) % 8) {
-      case 0: Bytes.resize(G.Below(Bytes.size() + 1)); break;
+      case 0: Bytes.resize(At); break;
       case 1:
-        for (std::size_t N = 1 + G.Below(4); N > 0; --N) {
-          char& B = Bytes[G.Below(Bytes.size())];
-          B = static_cast<char>(static_cast<unsigned char>(B) ^ (1U << G.Below(8)));
+        for (std::size_t N = 1 + Below(R, 4); N > 0; --N) {
+          char& B = Bytes[Below(R, Bytes.size())];
+          B = static_cast<char>(static_cast<unsigned char>(B) ^ (1U << Below(R, 8)));
         }
         break;
       case 2:
-        Bytes.resize(G.Below(64));
-        for (char& B : Bytes) B = G.Byte();
+        Bytes.resize(Below(R, 64));
+        for (char& B : Bytes) B = static_cast<char>(R());
         break;
-      case 3:
-        Bytes = Marks[G.Below(std::size(Marks))];
-        for (std::size_t N = G.Below(3); N > 0; --N) Bytes += G.Byte();
-        break;
-      case 4: Bytes.insert(G.Below(Bytes.size() + 1), 1, G.Byte()); break;
-      case 5: Bytes.insert(G.Below(Bytes.size() / 2 + 1) * 2, G.Below(2) ? "\x3D\xD8" : "\xD8\x3D"); break;
-      case 6: Bytes.insert(G.Below(Bytes.size() + 1), std::string(1 + G.Below(3), '\0')); break;
+      case 3: Bytes = Marks[Below(R, std::size(Marks))] + std::string(Below(R, 3), static_cast<char>(R())); break;
+      case 4: Bytes.insert(At, 1, static_cast<char>(R())); break;
+      case 5: Bytes.insert(At / 2 * 2, R() % 2 ? "\x3D\xD8" : "\xD8\x3D"); break;
+      case 6: Bytes.insert(At, std::string(1 + Below(R, 3), '\0')); break;
       case 7: {
         // A huge line: one long word, or many near a code.
-        std::string Long = "ce_" + std::string(4000 + G.Below(40000), 'q');
-        if (G.Below(2) == 0)
-          for (Long.clear(); Long.size() < 4000;) Long += "ce_spe" + std::string(1 + G.Below(3), 'e') + "d ";
-        Bytes.insert(G.Below(Bytes.size() + 1), Long);
-        break;
+        std::string Long = "ce_" + std::string(4000 + Below(R, 40000), 'q');
+        if (R() % 2)
+          for (Long.clear(); Long.size() < 4000;) Long += "ce_spe" + std::string(1 + Below(R, 3), 'e') + "d ";
+        Bytes.insert(At, Long);
       }
     }
     const TAnsiCodePages Ansi = FakeCodePages(Seed % 2 ? 1251 : 1252);
@@ -126,21 +104,20 @@ TEST(SkinCodesFuzz, EveryFileEndsWithOneVerdictAndNoneOnTextNotReadInFull) {
     ASSERT_EQ(Lines.back().rfind("f: ", 0), 0u);
     for (std::size_t I = 0; I + 1 < Lines.size(); ++I)
       EXPECT_TRUE(Lines[I].rfind("f:", 0) == 0 ? Lines[I][2] != ' ' : Lines[I].rfind("  ", 0) == 0) << Lines[I];
-    EXPECT_EQ(Check.Verdict == TFileVerdict::Undecodable, !Read.Decoded);
+    ASSERT_EQ(Check.Verdict == TFileVerdict::Undecodable, !Read.Decoded);
     if (!Read.Decoded) {
       EXPECT_EQ(Lines, std::vector<std::string>{"f: cannot be decoded: " + Read.Why});
       continue;
     }
     EXPECT_EQ(Check.Encoding, Read.Encoding);
+    EXPECT_EQ(FromUtf8(ToUtf8(Read.Text)), Read.Text) << "half of a surrogate pair";
     ASSERT_EQ(Written(Read, Ansi), Bytes);
     EXPECT_EQ(Read.Text.find(u'\0'), std::u16string::npos);
-    EXPECT_EQ(FromUtf8(ToUtf8(Read.Text)), Read.Text) << "half of a surrogate pair";
     EXPECT_EQ(Check.Verdict == TFileVerdict::Empty, Read.Text.empty());
     EXPECT_EQ(Check.Verdict == TFileVerdict::NoCode, !Read.Text.empty() && Check.Scan.Codes == 0);
     EXPECT_LE(Check.Scan.Unknown.size(), static_cast<std::size_t>(Check.Scan.Codes));
     for (const TCodeFinding& F : Check.Scan.Unknown) {
-      EXPECT_GE(F.Line, 1);
-      EXPECT_LE(F.Line, Check.Scan.Lines);
+      EXPECT_TRUE(F.Line >= 1 && F.Line <= Check.Scan.Lines) << F.Line;
       EXPECT_NE(Read.Text.find(F.Word), std::u16string::npos);
     }
   }
@@ -154,25 +131,19 @@ TEST(SkinCodesFuzz, TheNearestIsTheFirstGivenOfTheNearestByTheWholeDistance) {
   const std::u16string Letters = u"ace_pdsolA\u0440";
   const std::vector<std::u16string_view>& Codes = KnownCodes();
   for (unsigned Seed = 0; Seed < 600; ++Seed) {
-    TGenerator G(Seed);
+    std::mt19937 R(Seed);
     std::vector<std::u16string_view> Candidates = Codes;
     if (Seed % 2 != 0) {
-      Candidates.resize(1 + G.Below(40));
-      for (std::u16string_view& C : Candidates) C = Codes[G.Below(Codes.size())];
+      Candidates.resize(1 + Below(R, 40));
+      for (std::u16string_view& C : Candidates) C = Codes[Below(R, Codes.size())];
     }
-    std::u16string Word(Candidates[G.Below(Candidates.size())]);
-    for (std::size_t N = G.Below(5); N > 0; --N) {
-      const std::size_t At = G.Below(Word.size() + 1);
-      const char16_t C = Letters[G.Below(Letters.size())];
-      if (G.Below(3) == 0 && At < Word.size())
-        Word.erase(At, 1);
-      else if (G.Below(2) == 0)
-        Word.insert(At, 1, C);
-      else if (At < Word.size())
-        Word[At] = C;
+    std::u16string Word(Candidates[Below(R, Candidates.size())]), Lower;
+    for (std::size_t N = Below(R, 5); N > 0; --N) {
+      const std::size_t At = Below(R, Word.size());
+      const char16_t C = Letters[Below(R, Letters.size())];
+      R() % 2 ? Word.insert(At, 1, C) : Word.replace(At, 1, R() % 2 ? 1 : 0, C);
     }
-    std::u16string Lower = Word;
-    for (char16_t& C : Lower) C = C >= u'A' && C <= u'Z' ? static_cast<char16_t>(C + 32) : C;
+    for (const char16_t C : Word) Lower += C >= u'A' && C <= u'Z' ? static_cast<char16_t>(C + 32) : C;
     std::u16string_view Nearest;
     std::size_t Best = std::min<std::size_t>(2, Word.size() / 3) + 1;
     for (const std::u16string_view Code : Candidates)

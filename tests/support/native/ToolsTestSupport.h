@@ -47,32 +47,28 @@ inline std::string Utf16(std::string_view Utf8, bool Little) {
 // 1252 and the rest of 1251 a byte is its Latin-1 character; each leaves one byte
 // undefined (98 and 81), as Windows does. No other code page is there.
 inline TAnsiCodePages FakeCodePages(unsigned System) {
-  constexpr char16_t cUndefined = 0xFFFF;
-  const auto Character = [](unsigned CodePage, unsigned char Byte) -> char16_t {
-    if (Byte == (CodePage == 1251 ? 0x98 : 0x81)) return cUndefined;
-    return CodePage == 1251 && Byte >= 0xC0 ? static_cast<char16_t>(0x410 + Byte - 0xC0) : Byte;
-  };
-  const auto Byte = [](unsigned CodePage, char16_t C) -> int {
-    if (CodePage == 1251 && C >= 0x410 && C < 0x450) return 0xC0 + C - 0x410;
-    return C < (CodePage == 1251 ? 0xC0 : 0x100) && C != (CodePage == 1251 ? 0x98 : 0x81) ? C : -1;
+  // Each byte's character in a code page, U+FFFF where it has none.
+  const auto Table = [](unsigned CodePage) {
+    std::u16string Chars(256, u'\uFFFF');
+    for (unsigned B = 0; B < 256 && (CodePage == 1251 || CodePage == 1252); ++B)
+      if (B != (CodePage == 1251 ? 0x98U : 0x81U))
+        Chars[B] = static_cast<char16_t>(CodePage == 1251 && B >= 0xC0 ? 0x410 + B - 0xC0 : B);
+    return Chars;
   };
   return {System,
-          [Character](unsigned CodePage, std::string_view Bytes, std::u16string& Text) {
+          [Table](unsigned CodePage, std::string_view Bytes, std::u16string& Text) {
+            const std::u16string Chars = Table(CodePage);
             Text.clear();
-            if (CodePage != 1251 && CodePage != 1252) return false;
-            for (const char B : Bytes) {
-              Text.push_back(Character(CodePage, static_cast<unsigned char>(B)));
-              if (Text.back() == cUndefined) return false;
-            }
-            return true;
+            for (const char B : Bytes) Text += Chars[static_cast<unsigned char>(B)];
+            return Text.find(u'\uFFFF') == std::u16string::npos;
           },
-          [Byte](unsigned CodePage, std::u16string_view Text, std::string& Bytes) {
+          [Table](unsigned CodePage, std::u16string_view Text, std::string& Bytes) {
+            const std::u16string Chars = Table(CodePage);
             Bytes.clear();
-            if (CodePage != 1251 && CodePage != 1252) return false;
             for (const char16_t C : Text) {
-              const int B = Byte(CodePage, C);
-              if (B < 0) return false;
-              Bytes.push_back(static_cast<char>(B));
+              const unsigned B = C >= 0x410 && C < 0x450 ? 0xC0U + C - 0x410 : C;
+              if (B > 0xFF || Chars[B] != C) return false;
+              Bytes += static_cast<char>(B);
             }
             return true;
           }};
