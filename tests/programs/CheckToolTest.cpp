@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <iterator>
 
 #include "programs/check/CodesReport.h"
@@ -17,19 +18,8 @@
 namespace zelm::tools {
 namespace {
 
-// Windows' code page 1251 as far as these tests need it: its er, and one byte it leaves
-// undefined.
-bool FromCodePage1251(std::string_view Bytes, std::u16string& Text) {
-  Text.clear();
-  for (const char B : Bytes) {
-    if (B == '\x98') return false;
-    Text.push_back(B == '\xF0' ? u'\u0440' : static_cast<char16_t>(static_cast<unsigned char>(B)));
-  }
-  return true;
-}
-
-std::vector<std::string> Lines(std::string_view Bytes) {
-  return FileCheckLines("s", CheckSkinBytes(Bytes, FromCodePage1251, 1251));
+std::vector<std::string> Lines(std::string_view Bytes, unsigned CodePage = 1251) {
+  return FileCheckLines("s", CheckSkinBytes(Bytes, FakeCodePages(CodePage)));
 }
 
 TEST(SkinCodes, NamesEachUnknownCodeWithTheCodeItLooksLikeOrOnlyANearOne) {
@@ -90,65 +80,151 @@ TEST(SkinCodes, ReadsEachEncodingAsTheFrontEndDoesAndSaysWhatItRead) {
     int Exit;
   };
   for (const TCase& C :
-       {TCase{Le.substr(2), "s: 1 of 1 ce_ code unknown (1 line, read as UTF-16 LE without a byte-order mark)", 1},
-        TCase{Be.substr(2), "s: 1 of 1 ce_ code unknown (1 line, read as UTF-16 BE without a byte-order mark)", 1},
-        TCase{Le, "s: 1 of 1 ce_ code unknown (1 line, read as UTF-16 LE with a byte-order mark)", 1},
-        TCase{Be + Be.substr(2), "s: 2 of 2 ce_ codes unknown (2 lines, read as UTF-16 BE with a byte-order mark)", 1},
+       {TCase{Le.substr(2), "s: 1 of 1 ce_ code unknown (1 line, read as UTF-16 LE without a byte-order mark)", 13},
+        TCase{Be.substr(2), "s: 1 of 1 ce_ code unknown (1 line, read as UTF-16 BE without a byte-order mark)", 13},
+        TCase{Le, "s: 1 of 1 ce_ code unknown (1 line, read as UTF-16 LE with a byte-order mark)", 13},
+        TCase{Be + Be.substr(2), "s: 2 of 2 ce_ codes unknown (2 lines, read as UTF-16 BE with a byte-order mark)", 13},
         TCase{Utf16("x=ce_\xD1\x80orse_power\n", true).substr(2),
               "s: 1 ce_ code, known (1 line, read as UTF-16 LE without a byte-order mark)", 0},
+        TCase{Utf16("ce_speed \xF0\x9F\x98\x80", true),
+              "s: 1 ce_ code, known (1 line, read as UTF-16 LE with a byte-order mark)", 0},
         TCase{"\xEF\xBB\xBF"
               "ce_\xD1\x80orse_power",
               "s: 1 ce_ code, known (1 line, read as UTF-8 with a byte-order mark)", 0},
         TCase{"x=ce_\xD1\x80orse_power\r\nce_speed", "s: 2 ce_ codes, all known (2 lines, read as UTF-8)", 0},
         // Not UTF-8: the system's code page, where F0 is the er of the code.
         TCase{"x=ce_\xF0orse_power\n", "s: 1 ce_ code, known (1 line, read as the system's ANSI code page, 1251)", 0},
-        TCase{"title=Bienvenue\n\n", "s: no ce_ code in it, so nothing to check (2 lines, read as ASCII)", 11},
-        TCase{"", "s: empty, so nothing to check", 12}, TCase{"\xFF\xFE", "s: empty, so nothing to check", 12},
-        TCase{std::string("\xFF\xFE"
-                          "c\0e",
-                          5),
-              "s: cannot be decoded: UTF-16 by its mark, but of an odd number of bytes", 16},
-        TCase{std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x10", 20),
-              "s: cannot be decoded: it holds NUL bytes, as no text file does: an image or another binary file?", 16},
-        TCase{"\xEF\xBB\xBF"
-              "ce_\xF0x",
-              "s: cannot be decoded: UTF-8 by its mark, but bytes in it are not UTF-8", 16},
-        TCase{"ce_\x98x", "s: cannot be decoded: it is neither UTF-8 nor text in the system's ANSI code page", 16}}) {
-    const TFileCheck Check = CheckSkinBytes(C.Bytes, FromCodePage1251, 1251);
+        TCase{"title=Bienvenue\r\r", "s: no ce_ code in it, so nothing to check (2 lines, read as ASCII)", 11},
+        TCase{"", "s: empty, so nothing to check", 12}, TCase{"\xFF\xFE", "s: empty, so nothing to check", 12}}) {
+    const TFileCheck Check = CheckSkinBytes(C.Bytes, FakeCodePages(1251));
     EXPECT_EQ(FileCheckLines("s", Check).back(), C.Says);
     EXPECT_EQ(CodesExitCode({Check.Verdict}), C.Exit) << C.Says;
   }
-  // A text with no ANSI code page to fall back on is not read as one.
-  EXPECT_FALSE(DecodeSkinText("ce_\xF0", nullptr).Decoded);
+  // CR alone, LF and CR LF each end a line, in the count and at each finding.
+  EXPECT_EQ(Lines("ce_spedd\rx\r\rce_spedd\r\n\nce_spedd"),
+            (std::vector<std::string>{"s:1: 'ce_spedd' is no ZelmKvel code; nearest: ce_speed",
+                                      "s:4: 'ce_spedd' is no ZelmKvel code; nearest: ce_speed",
+                                      "s:6: 'ce_spedd' is no ZelmKvel code; nearest: ce_speed",
+                                      "s: 3 of 3 ce_ codes unknown (6 lines, read as ASCII)"}));
 }
 
-TEST(SkinCodes, TheGravestVerdictOfSeveralFilesGivesTheExitCode) {
+// What the check cannot read in full it does not judge, and says why.
+TEST(SkinCodes, RefusesWhatItCannotReadInFullAndSaysWhy) {
+  const std::string Le = Utf16("<a>ce_spedd</a>\n", true).substr(2), Be = Utf16("<a>ce_spedd</a>\n", false).substr(2);
+  const std::string Foreign = ", which RideRunner does not read";
+  const std::pair<std::string, std::string> cCases[] = {
+      {Le.substr(0, 5).insert(0, "\xFF\xFE"), "UTF-16 LE by its byte-order mark, but of an odd number of bytes"},
+      {Le + "\n", "UTF-16 LE by its NUL bytes, but of an odd number of bytes"},
+      {std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16),
+       "it holds NUL bytes, as no text file does: an image or another binary file?"},
+      {"\xEF\xBB\xBF"
+       "ce_speed\rce_\xF0x",
+       "UTF-8 by its byte-order mark, but bytes on line 2 are not UTF-8"},
+      {"ce_\x98x", "it is neither UTF-8 nor text in the system's ANSI code page, 1251 (Cyrillic)"},
+      // Marks of what RideRunner does not read, and marks the bytes after them do not fit.
+      {std::string("\xFF\xFE\0\0c\0\0\0", 8),
+       "it begins with the byte-order mark of UTF-32 LE (FF FE 00 00)" + Foreign},
+      {std::string("\0\0\xFE\xFF\0\0\0c", 8),
+       "it begins with the byte-order mark of UTF-32 BE (00 00 FE FF)" + Foreign},
+      {"+/v8-ce_speed", "it begins with the byte-order mark of UTF-7 (2B 2F 76 38)" + Foreign},
+      {"\xFF\xFE" + Be, "UTF-16 LE by its byte-order mark, but the bytes after it are UTF-16 BE"},
+      {"\xFE\xFF" + Le, "UTF-16 BE by its byte-order mark, but the bytes after it are UTF-16 LE"},
+      {"\xEF\xBB\xBF" + Le, "UTF-8 by its byte-order mark, but the bytes after it are UTF-16 LE"},
+      {"\xFF\xFE<a>ce_spedd</a>\n",
+       "UTF-16 LE by its byte-order mark, but not one character after it is ASCII: 8-bit text behind a wrong mark?"},
+      // A NUL character, whatever the mark; half of a surrogate pair.
+      {std::string("\xEF\xBB\xBF"
+                   "a\nce_speed\0",
+                   14),
+       "UTF-8 by its byte-order mark, but line 2 holds a NUL character, as no text does"},
+      {Utf16("a\r\rb", true) + std::string(2, '\0'),
+       "UTF-16 LE by its byte-order mark, but line 3 holds a NUL character, as no text does"},
+      {Utf16("x\n", false) + std::string("\xDC\x01\0y", 4),
+       "UTF-16 BE by its byte-order mark, but line 2 holds half of a surrogate pair (U+DC01) without its other half"},
+      {Utf16("x\r\n", true) + "\x3D\xD8",
+       "UTF-16 LE by its byte-order mark, but line 2 holds half of a surrogate pair (U+D83D) without its other half"}};
+  for (const auto& [Bytes, Why] : cCases) {
+    const TFileCheck Check = CheckSkinBytes(Bytes, FakeCodePages(1251));
+    EXPECT_EQ(FileCheckLines("s", Check), std::vector<std::string>{"s: cannot be decoded: " + Why});
+    EXPECT_EQ(CodesExitCode({Check.Verdict}), 16) << Why;
+  }
+  // A text with no ANSI code page to fall back on is not read as one.
+  EXPECT_FALSE(DecodeSkinText("ce_\xF0", {}).Decoded);
+}
+
+// A skin saved in another ANSI code page than the system's: a word that is a code there
+// is named with both code pages; a long word is shown by its start.
+TEST(SkinCodes, SaysWhenAWordIsACodeInAnotherCodePageAndCutsALongWord) {
+  const std::string Er1251 = "x=ce_\xF0orse_power ce_\xE9 CE_\xD0ORSE_POWER\n";
+  EXPECT_EQ(
+      Lines(Er1251, 1252),
+      (std::vector<std::string>{"s:1: 'ce_\xC3\xB0orse_power' is no ZelmKvel code, but would be ce_\xD1\x80orse_power:",
+                                "  it was read in the system's ANSI code page, 1252 (Western European),",
+                                "  and is that code in 1251 (Cyrillic): saved in another code page?",
+                                "s:1: 'ce_\xC3\xA9' is no ZelmKvel code, and none is near it",
+                                "s:1: 'CE_\xC3\x90ORSE_POWER' is no ZelmKvel code; nearest: ce_\xD1\x80orse_power",
+                                "s: 3 of 3 ce_ codes unknown (1 line, read as the system's ANSI code page, 1252)"}));
+  EXPECT_EQ(Lines(Er1251, 1251).front(), "s:1: 'ce_\xD0\xB9' is no ZelmKvel code, and none is near it");
+  const std::string Long = "ce_" + std::string(100000, 'a') + "\xD0\xB9";
+  EXPECT_EQ(Lines(Long).front(), "s:1: 'ce_" + std::string(37, 'a') +
+                                     "\xE2\x80\xA6' (100004 characters) is no ZelmKvel code, and none is near it");
+  const std::string Fits = "ce_" + std::string(37, 'a');
+  EXPECT_EQ(Lines(Fits).front(), "s:1: '" + Fits + "' is no ZelmKvel code, and none is near it");
+}
+
+// The exit code rises with the gravity of what became of a name given, so that a batch
+// file's "if errorlevel N" holds for N and every graver verdict; of several files the
+// gravest decides. --help and README.txt list them in that order with those numbers.
+TEST(SkinCodes, ExitCodesRiseWithGravityAsHelpAndReadmeListThem) {
   using V = TFileVerdict;
+  struct TRow {
+    V Verdict;
+    int Exit;
+    const char* Listed;
+  };
+  const TRow cRows[] = {{V::AllKnown, 0, "codes read, all known"},
+                        {V::NoCode, 11, "no ce_ code in a file"},
+                        {V::Empty, 12, "an empty file"},
+                        {V::Unknown, 13, "unknown codes, each named"},
+                        {V::NoSkinFiles, 14, "a folder without skin files"},
+                        {V::Unreadable, 15, "a file that cannot be read"},
+                        {V::Undecodable, 16, "a file that cannot be decoded"},
+                        {V::NotFound, 17, "not found"}};
+  std::ifstream ReadmeFile(ZELM_README_TEMPLATE, std::ios::binary);
+  const std::string Readme{std::istreambuf_iterator<char>(ReadmeFile), std::istreambuf_iterator<char>()};
+  ASSERT_FALSE(Readme.empty()) << ZELM_README_TEMPLATE;
+  for (const std::string& Text : {CheckUsage(), Readme}) {
+    std::size_t At = Text.find(cRows[0].Listed);
+    for (const TRow& R : cRows) {
+      At = Text.find(R.Listed, At);
+      ASSERT_NE(At, std::string::npos) << R.Listed << " in order in:\n" << Text;
+      const std::size_t Number = Text.find_last_not_of(' ', At - 1);
+      EXPECT_EQ(Text.substr(Text.find_last_of(" \n", Number) + 1, Number - Text.find_last_of(" \n", Number)),
+                std::to_string(R.Exit))
+          << R.Listed;
+    }
+  }
+  for (const TRow& Graver : cRows)
+    for (const TRow& Lesser : cRows) {
+      if (&Lesser > &Graver) break;
+      EXPECT_EQ(CodesExitCode({Lesser.Verdict, Graver.Verdict}), Graver.Exit) << Lesser.Listed;
+      EXPECT_EQ(CodesExitCode({Graver.Verdict, Lesser.Verdict, Lesser.Verdict}), Graver.Exit) << Lesser.Listed;
+    }
+  EXPECT_EQ(CodesExitCode({}), 0);
   const std::string Unknown = "A label with an unknown code stays empty; a command with one does nothing.";
   struct TCase {
     std::vector<V> Verdicts;
-    int Exit;
     std::vector<std::string> Closing;
   };
   for (const TCase& C :
-       {TCase{{V::AllKnown}, 0, {}}, TCase{{V::Unknown}, 1, {Unknown}},
-        TCase{{V::AllKnown, V::AllKnown}, 0, {"2 checked: 2 all codes known."}},
-        TCase{{V::NoCode, V::AllKnown}, 11, {"2 checked: 1 all codes known, 1 without a ce_ code."}},
-        TCase{{V::NoCode, V::Empty}, 12, {"2 checked: 1 without a ce_ code, 1 empty."}},
-        TCase{{V::Empty, V::Unknown, V::AllKnown},
-              1,
-              {"3 checked: 1 all codes known, 1 with unknown codes, 1 empty.", Unknown}},
-        TCase{{V::Unknown, V::NoSkinFiles},
-              14,
-              {"2 checked: 1 with unknown codes, 1 a folder without skin files.", Unknown}},
-        TCase{{V::NoSkinFiles, V::Undecodable}, 16, {"2 checked: 1 a folder without skin files, 1 not decoded."}},
-        TCase{{V::Unreadable, V::Undecodable}, 15, {"2 checked: 1 not decoded, 1 not read."}},
-        TCase{{V::Unreadable, V::NotFound, V::AllKnown},
-              13,
-              {"3 checked: 1 all codes known, 1 not read, 1 not found."}}}) {
-    EXPECT_EQ(CodesExitCode(C.Verdicts), C.Exit) << ::testing::PrintToString(C.Closing);
+       {TCase{{V::AllKnown}, {}}, TCase{{V::Unknown}, {Unknown}},
+        TCase{{V::AllKnown, V::AllKnown}, {"2 checked: 2 all codes known."}},
+        TCase{{V::Empty, V::Unknown, V::AllKnown, V::Unknown},
+              {"4 checked: 1 all codes known, 1 empty, 2 with unknown codes.", Unknown}},
+        TCase{{V::NotFound, V::Undecodable, V::NoSkinFiles, V::Unreadable, V::NoCode},
+              {"5 checked: 1 without a ce_ code, 1 a folder without skin files, 1 not read, 1 not decoded, 1 not "
+               "found."}}})
     EXPECT_EQ(CodesClosing(C.Verdicts), C.Closing);
-  }
   const TFileCheck Missing = Unread(V::NotFound), NoMatch = Unread(V::NotFound, "no file matches"),
                    Folder = Unread(V::NoSkinFiles), Locked = Unread(V::Unreadable, "Access denied");
   EXPECT_EQ(FileCheckLines("a.ini", Missing), std::vector<std::string>{"a.ini: not found"});

@@ -1,7 +1,6 @@
 #include "programs/check/CodesReport.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "core/tables/LabelCodes.h"
 #include "programs/check/Verdict.h"
@@ -10,14 +9,36 @@
 namespace zelm::tools {
 namespace {
 
+// Each verdict's exit code and its words in the count of several files, in order of
+// gravity.
+struct TVerdictInfo {
+  TFileVerdict Verdict;
+  int ExitCode;
+  const char* Counted;
+};
+constexpr TVerdictInfo cVerdicts[] = {
+    {TFileVerdict::AllKnown, 0, "all codes known"},
+    {TFileVerdict::NoCode, 11, "without a ce_ code"},
+    {TFileVerdict::Empty, 12, "empty"},
+    {TFileVerdict::Unknown, 13, "with unknown codes"},
+    {TFileVerdict::NoSkinFiles, 14, "a folder without skin files"},
+    {TFileVerdict::Unreadable, 15, "not read"},
+    {TFileVerdict::Undecodable, 16, "not decoded"},
+    {TFileVerdict::NotFound, 17, "not found"},
+};
+
+// Words longer than any code and its near misses are shown by their start.
+constexpr std::size_t cShownWord = 40;
+
 std::string Plural(std::size_t Count, const char* One, const char* Many) {
   return std::to_string(Count) + " " + (Count == 1 ? One : Many);
 }
 
-std::string CodePoint(char16_t C) {
-  char Text[8];
-  std::snprintf(Text, sizeof Text, "U+%04X", static_cast<unsigned>(C));
-  return Text;
+// A word as the report shows it: whole, or its start and its length, "'ce_xxx…' (4194304
+// characters)". A word holds no surrogate: each of its units is a character.
+std::string Quoted(std::u16string_view Word) {
+  if (Word.size() <= cShownWord) return "'" + ToUtf8(Word) + "'";
+  return "'" + ToUtf8(Word.substr(0, cShownWord)) + "\u2026' (" + std::to_string(Word.size()) + " characters)";
 }
 
 std::string EncodingName(const TFileCheck& Check) {
@@ -43,9 +64,9 @@ TFileCheck Unread(TFileVerdict Verdict, std::string Why) {
   return Check;
 }
 
-TFileCheck CheckSkinBytes(std::string_view Bytes, const TAnsiDecoder& Ansi, unsigned CodePage) {
+TFileCheck CheckSkinBytes(std::string_view Bytes, const TAnsiCodePages& Ansi) {
   TFileCheck Check;
-  Check.CodePage = CodePage;
+  Check.CodePage = Ansi.System;
   TDecodedSkin Read = DecodeSkinText(Bytes, Ansi);
   Check.Encoding = Read.Encoding;
   if (!Read.Decoded) {
@@ -57,8 +78,8 @@ TFileCheck CheckSkinBytes(std::string_view Bytes, const TAnsiDecoder& Ansi, unsi
     Check.Verdict = TFileVerdict::Empty;
     return Check;
   }
-  Check.Lines = static_cast<int>(std::count(Read.Text.begin(), Read.Text.end(), u'\n')) + (Read.Text.back() != u'\n');
   Check.Scan = ScanCodes(Read.Text);
+  if (Read.Encoding == TSkinEncoding::Ansi) FindCodesInOtherCodePages(Check.Scan, Ansi);
   Check.Verdict = Check.Scan.Codes == 0        ? TFileVerdict::NoCode
                   : Check.Scan.Unknown.empty() ? TFileVerdict::AllKnown
                                                : TFileVerdict::Unknown;
@@ -69,8 +90,12 @@ std::vector<std::string> FileCheckLines(std::string_view Name, const TFileCheck&
   std::vector<std::string> Lines;
   const std::string File(Name);
   for (const TCodeFinding& F : Check.Scan.Unknown) {
-    const std::string Start = File + ":" + std::to_string(F.Line) + ": '" + ToUtf8(F.Word) + "' is no ZelmKvel code";
-    if (!F.LooksLike.empty()) {
+    const std::string Start = File + ":" + std::to_string(F.Line) + ": " + Quoted(F.Word) + " is no ZelmKvel code";
+    if (F.OtherCodePage != 0) {
+      Lines.push_back(Start + ", but would be " + ToUtf8(F.CodeThere) + ":");
+      Lines.push_back("  it was read in the system's ANSI code page, " + CodePageName(Check.CodePage) + ",");
+      Lines.push_back("  and is that code in " + CodePageName(F.OtherCodePage) + ": saved in another code page?");
+    } else if (!F.LooksLike.empty()) {
       Lines.push_back(Start + ", but looks like " + ToUtf8(F.LooksLike) + ":");
       for (const TLookAlike& D : F.Differences) {
         Lines.push_back("  its character " + std::to_string(D.Position) + " is the " + LetterName(D.Have) + " (" +
@@ -83,8 +108,8 @@ std::vector<std::string> FileCheckLines(std::string_view Name, const TFileCheck&
       Lines.push_back(Start + ", and none is near it");
     }
   }
-  const std::string Read =
-      " (" + Plural(static_cast<std::size_t>(Check.Lines), "line", "lines") + ", read as " + EncodingName(Check) + ")";
+  const std::string Read = " (" + Plural(static_cast<std::size_t>(Check.Scan.Lines), "line", "lines") + ", read as " +
+                           EncodingName(Check) + ")";
   const auto Codes = static_cast<std::size_t>(Check.Scan.Codes);
   switch (Check.Verdict) {
     case TFileVerdict::AllKnown:
@@ -108,41 +133,20 @@ std::vector<std::string> FileCheckLines(std::string_view Name, const TFileCheck&
 
 int CodesExitCode(const std::vector<TFileVerdict>& Verdicts) {
   if (Verdicts.empty()) return 0;
-  switch (*std::max_element(Verdicts.begin(), Verdicts.end())) {
-    case TFileVerdict::AllKnown: return 0;
-    case TFileVerdict::Unknown: return 1;
-    case TFileVerdict::NoCode: return 11;
-    case TFileVerdict::Empty: return 12;
-    case TFileVerdict::NotFound: return 13;
-    case TFileVerdict::NoSkinFiles: return 14;
-    case TFileVerdict::Unreadable: return 15;
-    case TFileVerdict::Undecodable: return 16;
-  }
+  const TFileVerdict Gravest = *std::max_element(Verdicts.begin(), Verdicts.end());
+  for (const TVerdictInfo& V : cVerdicts)
+    if (V.Verdict == Gravest) return V.ExitCode;
   return cCheckFailed;
 }
 
 std::vector<std::string> CodesClosing(const std::vector<TFileVerdict>& Verdicts) {
-  struct TWords {
-    TFileVerdict Verdict;
-    const char* Words;
-  };
-  static constexpr TWords cWords[] = {
-      {TFileVerdict::AllKnown, "all codes known"},
-      {TFileVerdict::Unknown, "with unknown codes"},
-      {TFileVerdict::NoCode, "without a ce_ code"},
-      {TFileVerdict::Empty, "empty"},
-      {TFileVerdict::NoSkinFiles, "a folder without skin files"},
-      {TFileVerdict::Undecodable, "not decoded"},
-      {TFileVerdict::Unreadable, "not read"},
-      {TFileVerdict::NotFound, "not found"},
-  };
   std::vector<std::string> Lines;
   if (Verdicts.size() > 1) {
     std::string Text = std::to_string(Verdicts.size()) + " checked:";
     const char* Separator = " ";
-    for (const TWords& W : cWords)
-      if (const auto N = std::count(Verdicts.begin(), Verdicts.end(), W.Verdict); N > 0) {
-        Text += Separator + std::to_string(N) + " " + W.Words;
+    for (const TVerdictInfo& V : cVerdicts)
+      if (const auto N = std::count(Verdicts.begin(), Verdicts.end(), V.Verdict); N > 0) {
+        Text += Separator + std::to_string(N) + " " + V.Counted;
         Separator = ", ";
       }
     Lines.push_back(Text + ".");

@@ -27,8 +27,17 @@ std::string SystemMessage(DWORD Error) {
   return Length > 0 ? Narrow(std::wstring_view(Text, Length)) : "system error " + std::to_string(Error);
 }
 
-// The system's ANSI code page, as RideRunner reads a skin in it.
-bool FromAnsiCodePage(std::string_view Bytes, std::u16string& Text) { return FromCodePage(Bytes, Text); }
+// The system's ANSI code page, as RideRunner reads a skin in it, and the others, in
+// which a skin saved elsewhere may have been written.
+TAnsiCodePages SystemCodePages() {
+  return {GetACP(),
+          [](unsigned CodePage, std::string_view Bytes, std::u16string& Text) {
+            return FromCodePage(Bytes, Text, CodePage);
+          },
+          [](unsigned CodePage, std::u16string_view Text, std::string& Bytes) {
+            return ToCodePage(Text, Bytes, CodePage);
+          }};
+}
 
 TFileCheck CheckFile(const std::u16string& Path) {
   const auto Failed = [](DWORD Error) {
@@ -44,7 +53,7 @@ TFileCheck CheckFile(const std::u16string& Path) {
     if (!ReadFile(File.Get(), Buffer, sizeof Buffer, &Got, nullptr)) return Failed(GetLastError());
     if (Got == 0) break;
   }
-  return CheckSkinBytes(Bytes, FromAnsiCodePage, GetACP());
+  return CheckSkinBytes(Bytes, SystemCodePages());
 }
 
 struct TFound {

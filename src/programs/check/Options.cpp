@@ -71,16 +71,18 @@ std::string CheckUsage() {
       "byte-order mark, else the system's ANSI code page. For a folder it reads its\n"
       "skin files (*.ini, *.xml, *.skin) and those of the folders in it; * and ? in a\n"
       "name stand for any characters.\n"
-      "Exit codes of the check:                 of --codes (the gravest of its files):\n"
+      "Exit codes of the check:                 of --codes, the graver the higher:\n"
       "  0  installed and working                 0  codes read, all known\n"
-      "  3  not registered                        1  unknown codes, each named\n"
-      "  4  registered, its file missing          11 no ce_ code in a file\n"
-      "  5  registered, does not load             12 an empty file\n"
-      "  6  no data server                        13 not found\n"
-      "  7  data server found, no values          14 a folder without skin files\n"
-      "  8  in use: close RideRunner first        15 a file that cannot be read\n"
-      "  9  the check itself could not run        16 a file that cannot be decoded\n"
+      "  3  not registered                        11 no ce_ code in a file\n"
+      "  4  registered, its file missing          12 an empty file\n"
+      "  5  registered, does not load             13 unknown codes, each named\n"
+      "  6  no data server                        14 a folder without skin files\n"
+      "  7  data server found, no values          15 a file that cannot be read\n"
+      "  8  in use: close RideRunner first        16 a file that cannot be decoded\n"
+      "  9  the check itself could not run        17 not found\n"
       "  10 registration incomplete             of --verify: 0 all files match, 1 not\n"
-      "  2  a wrong command line\n");
+      "  2  a wrong command line\n"
+      "Of several files, --codes ends with the gravest code: \"if errorlevel N\" in a\n"
+      "batch file holds for N and every graver code.\n");
 }
 }  // namespace zelm::tools

@@ -37,6 +37,22 @@ inline bool FromCodePage(std::string_view Bytes, std::u16string& Text, UINT Code
   return Length > 0;
 }
 
+// UTF-16 in a code page, strictly: false when the code page lacks a character (no best
+// fit, no default character).
+inline bool ToCodePage(std::u16string_view Text, std::string& Bytes, UINT CodePage) {
+  Bytes.clear();
+  if (Text.empty()) return true;
+  const auto Units = reinterpret_cast<LPCWSTR>(Text.data());
+  const int Length = static_cast<int>(Text.size());
+  BOOL Lacked = FALSE;
+  const int Size = WideCharToMultiByte(CodePage, WC_NO_BEST_FIT_CHARS, Units, Length, nullptr, 0, nullptr, &Lacked);
+  if (Size <= 0 || Lacked) return false;
+  Bytes.resize(static_cast<std::size_t>(Size));
+  return WideCharToMultiByte(CodePage, WC_NO_BEST_FIT_CHARS, Units, Length, Bytes.data(), Size, nullptr, &Lacked) ==
+             Size &&
+         !Lacked;
+}
+
 // UTF-16 in the system's ANSI code page; what it lacks becomes the code page's default.
 inline std::string ToAnsi(std::u16string_view Text) {
   const int Size = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(Text.data()), static_cast<int>(Text.size()),

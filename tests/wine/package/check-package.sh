@@ -3,8 +3,9 @@
 # (nothing registered there before): the zip unpacked into a folder with a blank in
 # its name and checked, its texts within 80 columns and naming nothing an owner lacks;
 # install.cmd run from another folder, as "Run as administrator" does; the check tool's
-# --codes on skins as an owner has them (UTF-16 without a mark, ANSI in code page 1251,
-# folders, wildcards); the demo data server, the check tool, and script clients (the
+# --codes on skins as an owner has them (UTF-16 without a mark, ANSI in code page 1251
+# read there and on a system in 1252, folders, wildcards) and README.txt's batch lines
+# that test its exit code; the demo data server, the check tool, and script clients (the
 # package test's and the host developers' guide's) reading its values through the
 # installed DLL; each of the check tool's verdicts (in use, incomplete, damaged, moved)
 # mended by following its advice as it stands, and uninstall.cmd from a moved copy
@@ -127,7 +128,7 @@ missing.ini: not found
 *.nothing: no file matches
 6 checked: 3 with unknown codes, 1 a folder without skin files, 2 not found.
 A label with an unknown code stays empty; a command with one does nothing."
-[ "$rc" = 13 ] && [ "$(sed 1d <<<"$out")" = "$want" ] || { fail "zelm_check --codes, exit code $rc:"; diff <(sed 1d <<<"$out") <(echo "$want"); }
+[ "$rc" = 17 ] && [ "$(sed 1d <<<"$out")" = "$want" ] || { fail "zelm_check --codes, exit code $rc:"; diff <(sed 1d <<<"$out") <(echo "$want"); }
 # The skin reference names no code ZelmKvel lacks, in either form.
 run_program zelm_check.exe --codes skin-reference.txt skin-reference.html
 expect "zelm_check --codes on the skin reference" 0 "2 checked: 2 all codes known."
@@ -135,6 +136,26 @@ expect "zelm_check --codes on the skin reference" 0 "2 checked: 2 all codes know
 out=$(cd "$work" && env LC_ALL=ru_RU.UTF-8 "$repo/scripts/wine-run.sh" "$package/zelm_check.exe" --codes ansi1251.ini 2>&1)
 rc=$?
 expect "zelm_check --codes in code page 1251" 0 "ansi1251.ini: 1 ce_ code, known (1 line, read as the system's ANSI code page, 1251)"
+# On one in 1252, the word names both code pages.
+out=$(cd "$work" && wine_run "$package/zelm_check.exe" --codes ansi1251.ini 2>&1)
+rc=$? out=$(tr -d '\r' <<<"$out")
+want="ansi1251.ini:1: 'ce_$(printf '\xC3\xB0')orse_power' is no ZelmKvel code, but would be ce_$(printf '\xD1\x80')orse_power:
+  it was read in the system's ANSI code page, 1252 (Western European),
+  and is that code in 1251 (Cyrillic): saved in another code page?
+ansi1251.ini: 1 of 1 ce_ code unknown (1 line, read as the system's ANSI code page, 1252)
+A label with an unknown code stays empty; a command with one does nothing."
+[ "$rc" = 13 ] && [ "$(sed 1d <<<"$out")" = "$want" ] || { fail "zelm_check --codes in code page 1252, exit code $rc:"; diff <(sed 1d <<<"$out") <(echo "$want"); }
+# README.txt's batch lines as they stand: unknown codes, then a folder not there.
+batch=$work/errorlevel.cmd
+tr -d '\r' <"$package/README.txt" | sed -n '/^A batch file tests them/,/^$/p' | sed -n 's/^  //p' | sed 's/$/\r/' >"$batch"
+mkdir -p "$ZELM_WINEPREFIX/drive_c/Skins/Night"
+printf 'label=ce_spedd\r\n' >"$ZELM_WINEPREFIX/drive_c/Skins/Night/night.ini"
+for case in "Unknown codes: see above." "Some of it could not be read: see above."; do
+  out=$(cd "$package" && wine_run cmd /c "$(WINEPREFIX=$ZELM_WINEPREFIX winepath -w "$batch")" 2>&1)
+  said=$(grep -E '^(Unknown codes|Some of it)' <<<"$out" | tr -d '\r')
+  [ "$said" = "$case" ] || fail "README.txt's batch lines said '$said', not '$case': $out"
+  rm -rf "$ZELM_WINEPREFIX/drive_c/Skins"
+done
 
 # The demo data server as an owner starts it; with --verbose it says each window it serves.
 wine_run "$package/zelm_sim.exe" --verbose </dev/null >"$work/sim.log" 2>&1 &
