@@ -12,6 +12,7 @@ add_custom_command(
           ${ZELM_ROOT}/package/README.txt.in ${ZELM_ROOT}/README.md
           ${ZELM_ROOT}/docs/skin-reference.md ${ZELM_ROOT}/docs/skin-reference.html ${ZELM_ROOT}/docs/hosting.md
           ${ZELM_ROOT}/package/sample-drive.csv ${ZELM_SOURCE_DATE}
+  BYPRODUCTS ${ZELM_DIST_FOLDER}-buildinfo.txt
   COMMENT "Packaging ${ZELM_ZIP} and ${ZELM_MSI}"
   VERBATIM)
 add_custom_target(dist ALL DEPENDS ${ZELM_ZIP} ${ZELM_MSI} ${ZELM_RELEASE_SUMS})

@@ -6,8 +6,9 @@
 # install.cmd and uninstall.cmd, README.txt (its troubleshooting part taken from
 # README.md), the skin reference as plain text and as HTML, the host developers' guide,
 # a sample drive to replay, and SHA256SUMS. Every text file has Windows line ends, for
-# Notepad. The folder stays beside the packages, and DIST/ZelmKvel-VERSION-SHA256SUMS.txt
-# holds the checksums of the two packages.
+# Notepad. The folder stays beside the packages, DIST/ZelmKvel-VERSION-SHA256SUMS.txt
+# holds the checksums of the two packages and DIST/ZelmKvel-VERSION-buildinfo.txt the
+# date and the tools they were made with.
 # The same inputs give the same packages, byte for byte, wherever, whenever and by whom
 # they are made: the one date is SOURCE_DATE_EPOCH (the commit's: cmake/dated.sh sets
 # it), in UTC; the texts come out alike in every locale; modes are set, not taken from
@@ -29,7 +30,7 @@ stage=$dist/$name
 export LC_ALL=C.UTF-8 TZ=UTC
 umask 022
 
-rm -rf "$stage" "$dist"/ZelmKvel-*.zip "$dist"/ZelmKvel-*.msi "$dist"/ZelmKvel-*-SHA256SUMS.txt
+rm -rf "$stage" "$dist"/ZelmKvel-*.zip "$dist"/ZelmKvel-*.msi "$dist"/ZelmKvel-*-SHA256SUMS.txt "$dist"/ZelmKvel-*-buildinfo.txt
 mkdir -p "$stage"
 
 # Signing pads a program to a multiple of 8 bytes before its signature, and taking the
@@ -162,5 +163,13 @@ touch -d "@$SOURCE_DATE_EPOCH" "$stage"/* "$stage"
   zelm_die 1 "zip could not make $dist/$name.zip"
 "$here/make-msi.sh" "$stage" "$version" "$dist/$name.msi"
 sign "$dist/$name.msi"
-# What an owner checks a download against, and a rebuild is compared with.
+# What an owner checks a download against, and a rebuild is compared with; and what
+# made them, for whoever builds them again (other tools may give other bytes).
 (cd "$dist" && sha256sum -- "$name.msi" "$name.zip" | crlf >"$name-SHA256SUMS.txt")
+{
+  echo "ZelmKvel $version, dated $(date -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC') (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH),"
+  echo "made with these Debian packages:"
+  dpkg-query -W -f '  ${Package}:${Architecture} ${Version}\n' g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 \
+    mingw-w64-i686-dev binutils-mingw-w64-i686 mingw-w64-tools libwine-dev wixl libmsi0 libgcab-1.0-0 zlib1g zip \
+    osslsigncode 2>/dev/null
+} >"$dist/$name-buildinfo.txt"
