@@ -44,5 +44,5 @@ launcher="$root/tests/release/reuse-object.sh;$build/cross"
 
 "$compare" "$build/dist" "$copy/build/dist" --path "$root" --path "$copy"
 verdict=$?
-[ "$verdict" != 0 ] || [ -n "${KEEP:-}" ] || rm -rf "$work"
+[ "$verdict" != 0 ] || rm -rf "$work"
 exit "$verdict"
