@@ -56,22 +56,11 @@ constexpr TField cOptionalHeader[] = {
     {0, 2, "Magic"},      {2, 2, "LinkerVersion"}, {4, 12, "SizeOfCode and data"}, {16, 4, "AddressOfEntryPoint"},
     {28, 4, "ImageBase"}, {40, 16, "versions"},    {56, 4, "SizeOfImage"},         {60, 4, "SizeOfHeaders"},
     {64, 4, "CheckSum"},  {68, 2, "Subsystem"},    {70, 2, "DllCharacteristics"}};
-constexpr const char* cDirectories[16] = {"export",
-                                          "import",
-                                          "resource",
-                                          "exception",
-                                          "certificate",
-                                          "base relocation",
-                                          "debug",
-                                          "architecture",
-                                          "global pointer",
-                                          "TLS",
-                                          "load configuration",
-                                          "bound import",
-                                          "import address",
-                                          "delay import",
-                                          "CLR",
-                                          "reserved"};
+// clang-format off
+constexpr const char* cDirectories[16] = {
+    "export", "import", "resource", "exception", "certificate", "base relocation", "debug", "architecture",
+    "global pointer", "TLS", "load configuration", "bound import", "import address", "delay import", "CLR", "reserved"};
+// clang-format on
 constexpr TField cResourceDirectory[] = {{4, 4, "TimeDateStamp"}};
 constexpr TField cExportDirectory[] = {{0, 4, "Characteristics"}, {4, 4, "TimeDateStamp"},
                                        {8, 4, "version"},         {12, 4, "Name"},
@@ -237,37 +226,19 @@ std::string DescribeCabinet(std::string_view File, std::size_t Offset) {
 // --- Compound files (Windows Installer packages) ------------------------------------
 
 constexpr std::size_t cEnd = 0xFFFFFFFE;
-constexpr TField cDirectoryEntry[] = {{0, 66, "name"},
-                                      {66, 2, "type"},
-                                      {68, 12, "tree"},
-                                      {80, 16, "CLSID"},
-                                      {96, 4, "state"},
-                                      {100, 8, "creation time"},
-                                      {108, 8, "modification time"},
-                                      {116, 4, "start sector"},
-                                      {120, 8, "size"}};
+// clang-format off
+constexpr TField cDirectoryEntry[] = {
+    {0, 66, "name"}, {66, 2, "type"}, {68, 12, "tree"}, {80, 16, "CLSID"}, {96, 4, "state"},
+    {100, 8, "creation time"}, {108, 8, "modification time"}, {116, 4, "start sector"}, {120, 8, "size"}};
+// clang-format on
 // The summary information's properties.
 std::string SummaryProperty(std::size_t Id) {
-  static constexpr std::array<const char*, 20> cNames = {"",
-                                                         "code page",
-                                                         "title",
-                                                         "subject",
-                                                         "author",
-                                                         "keywords",
-                                                         "comments",
-                                                         "template",
-                                                         "last saved by",
-                                                         "package code",
-                                                         "",
-                                                         "printed",
-                                                         "created",
-                                                         "last saved",
-                                                         "installer version",
-                                                         "source flags",
-                                                         "characters",
-                                                         "",
-                                                         "application",
-                                                         "security"};
+  // clang-format off
+  static constexpr std::array<const char*, 20> cNames = {
+      "", "code page", "title", "subject", "author", "keywords", "comments", "template", "last saved by",
+      "package code", "", "printed", "created", "last saved", "installer version", "source flags", "characters", "",
+      "application", "security"};
+  // clang-format on
   const std::string Name = Id < cNames.size() ? cNames[Id] : "";
   return "property " + std::to_string(Id) + (Name.empty() ? "" : " (" + Name + ")");
 }
@@ -408,20 +379,13 @@ constexpr TField cZipLocal[] = {{0, 4, "signature"},  {4, 2, "version needed"}, 
                                 {8, 2, "method"},     {10, 2, "modification time"}, {12, 2, "modification date"},
                                 {14, 4, "CRC-32"},    {18, 4, "compressed size"},   {22, 4, "size"},
                                 {26, 2, "name size"}, {28, 2, "extra field size"}};
-constexpr TField cZipCentral[] = {{0, 4, "signature"},
-                                  {4, 2, "version made by"},
-                                  {6, 2, "version needed"},
-                                  {8, 2, "flags"},
-                                  {10, 2, "method"},
-                                  {12, 2, "modification time"},
-                                  {14, 2, "modification date"},
-                                  {16, 4, "CRC-32"},
-                                  {20, 8, "sizes"},
-                                  {28, 6, "name, extra and comment sizes"},
-                                  {34, 2, "disk"},
-                                  {36, 2, "internal attributes"},
-                                  {38, 4, "external attributes (mode)"},
-                                  {42, 4, "local header's offset"}};
+// clang-format off
+constexpr TField cZipCentral[] = {
+    {0, 4, "signature"}, {4, 2, "version made by"}, {6, 2, "version needed"}, {8, 2, "flags"}, {10, 2, "method"},
+    {12, 2, "modification time"}, {14, 2, "modification date"}, {16, 4, "CRC-32"}, {20, 8, "sizes"},
+    {28, 6, "name, extra and comment sizes"}, {34, 2, "disk"}, {36, 2, "internal attributes"},
+    {38, 4, "external attributes (mode)"}, {42, 4, "local header's offset"}};
+// clang-format on
 
 std::string DescribeZip(std::string_view File, std::size_t Offset) {
   const std::size_t End = File.rfind("PK\5\6");
