@@ -59,8 +59,8 @@ endif()
 add_subdirectory(src/programs)
 add_subdirectory(workbench)
 file(GLOB ZELM_TOOLS_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/programs/*Test.cpp
-     ${CMAKE_CURRENT_SOURCE_DIR}/tests/workbench/*Test.cpp)
-add_executable(tools_tests ${ZELM_TOOLS_TESTS})
+     ${CMAKE_CURRENT_SOURCE_DIR}/tests/workbench/*Test.cpp ${CMAKE_CURRENT_SOURCE_DIR}/tests/release/*Test.cpp)
+add_executable(tools_tests ${ZELM_TOOLS_TESTS} tests/release/ReleaseDiff.cpp)
 target_include_directories(tools_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_definitions(tools_tests PRIVATE
   ZELM_DEFAULT_SKIN="${CMAKE_CURRENT_SOURCE_DIR}/workbench/skins/default.skin"
@@ -84,6 +84,15 @@ if(ZELM_CROSS)
   add_dependencies(workbench_end_to_end cross)
   add_test(NAME workbench_end_to_end COMMAND workbench_end_to_end)
   set_tests_properties(workbench_end_to_end PROPERTIES RUN_SERIAL ON TIMEOUT 180)
+
+  # The release built again from a clone in another folder, later, with another umask,
+  # time zone and locale, and compared with this build's byte for byte
+  # (tests/release/check-reproducible.sh; the comparer's exit code is the verdict).
+  add_executable(zelm_release_compare tests/release/ReleaseCompare.cpp tests/release/ReleaseDiff.cpp)
+  target_include_directories(zelm_release_compare PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  add_test(NAME release_reproducible COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/release/check-reproducible.sh
+                                             ${ZELM_ROOT} ${CMAKE_BINARY_DIR} $<TARGET_FILE:zelm_release_compare>)
+  set_tests_properties(release_reproducible PROPERTIES TIMEOUT 300)
 
   # ./zelm, the check, the chart and a fresh Wine prefix, as a skin author meets them
   # from a folder of their own (tests/workbench/commands.sh).

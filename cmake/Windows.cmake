@@ -13,6 +13,7 @@ cmake_path(ABSOLUTE_PATH ZELM_DIST_DIR NORMALIZE OUTPUT_VARIABLE ZELM_DIST_DIR)
 set(ZELM_DIST_FOLDER ${ZELM_DIST_DIR}/ZelmKvel-${PROJECT_VERSION})
 set(ZELM_ZIP ${ZELM_DIST_FOLDER}.zip)
 set(ZELM_MSI ${ZELM_DIST_FOLDER}.msi)
+set(ZELM_RELEASE_SUMS ${ZELM_DIST_FOLDER}-SHA256SUMS.txt)
 
 # GCC 12 at -O3 reports a false -Wrestrict inside libstdc++'s string copy (GCC bug
 # 105329); -O2 is as fast for a DLL that spends its time in COM and window messages.
@@ -35,18 +36,28 @@ endmacro()
 
 # Windows programs carry their runtime with them: a car PC has no MinGW DLLs.
 add_link_options(-static -static-libgcc -static-libstdc++)
+# The same commit gives the same bytes wherever it is built: no path of this machine
+# goes into an object (__FILE__ names a file from the checkout's root).
+add_compile_options(-ffile-prefix-map=${ZELM_ROOT}/=)
 
 zelm_core_library(zelmcore)
 
 set(ZELM_GENERATED ${CMAKE_BINARY_DIR}/generated)
 configure_file(src/win/server/ZelmKvelVersion.h.in ${ZELM_GENERATED}/ZelmKvelVersion.h @ONLY)
-# The commit, looked at on every build (cmake/Commit.cmake touches the header only when
-# it changes); only the resource script includes it.
+# The commit and the release's one date, looked at on every build (cmake/Commit.cmake
+# touches each file only when it changes); only the resource scripts include the commit.
+set(ZELM_SOURCE_DATE ${ZELM_GENERATED}/SourceDate.txt)
 add_custom_target(zelm_commit
   COMMAND ${CMAKE_COMMAND} -DSOURCE=${ZELM_ROOT} -DOUTPUT=${ZELM_GENERATED}/ZelmKvelCommit.h
-          -P ${ZELM_ROOT}/cmake/Commit.cmake
-  BYPRODUCTS ${ZELM_GENERATED}/ZelmKvelCommit.h
+          -DDATE=${ZELM_SOURCE_DATE} -DVERSION=${PROJECT_VERSION} -P ${ZELM_ROOT}/cmake/Commit.cmake
+  BYPRODUCTS ${ZELM_GENERATED}/ZelmKvelCommit.h ${ZELM_SOURCE_DATE}
   VERBATIM)
+# What writes a date into what ships (the links' time stamps, the type library, the
+# packages) takes that date instead of the clock's (cmake/dated.sh); the test programs
+# link with a launcher of their own (zelm_posix_threads).
+set(ZELM_DATED ${ZELM_ROOT}/cmake/dated.sh ${ZELM_SOURCE_DATE})
+set(CMAKE_C_LINKER_LAUNCHER ${ZELM_DATED})
+set(CMAKE_CXX_LINKER_LAUNCHER ${ZELM_DATED})
 
 # --- Type library: ZelmKvel.idl -> ZelmKvel.tlb, ZelmKvel_TLB.h, ZelmKvel_TLB_i.c -------
 # widl reads Wine's IDL files (MinGW ships none) and the 32-bit stdole2.tlb to import.
@@ -57,18 +68,23 @@ find_path(ZELM_STDOLE2_DIR stdole2.tlb PATHS /usr/lib/i386-linux-gnu/wine/i386-w
           NO_CMAKE_FIND_ROOT_PATH NO_DEFAULT_PATH REQUIRED)
 
 set(ZELM_IDL ${CMAKE_CURRENT_SOURCE_DIR}/src/win/server/ZelmKvel.idl)
+# The type library carries its date (the release's); a new one leaves the header and
+# the GUIDs as they were, so that only the library's users are made again.
+set(ZELM_WIDL_OUT ${ZELM_GENERATED}/widl)
 add_custom_command(
   OUTPUT ${ZELM_GENERATED}/ZelmKvel.tlb ${ZELM_GENERATED}/ZelmKvel_TLB.h ${ZELM_GENERATED}/ZelmKvel_TLB_i.c
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${ZELM_GENERATED}
-  COMMAND ${ZELM_WIDL} -m32 -I${ZELM_WINE_IDL_DIR} -L${ZELM_STDOLE2_DIR}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${ZELM_WIDL_OUT}
+  COMMAND ${ZELM_DATED} ${ZELM_WIDL} -m32 -I${ZELM_WINE_IDL_DIR} -L${ZELM_STDOLE2_DIR}
           -t -T ${ZELM_GENERATED}/ZelmKvel.tlb
-          -h -H ${ZELM_GENERATED}/ZelmKvel_TLB.h
-          -u -U ${ZELM_GENERATED}/ZelmKvel_TLB_i.c
+          -h -H ${ZELM_WIDL_OUT}/ZelmKvel_TLB.h
+          -u -U ${ZELM_WIDL_OUT}/ZelmKvel_TLB_i.c
           ${ZELM_IDL}
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${ZELM_WIDL_OUT}/ZelmKvel_TLB.h ${ZELM_WIDL_OUT}/ZelmKvel_TLB_i.c
+          ${ZELM_GENERATED}
   # The interface description and the compiled library, for host and skin developers.
   COMMAND ${CMAKE_COMMAND} -E copy ${ZELM_GENERATED}/ZelmKvel.tlb ${CMAKE_BINARY_DIR}/ZelmKvel.tlb
   COMMAND ${CMAKE_COMMAND} -E copy ${ZELM_IDL} ${CMAKE_BINARY_DIR}/ZelmKvel.idl
-  DEPENDS ${ZELM_IDL}
+  DEPENDS ${ZELM_IDL} ${ZELM_SOURCE_DATE}
   COMMENT "widl ZelmKvel.idl"
   VERBATIM)
 
@@ -97,6 +113,7 @@ target_link_libraries(ZelmKvel PRIVATE zelmcore zelmtlb user32 advapi32)
 # The .def names the four exports undecorated, by ordinal.
 target_link_options(ZelmKvel PRIVATE -Wl,--enable-stdcall-fixup)
 add_dependencies(ZelmKvel zelm_commit)
+set_property(TARGET ZelmKvel APPEND PROPERTY LINK_DEPENDS ${ZELM_SOURCE_DATE})
 set_source_files_properties(src/win/server/ZelmKvel.rc PROPERTIES
   OBJECT_DEPENDS "${ZELM_GENERATED}/ZelmKvel.tlb;${ZELM_GENERATED}/ZelmKvelCommit.h")
 install(TARGETS ZelmKvel RUNTIME DESTINATION .)

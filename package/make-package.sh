@@ -6,7 +6,13 @@
 # install.cmd and uninstall.cmd, README.txt (its troubleshooting part taken from
 # README.md), the skin reference as plain text and as HTML, the host developers' guide,
 # a sample drive to replay, and SHA256SUMS. Every text file has Windows line ends, for
-# Notepad. The folder stays beside the packages.
+# Notepad. The folder stays beside the packages, DIST/ZelmKvel-VERSION-SHA256SUMS.txt
+# holds the checksums of the two packages and DIST/ZelmKvel-VERSION-buildinfo.txt the
+# date and the tools they were made with.
+# The same inputs give the same packages, byte for byte, wherever, whenever and by whom
+# they are made: the one date is SOURCE_DATE_EPOCH (the commit's: cmake/dated.sh sets
+# it), in UTC; the texts come out alike in every locale; modes are set, not taken from
+# the umask; the zip holds its entries in the order of their names, without owners.
 # With a code-signing certificate the DLL, the programs and the .msi are signed
 # (osslsigncode): ZELM_SIGN_CERT names the certificate with its key (PKCS#12, .pfx),
 # ZELM_SIGN_PASSWORD holds its password. README.txt says whether they are signed.
@@ -19,13 +25,35 @@ repo=$ZELM_REPO
 here=$repo/package
 name=ZelmKvel-$version
 stage=$dist/$name
+[[ ${SOURCE_DATE_EPOCH:-} =~ ^[0-9]+$ ]] ||
+  zelm_die 1 "SOURCE_DATE_EPOCH is not set: the release's date, in seconds since 1970 (cmake/dated.sh gives the commit's)"
+export LC_ALL=C.UTF-8 TZ=UTC
+umask 022
 
-rm -rf "$stage" "$dist"/ZelmKvel-*.zip "$dist"/ZelmKvel-*.msi
+rm -rf "$stage" "$dist"/ZelmKvel-*.zip "$dist"/ZelmKvel-*.msi "$dist"/ZelmKvel-*-SHA256SUMS.txt "$dist"/ZelmKvel-*-buildinfo.txt
 mkdir -p "$stage"
 
+# Signing pads a program to a multiple of 8 bytes before its signature, and taking the
+# signature off again (osslsigncode remove-signature) keeps the padding and sets the PE
+# checksum for it: padded so already, a signed program without its signature is the
+# unsigned one, byte for byte.
+pe_pad() {  # FILE: zeros up to a multiple of 8 bytes, and the PE checksum set again
+  local size field sum
+  size=$(stat -c %s "$1")
+  head -c $(((8 - size % 8) % 8)) /dev/zero >>"$1"
+  size=$(stat -c %s "$1")
+  field=$(($(od -An -tu4 -j60 -N4 "$1") + 88))
+  # The 16-bit words but the field's own, added with the carry folded in, plus the size.
+  sum=$(od -An -v -tu2 "$1" | awk -v skip=$((field / 2)) -v size="$size" '
+    { for (i = 1; i <= NF; i++) { if (n != skip && n != skip + 1) { s += $i; if (s > 65535) s -= 65535 } n++ } }
+    END { printf "%d", s + size }')
+  printf "$(printf '\\%03o' $((sum & 255)) $((sum >> 8 & 255)) $((sum >> 16 & 255)) $((sum >> 24 & 255)))" |
+    dd of="$1" bs=1 seek="$field" conv=notrunc status=none
+}
 "$strip" -o "$stage/ZelmKvel.dll" "$dll"
 "$strip" -o "$stage/zelm_sim.exe" "$sim"
 "$strip" -o "$stage/zelm_check.exe" "$check"
+for program in ZelmKvel.dll zelm_sim.exe zelm_check.exe; do pe_pad "$stage/$program"; done
 cp "$tlb" "$stage/"
 
 # Signed in place, before the checksums and the packages are made of them.
@@ -123,7 +151,25 @@ awk -v text="$troubleshooting" -v signature="$signature" '
   { print }' "$here/README.txt.in" |
   sed "s|@VERSION@|$version|g" | crlf >"$stage/README.txt"
 
+# Every file dated the release's date (the zip and the .msi's cabinet keep the times),
+# the programs executable.
+chmod 0644 "$stage"/*
+chmod 0755 "$stage" "$stage"/*.dll "$stage"/*.exe
 (cd "$stage" && sha256sum -- * | crlf >"$dist/SHA256SUMS" && mv "$dist/SHA256SUMS" .)
-(cd "$dist" && cmake -E tar cf "$name.zip" --format=zip "$name")
+touch -d "@$SOURCE_DATE_EPOCH" "$stage"/* "$stage"
+# Info-ZIP's zip: the folder, then its files by name; -X leaves out the owner and the
+# access times. A zip keeps local time, which is UTC here.
+(cd "$dist" && { echo "$name/"; printf "$name/%s\n" $(ls "$name"); } | zip -X -q -@ "$name.zip") ||
+  zelm_die 1 "zip could not make $dist/$name.zip"
 "$here/make-msi.sh" "$stage" "$version" "$dist/$name.msi"
 sign "$dist/$name.msi"
+# What an owner checks a download against, and a rebuild is compared with; and what
+# made them, for whoever builds them again (other tools may give other bytes).
+(cd "$dist" && sha256sum -- "$name.msi" "$name.zip" | crlf >"$name-SHA256SUMS.txt")
+{
+  echo "ZelmKvel $version, dated $(date -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC') (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH),"
+  echo "made with these Debian packages:"
+  dpkg-query -W -f '  ${Package}:${Architecture} ${Version}\n' g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 \
+    mingw-w64-i686-dev binutils-mingw-w64-i686 mingw-w64-tools libwine-dev wixl libmsi0 libgcab-1.0-0 zlib1g zip \
+    osslsigncode 2>/dev/null
+} >"$dist/$name-buildinfo.txt"

@@ -2,7 +2,9 @@
 # Installs what the build and the tests need on a fresh Debian 12 machine, and nothing
 # when it is all there already. Safe to run again; as root no sudo is needed.
 # gnuplot-nox draws the charts of recorded drives (scripts/chart.sh); wixl makes the
-# Windows Installer package (package/make-msi.sh), msitools reads it back in its test;
+# Windows Installer package (package/make-msi.sh), msitools reads it back in its test,
+# and faketime stops wixl's clock at the release's date; zip makes the zip without its
+# maker's user and times (package/make-package.sh);
 # clang-tidy looks for faults in the sources (the lint tests); clang-format holds their
 # layout (the format test); osslsigncode signs the release packages' programs and .msi
 # (./zelm dist --sign), and openssl reads the certificate's name and makes the signing
@@ -18,7 +20,7 @@ need=()
 for p in cmake g++ ninja-build googletest libgtest-dev libbenchmark-dev \
          g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 \
          wine libwine-dev wine32:i386 libwine:i386 \
-         gnuplot-nox wixl msitools clang-tidy clang-format osslsigncode openssl; do
+         gnuplot-nox wixl msitools faketime zip clang-tidy clang-format osslsigncode openssl; do
   have_pkg "$p" || need+=("$p")
 done
 

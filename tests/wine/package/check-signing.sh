@@ -4,8 +4,10 @@
 # signature of the DLL, the programs and the .msi checked against that certificate, in
 # the zip too, whose checksums are those of the signed files; README.txt names the
 # signer. Made without a certificate, nothing is signed and README.txt says what
-# Windows shows then; with a wrong password nothing is made. Needs no Wine. Prints
-# ZELMKVEL SIGNING PASSED.
+# Windows shows then; the signed programs, their signatures taken off with
+# osslsigncode, are the unsigned ones byte for byte, of the other files only README.txt
+# and SHA256SUMS differ, and the .msi of other files has another package code. With a
+# wrong password nothing is made. Needs no Wine. Prints ZELMKVEL SIGNING PASSED.
 #   check-signing.sh WORK VERSION STRIP DLL SIM CHECK TLB IDL
 set -u
 work=$(realpath -m "$1") version=$2
@@ -45,6 +47,19 @@ make_package unsigned "$@" || { fail "make-package.sh without a certificate:"; c
 ! signed "unsigned/ZelmKvel-$version/ZelmKvel.dll" || fail "a DLL is signed without a certificate"
 grep -q '"The publisher could not be verified"' "unsigned/ZelmKvel-$version/README.txt" ||
   fail "README.txt of unsigned files does not say what Windows shows"
+# A signed release checked against the reproducible unsigned build, as README.md tells.
+for file in ZelmKvel.dll zelm_check.exe zelm_sim.exe; do
+  osslsigncode remove-signature -in "$stage/$file" -out "$work/$file" >verify.log 2>&1 &&
+    cmp "$work/$file" "unsigned/ZelmKvel-$version/$file" >>verify.log 2>&1 ||
+    { fail "$file without its signature is not the unsigned one:"; cat verify.log; }
+done
+differ=$(diff -rq "$stage" "unsigned/ZelmKvel-$version" | awk '{ sub(/.*\//, "", $2); print $2 }' | sort | tr '\n' ' ')
+[ "$differ" = "README.txt SHA256SUMS ZelmKvel.dll zelm_check.exe zelm_sim.exe " ] ||
+  fail "signing changed other files than the programs, README.txt and SHA256SUMS: $differ"
+# Other files in it, another package code.
+code() { msiinfo suminfo "$1" | sed -n 's/^Revision number (UUID): //p'; }
+[ "$(code "signed/ZelmKvel-$version.msi")" != "$(code "unsigned/ZelmKvel-$version.msi")" ] ||
+  fail "the signed and the unsigned .msi have one package code: $(code "signed/ZelmKvel-$version.msi")"
 
 ZELM_SIGN_CERT=$work/cert.pfx ZELM_SIGN_PASSWORD=wrong make_package wrong "$@" && fail "made packages with a wrong password"
 grep -q "cannot read .*cert.pfx with the password in ZELM_SIGN_PASSWORD" wrong.log || fail "a wrong password: $(cat wrong.log)"
