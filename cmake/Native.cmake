@@ -59,7 +59,8 @@ file(GLOB ZELM_TOOLS_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/p
 add_executable(tools_tests ${ZELM_TOOLS_TESTS})
 target_include_directories(tools_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_definitions(tools_tests PRIVATE
-  ZELM_DEFAULT_SKIN="${CMAKE_CURRENT_SOURCE_DIR}/workbench/skins/default.skin")
+  ZELM_DEFAULT_SKIN="${CMAKE_CURRENT_SOURCE_DIR}/workbench/skins/default.skin"
+  ZELM_README_IN="${CMAKE_CURRENT_SOURCE_DIR}/package/README.txt.in")
 target_link_libraries(tools_tests PRIVATE zelmworkbench_checked GTest::gtest GTest::gtest_main)
 gtest_discover_tests(tools_tests DISCOVERY_TIMEOUT 30 PROPERTIES LABELS unit)
 

@@ -77,10 +77,17 @@ std::string CheckUsage() {
       "  4  registered, its file missing          11 no ce_ code in a file\n"
       "  5  registered, does not load             12 an empty file\n"
       "  6  no data server                        13 not found\n"
-      "  7  data server found, no values          14 a folder without skin files\n"
+      "  7  data server refuses it (rights)       14 a folder without skin files\n"
       "  8  in use: close RideRunner first        15 a file that cannot be read\n"
       "  9  the check itself could not run        16 a file that cannot be decoded\n"
-      "  10 registration incomplete             of --verify: 0 all files match, 1 not\n"
-      "  2  a wrong command line\n");
+      "  10 registration incomplete\n"
+      "  18 data server does not answer (hangs)\n"
+      "  19 data server answers, sends no values\n"
+      "Exit codes of --verify:\n"
+      "  0  every file as published               20 SHA256SUMS cannot be read\n"
+      "  1  a file differs, is missing or unread  21 SHA256SUMS is empty\n"
+      "  23 lines of SHA256SUMS not read; the     22 no checksum line in SHA256SUMS\n"
+      "     files of the others as published\n"
+      "Of all three: 2 a wrong command line.\n");
 }
 }  // namespace zelm::tools

@@ -112,14 +112,18 @@ bool TStandIn::Start(const std::vector<std::string>& Rules, DWORD LifetimeMs, bo
   return FWindow != nullptr;
 }
 
-bool TChildProcess::Start(std::wstring CommandLine, const std::function<void(DWORD Id)>& BeforeRun) {
+bool TChildProcess::Start(std::wstring CommandLine, const std::function<void(DWORD Id)>& BeforeRun, HANDLE Output) {
   std::wstring Desktop = CurrentDesktopName();
   STARTUPINFOW Startup{};
   Startup.cb = sizeof Startup;
   Startup.lpDesktop = Desktop.empty() ? nullptr : Desktop.data();
+  if (Output != nullptr) {
+    Startup.dwFlags = STARTF_USESTDHANDLES;
+    Startup.hStdOutput = Startup.hStdError = Output;
+  }
   PROCESS_INFORMATION Started{};
-  if (!CreateProcessW(nullptr, CommandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
-                      &Startup, &Started)) {
+  if (!CreateProcessW(nullptr, CommandLine.data(), nullptr, nullptr, Output != nullptr, CREATE_SUSPENDED, nullptr,
+                      nullptr, &Startup, &Started)) {
     std::fprintf(stderr, "CreateProcess failed (%lu): %ls\n", GetLastError(), CommandLine.c_str());
     return false;
   }
@@ -136,6 +140,11 @@ bool TChildProcess::Start(std::wstring CommandLine, const std::function<void(DWO
   if (BeforeRun) BeforeRun(Id);
   ResumeThread(Thread.Get());
   return true;
+}
+
+bool TChildProcess::Ended(DWORD& ExitCode) const {
+  return Process && WaitForSingleObject(Process.Get(), 60000) == WAIT_OBJECT_0 &&
+         GetExitCodeProcess(Process.Get(), &ExitCode);
 }
 
 HWND TChildProcess::ServerWindow(HANDLE Ready) const {

@@ -61,12 +61,15 @@ class TServerLog {
 struct TChildProcess {
   THandle Process, Job;
   DWORD Id = 0;
-  // BeforeRun runs while it is still suspended (with its process id).
-  bool Start(std::wstring CommandLine, const std::function<void(DWORD Id)>& BeforeRun = {});
+  // BeforeRun runs while it is still suspended (with its process id). Output, an
+  // inheritable handle, takes its standard output and error when given.
+  bool Start(std::wstring CommandLine, const std::function<void(DWORD Id)>& BeforeRun = {}, HANDLE Output = nullptr);
   // Its "Morvicantrel" window once there: once Ready is set (if given) or the window
   // shows; null when the process ends first or 10 s pass.
   HWND ServerWindow(HANDLE Ready = nullptr) const;
   bool Running() const { return Process && WaitForSingleObject(Process.Get(), 0) == WAIT_TIMEOUT; }
+  // Waits for its end, 60 s at most: false when it did not end.
+  bool Ended(DWORD& ExitCode) const;
   // Asks its window to close, waits for it, and ends it by force only if it will not go.
   void Stop(HWND Window);
 };
