@@ -108,8 +108,9 @@ std::vector<std::string> VerdictLines(TVerdict Verdict, const TCheckFacts& Facts
   switch (Verdict) {
     case TVerdict::Working:
       return {"Verdict: ZelmKvel is installed and working: values came from the data server",
-              "(" + std::to_string(Facts.ValuesSeen) + " label answers were values). If RideRunner's labels still stay",
-              "empty, look at the skin's codes:", "  zelm_check --codes SKINFILE"};
+              "(" + std::to_string(Facts.ValuesSeen) +
+                  " label answers were values). If RideRunner's labels still stay empty, look",
+              "at the skin's codes:", "  zelm_check --codes SKINFILE"};
     case TVerdict::NotRegistered:
       return {"Verdict: ZelmKvel is not registered: the registry has no entry of its class",
               "ZelmKvel.RRExtension. Install it: double-click the .msi package; or unpack the",
