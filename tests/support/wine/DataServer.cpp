@@ -112,18 +112,14 @@ bool TStandIn::Start(const std::vector<std::string>& Rules, DWORD LifetimeMs, bo
   return FWindow != nullptr;
 }
 
-bool TChildProcess::Start(std::wstring CommandLine, const std::function<void(DWORD Id)>& BeforeRun, HANDLE Output) {
+bool TChildProcess::Start(std::wstring CommandLine, const std::function<void(DWORD Id)>& BeforeRun) {
   std::wstring Desktop = CurrentDesktopName();
   STARTUPINFOW Startup{};
   Startup.cb = sizeof Startup;
   Startup.lpDesktop = Desktop.empty() ? nullptr : Desktop.data();
-  if (Output != nullptr) {
-    Startup.dwFlags = STARTF_USESTDHANDLES;
-    Startup.hStdOutput = Startup.hStdError = Output;
-  }
   PROCESS_INFORMATION Started{};
-  if (!CreateProcessW(nullptr, CommandLine.data(), nullptr, nullptr, Output != nullptr, CREATE_SUSPENDED, nullptr,
-                      nullptr, &Startup, &Started)) {
+  if (!CreateProcessW(nullptr, CommandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                      &Startup, &Started)) {
     std::fprintf(stderr, "CreateProcess failed (%lu): %ls\n", GetLastError(), CommandLine.c_str());
     return false;
   }
@@ -140,11 +136,6 @@ bool TChildProcess::Start(std::wstring CommandLine, const std::function<void(DWO
   if (BeforeRun) BeforeRun(Id);
   ResumeThread(Thread.Get());
   return true;
-}
-
-bool TChildProcess::Ended(DWORD& ExitCode) const {
-  return Process && WaitForSingleObject(Process.Get(), 60000) == WAIT_OBJECT_0 &&
-         GetExitCodeProcess(Process.Get(), &ExitCode);
 }
 
 HWND TChildProcess::ServerWindow(HANDLE Ready) const {
@@ -179,6 +170,48 @@ void TChildProcess::Stop(HWND Window) {
   Process.Reset();
   Job.Reset();
   Id = 0;
+}
+
+const char* RunToEnd(std::wstring CommandLine, TRunToEnd& Run, const std::wstring& Folder) {
+  wchar_t Temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, Temp);
+  static unsigned Counter = 0;
+  const std::wstring OutPath = std::wstring(Temp) + L"zelm-run-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                               std::to_wstring(++Counter) + L".txt";
+  SECURITY_ATTRIBUTES Inherit{sizeof Inherit, nullptr, TRUE};
+  TFileHandle Out(CreateFileW(OutPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &Inherit,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!Out) return "cannot make the output file";
+  std::wstring Desktop = CurrentDesktopName();
+  STARTUPINFOW Startup{};
+  Startup.cb = sizeof Startup;
+  Startup.lpDesktop = Desktop.empty() ? nullptr : Desktop.data();
+  Startup.dwFlags = STARTF_USESTDHANDLES;
+  Startup.hStdOutput = Startup.hStdError = Out.Get();
+  PROCESS_INFORMATION Started{};
+  const BOOL Ran = CreateProcessW(nullptr, CommandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                  Folder.empty() ? nullptr : Folder.c_str(), &Startup, &Started);
+  Out.Reset();
+  const char* Failed = nullptr;
+  if (!Ran) {
+    Failed = "it did not start";
+  } else {
+    const THandle Process(Started.hProcess), Thread(Started.hThread);
+    Run.Id = Started.dwProcessId;
+    if (WaitForSingleObject(Process.Get(), 60000) != WAIT_OBJECT_0) {
+      TerminateProcess(Process.Get(), 1);
+      Failed = "it did not end within 60 s";
+    }
+    GetExitCodeProcess(Process.Get(), &Run.Exit);
+  }
+  Run.Output.clear();
+  if (const TFile File(_wfopen(OutPath.c_str(), L"rb")); File) {
+    char Buffer[4096];
+    for (std::size_t Read; (Read = std::fread(Buffer, 1, sizeof Buffer, File.Get())) > 0;)
+      Run.Output.append(Buffer, Read);
+  }
+  DeleteFileW(OutPath.c_str());
+  return Failed;
 }
 
 void TStandIn::Stop() {

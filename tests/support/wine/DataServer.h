@@ -61,18 +61,25 @@ class TServerLog {
 struct TChildProcess {
   THandle Process, Job;
   DWORD Id = 0;
-  // BeforeRun runs while it is still suspended (with its process id). Output, an
-  // inheritable handle, takes its standard output and error when given.
-  bool Start(std::wstring CommandLine, const std::function<void(DWORD Id)>& BeforeRun = {}, HANDLE Output = nullptr);
+  // BeforeRun runs while it is still suspended (with its process id).
+  bool Start(std::wstring CommandLine, const std::function<void(DWORD Id)>& BeforeRun = {});
   // Its "Morvicantrel" window once there: once Ready is set (if given) or the window
   // shows; null when the process ends first or 10 s pass.
   HWND ServerWindow(HANDLE Ready = nullptr) const;
   bool Running() const { return Process && WaitForSingleObject(Process.Get(), 0) == WAIT_TIMEOUT; }
-  // Waits for its end, 60 s at most: false when it did not end.
-  bool Ended(DWORD& ExitCode) const;
   // Asks its window to close, waits for it, and ends it by force only if it will not go.
   void Stop(HWND Window);
 };
+
+// A program run to its end on the calling thread's desktop, in Folder if given, with its
+// standard output and error read back (from a file: Wine's helpers may hold a pipe
+// open long after). Answers what failed (it did not start, or end within 60 s), or
+// nullptr.
+struct TRunToEnd {
+  DWORD Id = 0, Exit = 1;
+  std::string Output;
+};
+const char* RunToEnd(std::wstring CommandLine, TRunToEnd& Run, const std::wstring& Folder = {});
 
 // The stand-in, a second process on the calling thread's desktop.
 class TStandIn final : public TServerLog {

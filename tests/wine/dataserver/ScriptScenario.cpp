@@ -29,56 +29,19 @@ int main() {
   TStandIn Server;
   if (!Server.Start({"value 1 87|Vehicle speed,km/h"})) return Fail("the stand-in did not start", Server);
 
-  // The script's output goes to a file: Wine's helpers may hold a pipe open long after.
-  wchar_t Temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, Temp);
-  const std::wstring OutPath = std::wstring(Temp) + L"zelm-script-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
-  SECURITY_ATTRIBUTES Inherit{sizeof Inherit, nullptr, TRUE};
-  zelm::TFileHandle Out(CreateFileW(OutPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &Inherit,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!Out) return Fail("cannot make the output file", Server);
-
-  std::wstring Desktop = CurrentDesktopName();
-  STARTUPINFOW Startup{};
-  Startup.cb = sizeof Startup;
-  Startup.lpDesktop = Desktop.data();
-  Startup.dwFlags = STARTF_USESTDHANDLES;
-  Startup.hStdInput = nullptr;
-  Startup.hStdOutput = Out.Get();
-  Startup.hStdError = Out.Get();
   // cscript takes an argument that starts with '/' for an option: the script is named
   // relative to its folder, the working directory.
-  std::wstring CommandLine = L"cscript.exe //nologo DataServerScenario.js";
-  const std::wstring Folder = ProgramFolder();
-  PROCESS_INFORMATION Script{};
-  const BOOL Started = CreateProcessW(nullptr, CommandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, Folder.c_str(),
-                                      &Startup, &Script);
-  if (!Started) return Fail("cscript did not start (" + std::to_string(GetLastError()) + ")", Server);
-  Out.Reset();
-  const zelm::THandle Process(Script.hProcess), Thread(Script.hThread);
-  const bool Finished = WaitForSingleObject(Process.Get(), 60000) == WAIT_OBJECT_0;
-  if (!Finished) TerminateProcess(Process.Get(), 1);
-  DWORD Exit = 1;
-  GetExitCodeProcess(Process.Get(), &Exit);
-  const DWORD ScriptPid = Script.dwProcessId;
-
-  std::string Output;
-  if (const zelm::TFile File(_wfopen(OutPath.c_str(), L"rb")); File) {
-    char Buffer[4096];
-    std::size_t Read;
-    while ((Read = std::fread(Buffer, 1, sizeof Buffer, File.Get())) > 0) Output.append(Buffer, Read);
-  }
-  DeleteFileW(OutPath.c_str());
-  std::printf("--- script output\n%s", Output.c_str());
-
-  if (!Finished) return Fail("the script did not finish", Server);
-  if (Exit != 0) return Fail("the script exited with " + std::to_string(Exit), Server);
-  if (Output.find("ZELM-SCRIPT-OK") == std::string::npos) return Fail("no success marker", Server);
+  TRunToEnd Script;
+  const char* Failed = RunToEnd(L"cscript.exe //nologo DataServerScenario.js", Script, ProgramFolder());
+  std::printf("--- script output\n%s", Script.Output.c_str());
+  if (Failed) return Fail(std::string("the script: ") + Failed, Server);
+  if (Script.Exit != 0) return Fail("the script exited with " + std::to_string(Script.Exit), Server);
+  if (Script.Output.find("ZELM-SCRIPT-OK") == std::string::npos) return Fail("no success marker", Server);
 
   // What the server heard: the announcement of a window of the script's process, the
   // Init and Initialize pair, the Add, and the close.
   const auto Heard = Server.Controls();
-  if (Heard.empty() || Heard[0].Id != 64 || Heard[0].Owner != ScriptPid)
+  if (Heard.empty() || Heard[0].Id != 64 || Heard[0].Owner != Script.Id)
     return Fail("the first message was not the script's announcement", Server);
   const std::string Expected =
       Msg(64, Heard[0].D1) + " " + Msg(64, Heard[0].D1) + " " + Msg(129) + " " + Msg(80, 1) + " " + Msg(130);

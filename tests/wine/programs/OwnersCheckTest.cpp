@@ -5,35 +5,13 @@
 // held natively (tests/programs/CheckToolTest.cpp).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
-#include "programs/common/ProgramStart.h"
 #include "tests/support/wine/Com.h"
 #include "tests/support/wine/DataServer.h"
 
 namespace zelm::wine {
 namespace {
-
-// zelm_check run to its end on our desktop: its exit code and what it printed.
-::testing::AssertionResult RunCheck(DWORD& ExitCode, std::string& Output) {
-  wchar_t Temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, Temp);
-  const std::wstring Path = std::wstring(Temp) + L"zelm-check-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
-  {
-    SECURITY_ATTRIBUTES Inherited{sizeof Inherited, nullptr, TRUE};
-    const TFileHandle File(CreateFileW(Path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &Inherited, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_TEMPORARY, nullptr));
-    TChildProcess Check;
-    if (!File || !Check.Start(L"\"" + ProgramFolder() + L"programs\\zelm_check.exe\" --seconds 1", {}, File.Get()))
-      return ::testing::AssertionFailure() << "zelm_check.exe did not start";
-    if (!Check.Ended(ExitCode)) return ::testing::AssertionFailure() << "zelm_check.exe did not end";
-  }
-  const bool Read = tools::ReadWholeFile(std::u16string(reinterpret_cast<const char16_t*>(Path.c_str())), Output);
-  DeleteFileW(Path.c_str());
-  std::erase(Output, '\r');
-  return Read ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "its output is gone";
-}
 
 TEST(OwnersCheck, SaysWhatItSawOfADataServerThatHangsOrSendsNothing) {
   struct TCase {
@@ -52,26 +30,16 @@ TEST(OwnersCheck, SaysWhatItSawOfADataServerThatHangsOrSendsNothing) {
        }) {
     TStandIn Server;
     ASSERT_TRUE(Server.Start({C.Rule}));
-    DWORD Exit = 0;
-    std::string Output;
-    ASSERT_TRUE(RunCheck(Exit, Output));
+    TRunToEnd Check;
+    const char* Failed = RunToEnd(L"\"" + ProgramFolder() + L"programs\\zelm_check.exe\" --seconds 1", Check);
     Server.Release();
-    EXPECT_EQ(Exit, C.Exit) << Output;
-    EXPECT_NE(Output.find(C.Trace), std::string::npos) << Output;
-    EXPECT_NE(Output.find(C.Verdict), std::string::npos) << Output;
+    ASSERT_EQ(Failed, nullptr) << Failed;
+    std::erase(Check.Output, '\r');
+    EXPECT_EQ(Check.Exit, C.Exit) << Check.Output;
+    EXPECT_NE(Check.Output.find(C.Trace), std::string::npos) << Check.Output;
+    EXPECT_NE(Check.Output.find(C.Verdict), std::string::npos) << Check.Output;
   }
 }
 
 }  // namespace
 }  // namespace zelm::wine
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  // A desktop of our own, where the check finds the stand-in's window and no other; this
-  // build's DLL registered for it to create.
-  if (const char* Failed = zelm::wine::SetUpOwnDesktop()) {
-    std::fprintf(stderr, "%s\n", Failed);
-    return 2;
-  }
-  return RUN_ALL_TESTS();
-}
