@@ -124,12 +124,18 @@ install(FILES ${ZELM_GENERATED}/ZelmKvel.tlb ${ZELM_IDL} DESTINATION .)
 # finds any "Morvicantrel" window of any test process. They take turns on this lock.
 set(ZELM_WINE_LOCK zelm_wine_desktop)
 
-# zelm_wine_test(name sources...): a GoogleTest program beside the DLL (its main runs
-# the tests on a single-threaded apartment; support/wine has the COM helpers and
-# a scripted host object), run under Wine as one CTest test named wine_<name>, holding
-# the Wine lock. Add properties with set_property(TEST wine_<name> APPEND ...).
+# zelm_wine_test(name [OWN_DESKTOP] sources...): a GoogleTest program beside the DLL
+# (its main runs the tests on a single-threaded apartment, with OWN_DESKTOP on a desktop
+# of its own where it meets the stand-in data server; support/wine has the COM helpers
+# and a scripted host object), run under Wine as one CTest test named wine_<name>,
+# holding the Wine lock. Add properties with set_property(TEST wine_<name> APPEND ...).
 function(zelm_wine_test name)
-  add_executable(${name} ${ZELM_ROOT}/tests/wine/WineTestMain.cpp ${ARGN})
+  cmake_parse_arguments(PARSE_ARGV 1 ZELM_TEST "OWN_DESKTOP" "" "")
+  set(main WineTestMain.cpp)
+  if(ZELM_TEST_OWN_DESKTOP)
+    set(main OwnDesktopMain.cpp)
+  endif()
+  add_executable(${name} ${ZELM_ROOT}/tests/wine/${main} ${ZELM_TEST_UNPARSED_ARGUMENTS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
   target_link_libraries(${name} PRIVATE zelm_wine_support)
   add_dependencies(${name} ZelmKvel)

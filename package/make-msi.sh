@@ -29,7 +29,7 @@ product=$(guid "ZelmKvel product $version")
 # What the installed files take, in KB, for Programs and Features.
 size=$(( ($(cat "$stage"/ZelmKvel.dll "$stage"/zelm_check.exe "$stage"/zelm_sim.exe "$stage"/sample-drive.csv \
           "$stage"/README.txt "$stage"/skin-reference.txt "$stage"/skin-reference.html "$stage"/hosting.txt \
-          "$stage"/ZelmKvel.idl "$stage"/ZelmKvel.tlb | wc -c) + 1023) / 1024 ))
+          "$stage"/ZelmKvel.idl "$stage"/ZelmKvel.tlb "$stage"/SHA256SUMS | wc -c) + 1023) / 1024 ))
 # wixl says nothing on success but warns on the terminal through GLib; keep its output
 # for when it fails.
 log=$(mktemp)

@@ -119,8 +119,8 @@ troubleshooting=$(iconv -f UTF-8 -t ASCII//TRANSLIT "$repo/README.md" | awk '
   text == "" { first = ""; rest = "" }
   { sub(/^ +/, ""); text = text (text == "" ? "" : " ") $0 }
   END { flush() }' | sed "s/(ZelmKvel [0-9][0-9.]*)/(ZelmKvel $version)/")
-[ "$(printf '%s\n' "$troubleshooting" | grep -c 'server window')" -ge 3 ] ||
-  zelm_die 1 "README.md has no troubleshooting section with the trace lines"
+[ "$(printf '%s\n' "$troubleshooting" | grep -c '^- ')" -ge 3 ] ||
+  zelm_die 1 "README.md has no troubleshooting section with its cases"
 if [ -n "$signing" ]; then
   signature="Signed files
 ------------

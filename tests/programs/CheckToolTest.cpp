@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <sstream>
 
 #include "programs/check/CodesReport.h"
 #include "programs/check/Options.h"
 #include "programs/check/Verdict.h"
+#include "programs/check/VerifyReport.h"
 #include "programs/common/Sha256.h"
 #include "programs/common/SkinCodes.h"
 #include "programs/common/Utf.h"
@@ -253,39 +258,122 @@ TEST(SkinCodes, WildcardsMatchAsWindowsProgramsTakeThem) {
   EXPECT_FALSE(HasWildcards(u"Skins\\a.ini"));
 }
 
-TEST(CheckVerdict, EachFactDecidesInTheOrderTheCheckLooks) {
+// The lines of a verdict, one text, for the facts it must name.
+std::string Said(const std::vector<std::string>& Lines) {
+  std::string Text;
+  for (const std::string& Line : Lines) Text += Line + "\n";
+  return Text;
+}
+
+// A console's 80 columns, for either way of installing, where no long name stands.
+void ExpectWithin80Columns(TCheckFacts Facts, TVerdict Verdict) {
+  for (const char16_t* InstalledBy : {u"", u"ZelmKvel-1.0.0.msi"}) {
+    Facts.InstalledBy = InstalledBy;
+    for (const std::string& Line : VerdictLines(Verdict, Facts)) EXPECT_LE(DisplayWidth(FromUtf8(Line)), 80u) << Line;
+  }
+}
+
+// Each verdict is decided by one fact, in the order the check looks, and names it.
+TEST(CheckVerdict, EachFactDecidesInTheOrderTheCheckLooksAndIsNamed) {
+  using A = TServerAnswer;
   struct TCase {
     bool Registered, FileThere, Complete, InUse, Created, Server;
+    A Answer;
     int Values;
     TVerdict Verdict;
     int Exit;
+    const char* Fact;
   };
-  for (const TCase& C : {TCase{false, false, false, true, false, false, 0, TVerdict::NotRegistered, 3},
-                         TCase{true, false, false, true, false, false, 0, TVerdict::FileMissing, 4},
-                         TCase{true, true, false, true, true, true, 1, TVerdict::Incomplete, 10},
-                         TCase{true, true, true, true, true, true, 1, TVerdict::InUse, 8},
-                         TCase{true, true, true, false, false, true, 9, TVerdict::DoesNotLoad, 5},
-                         TCase{true, true, true, false, true, false, 0, TVerdict::NoDataServer, 6},
-                         TCase{true, true, true, false, true, true, 0, TVerdict::NoValues, 7},
-                         TCase{true, true, true, false, true, true, 1, TVerdict::Working, 0}}) {
+  for (const TCase& C :
+       {TCase{false, false, false, true, false, false, A::Yes, 0, TVerdict::NotRegistered, 3,
+              "the registry has no entry of its class\nZelmKvel.RRExtension."},
+        TCase{true, false, false, true, false, false, A::Yes, 0, TVerdict::FileMissing, 4,
+              "InprocServer32 entry names this file, which is not there:\n  C:\\Old\\ZelmKvel.dll\n"},
+        TCase{true, true, false, true, true, true, A::Yes, 1, TVerdict::Incomplete, 10,
+              "\n  HKCR\\ZelmKvel.RRExtension\\Clsid: missing\n"},
+        TCase{true, true, true, true, true, true, A::Yes, 1, TVerdict::InUse, 8, "\n  RideRunner.exe (process 4242)\n"},
+        TCase{true, true, true, false, false, true, A::Yes, 9, TVerdict::DoesNotLoad, 5, "(Class not registered):"},
+        TCase{true, true, true, false, true, false, A::TimedOut, 9, TVerdict::NoDataServer, 6,
+              "no data server is running: no\nwindow \"Morvicantrel\" on this desktop."},
+        TCase{true, true, true, false, true, true, A::Refused, 0, TVerdict::ServerRefuses, 7,
+              "refuses\nZelmKvel's messages: the data server runs with higher rights"},
+        TCase{true, true, true, false, true, true, A::TimedOut, 9, TVerdict::ServerHangs, 18,
+              "does not\nanswer: ZelmKvel's messages to it timed out"},
+        TCase{true, true, true, false, true, true, A::Yes, 0, TVerdict::ServerSilent, 19,
+              "takes ZelmKvel's messages,\nbut it sent no value in 2.5 seconds."},
+        TCase{true, true, true, false, true, true, A::Yes, 9, TVerdict::Working, 0,
+              "values came from the data server\n(9 label answers were values)."}}) {
     TCheckFacts Facts;
     Facts.Registered = C.Registered, Facts.ServerPath = u"C:\\Old\\ZelmKvel.dll", Facts.ServerFileThere = C.FileThere;
     if (!C.Complete) Facts.Wrong = {"HKCR\\ZelmKvel.RRExtension\\Clsid: missing"};
-    Facts.InUse = C.InUse, Facts.Created = C.Created, Facts.DataServerFound = C.Server, Facts.ValuesSeen = C.Values;
+    Facts.InUse = C.InUse, Facts.InUseBy = "RideRunner.exe", Facts.InUseProcess = 4242;
+    Facts.Created = C.Created, Facts.CreateError = "Class not registered";
+    Facts.DataServerFound = C.Server, Facts.ServerAnswer = C.Answer, Facts.ValuesSeen = C.Values;
+    Facts.SecondsWatched = 2.5;
     EXPECT_EQ(Judge(Facts), C.Verdict) << C.Exit;
     EXPECT_EQ(ExitCodeOf(C.Verdict), C.Exit);
-    EXPECT_EQ(VerdictLines(C.Verdict, Facts).at(0).rfind("Verdict: ", 0), 0u);
-    // A console's 80 columns, for either way of installing, where no long name stands.
-    for (const char16_t* InstalledBy : {u"", u"ZelmKvel-1.0.0.msi"}) {
-      Facts.InstalledBy = InstalledBy;
-      for (const std::string& Line : VerdictLines(C.Verdict, Facts))
-        EXPECT_LE(DisplayWidth(FromUtf8(Line)), 80u) << Line;
-    }
+    const std::string Words = Said(VerdictLines(C.Verdict, Facts));
+    EXPECT_EQ(Words.rfind("Verdict: ", 0), 0u) << Words;
+    EXPECT_NE(Words.find(C.Fact), std::string::npos) << Words;
+    ExpectWithin80Columns(Facts, C.Verdict);
   }
   // Without InprocServer32 there is no file to miss: the registration is incomplete.
   TCheckFacts NoServer;
   NoServer.Registered = true, NoServer.Wrong = {"x"};
   EXPECT_EQ(Judge(NoServer), TVerdict::Incomplete);
+  // The file named by the type library's entry, when InprocServer32 names none.
+  NoServer.ServerPath = u"C:\\Old\\ZelmKvel.dll", NoServer.PathFromTypeLibrary = true;
+  EXPECT_NE(Said(VerdictLines(Judge(NoServer), NoServer)).find("\ntype library entry names this file"),
+            std::string::npos);
+  // Not knowing which program holds it, the check says whom it suspects.
+  TCheckFacts Held;
+  Held.InUse = true;
+  EXPECT_NE(Said(VerdictLines(TVerdict::InUse, Held)).find("Close RideRunner, then"), std::string::npos);
+}
+
+// The data server's verdict is what the DLL's trace said last, line by line as the DLL
+// writes them; another module's debug output says nothing.
+TEST(CheckVerdict, WhatTheTraceSawDecidesTheDataServersVerdict) {
+  const std::string Found = "ZelmKvel: server window found (0x00050034)",
+                    Lost = "ZelmKvel: server window lost (was 0x00050034)",
+                    Changed = "ZelmKvel: server window changed (0x00050034 -> 0x0006002A)",
+                    TimedOut =
+                        "ZelmKvel: server window 0x00050034: a send timed out after 250 ms; sends paused for 2000 ms "
+                        "at a time while it does not answer",
+                    Again = "ZelmKvel: server window 0x00050034 answers again",
+                    Refuses =
+                        "ZelmKvel: server window 0x00050034 refuses our messages (it runs with higher rights "
+                        "than the front-end)";
+  struct TCase {
+    std::vector<std::string> Trace;
+    int Values;
+    TVerdict Verdict;
+  };
+  for (const TCase& C : {
+           TCase{{}, 0, TVerdict::NoDataServer},
+           TCase{{Found}, 0, TVerdict::ServerSilent},
+           TCase{{TimedOut, Found}, 0, TVerdict::ServerHangs},
+           TCase{{Found, TimedOut}, 3, TVerdict::ServerHangs},
+           TCase{{Found, TimedOut, Again}, 0, TVerdict::ServerSilent},
+           TCase{{Found, TimedOut, Lost, Changed}, 0, TVerdict::ServerHangs},
+           TCase{{Found, Refuses}, 0, TVerdict::ServerRefuses},
+           TCase{{Found, Lost}, 3, TVerdict::NoDataServer},
+           TCase{{Lost, Changed}, 3, TVerdict::Working},
+           TCase{{Found, TimedOut.substr(10), Refuses.substr(10)}, 0, TVerdict::ServerSilent},
+       }) {
+    TCheckFacts Facts;
+    Facts.Registered = Facts.ServerFileThere = Facts.Created = true;
+    Facts.ValuesSeen = C.Values;
+    for (const std::string& Line : C.Trace) NoteTrace(Line, Facts);
+    EXPECT_EQ(Judge(Facts), C.Verdict) << ::testing::PrintToString(C.Trace);
+  }
+  // Values kept out by the system: the silent verdict says what mends that too.
+  TCheckFacts Shut;
+  for (const std::string& Line :
+       {Found, std::string("ZelmKvel: WM_COPYDATA could not be let into window 0x00010046 (error 5)")})
+    NoteTrace(Line, Shut);
+  EXPECT_NE(Said(VerdictLines(TVerdict::ServerSilent, Shut)).find("could not let in values"), std::string::npos);
+  ExpectWithin80Columns(Shut, TVerdict::ServerSilent);
 }
 
 // The remedy fits the way ZelmKvel was installed: the installer's repair, or the zip's
@@ -325,7 +413,7 @@ TEST(CheckVerdict, EachRemedyFitsTheInstallationItWasMadeBy) {
   TCheckFacts Same;
   Same.Registered = true, Same.ServerPath = u"C:\\ZelmKvel\\ZelmKvel.dll";
   EXPECT_EQ(RegistrationLines(Same).at(0), "  file: C:\\ZelmKvel\\ZelmKvel.dll (MISSING)");
-  EXPECT_EQ(VerdictLines(TVerdict::FileMissing, Same).at(1), "  C:\\ZelmKvel\\ZelmKvel.dll");
+  EXPECT_EQ(VerdictLines(TVerdict::FileMissing, Same).at(2), "  C:\\ZelmKvel\\ZelmKvel.dll");
 }
 
 TEST(CheckOptions, TakesFilesAfterItsModesAndSaysWhatIsWrong) {
@@ -389,6 +477,123 @@ TEST(Sha256, KnownDigestsAcrossBlockEdges) {
   EXPECT_FALSE(ParseSumsLine(Hex + "   ", Digest, Name));
   EXPECT_FALSE(ParseSumsLine(std::string(63, 'a') + "g  x", Digest, Name));
   EXPECT_FALSE(ParseSumsLine(Hex + "x x", Digest, Name));
+}
+
+// --verify: why it matched nothing, each case with its exit code, and what mends it for
+// the way ZelmKvel was installed. The states are what the Windows half read of each file.
+TEST(CheckVerify, SaysWhyAndWhatMendsItWithItsOwnExitCode) {
+  using S = TFileState;
+  const std::string Dll = std::string(64, 'A') + "  ZelmKvel.dll\r\n", Cmd = std::string(64, 'b') + " *install.cmd\n";
+  const std::string Zip = "Copy SHA256SUMS from a fresh copy of the zip into its folder,";
+  const std::string Reinstall = "  msiexec /i ZelmKvel-1.0.0.msi REINSTALL=ALL REINSTALLMODE=amus /qn";
+  struct TCase {
+    std::string Text;
+    std::vector<S> States;
+    bool ByInstaller;
+    int Exit;
+    std::vector<std::string> Has;
+  };
+  for (const TCase& C : {
+           TCase{Dll + Cmd, {S::Same, S::Same}, false, 0, {"2 files as published, 0 not."}},
+           TCase{Dll + Cmd,
+                 {S::Same, S::NotInstalled},
+                 true,
+                 0,
+                 {"  install.cmd          not installed: the zip's own (rightly)", "1 file as published, 0 not."}},
+           TCase{Dll + Cmd,
+                 {S::Differs, S::Missing},
+                 false,
+                 1,
+                 {"  ZelmKvel.dll         DIFFERS: damaged", "  install.cmd          MISSING",
+                  "0 files as published, 2 not.",
+                  "Copy each file that differs or is missing from a fresh copy of the zip into"}},
+           TCase{Dll, {S::Unreadable}, true, 1, {"  ZelmKvel.dll         CANNOT BE READ (in use?)", Reinstall}},
+           TCase{"", {}, false, 21, {"SHA256SUMS: empty, so no file was checked.", Zip}},
+           TCase{" \r\n\r\n", {}, true, 21, {"SHA256SUMS: empty, so no file was checked.", Reinstall}},
+           TCase{"ZelmKvel.dll OK\r\n\r\n\x01\xFF",
+                 {},
+                 false,
+                 22,
+                 {"SHA256SUMS: none of its 2 lines is a checksum line, so no file was checked",
+                  "  line 1 is no checksum line: ZelmKvel.dll OK", "  line 3 is no checksum line: ??", Zip}},
+           TCase{Utf16(Dll, true), {}, false, 22, {"SHA256SUMS: UTF-16 text, not the plain text it was published in,"}},
+           TCase{Utf16(Dll, false).substr(2), {}, false, 22, {"so no file was checked."}},
+           TCase{std::string(64, 'c') + "  ..\\..\\boot.ini\n" + Dll,
+                 {S::Same},
+                 false,
+                 23,
+                 {"  line 1 names another folder: cccccccccccccccccccccccccccccccccccccccccccc...",
+                  "1 file as published, 0 not.",
+                  "1 line of SHA256SUMS could not be read (above): its file was not checked.", Zip}},
+           TCase{"a\nb\nc\nd\ne\n" + Dll,
+                 {S::Differs},
+                 false,
+                 1,
+                 {"  line 3 is no checksum line: c", "  and 2 lines more",
+                  "5 lines of SHA256SUMS could not be read (above): their files were not checked.",
+                  "(a checksum line: 64 hexadecimal digits, two blanks, the file's name)"}},
+       }) {
+    TVerifyRun Run;
+    Run.SumsName = "C:\\Z\\SHA256SUMS";
+    Run.Sums = ReadSums(C.Text);
+    Run.States = C.States;
+    if (C.ByInstaller) Run.InstalledBy = u"ZelmKvel-1.0.0.msi";
+    ASSERT_EQ(Run.Sums.Entries.size(), C.States.size()) << C.Text;
+    EXPECT_EQ(VerifyExitCode(JudgeVerify(Run)), C.Exit) << C.Text;
+    const std::vector<std::string> Lines = VerifyLines(Run);
+    for (const std::string& Line : C.Has)
+      EXPECT_NE(std::find(Lines.begin(), Lines.end(), Line), Lines.end()) << Line << "\n" << Said(Lines);
+    for (const std::string& Line : Lines)
+      EXPECT_TRUE(Line.find(Run.SumsName) != std::string::npos || DisplayWidth(FromUtf8(Line)) <= 80u) << Line;
+  }
+  // Entries keep their digest in small letters and their line, whatever stood between.
+  const TSums Sums = ReadSums("x\r\n" + Dll);
+  ASSERT_EQ(Sums.Entries.size(), 1u);
+  EXPECT_EQ(Sums.Entries[0].Line, 2u);
+  EXPECT_EQ(Sums.Entries[0].Digest, std::string(64, 'a'));
+  EXPECT_EQ(Sums.Entries[0].Name, "ZelmKvel.dll");
+  // A file that could not be read at all.
+  TVerifyRun Unread;
+  Unread.SumsName = "C:\\Z\\SHA256SUMS", Unread.Unreadable = "not found";
+  EXPECT_EQ(VerifyExitCode(JudgeVerify(Unread)), 20);
+  EXPECT_EQ(VerifyLines(Unread).at(0), "C:\\Z\\SHA256SUMS: not found, so no file was checked.");
+  EXPECT_TRUE(ZipOnly("uninstall.cmd"));
+  EXPECT_FALSE(ZipOnly("ZelmKvel.dll"));
+}
+
+// The exit codes a text lists, a line "  N  what it means" each, in a column starting at
+// 0 and one at Right, from the line after the one that starts with From to the next
+// line that does not start with a blank.
+std::set<int> ListedCodes(const std::string& Text, std::string_view From, std::size_t Right = 0) {
+  std::set<int> Codes;
+  std::istringstream Lines(Text.substr(Text.find("\n" + std::string(From)) + 1));
+  std::string Line;
+  std::getline(Lines, Line);
+  while (std::getline(Lines, Line) && Line.rfind(' ', 0) == 0)
+    for (const std::size_t At : {std::size_t{0}, Right})
+      if (Line.size() > At + 3 && Line.compare(At, 2, "  ") == 0 &&
+          std::isdigit(static_cast<unsigned char>(Line[At + 2])))
+        Codes.insert(std::atoi(Line.c_str() + At + 2));
+  return Codes;
+}
+
+// README.txt and --help give an owner the same exit codes: every verdict's, the check's
+// own failure, and --verify's.
+TEST(CheckVerify, ReadmeAndHelpGiveTheSameExitCodes) {
+  std::set<int> Check = {cCheckFailed}, Verify;
+  for (int V = 0; V <= static_cast<int>(TVerdict::InUse); ++V) Check.insert(ExitCodeOf(static_cast<TVerdict>(V)));
+  for (int V = 0; V <= static_cast<int>(TVerifyVerdict::Unreadable); ++V)
+    Verify.insert(VerifyExitCode(static_cast<TVerifyVerdict>(V)));
+  EXPECT_EQ(Check.size(), 11u);
+  EXPECT_EQ(Verify.size(), 6u);
+  std::string Readme;
+  std::ifstream In(ZELM_README_TEMPLATE, std::ios::binary);
+  ASSERT_TRUE(std::getline(In, Readme, '\0')) << ZELM_README_TEMPLATE;
+  EXPECT_EQ(ListedCodes(Readme, "ends with a verdict, what to do about it"), Check);
+  EXPECT_EQ(ListedCodes(Readme, "zelm_check --verify ends with"), Verify);
+  const std::string Help = CheckUsage();
+  EXPECT_EQ(ListedCodes(Help, "Exit codes of the check:"), Check);
+  EXPECT_EQ(ListedCodes(Help, "Exit codes of --verify:", 41), Verify);
 }
 
 }  // namespace

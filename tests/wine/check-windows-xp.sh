@@ -37,6 +37,7 @@ for file in "${files[@]}"; do
   {
     printf '#define WINVER 0x0501\n#define _WIN32_WINNT 0x0501\n'
     printf '#include <windows.h>\n#include <ole2.h>\n#include <oleauto.h>\n#include <olectl.h>\n#include <shellapi.h>\n'
+    printf '#include <tlhelp32.h>\n'
     for name in $names; do printf 'void* p_%s = (void*)&%s;\n' "$name" "$name"; done
   } >"$probe"
   missing=$(LC_ALL=C "$cc" -fsyntax-only -w "$probe" 2>&1 | grep -o "'[A-Za-z0-9_]*' undeclared" | tr -d "'" |

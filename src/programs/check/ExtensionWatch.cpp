@@ -1,6 +1,7 @@
 #include "programs/check/ExtensionWatch.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <deque>
@@ -14,23 +15,21 @@
 #include "programs/common/FrontEndObject.h"
 #include "programs/common/MessagePump.h"
 #include "programs/common/Utf.h"
+#include "programs/common/WideText.h"
+#include "win/com/Handles.h"
 #include "win/window/MessageWindow.h"
 #include "win/platform/Names.h"
 
 namespace zelm::tools {
 namespace {
 
-// Prints the DLL's trace lines that came since the last call; true when one says the
-// data server's window took a message.
-bool ShowTrace() {
-  bool Found = false;
+// Prints the DLL's trace lines that came since the last call, and takes what they say
+// into the facts.
+void ShowTrace(TCheckFacts& Facts) {
   for (const std::string& Line : TakeDebugOutput()) {
-    if (Line.find("server window found") != std::string::npos ||
-        Line.find("server window changed") != std::string::npos)
-      Found = true;
+    NoteTrace(Line, Facts);
     std::printf("  trace: %s\n", Line.c_str());
   }
-  return Found;
 }
 
 struct TLabel {
@@ -51,15 +50,33 @@ void PumpFor(DWORD Milliseconds) {
   }
 }
 
-// Another program's ZelmKvel on this desktop: the hidden window of its class.
-bool LoadedElsewhere() {
+// The file name of a running program ("" when it cannot be told).
+std::string ProgramName(DWORD Process) {
+  const TFileHandle Snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));  // none: INVALID_HANDLE_VALUE
+  if (!Snapshot) return {};
+  PROCESSENTRY32W Entry{};
+  Entry.dwSize = sizeof Entry;
+  for (BOOL More = Process32FirstW(Snapshot.Get(), &Entry); More; More = Process32NextW(Snapshot.Get(), &Entry))
+    if (Entry.th32ProcessID == Process) {
+      const std::wstring Path = Entry.szExeFile;  // a name, on some Windows a path
+      return Narrow(Path.substr(Path.find_last_of(L"\\/") + 1));
+    }
+  return {};
+}
+
+// Another program's ZelmKvel on this desktop: the hidden window of its class, and
+// whose it is.
+void LookForOtherCopy(TCheckFacts& Facts) {
   for (HWND Window = FindWindowW(cMessageWindowClass, nullptr); Window != nullptr;
        Window = FindWindowExW(nullptr, Window, cMessageWindowClass, nullptr)) {
     DWORD Process = 0;
     GetWindowThreadProcessId(Window, &Process);
-    if (Process != GetCurrentProcessId()) return true;
+    if (Process == GetCurrentProcessId()) continue;
+    Facts.InUse = true;
+    Facts.InUseProcess = Process;
+    Facts.InUseBy = ProgramName(Process);
+    return;
   }
-  return false;
 }
 
 void WatchExtension(const TCheckOptions& Options, TCheckFacts& Facts) {
@@ -74,7 +91,7 @@ void WatchExtension(const TCheckOptions& Options, TCheckFacts& Facts) {
   if (!Extension.Create(Error)) {
     Facts.CreateError = Error;
     std::printf("  creating it: %s\n", Error.c_str());
-    ShowTrace();
+    ShowTrace(Facts);
     return;
   }
   Facts.Created = true;
@@ -92,7 +109,7 @@ void WatchExtension(const TCheckOptions& Options, TCheckFacts& Facts) {
   if (!Extension.Init(&Api, Error) || !Extension.Initialize(u"", Error) || !Extension.OnLoadSkin(&Skin, Error))
     std::printf("  %s\n", Error.c_str());
   RunCommands();
-  Facts.DataServerFound = ShowTrace() || Facts.DataServerFound;
+  ShowTrace(Facts);
 
   std::printf("Watching for %g seconds (values arrive while we pump messages, as a front-end does):\n",
               Options.Seconds);
@@ -114,9 +131,10 @@ void WatchExtension(const TCheckOptions& Options, TCheckFacts& Facts) {
     Facts.ValuesSeen += Values;
     RunCommands();
     PumpFor(100);
-    if (ShowTrace()) Facts.DataServerFound = true;
+    ShowTrace(Facts);
     if (Round % 10 == 0) std::printf("  %2ds: %s\n", Round / 10, Line.c_str());
   }
+  Facts.SecondsWatched = Options.Seconds;
   // Found by its window too: the trace says it only when the extension first looks.
   if (FindWindowW(nullptr, ServerWindowTitle()) != nullptr) Facts.DataServerFound = true;
   Extension.OnUnloadSkin(&Skin, Error);
@@ -128,12 +146,12 @@ int RunCheck(const TCheckOptions& Options) {
   CatchDebugOutput();
   TCheckFacts Facts;
   LookAtRegistration(Facts);
-  Facts.InUse = Facts.Registered && Facts.ServerFileThere && Facts.Wrong.empty() && LoadedElsewhere();
+  if (Facts.Registered && Facts.ServerFileThere && Facts.Wrong.empty()) LookForOtherCopy(Facts);
   if (Facts.Registered && Facts.ServerFileThere && Facts.Wrong.empty() && !Facts.InUse) {
     std::printf("The extension:\n");
     WatchExtension(Options, Facts);
   }
-  ShowTrace();
+  ShowTrace(Facts);
   const TVerdict Verdict = Judge(Facts);
   std::printf("\n");
   for (const std::string& Line : VerdictLines(Verdict, Facts)) std::printf("%s\n", Line.c_str());

@@ -77,12 +77,19 @@ std::string CheckUsage() {
       "  4  registered, its file missing          12 an empty file\n"
       "  5  registered, does not load             13 unknown codes, each named\n"
       "  6  no data server                        14 a folder without skin files\n"
-      "  7  data server found, no values          15 a file that cannot be read\n"
+      "  7  data server refuses it (rights)       15 a file that cannot be read\n"
       "  8  in use: close RideRunner first        16 a file that cannot be decoded\n"
       "  9  the check itself could not run        17 not found\n"
-      "  10 registration incomplete             of --verify: 0 all files match, 1 not\n"
-      "  2  a wrong command line\n"
+      "  10 registration incomplete\n"
+      "  18 data server does not answer (hangs)\n"
+      "  19 data server answers, sends no values\n"
       "Of several files, --codes ends with the gravest code: \"if errorlevel N\" in a\n"
-      "batch file holds for N and every graver code.\n");
+      "batch file holds for N and every graver code.\n"
+      "Exit codes of --verify:\n"
+      "  0  every file as published               20 SHA256SUMS cannot be read\n"
+      "  1  a file differs, is missing or unread  21 SHA256SUMS is empty\n"
+      "  23 lines of SHA256SUMS not read; the     22 no checksum line in SHA256SUMS\n"
+      "     files of the others as published\n"
+      "Of all three: 2 a wrong command line.\n");
 }
 }  // namespace zelm::tools

@@ -35,7 +35,7 @@ std::wstring FileNameOf(const std::wstring& Path) { return Path.substr(Path.find
 
 }  // namespace
 
-void LookAtRegistration(TCheckFacts& Facts) {
+void ReadRegistration(TCheckFacts& Facts) {
   // What a front-end needs of the class: the entries registration writes for it, and
   // those of its type library and interface.
   const std::wstring Class = L"CLSID\\" + GuidText(CLSID_RRExtension), Library = GuidText(LIBID_ZelmKvel);
@@ -84,8 +84,12 @@ void LookAtRegistration(TCheckFacts& Facts) {
       _wcsicmp(FileNameOf(LibraryFile).c_str(), FileNameOf(Path).c_str()) == 0)
     Long = LibraryFile;
   Facts.ServerPath = std::u16string(View16(Path));
+  Facts.PathFromTypeLibrary = Server.empty() && !Path.empty();
   if (_wcsicmp(Long.c_str(), Path.c_str()) != 0) Facts.LongPath = std::u16string(View16(Long));
+}
 
+void LookAtRegistration(TCheckFacts& Facts) {
+  ReadRegistration(Facts);
   std::printf("Registration (what RideRunner finds):\n");
   for (const std::string& Line : RegistrationLines(Facts)) std::printf("%s\n", Line.c_str());
 }

@@ -6,7 +6,9 @@
 
 namespace zelm::tools {
 
-// Reads the registry into Facts and prints what it found.
+// Reads the registry into Facts.
+void ReadRegistration(TCheckFacts& Facts);
+// The same, and prints what it found.
 void LookAtRegistration(TCheckFacts& Facts);
 
 }  // namespace zelm::tools

@@ -2,14 +2,16 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "programs/check/Registration.h"
+#include "programs/check/VerifyReport.h"
 #include "programs/common/ProgramStart.h"
 #include "programs/common/Sha256.h"
 #include "programs/common/Utf.h"
 #include "programs/common/WideText.h"
+#include "win/platform/Names.h"
 
 namespace zelm::tools {
 namespace {
@@ -21,37 +23,53 @@ std::u16string OwnFolder() {
   return Folder.substr(0, Folder.find_last_of(u"\\/") + 1);
 }
 
+DWORD WINAPI FullPath(LPCWSTR Path, LPWSTR Out, DWORD Size) { return GetFullPathNameW(Path, Size, Out, nullptr); }
+
+// A folder in full and in long form, to be compared with another so.
+std::wstring LongFolder(const std::u16string& Folder) {
+  return PathInForm(PathInForm(std::wstring(ViewWide(Folder.empty() ? u".\\" : Folder)), FullPath), GetLongPathNameW);
+}
+
 }  // namespace
 
 int RunVerify(const TCheckOptions& Options) {
   const std::u16string Sums = Options.Files.empty() ? OwnFolder() + u"SHA256SUMS" : Options.Files[0];
   const std::u16string Folder = Sums.substr(0, Sums.find_last_of(u"\\/") + 1);
-  std::string Text;
+  TVerifyRun Run;
+  Run.SumsName = ToUtf8(Sums);
+  // In the folder the installer installed ZelmKvel into (where the DLL is registered,
+  // there or not) the zip's scripts are rightly not there, and the remedy is the
+  // installer's.
+  TCheckFacts Facts;
+  ReadRegistration(Facts);
+  const std::u16string Dll = Facts.ServerPath;
+  if (!Facts.InstalledBy.empty() && !Dll.empty() &&
+      _wcsicmp(LongFolder(Folder).c_str(), LongFolder(Dll.substr(0, Dll.find_last_of(u"\\/") + 1)).c_str()) == 0)
+    Run.InstalledBy = Facts.InstalledBy;
+  std::string Text, Bytes;
   if (!ReadWholeFile(Sums, Text)) {
-    std::printf("%s: cannot be read\n", ToUtf8(Sums).c_str());
-    return 2;
+    const DWORD Attributes = GetFileAttributesW(Wide(Sums));
+    Run.Unreadable = Attributes == INVALID_FILE_ATTRIBUTES   ? "not found"
+                     : Attributes & FILE_ATTRIBUTE_DIRECTORY ? "a folder, not a file"
+                                                             : "cannot be read";
+  } else {
+    Run.Sums = ReadSums(Text);
   }
-  int Bad = 0, Good = 0;
-  for (std::size_t Start = 0; Start < Text.size();) {
-    const std::size_t End = std::min(Text.find('\n', Start), Text.size());
-    std::string Digest, Name, Bytes;
-    if (ParseSumsLine(std::string_view(Text).substr(Start, End - Start), Digest, Name)) {
-      TSha256 Hash;
-      if (!ReadWholeFile(Folder + FromUtf8(Name), Bytes)) {
-        std::printf("  %-20s MISSING\n", Name.c_str());
-        ++Bad;
-      } else {
-        Hash.Add(Bytes);
-        const bool Same = Hash.HexDigest() == Digest;
-        std::printf("  %-20s %s\n", Name.c_str(),
-                    Same ? "OK" : "DIFFERS: damaged; copy it from a fresh copy of the zip");
-        (Same ? Good : Bad)++;
-      }
+  for (const TSumsEntry& Entry : Run.Sums.Entries) {
+    const std::u16string Path = Folder + FromUtf8(Entry.Name);
+    if (!ReadWholeFile(Path, Bytes)) {
+      const bool Absent = GetFileAttributesW(Wide(Path)) == INVALID_FILE_ATTRIBUTES;
+      Run.States.push_back(!Absent                                           ? TFileState::Unreadable
+                           : !Run.InstalledBy.empty() && ZipOnly(Entry.Name) ? TFileState::NotInstalled
+                                                                             : TFileState::Missing);
+      continue;
     }
-    Start = End + 1;
+    TSha256 Hash;
+    Hash.Add(Bytes);
+    Run.States.push_back(Hash.HexDigest() == Entry.Digest ? TFileState::Same : TFileState::Differs);
   }
-  std::printf("%d file%s as published, %d not.\n", Good, Good == 1 ? "" : "s", Bad);
-  return Bad == 0 && Good > 0 ? 0 : 1;
+  for (const std::string& Line : VerifyLines(Run)) std::printf("%s\n", Line.c_str());
+  return VerifyExitCode(JudgeVerify(Run));
 }
 
 }  // namespace zelm::tools

@@ -411,16 +411,3 @@ TEST_F(DataServerTest, NoOtherProcessSteersTheHiddenWindow) {
 
 }  // namespace
 }  // namespace zelm::wine
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  // Before COM makes its apartment window: our windows, the stand-in's and the
-  // extension's then live on a desktop no other test can see.
-  if (const char* Failed = zelm::wine::SetUpOwnDesktop()) {
-    std::fprintf(stderr, "%s\n", Failed);
-    return 2;
-  }
-  const int Result = RUN_ALL_TESTS();
-  CoUninitialize();
-  return Result;
-}

@@ -69,7 +69,8 @@ echo 'WScript.Echo("ready")' >"$work/ready.js"
 export_to HKLM before-hklm.reg
 export_to HKCU before-hkcu.reg
 msiexec "install" 0 /i "ZelmKvel-$version.msi"
-for file in ZelmKvel.dll zelm_check.exe zelm_sim.exe README.txt skin-reference.txt skin-reference.html hosting.txt; do
+for file in ZelmKvel.dll zelm_check.exe zelm_sim.exe README.txt skin-reference.txt skin-reference.html hosting.txt \
+            SHA256SUMS; do
   [ -f "$program_files/$file" ] || fail "not installed: Program Files\\ZelmKvel\\$file"
 done
 shortcuts=$(cd "$prefix/drive_c" && find . -path '*Start Menu/Programs/ZelmKvel/*.lnk' | sort | tr '\n' ' ')
@@ -119,6 +120,15 @@ check_says() {  # WHAT CODE TEXT: the check ended with CODE and said TEXT
   [ "$rc" = "$2" ] && grep -qF "$3" <<<"$out" || { fail "$1: exit code $rc, expected $2 with \"$3\":"; printf '%s\n' "$out"; }
 }
 check_says "zelm_check without a data server" 6 "no data server is running"
+# --verify in the installed folder: each file as published, the zip's scripts rightly
+# not there.
+verify() {  # WHAT CODE TEXT: --verify in the installed folder ended with CODE and said TEXT
+  out=$(run "$program_files/zelm_check.exe" --verify 2>&1)
+  local rc=$?
+  [ "$rc" = "$2" ] && grep -qF "$3" <<<"$out" || { fail "$1: exit code $rc, expected $2 with \"$3\":"; printf '%s\n' "$out"; }
+}
+verify "zelm_check --verify where the package installed" 0 "10 files as published, 0 not."
+grep -qE "^  uninstall.cmd +not installed: the zip's own" <<<"$out" || fail "--verify counts the zip's scripts: $out"
 repair_as_advised() {  # WHAT: the check's repair command, run as it stands in the folder of the .msi
   local command
   command=$(sed -nE 's/^  (msiexec .*[^\r])\r?$/\1/p' <<<"$out")
@@ -140,6 +150,18 @@ repair_as_advised "InprocServer32 deleted"
 head -c 4096 "$stage/ZelmKvel.dll" >"$program_files/ZelmKvel.dll"
 check_says "a damaged DLL" 5 "does not load"
 repair_as_advised "a damaged DLL"
+# The DLL and a text changed since: --verify names both, and its command, run as it
+# stands in the folder of the .msi, writes them again.
+head -c 4096 "$stage/ZelmKvel.dll" >"$program_files/ZelmKvel.dll"
+echo "changed" >>"$program_files/hosting.txt"
+verify "--verify with the DLL and a text damaged" 1 "8 files as published, 2 not."
+damaged=$(sed -nE 's/^  ([^ ]+) +DIFFERS.*/\1/p' <<<"$out" | tr '\n' ' ')
+[ "$damaged" = "ZelmKvel.dll hosting.txt " ] || fail "--verify names as damaged: $damaged"
+command=$(sed -nE 's/^  (msiexec .*[^\r])\r?$/\1/p' <<<"$out")
+[ "$command" = "msiexec /i ZelmKvel-$version.msi REINSTALL=ALL REINSTALLMODE=amus /qn" ] ||
+  fail "--verify advises '$command'"
+(cd "$work" && run cmd /c "$command" >/dev/null 2>&1) || fail "--verify's command failed"
+verify "--verify after its command" 0 "10 files as published, 0 not."
 # The demo data server, started as the check advised; it says when it is ready.
 run "$program_files/zelm_sim.exe" </dev/null >"$work/sim.log" 2>&1 &
 for _ in $(seq 100); do grep -q ' ready, ' "$work/sim.log" 2>/dev/null && break; sleep 0.2; done

@@ -105,6 +105,10 @@ run_script install.cmd
 expect "install.cmd" 0 "ZelmKvel $version is registered"
 run_program zelm_check.exe --verify
 expect "zelm_check --verify" 0 "12 files as published, 0 not."
+mv "$package/SHA256SUMS" "$work/"
+run_program zelm_check.exe --verify
+expect "zelm_check --verify without SHA256SUMS" 20 "SHA256SUMS: not found, so no file was checked."
+mv "$work/SHA256SUMS" "$package/"
 # Skins as an owner has them: UTF-16 without a mark, ANSI, a folder, wildcards that
 # the console hands over unexpanded, a name that is not there.
 mkdir -p "$work/Skins/Night" "$work/Skins/Empty"
@@ -176,7 +180,7 @@ serving() {  # the demo data server serves a window, and not the one it served b
 }
 for _ in $(seq 150); do serving && break; sleep 0.2; done
 run_program zelm_check.exe --seconds 1
-expect "zelm_check while a front-end holds ZelmKvel" 8 "Close RideRunner, then run zelm_check again."
+expect "zelm_check while a front-end holds ZelmKvel" 8 "Close cscript.exe, then run zelm_check again."
 touch "$closed"
 wait $holder
 grep -q "ZELMKVEL HELD" "$work/hold.log" || { fail "the holding script failed:"; cat "$work/hold.log"; }
@@ -226,7 +230,7 @@ mv "$package" "$work/Moved"
 package=$work/Moved
 folder=$(WINEPREFIX=$ZELM_WINEPREFIX winepath -w "$package" 2>/dev/null)
 run_program zelm_check.exe --seconds 1
-expect "zelm_check after the folder moved" 4 "the file it is registered with is missing"
+expect "zelm_check after the folder moved" 4 "InprocServer32 entry names this file, which is not there:"
 [ "$(advice_line '.:\\.*ZelmKvel\.dll')" = "$old_folder\\ZelmKvel.dll" ] && grep -q '^  (registered as .*~' <<<"$out" ||
   fail "zelm_check names the moved DLL in neither form: $out"
 run_script install.cmd

@@ -98,12 +98,3 @@ TEST(DemoServer, TakesNoOrderFromAnotherProgramAndGoesOnServing) {
 
 }  // namespace
 }  // namespace zelm::wine
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  // A desktop of our own: no other test's "Morvicantrel" window is seen, and ours is
-  // seen by none.
-  zelm::wine::StartFromKnownPrefix();
-  if (zelm::wine::EnterPrivateDesktop().empty()) return 2;
-  return RUN_ALL_TESTS();
-}
