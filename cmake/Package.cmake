@@ -9,7 +9,7 @@ add_custom_command(
   DEPENDS ZelmKvel zelm_sim zelm_check ${ZELM_GENERATED}/ZelmKvel.tlb ${ZELM_IDL}
           ${ZELM_ROOT}/package/make-package.sh ${ZELM_ROOT}/package/make-msi.sh ${ZELM_ROOT}/package/ZelmKvel.wxs
           ${ZELM_ROOT}/package/install.cmd.in ${ZELM_ROOT}/package/uninstall.cmd.in
-          ${ZELM_ROOT}/package/README.txt.in ${ZELM_ROOT}/README.md
+          ${ZELM_ROOT}/package/README.txt.in
           ${ZELM_ROOT}/docs/skin-reference.md ${ZELM_ROOT}/docs/skin-reference.html ${ZELM_ROOT}/docs/hosting.md
           ${ZELM_ROOT}/package/sample-drive.csv ${ZELM_SOURCE_DATE}
   BYPRODUCTS ${ZELM_DIST_FOLDER}-buildinfo.txt

@@ -3,8 +3,8 @@
 # DIST/ZelmKvel-VERSION.zip (the folder as it is) and the Windows Installer package
 # DIST/ZelmKvel-VERSION.msi (make-msi.sh; what it installs of the folder). In the folder:
 # the DLL, the check tool and the demo data server stripped, the interface files,
-# install.cmd and uninstall.cmd, README.txt (its troubleshooting part taken from
-# README.md), the skin reference as plain text and as HTML, the host developers' guide,
+# install.cmd and uninstall.cmd, README.txt (package/README.txt.in, the owner's own
+# text), the skin reference as plain text and as HTML, the host developers' guide,
 # a sample drive to replay, and SHA256SUMS. Every text file has Windows line ends, for
 # Notepad. The folder stays beside the packages, DIST/ZelmKvel-VERSION-SHA256SUMS.txt
 # holds the checksums of the two packages and DIST/ZelmKvel-VERSION-buildinfo.txt the
@@ -93,34 +93,6 @@ for script in install uninstall; do
   sed "s|@VERSION@|$version|g" "$here/$script.cmd.in" | crlf >"$stage/$script.cmd"
 done
 
-# README.md's "Troubleshooting on the car PC", as plain text within 80 columns: its
-# paragraphs and list items wrapped, the table of trace lines as a list with their
-# meanings below, code in quotes, the version this package has.
-troubleshooting=$(iconv -f UTF-8 -t ASCII//TRANSLIT "$repo/README.md" | awk '
-  function wrap(text, first, rest,   words, n, i, line, indent) {
-    n = split(text, words, / +/); line = first; indent = first
-    for (i = 1; i <= n; i++) {
-      if (line != indent && length(line) + 1 + length(words[i]) > 80) { print line; line = rest; indent = rest }
-      line = line (line == indent ? "" : " ") words[i]
-    }
-    print line
-  }
-  function flush() { if (text != "") wrap(text, first, rest); text = "" }
-  /^## / { flush(); inside = ($0 ~ /^## Troubleshooting on the car PC/); if (inside) print "Troubleshooting\n---------------"; next }
-  !inside || /^\| *line *\|/ || /^\|[- |]*$/ { next }
-  { gsub(/\*\*/, "") }
-  /^\|/ {
-    flush(); gsub(/`/, ""); split($0, cell, / *\| */)
-    wrap(cell[2], "  ", "    "); wrap(cell[3], "      ", "      "); next
-  }
-  { gsub(/`/, "\"") }
-  /^$/ { flush(); print; next }
-  /^- / { flush(); text = substr($0, 3); first = "- "; rest = "  "; next }
-  text == "" { first = ""; rest = "" }
-  { sub(/^ +/, ""); text = text (text == "" ? "" : " ") $0 }
-  END { flush() }' | sed "s/(ZelmKvel [0-9][0-9.]*)/(ZelmKvel $version)/")
-[ "$(printf '%s\n' "$troubleshooting" | grep -c '^- ')" -ge 3 ] ||
-  zelm_die 1 "README.md has no troubleshooting section with its cases"
 if [ -n "$signing" ]; then
   signature="Signed files
 ------------
@@ -145,8 +117,8 @@ tells a damaged file, not a forged one. To spare these questions for the zip's
 files, right-click the downloaded zip, Properties, \"Unblock\", before unpacking
 it."
 fi
-awk -v text="$troubleshooting" -v signature="$signature" '
-  $0 == "@TROUBLESHOOTING@" { print text; next }
+# The owner's text as it is, with this version and the words on its signature.
+awk -v signature="$signature" '
   $0 == "@SIGNING@" { print signature; next }
   { print }' "$here/README.txt.in" |
   sed "s|@VERSION@|$version|g" | crlf >"$stage/README.txt"

@@ -44,7 +44,7 @@ launcher="$root/tests/release/reuse-object.sh;$build/cross"
 
 "$compare" "$build/dist" "$copy/build/dist" --path "$root" --path "$copy"
 verdict=$?
-# As README.md tells a rebuilder: the published checksums hold for the rebuilt packages.
+# As docs/development.md tells a rebuilder: the published checksums hold for the rebuilt packages.
 (cd "$copy/build/dist" && sha256sum --quiet -c "$build/dist/ZelmKvel-$version-SHA256SUMS.txt") || verdict=1
 [ "$verdict" != 0 ] || rm -rf "$work"
 exit "$verdict"

@@ -47,7 +47,7 @@ make_package unsigned "$@" || { fail "make-package.sh without a certificate:"; c
 ! signed "unsigned/ZelmKvel-$version/ZelmKvel.dll" || fail "a DLL is signed without a certificate"
 grep -q '"The publisher could not be verified"' "unsigned/ZelmKvel-$version/README.txt" ||
   fail "README.txt of unsigned files does not say what Windows shows"
-# A signed release checked against the reproducible unsigned build, as README.md tells.
+# A signed release checked against the reproducible unsigned build, as docs/development.md tells.
 for file in ZelmKvel.dll zelm_check.exe zelm_sim.exe; do
   osslsigncode remove-signature -in "$stage/$file" -out "$work/$file" >verify.log 2>&1 &&
     cmp "$work/$file" "unsigned/ZelmKvel-$version/$file" >>verify.log 2>&1 ||
